@@ -1,0 +1,75 @@
+#pragma once
+// The CLI's commands. Several commands may follow each other in one invocation
+// and act on one context in order, as clicks on the main window would.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/ConsoleHost.h"
+#include "core/Context.h"
+#include "sim/Bench.h"
+
+namespace mrk::cli {
+
+// Options given before the first command.
+struct GlobalOptions {
+    std::string bench;      // "", "virtual-lpt", "virtual-usb"
+    std::string chip = "4620"; // "4620", "452", "none"
+    std::string module;     // HEX file holding the virtual module's memory
+    std::string usbDriver = "libftdi"; // "libftdi" or "d2xx"
+    uint16_t lptAddress = 0x378;
+    bool verbose = false;
+};
+
+struct Session {
+    GlobalOptions opt;
+    ConsoleHost& host;
+    Context& ctx;
+    sim::Bench* bench = nullptr; // null on real hardware
+};
+
+// One command of an invocation, made fresh for each occurrence.
+class Command {
+public:
+    virtual ~Command() = default;
+    // Declares the command's own options and positionals.
+    virtual void Setup(CLI::App& app) = 0;
+    // Runs it; returns the process exit code (0 = success). A non-zero code stops the sequence.
+    virtual int Run(Session& s) = 0;
+};
+
+struct CommandInfo {
+    std::string name;
+    std::string help;
+    int requiredPositionals = 0; // words that always belong to this command
+    std::function<std::unique_ptr<Command>()> make;
+};
+
+class CommandTable {
+public:
+    void Add(CommandInfo info) { commands_.push_back(std::move(info)); }
+    const CommandInfo* Find(const std::string& name) const;
+    const std::vector<CommandInfo>& All() const { return commands_; }
+
+private:
+    std::vector<CommandInfo> commands_;
+};
+
+// Splits args (after the global options) into one word list per command.
+// A word that names a command starts a new command once the current one has its
+// required positionals; option values are never taken for command names.
+struct Segment {
+    const CommandInfo* info;
+    std::vector<std::string> args; // without the command name
+};
+std::vector<Segment> SplitCommands(const CommandTable& table, const std::vector<std::string>& args,
+                                   std::string& error);
+
+// The commands of each layer, registered by the front end.
+void RegisterIdentifyCommands(CommandTable& t);
+
+} // namespace mrk::cli

@@ -1,0 +1,46 @@
+#pragma once
+// The CLI's face: log lines on stdout, message boxes and the progress bar on stderr.
+#include <cstdio>
+#include <string>
+
+#include "core/Host.h"
+
+namespace mrk::cli {
+
+class ConsoleHost : public Host {
+public:
+    explicit ConsoleHost(bool verbose, std::FILE* out = stdout, std::FILE* err = stderr);
+
+    void Okno(const std::string& line) override;
+    void GaugeMax(long max) override;
+    void GaugePos(long pos) override;
+    void Label2(const std::string& text) override;
+    void Label3(const std::string& text) override;
+    void StaticText1(const std::string& text) override;
+    void Pump() override {}
+    MsgResult MessageBox(const std::string& text, const std::string& caption, MsgKind kind,
+                         MsgButtons buttons) override;
+    void IndicatorsChanged(const Indicators& now) override { indicators_ = now; }
+
+    const std::string& Label2Text() const { return label2_; }
+    const std::string& Label3Text() const { return label3_; }
+    const std::string& StaticText1Text() const { return staticText1_; }
+    const Indicators& IndicatorsNow() const { return indicators_; }
+    int MessageCount() const { return messages_; }
+    // Ends a progress bar line, if one is showing.
+    void EndProgress();
+
+private:
+    bool verbose_;
+    std::FILE* out_;
+    std::FILE* err_;
+    bool tty_;
+    long gaugeMax_ = 0;
+    int lastPercent_ = -1;
+    bool progressShown_ = false;
+    std::string label2_, label3_, staticText1_;
+    Indicators indicators_;
+    int messages_ = 0;
+};
+
+} // namespace mrk::cli

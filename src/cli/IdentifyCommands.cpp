@@ -1,0 +1,35 @@
+// detect: find the programmer and identify the chip.
+#include "cli/CommandTable.h"
+#include "icsp/OpenProgrammer.h"
+
+namespace mrk::cli {
+
+namespace {
+
+class DetectCommand : public Command {
+public:
+    void Setup(CLI::App&) override {}
+    int Run(Session& s) override {
+        if (s.opt.verbose && !s.bench) {
+            std::fprintf(stderr, "Port access: %s\n",
+                         s.ctx.directPort.openReport.empty() ? "(not tried)"
+                                                             : s.ctx.directPort.openReport.c_str());
+        }
+        const bool ok = OpenProgrammer(s.ctx);
+        if (!s.ctx.prog.Label2Text.empty()) std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
+        if (ok) {
+            std::printf("%s, %s\n", s.ctx.Is4620() ? "PIC18F4620" : "PIC18F452",
+                        s.ctx.IsUsb() ? "USB" : "LPT");
+        }
+        return ok ? 0 : 1;
+    }
+};
+
+} // namespace
+
+void RegisterIdentifyCommands(CommandTable& t) {
+    t.Add({"detect", "Find the programmer and identify the chip", 0,
+           [] { return std::make_unique<DetectCommand>(); }});
+}
+
+} // namespace mrk::cli

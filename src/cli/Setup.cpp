@@ -1,0 +1,96 @@
+#include "cli/Setup.h"
+
+#include <cstdio>
+
+#include "sim/Bench.h"
+#include "transport/DirectPort.h"
+
+namespace mrk::cli {
+
+void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
+    app.add_option("--bench", opt.bench, "Use the virtual bench instead of real hardware")
+        ->check(CLI::IsMember({"virtual-lpt", "virtual-usb"}));
+    app.add_option("--chip", opt.chip, "Module on the virtual bench (and the chip assumed before detection)")
+        ->check(CLI::IsMember({"4620", "452", "none"}));
+    app.add_option("--module", opt.module, "Virtual module's memory: loaded before, saved after (Intel HEX)");
+    app.add_option("--usb-driver", opt.usbDriver, "Driver for the USB programmer")
+        ->check(CLI::IsMember({"libftdi", "d2xx"}));
+    app.add_option_function<std::string>(
+           "--lpt-address",
+           [&opt](const std::string& v) { opt.lptAddress = static_cast<uint16_t>(std::stoul(v, nullptr, 16)); },
+           "Base I/O address of the LPT port, hexadecimal (default 378)")
+        ->check([](const std::string& v) {
+            try {
+                size_t used = 0;
+                const unsigned long a = std::stoul(v, &used, 16);
+                if (used == v.size() && a > 0 && a <= 0xFFFF) return std::string();
+            } catch (...) {
+            }
+            return std::string("not a hexadecimal port address: ") + v;
+        });
+    app.add_flag("-v,--verbose", opt.verbose, "Say more (port access, labels)");
+}
+
+void RegisterAllCommands(CommandTable& table) {
+    RegisterIdentifyCommands(table);
+}
+
+namespace {
+
+std::optional<sim::ChipModel> ChipFromOption(const std::string& chip) {
+    if (chip == "452") return sim::ChipModel::PIC18F452;
+    if (chip == "none") return std::nullopt;
+    return sim::ChipModel::PIC18F4620;
+}
+
+} // namespace
+
+int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
+    // Each command's own options are checked before anything touches a programmer.
+    std::vector<std::unique_ptr<Command>> commands;
+    for (auto& seg : segments) {
+        auto cmd = seg.info->make();
+        CLI::App app{seg.info->help, "mrkprog " + seg.info->name};
+        cmd->Setup(app);
+        try {
+            std::vector<std::string> reversed(seg.args.rbegin(), seg.args.rend());
+            app.parse(reversed);
+        } catch (const CLI::ParseError& e) {
+            const int rc = app.exit(e);
+            return rc == 0 ? 0 : 2;
+        }
+        commands.push_back(std::move(cmd));
+    }
+
+    ConsoleHost host(opt.verbose);
+    std::unique_ptr<sim::Bench> bench;
+    if (!opt.bench.empty()) {
+        sim::BenchOptions bo;
+        bo.kind = opt.bench == "virtual-usb" ? sim::BenchKind::VirtualUsb : sim::BenchKind::VirtualLpt;
+        bo.chip = ChipFromOption(opt.chip);
+        bo.lptBase = opt.lptAddress;
+        bench = std::make_unique<sim::Bench>(bo);
+    }
+    Context ctx(host);
+    ctx.portProg.AdrLpt = opt.lptAddress;
+    // Until a detection says otherwise, the chip is the one named on the command line.
+    ctx.SetChipIndicators(opt.chip != "452" && opt.chip != "none", opt.chip == "452");
+    if (opt.chip == "452") {
+        ctx.prog.ChipWords = 0x4000;
+        ctx.prog.BootWords = 0x180;
+    }
+    if (bench) bench->Install(ctx);
+    else InstallGiveIo(ctx);
+
+    Session s{opt, host, ctx, bench.get()};
+    int rc = 0;
+    for (auto& cmd : commands) {
+        rc = cmd->Run(s);
+        host.EndProgress();
+        if (rc != 0) break;
+    }
+    if (!bench) RemoveGiveIo(ctx);
+    return rc;
+}
+
+} // namespace mrk::cli

@@ -1,0 +1,15 @@
+#pragma once
+// Building a CLI session: global options, hardware or bench, running the commands.
+#include <vector>
+
+#include "cli/CommandTable.h"
+
+namespace mrk::cli {
+
+void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt);
+void RegisterAllCommands(CommandTable& table);
+// Parses each segment's own options, sets up the programmers, runs the commands
+// in order; returns the exit code of the first command that failed, else 0.
+int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments);
+
+} // namespace mrk::cli

@@ -1,0 +1,47 @@
+// mrkprog: the programming tool without windows, for the production line and scripts.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/CommandTable.h"
+#include "cli/Setup.h"
+
+int main(int argc, char** argv) {
+    using namespace mrk::cli;
+    CommandTable table;
+    RegisterAllCommands(table);
+
+    // Global options end at the first command name.
+    std::vector<std::string> globals, rest;
+    bool inCommands = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string w = argv[i];
+        if (!inCommands && table.Find(w)) inCommands = true;
+        (inCommands ? rest : globals).push_back(w);
+    }
+
+    GlobalOptions opt;
+    CLI::App app{"mrkprog: firmware update and in-circuit programming of the MRK module", "mrkprog"};
+    DeclareGlobalOptions(app, opt);
+    std::string footer = "\nCommands (several may follow each other, run in order):\n";
+    for (const auto& c : table.All()) footer += "  " + c.name + std::string(c.name.size() < 14 ? 14 - c.name.size() : 1, ' ') + c.help + "\n";
+    app.footer(footer);
+    try {
+        std::vector<std::string> reversed(globals.rbegin(), globals.rend());
+        app.parse(reversed);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e);
+    }
+    if (rest.empty()) {
+        std::fprintf(stderr, "mrkprog: no command given (try --help)\n");
+        return 2;
+    }
+    std::string error;
+    auto segments = SplitCommands(table, rest, error);
+    if (!error.empty()) {
+        std::fprintf(stderr, "mrkprog: %s\n", error.c_str());
+        return 2;
+    }
+    return RunSession(opt, segments);
+}

@@ -1,0 +1,4 @@
+list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/Format.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Context.cpp
+)

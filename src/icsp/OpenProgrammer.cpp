@@ -1,0 +1,98 @@
+#include "icsp/OpenProgrammer.h"
+
+#include "core/Context.h"
+#include "core/Format.h"
+#include "icsp/Icsp.h"
+#include "transport/FtFunkc.h"
+#include "transport/PortProg.h"
+
+namespace mrk {
+
+namespace {
+
+enum class Found { None, Lpt, Usb };
+
+Found DetectProgrammer(Context& ctx) {
+    Handshake(ctx);
+    const bool lpt = ctx.portProg.ProgAnswered;
+    if (lpt) ctx.SetInterfaceUsb(false);
+    Handshake(ctx);
+    if (lpt) return Found::Lpt;
+    if (FtOpen(ctx)) {
+        ctx.SetInterfaceUsb(true);
+        FtEnable(ctx);
+        SetClk(ctx, 1);
+        SetDat(ctx, 0);
+        SetVpp(ctx, 0);
+        return Found::Usb;
+    }
+    return Found::None;
+}
+
+struct DevId {
+    uint8_t id1 = 0, id2 = 0;
+    bool Is4620() const { return id2 == 0x0C && (id1 & 0xE0) == 0x00; }
+    bool Is452() const { return id2 == 0x04 && (id1 & 0xE0) == 0x20; }
+};
+
+DevId ReadDevIdOnce(Context& ctx) {
+    EnterProgModeB(ctx);
+    SelectIdOrDevId(ctx);
+    SetTblPtr(ctx, kAdrDevId1);
+    DevId d;
+    SendCommand(ctx, cmd::kTableReadPostInc, false);
+    d.id1 = ReadTableByte(ctx);
+    SendCommand(ctx, cmd::kTableReadPostInc, false);
+    d.id2 = ReadTableByte(ctx);
+    ExitProgMode(ctx);
+    SetVpp(ctx, 0);
+    return d;
+}
+
+} // namespace
+
+bool OpenProgrammer(Context& ctx) {
+    const Found found = DetectProgrammer(ctx);
+    if (!ctx.prog.ProgOpenReported) {
+        const std::string& desc = ctx.d2xx.FtDeviceDesc;
+        if (found == Found::Usb) {
+            ctx.host.Okno("Программатор " + desc + " успешно открыт!");
+        } else if (found == Found::Lpt) {
+            ctx.host.Okno("Программатор Kordel успешно открыт!");
+        } else {
+            ctx.host.Okno("Программатор " + desc + " к USB не подключен.");
+            ctx.host.Okno("Программатор Kordel к LPT не подключен.");
+            ctx.host.Okno("Завершите программу.Подключите программатор к USB или к LPT.Запустите программу вновь.");
+            return false;
+        }
+        ctx.prog.ProgOpenReported = true;
+    }
+
+    int attempts = 0;
+    DevId d;
+    for (;;) {
+        d = ReadDevIdOnce(ctx);
+        if (d.Is4620() || d.Is452()) break;
+        if (++attempts == kIdentifyAttempts) break;
+    }
+    ctx.prog.Label2Text = Format("Devid1=%X Devid2=%X a=%d", d.id1, d.id2, attempts);
+    ctx.host.Label2(ctx.prog.Label2Text);
+
+    if (d.Is4620()) {
+        ctx.SetChipIndicators(true, false);
+        ctx.prog.ChipWords = 0x8000;
+        ctx.prog.BootWords = 0x400;
+        return true;
+    }
+    if (d.Is452()) {
+        ctx.SetChipIndicators(false, true);
+        ctx.prog.ChipWords = 0x4000;
+        ctx.prog.BootWords = 0x180;
+        return true;
+    }
+    ctx.SetChipIndicators(false, false);
+    ctx.host.MessageBox("Не верно прочитался ID процессора", "", MsgKind::Information, MsgButtons::Cancel);
+    return false;
+}
+
+} // namespace mrk

@@ -1,0 +1,4 @@
+list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/Icsp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OpenProgrammer.cpp
+)

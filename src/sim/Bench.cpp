@@ -1,0 +1,38 @@
+#include "sim/Bench.h"
+
+#include "core/Context.h"
+#include "transport/DirectPort.h"
+
+namespace mrk::sim {
+
+namespace {
+// Lets the context's port access reach a programmer the bench owns.
+class PortBackendRef : public PortBackend {
+public:
+    explicit PortBackendRef(PortBackend& target) : target_(target) {}
+    uint8_t In(uint16_t port) override { return target_.In(port); }
+    void Out(uint16_t port, uint8_t value) override { target_.Out(port, value); }
+    std::string Describe() const override { return target_.Describe(); }
+
+private:
+    PortBackend& target_;
+};
+} // namespace
+
+Bench::Bench(const BenchOptions& opt) : opt_(opt) {
+    if (opt_.chip) module_ = std::make_unique<VirtualModule>(VirtualModule::Options{*opt_.chip, opt_.revision});
+    VirtualKordel::Options k;
+    k.base = opt_.lptBase;
+    k.fault = opt_.kind == BenchKind::VirtualUsb ? KordelFault::Absent : opt_.kordelFault;
+    k.echoDelay = opt_.kordelEchoDelay;
+    kordel_ = std::make_unique<VirtualKordel>(clock_, module_.get(), k);
+}
+
+Bench::~Bench() = default;
+
+void Bench::Install(Context& ctx) {
+    UsePortBackend(ctx, std::make_unique<PortBackendRef>(*kordel_));
+    ctx.TickMs = [this] { return clock_.Millis(); };
+}
+
+} // namespace mrk::sim

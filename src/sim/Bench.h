@@ -1,0 +1,48 @@
+#pragma once
+// The virtual bench: programmer(s) and module wired together as on the real
+// bench, installed behind the port-I/O and D2XX layers of a context.
+#include <memory>
+#include <optional>
+
+#include "sim/SimClock.h"
+#include "sim/VirtualKordel.h"
+#include "sim/VirtualModule.h"
+
+namespace mrk {
+struct Context;
+}
+
+namespace mrk::sim {
+
+enum class BenchKind { VirtualLpt, VirtualUsb };
+
+struct BenchOptions {
+    BenchKind kind = BenchKind::VirtualLpt;
+    std::optional<ChipModel> chip = ChipModel::PIC18F4620; // nullopt: no module answering
+    uint8_t revision = 0x07;
+    uint16_t lptBase = 0x378;
+    KordelFault kordelFault = KordelFault::None; // on VirtualUsb the Kordel is absent
+    Nanos kordelEchoDelay = 2 * kUs;
+};
+
+class Bench {
+public:
+    explicit Bench(const BenchOptions& opt);
+    ~Bench();
+
+    // Puts the bench behind the context's port access and millisecond clock.
+    void Install(Context& ctx);
+
+    SimClock& Clock() { return clock_; }
+    VirtualModule* Module() { return module_.get(); }
+    VirtualKordel& Kordel() { return *kordel_; }
+    const BenchOptions& Options() const { return opt_; }
+
+private:
+    BenchOptions opt_;
+    SimClock clock_;
+    std::unique_ptr<VirtualModule> module_;
+    std::unique_ptr<VirtualKordel> kordel_;
+};
+
+} // namespace mrk::sim

@@ -1,0 +1,5 @@
+list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/VirtualModule.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/VirtualKordel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Bench.cpp
+)

@@ -1,0 +1,7 @@
+list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/DirectPort.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PpdevPort.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/IopermPort.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PortProg.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FtFunkc.cpp
+)
