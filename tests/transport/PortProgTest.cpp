@@ -1,0 +1,154 @@
+// Line operations on the LPT side, against a scripted port.
+#include <gtest/gtest.h>
+
+#include "core/Context.h"
+#include "support/RecordingHost.h"
+#include "transport/DirectPort.h"
+#include "transport/FakePort.h"
+#include "transport/PortProg.h"
+
+namespace mrk {
+namespace {
+
+constexpr uint16_t kData = 0x378, kStatus = 0x379, kControl = 0x37A;
+constexpr uint8_t kEcho = 0x40; // status bit: echo high
+
+class LptLines : public ::testing::Test {
+protected:
+    LptLines() : ctx(host) {
+        auto p = std::make_unique<test::FakePort>(log);
+        port = p.get();
+        UsePortBackend(ctx, std::move(p));
+    }
+    // Status reads between consecutive data-register writes during one handshake.
+    std::vector<int> ReadsPerPhase() const {
+        std::vector<int> phases{0};
+        for (const auto& a : log) {
+            if (!a.write && a.port == kStatus) ++phases.back();
+            if (a.write && a.port == kData) phases.push_back(0);
+        }
+        phases.pop_back(); // after the last write
+        return phases;
+    }
+    std::vector<uint8_t> DataWrites() const {
+        std::vector<uint8_t> v;
+        for (const auto& a : log)
+            if (a.write && a.port == kData) v.push_back(a.value);
+        return v;
+    }
+    test::RecordingHost host;
+    Context ctx;
+    std::vector<test::PortAccess> log;
+    test::FakePort* port = nullptr;
+};
+
+TEST_F(LptLines, HandshakeWithStuckEchoRunsOutTwoPhasesAndIsNotAnswered) {
+    struct Case {
+        const char* name;
+        uint8_t status;
+        std::vector<int> reads;
+    } cases[] = {
+        // Echo stuck high: phases 1 and 3 wait for "low" in vain, 2 and 4 end at once.
+        {"stuck high", kEcho, {kHandshakePhaseReads, 1, kHandshakePhaseReads, 1}},
+        {"stuck low", 0x00, {1, kHandshakePhaseReads, 1, kHandshakePhaseReads}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.clear();
+        port->status = [s = c.status](size_t, uint8_t) { return s; };
+        ctx.portProg.ProgAnswered = true;
+        Handshake(ctx);
+        EXPECT_FALSE(ctx.portProg.ProgAnswered);
+        EXPECT_EQ(ReadsPerPhase(), c.reads);
+        // Request bit (data bit 1) goes 1,0,1,0: two pulses, ending at 0.
+        std::vector<uint8_t> req;
+        for (uint8_t d : DataWrites()) req.push_back((d >> 1) & 1);
+        EXPECT_EQ(req, (std::vector<uint8_t>{1, 0, 1, 0}));
+    }
+}
+
+TEST_F(LptLines, OnlyTheSecondPulseCounts) {
+    // The first request pulse is never echoed (phase 2 runs out); the echo
+    // follows the second one: phases 3 and 4 see their levels.
+    port->status = [&](size_t, uint8_t data) -> uint8_t {
+        const auto writes = DataWrites().size();
+        return (writes >= 2 && (data & 0x02)) ? kEcho : 0x00;
+    };
+    Handshake(ctx);
+    EXPECT_TRUE(ctx.portProg.ProgAnswered);
+    EXPECT_EQ(ReadsPerPhase(), (std::vector<int>{1, kHandshakePhaseReads, 1, 1}));
+}
+
+TEST_F(LptLines, SetVppSwitchesInTwoStagesAndKeepsOtherBits) {
+    SetDat(ctx, 1); // bit 0 set, and bit 3 from the initial shadow
+    log.clear();
+    port->status = [](size_t, uint8_t data) -> uint8_t { return (data & 0x02) ? kEcho : 0x00; };
+    SetVpp(ctx, 1);
+    const auto w = DataWrites();
+    ASSERT_GE(w.size(), 3u);
+    EXPECT_EQ(w.front(), 0x08 | 0x04 | 0x01); // first stage only
+    EXPECT_EQ(w.back(), 0x08 | 0x10 | 0x01);  // programming voltage only
+    for (uint8_t d : w) {
+        EXPECT_EQ(d & 0x09, 0x09) << "bit 3 and PGD bit must stay";
+        EXPECT_EQ(d & 0xE0, 0x00);
+    }
+    // The settle time in between: Delay(4000), i.e. 4001 echo cycles of 4 request writes.
+    EXPECT_EQ(w.size(), 2u + 4001u * 4u);
+    log.clear();
+    SetVpp(ctx, 0);
+    EXPECT_EQ(DataWrites(), (std::vector<uint8_t>{0x09}));
+}
+
+TEST_F(LptLines, ClockWritesTheWholeControlByte) {
+    SetClk(ctx, 1);
+    SetClk(ctx, 0xFF); // only bit 0 counts
+    SetClk(ctx, 0);
+    std::vector<uint8_t> ctl;
+    for (const auto& a : log)
+        if (a.write && a.port == kControl) ctl.push_back(a.value);
+    EXPECT_EQ(ctl, (std::vector<uint8_t>{1, 1, 0}));
+}
+
+TEST_F(LptLines, DelayRunsNPlusOneEchoCyclesWithoutTouchingTheFlag) {
+    port->status = [](size_t, uint8_t data) -> uint8_t { return (data & 0x02) ? kEcho : 0x00; };
+    for (uint16_t n : {0, 1, 120}) {
+        log.clear();
+        ctx.portProg.ProgAnswered = true;
+        Delay(ctx, n);
+        EXPECT_EQ(DataWrites().size(), 4u * (n + 1u)) << n;
+        EXPECT_TRUE(ctx.portProg.ProgAnswered);
+    }
+}
+
+TEST_F(LptLines, DataLineAndStatusInputsAreActiveLow) {
+    SetDat(ctx, 1);
+    EXPECT_EQ(DataWrites().back() & 0x01, 0x01);
+    SetDat(ctx, 0);
+    EXPECT_EQ(DataWrites().back() & 0x01, 0x00);
+    port->status = [](size_t, uint8_t) -> uint8_t { return 0x00; };
+    EXPECT_EQ(GetDat(ctx), 1);
+    EXPECT_EQ(RdZad(ctx), 1);
+    port->status = [](size_t, uint8_t) -> uint8_t { return 0x10 | 0x40; };
+    EXPECT_EQ(GetDat(ctx), 0);
+    EXPECT_EQ(RdZad(ctx), 0);
+}
+
+TEST_F(LptLines, RequestAndEchoAlwaysUseTheLptPort) {
+    ctx.SetInterfaceUsb(true);
+    WrZad(ctx, 0);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back().port, kData);
+    EXPECT_EQ(log.back().value & 0x02, 0x02);
+    RdZad(ctx);
+    EXPECT_EQ(log.back().port, kStatus);
+}
+
+TEST_F(LptLines, NoPortAccessReadsAsUnmappedPort) {
+    RemoveGiveIo(ctx);
+    Handshake(ctx); // 0xFF: echo stuck high, nothing answers, nothing crashes
+    EXPECT_FALSE(ctx.portProg.ProgAnswered);
+    EXPECT_EQ(GetDat(ctx), 0);
+}
+
+} // namespace
+} // namespace mrk
