@@ -36,6 +36,8 @@ public:
     const std::deque<uint8_t>& DataWrites() const { return dataWrites_; }
     ProgrammerPins Pins() const;
     void SetTarget(PinTarget* target) { target_ = target; }
+    // Plugging and unplugging, stuck echo: the fault can change during a session.
+    void SetFault(KordelFault fault) { opt_.fault = fault; }
 
 private:
     bool EchoHigh(Nanos t) const;

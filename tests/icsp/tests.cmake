@@ -1,0 +1,4 @@
+list(APPEND MRK_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/PrimitivesTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OpenProgrammerTest.cpp
+)
