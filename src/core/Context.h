@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "app/CommandVars.h"
 #include "core/Host.h"
 #include "icsp/ProgVars.h"
 #include "image/ImageVars.h"
@@ -29,6 +30,7 @@ struct Context {
     FtFunkcVars ft;              // USB sample engine
     ProgVars prog;               // programmer open, chip sizes
     ImageVars image;             // reference and read-back images
+    CommandVars commands;        // main-window command state
 
     // Milliseconds since an arbitrary start; the bench replaces it with its own clock.
     std::function<uint32_t()> TickMs;

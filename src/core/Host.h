@@ -15,6 +15,8 @@ struct Indicators {
     bool CheckBox1 = false;
     bool Prog4520 = false;
     bool CheckBox2 = false;
+    // The compare-range toggle " Сравн. Пр.Пам.": down = whole program memory.
+    bool SpeedButton21 = false;
     bool operator==(const Indicators&) const = default;
 };
 

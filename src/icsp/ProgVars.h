@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +11,13 @@ struct ProgVars {
     uint16_t BootWords = 0x400;  // boot-loader region in words
     bool ProgOpenReported = false;
     std::string Label2Text;      // last text of the hidden service label
+
+    // What was last read from the chip's non-program memories.
+    std::array<uint8_t, 14> ConfigRead{};
+    uint8_t DevId1 = 0, DevId2 = 0;
+    std::array<uint32_t, 4> IdWords{};
+    // Result text of the last configuration write (the configuration window's StaticText1).
+    std::string ConfigStaticText1;
 };
 
 } // namespace mrk

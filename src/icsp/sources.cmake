@@ -2,3 +2,9 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Icsp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/OpenProgrammer.cpp
 )
+list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/ProgramMemory.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FtReadChip.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ConfigId.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BootLink.cpp
+)

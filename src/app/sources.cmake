@@ -1,0 +1,3 @@
+list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/UpdateCommand.cpp
+)

@@ -1,0 +1,153 @@
+#include "icsp/BootLink.h"
+
+#include "core/Context.h"
+#include "core/Format.h"
+#include "transport/PortProg.h"
+
+namespace mrk {
+
+namespace {
+
+constexpr uint8_t kSyncBytes[] = {0x55, 0x56, 0x57, 0x58, 0x59, 0x5A, 0x5B, 0x5C};
+
+void Handshakes(Context& ctx, int n) {
+    for (int k = 0; k < n; ++k) Handshake(ctx);
+}
+
+void ResetModule(Context& ctx) {
+    SetVpp(ctx, 1);
+    Delay(ctx, 1200);
+    SetClk(ctx, 0);
+    SetDat(ctx, 1);
+    Delay(ctx, 1200);
+    SetVpp(ctx, 0);
+    Delay(ctx, 1200);
+}
+
+// Raises PGC, releases PGD and polls for the boot loader pulling PGD low.
+bool WaitReady(Context& ctx, int settle, int afterEachHigh) {
+    SetClk(ctx, 0);
+    SetDat(ctx, 1);
+    Handshakes(ctx, settle);
+    SetClk(ctx, 1);
+    SetDat(ctx, 0);
+    Handshakes(ctx, settle);
+    for (int poll = 0; poll < kReadyPolls; ++poll) {
+        if (GetDat(ctx) == 0) return true;
+        Handshakes(ctx, afterEachHigh);
+    }
+    return false;
+}
+
+} // namespace
+
+void SendLoaderByte(Context& ctx, uint8_t byte) {
+    if (ctx.IsUsb()) {
+        FtSendLoaderByte(ctx, byte);
+        return;
+    }
+    SetVpp(ctx, 0);
+    SetClk(ctx, 0);
+    SetDat(ctx, 1);
+    for (int i = 0; i < 8; ++i) {
+        SetDat(ctx, ((byte >> i) & 1) ? 0 : 1);
+        ClkPulse(ctx);
+    }
+    SetClk(ctx, 0);
+    SetDat(ctx, 1);
+}
+
+void FtSendLoaderByte(Context& ctx, uint8_t byte) {
+    // On USB the timing is made of idle samples, one per handshake.
+    Handshake(ctx);
+    SetClk(ctx, 0);
+    SetDat(ctx, 1);
+    Handshakes(ctx, 2);
+    for (int i = 0; i < 8; ++i) {
+        SetDat(ctx, ((byte >> i) & 1) ? 0 : 1);
+        Handshakes(ctx, 3);
+        SetClk(ctx, 1);
+        Handshakes(ctx, 4);
+        SetClk(ctx, 0);
+        Handshakes(ctx, 4);
+    }
+    SetClk(ctx, 0);
+    SetDat(ctx, 1);
+    Handshakes(ctx, 2);
+}
+
+int WriteUpdate(Context& ctx) {
+    const uint32_t blockSize = ctx.Is4620() ? 64 : 8;
+    const uint32_t start = 2u * ctx.prog.BootWords;
+    const uint32_t end = 2u * ctx.prog.ChipWords;
+    int attempt = 0;
+    uint32_t address = start;
+    int result = kUpdateSent;
+    for (;;) {
+        ResetModule(ctx);
+        SetClk(ctx, 0);
+        SetDat(ctx, 1);
+        Delay(ctx, 8000);
+        for (uint8_t b : kSyncBytes) {
+            SendLoaderByte(ctx, b);
+            Handshake(ctx);
+        }
+        if (!WaitReady(ctx, 5, 4)) {
+            if (attempt < 4) {
+                ++attempt;
+                continue;
+            }
+            result = kUpdateNoLoader;
+            break;
+        }
+        SetClk(ctx, 0);
+        SetDat(ctx, 1);
+        ctx.host.GaugeMax(static_cast<long>(end) - 1);
+        ctx.host.GaugePos(0);
+        address = start;
+        bool lost = false;
+        while (address < end - 1) {
+            for (uint32_t k = 0; k < blockSize; ++k) SendLoaderByte(ctx, ctx.image.BuffEt[address + k]);
+            address += blockSize;
+            if (!WaitReady(ctx, 2, 2)) {
+                lost = true;
+                break;
+            }
+            SetClk(ctx, 0);
+            SetDat(ctx, 1);
+            ctx.host.GaugePos(address);
+            ctx.host.Pump();
+        }
+        if (!lost) {
+            result = kUpdateSent;
+            break;
+        }
+        ++attempt;
+        if (attempt < kUpdateAttempts) continue;
+        result = kUpdateBlockLost;
+        break;
+    }
+
+    switch (result) {
+    case kUpdateNoLoader:
+        for (const char* line : {"Нет готовности модуля.", "Неисправность!Возможные причины:",
+                                 "1)В модуле нет загрузчика!", "2)Не включен Переключатель на программаторе.",
+                                 "3)Сбой.", "Попробуйте еще раз."})
+            ctx.host.Okno(line);
+        break;
+    case kUpdateBlockLost:
+        ctx.host.Okno("Нет готовности модуля 4620.");
+        ctx.host.Okno(Format("a=%X", address));
+        break;
+    default:
+        ctx.host.Okno("Запись закончена.");
+        ctx.host.Okno(Format("Конечный адрес=%X", address));
+        ctx.host.Okno("Проверка контрольной суммы.");
+        SetClk(ctx, 1);
+        SetDat(ctx, 0);
+        break;
+    }
+    return result;
+}
+
+} // namespace mrk

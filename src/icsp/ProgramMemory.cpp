@@ -1,0 +1,183 @@
+#include "icsp/ProgramMemory.h"
+
+#include "core/Context.h"
+#include "core/Format.h"
+#include "icsp/Icsp.h"
+#include "transport/PortProg.h"
+
+namespace mrk {
+
+namespace {
+
+constexpr uint32_t kRowWords = 32;
+
+uint16_t Word(const uint8_t* buf, uint32_t i) {
+    return static_cast<uint16_t>(buf[2 * i] | (buf[2 * i + 1] << 8));
+}
+
+uint16_t ReadWordAtPointer(Context& ctx) {
+    SendCommand(ctx, cmd::kTableReadPostInc, false);
+    const uint8_t lo = ReadTableByte(ctx);
+    SendCommand(ctx, cmd::kTableReadPostInc, false);
+    const uint8_t hi = ReadTableByte(ctx);
+    return static_cast<uint16_t>(hi << 8 | lo);
+}
+
+void EraseRowAt(Context& ctx, uint32_t word) {
+    SetTblPtr(ctx, 2 * word);
+    SendCoreInstr(ctx, 0x84, 0xA6); // WREN
+    SendCoreInstr(ctx, 0x88, 0xA6); // FREE
+    if (!ctx.Is4620()) {
+        SendCoreInstr(ctx, 0x0E, 0x55);
+        SendCoreInstr(ctx, 0x6E, 0xA7);
+        SendCoreInstr(ctx, 0x0E, 0xAA);
+        SendCoreInstr(ctx, 0x6E, 0xA7);
+    }
+    SendCoreInstr(ctx, 0x82, 0xA6); // WR: the row erase starts
+    SendCommand(ctx, cmd::kCoreInstruction, false);
+    Delay(ctx, 600);
+    Handshake(ctx);
+    SendOperand(ctx, 0x0000);
+    SendCoreInstr(ctx, 0x94, 0xA6); // WREN off
+}
+
+// Writes one row from BuffEt in groups the chip's write buffer holds; returns the word after it.
+uint32_t WriteRowAt(Context& ctx, uint32_t i) {
+    const uint32_t groupWords = ctx.Is4620() ? 16 : 4;
+    const uint8_t* ref = ctx.image.BuffEt.data();
+    for (uint32_t g = 0; g < kRowWords / groupWords; ++g) {
+        SetTblPtr(ctx, 2 * i);
+        for (uint32_t k = 0; k + 1 < groupWords; ++k) {
+            SendCommand(ctx, cmd::kTableWritePostInc2, false);
+            SendOperand(ctx, Word(ref, i));
+            ++i;
+        }
+        SendCommand(ctx, cmd::kTableWriteStartProg, false);
+        SendOperand(ctx, Word(ref, i));
+        SendCommand(ctx, cmd::kCoreInstruction, true);
+        SendOperand(ctx, 0x0000);
+        ++i;
+    }
+    return i;
+}
+
+void ReadRange(Context& ctx, uint32_t n) {
+    EnterProgModeA(ctx);
+    ClearTblPtr(ctx);
+    ctx.host.GaugeMax(static_cast<long>(n) - 1);
+    ctx.host.GaugePos(0);
+    Handshake(ctx);
+    for (uint32_t i = 0; i < n; ++i) {
+        ctx.host.GaugePos(i);
+        SendCommand(ctx, cmd::kTableReadPostInc, false);
+        ctx.image.BuffChip[2 * i] = ReadTableByte(ctx);
+        SendCommand(ctx, cmd::kTableReadPostInc, false);
+        ctx.image.BuffChip[2 * i + 1] = ReadTableByte(ctx);
+        ctx.host.Pump();
+    }
+    ExitProgMode(ctx);
+}
+
+} // namespace
+
+bool WriteBoot(Context& ctx) {
+    const uint32_t bootWords = ctx.prog.BootWords;
+    // Entry A up to its last SetVpp(1); the gauge is set before the settle delay.
+    SetClk(ctx, 0);
+    SetDat(ctx, 1);
+    Delay(ctx, 1200);
+    SetVpp(ctx, 1);
+    Handshake(ctx);
+    SetVpp(ctx, 0);
+    Handshake(ctx);
+    SetVpp(ctx, 1);
+    ctx.host.GaugeMax(static_cast<long>(bootWords) - 1);
+    ctx.host.GaugePos(0);
+    Delay(ctx, 500);
+
+    bool ok = true;
+    bool rewritten = false;
+    int rewritesOfRow = 0;
+    uint32_t rowOfRewrites = UINT32_MAX;
+    uint16_t chip = 0, ref = 0;
+    SelectProgramMemory(ctx);
+    uint32_t i = 0;
+    SetTblPtr(ctx, 0);
+    while (i < bootWords) {
+        chip = ReadWordAtPointer(ctx);
+        ref = Word(ctx.image.BuffEt.data(), i);
+        if (chip == ref) {
+            rewritten = false;
+            ++i;
+            ctx.host.GaugePos(i);
+            continue;
+        }
+        // A word still wrong right after its row was rewritten: the row does not take.
+        // The same row failing again further in is bounded too, so a flaky row cannot loop for ever.
+        const uint32_t row = i & ~(kRowWords - 1);
+        if (row != rowOfRewrites) {
+            rowOfRewrites = row;
+            rewritesOfRow = 0;
+        }
+        if (rewritten || rewritesOfRow >= kMaxRowRewrites) {
+            ok = false;
+            break;
+        }
+        ++rewritesOfRow;
+        i = row;
+        EraseRowAt(ctx, i);
+        i = WriteRowAt(ctx, i);
+        i -= kRowWords;
+        SetTblPtr(ctx, 2 * i);
+        rewritten = true;
+        ctx.host.Pump();
+    }
+    if (!ok) {
+        ctx.host.Okno("Запись не возможна.");
+        ctx.host.Okno(Format("Адр.:%03X  Эт=%04X  Чип=%04X", 2 * i, ref, chip));
+        ctx.host.Okno("Прогр. прервано.");
+    } else {
+        ctx.host.Okno("Прогр. OK");
+    }
+    ExitProgMode(ctx);
+    return ok;
+}
+
+void ReadBoot(Context& ctx) {
+    if (ctx.IsUsb()) {
+        FtReadChip(ctx);
+        return;
+    }
+    ReadRange(ctx, ctx.prog.BootWords);
+}
+
+void ReadAll(Context& ctx) {
+    if (ctx.IsUsb()) {
+        FtReadChip(ctx);
+        return;
+    }
+    ReadRange(ctx, ctx.prog.ChipWords);
+}
+
+bool CompareChip(Context& ctx) {
+    const uint32_t n = ctx.ind.SpeedButton21 ? ctx.prog.ChipWords : ctx.prog.BootWords;
+    ctx.host.GaugePos(0);
+    uint16_t errors = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        const uint16_t chip = Word(ctx.image.BuffChip.data(), i);
+        const uint16_t ref = Word(ctx.image.BuffEt.data(), i);
+        if (chip != ref) {
+            ctx.host.Okno(Format("%03X: Эт.%04X Рез.%04X", 2 * i, ref, chip));
+            ++errors;
+        }
+        ctx.host.GaugePos(i);
+    }
+    if (errors == 0) {
+        ctx.host.Okno("Сравнение ОК");
+        return true;
+    }
+    ctx.host.Okno(Format("Кол. ошибок. = %d ", errors));
+    return false;
+}
+
+} // namespace mrk

@@ -1,0 +1,26 @@
+#pragma once
+// Program memory over ICSP: the boot region written with read-compare-rewrite by
+// rows, reads into BuffChip, and the comparison with BuffEt.
+#include <cstdint>
+
+namespace mrk {
+
+struct Context;
+
+// Writes the boot region from BuffEt; true when every word then equals BuffEt.
+bool WriteBoot(Context& ctx);
+// Fill BuffChip with the boot region / the whole program memory.
+void ReadBoot(Context& ctx);
+void ReadAll(Context& ctx);
+// True when the compared range of BuffChip equals BuffEt (whole memory when
+// SpeedButton21 is down, else the boot region). Logs every difference.
+bool CompareChip(Context& ctx);
+
+// USB form of the reads: 32 words per transfer.
+void FtReadChip(Context& ctx);
+void FtDecodeWords(Context& ctx, uint32_t w);
+
+// How often one row may be erased and rewritten before the write gives up.
+constexpr int kMaxRowRewrites = 3;
+
+} // namespace mrk
