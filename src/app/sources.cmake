@@ -1,3 +1,4 @@
 list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/UpdateCommand.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HexWriter.cpp
 )

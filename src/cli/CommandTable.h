@@ -30,7 +30,12 @@ struct Session {
     ConsoleHost& host;
     Context& ctx;
     sim::Bench* bench = nullptr; // null on real hardware
+    bool opened = false;         // OpenProgrammer recognised a chip in this session
 };
+
+// Runs the programmer open once per session, as the main window does at start;
+// false (with the reason logged) when no chip was recognised.
+bool EnsureOpened(Session& s);
 
 // One command of an invocation, made fresh for each occurrence.
 class Command {
@@ -71,5 +76,6 @@ std::vector<Segment> SplitCommands(const CommandTable& table, const std::vector<
 
 // The commands of each layer, registered by the front end.
 void RegisterIdentifyCommands(CommandTable& t);
+void RegisterProgramCommands(CommandTable& t);
 
 } // namespace mrk::cli

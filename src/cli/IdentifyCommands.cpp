@@ -16,6 +16,7 @@ public:
                                                              : s.ctx.directPort.openReport.c_str());
         }
         const bool ok = OpenProgrammer(s.ctx);
+        s.opened = ok;
         if (!s.ctx.prog.Label2Text.empty()) std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
         if (ok) {
             std::printf("%s, %s\n", s.ctx.Is4620() ? "PIC18F4620" : "PIC18F452",
@@ -26,6 +27,11 @@ public:
 };
 
 } // namespace
+
+bool EnsureOpened(Session& s) {
+    if (!s.opened) s.opened = OpenProgrammer(s.ctx);
+    return s.opened;
+}
 
 void RegisterIdentifyCommands(CommandTable& t) {
     t.Add({"detect", "Find the programmer and identify the chip", 0,

@@ -33,6 +33,7 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
 
 void RegisterAllCommands(CommandTable& table) {
     RegisterIdentifyCommands(table);
+    RegisterProgramCommands(table);
 }
 
 namespace {

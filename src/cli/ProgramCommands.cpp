@@ -1,0 +1,186 @@
+// Commands that program and read the chip over ICSP.
+#include <span>
+
+#include "app/HexWriter.h"
+#include "cli/CommandTable.h"
+#include "config/ConfigWords.h"
+#include "core/Format.h"
+#include "icsp/ConfigId.h"
+#include "icsp/ProgramMemory.h"
+
+namespace mrk::cli {
+
+namespace {
+
+class BootCommand : public Command {
+public:
+    void Setup(CLI::App&) override {}
+    int Run(Session& s) override {
+        if (!EnsureOpened(s)) return 1;
+        return WriteBoot(s.ctx) ? 0 : 1;
+    }
+};
+
+class ReadCommand : public Command {
+public:
+    void Setup(CLI::App& app) override {
+        app.add_flag("--all", all_, "Whole program memory instead of the boot region");
+        app.add_option("--out", out_, "Save what was read as Intel HEX");
+    }
+    int Run(Session& s) override {
+        if (!EnsureOpened(s)) return 1;
+        s.ctx.ind.SpeedButton21 = all_;
+        if (all_) ReadAll(s.ctx);
+        else ReadBoot(s.ctx);
+        s.ctx.ind.SpeedButton21 = false;
+        const uint32_t words = all_ ? s.ctx.prog.ChipWords : s.ctx.prog.BootWords;
+        if (!out_.empty()) {
+            std::string error;
+            if (!WriteIntelHexFile(out_, std::span(s.ctx.image.BuffChip.data(), 2u * words), error)) {
+                std::fprintf(stderr, "mrkprog: %s\n", error.c_str());
+                return 1;
+            }
+            std::printf("%s\n", Format("Прочитано %u слов, записано в %s", words, out_.c_str()).c_str());
+        }
+        return 0;
+    }
+
+private:
+    bool all_ = false;
+    std::string out_;
+};
+
+class CompareCommand : public Command {
+public:
+    void Setup(CLI::App& app) override {
+        app.add_flag("--all", all_, "Whole program memory instead of the boot region");
+    }
+    int Run(Session& s) override {
+        if (!EnsureOpened(s)) return 1;
+        s.ctx.ind.SpeedButton21 = all_;
+        if (all_) ReadAll(s.ctx);
+        else ReadBoot(s.ctx);
+        const bool same = CompareChip(s.ctx);
+        s.ctx.ind.SpeedButton21 = false;
+        return same ? 0 : 1;
+    }
+
+private:
+    bool all_ = false;
+};
+
+class EraseCommand : public Command {
+public:
+    void Setup(CLI::App&) override {}
+    int Run(Session& s) override {
+        if (!EnsureOpened(s)) return 1;
+        EraseChip(s.ctx);
+        std::printf("Память очищена.\n");
+        return 0;
+    }
+};
+
+const char* const kConfigLabels[14] = {" Config1L 300000h ", " Config1H 300001h ", " Config2L 300002h ",
+                                       " Config2H 300003h ", " Config3L 300004h ", " Config3H 300005h ",
+                                       " Config4L 300006h ", " Config4H 300007h ", " Config5L 300008h ",
+                                       " Config5H 300009h ", " Config6L 30000Ah ", " Config6H 30000Bh ",
+                                       " Config7L 30000Ch ", " Config7H 30000Dh "};
+
+class ConfigCommand : public Command {
+public:
+    void Setup(CLI::App& app) override {
+        app.add_option("action", action_, "read or write")->required()->check(CLI::IsMember({"read", "write"}));
+        app.add_option("--preset", preset_, "0: as loaded, 1: no protection, 2: code protection")
+            ->check(CLI::Range(0, 2));
+    }
+    int Run(Session& s) override {
+        if (!EnsureOpened(s)) return 1;
+        if (action_ == "read") {
+            ReadConfigWords(s.ctx);
+            for (int k = 0; k < 14; ++k)
+                std::printf("%s%s\n", kConfigLabels[k], ByteStrToBin(s.ctx.prog.ConfigRead[k]).c_str());
+            std::printf(" DEVID1   3FFFFEh %s\n", ByteStrToBin(s.ctx.prog.DevId1).c_str());
+            std::printf(" DEVID2   3FFFFFh %s\n", ByteStrToBin(s.ctx.prog.DevId2).c_str());
+            return 0;
+        }
+        const bool ok = WriteWordConfig(s.ctx, preset_);
+        s.host.Okno(s.ctx.prog.ConfigStaticText1);
+        return ok ? 0 : 1;
+    }
+
+private:
+    std::string action_;
+    int preset_ = 0;
+};
+
+class IdCommand : public Command {
+public:
+    void Setup(CLI::App& app) override {
+        app.add_option("action", action_, "read or write")->required()->check(CLI::IsMember({"read", "write"}));
+        app.add_option("words", words_, "ID words 1 2 3 (hexadecimal) for write")->expected(0, 3);
+    }
+    int Run(Session& s) override {
+        uint16_t w[3] = {};
+        if (action_ == "write") {
+            if (words_.size() != 3) {
+                std::fprintf(stderr, "mrkprog: id write needs three words\n");
+                return 2;
+            }
+            for (int k = 0; k < 3; ++k) {
+                size_t used = 0;
+                unsigned long v = 0;
+                try {
+                    v = std::stoul(words_[k], &used, 16);
+                } catch (...) {
+                    used = 0;
+                }
+                if (used != words_[k].size() || v > 0xFFFF) {
+                    std::fprintf(stderr, "mrkprog: not a 16-bit hexadecimal word: %s\n", words_[k].c_str());
+                    return 2;
+                }
+                w[k] = static_cast<uint16_t>(v);
+            }
+        }
+        if (!EnsureOpened(s)) return 1;
+        if (action_ == "read") {
+            ReadIdWords(s.ctx);
+            std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
+        } else {
+            WriteIdWords(s.ctx, w[0], w[1], w[2]);
+        }
+        return 0;
+    }
+
+private:
+    std::string action_;
+    std::vector<std::string> words_;
+};
+
+class DevIdCommand : public Command {
+public:
+    void Setup(CLI::App&) override {}
+    int Run(Session& s) override {
+        if (!EnsureOpened(s)) return 1;
+        ReadDevIdPlain(s.ctx);
+        std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
+        return 0;
+    }
+};
+
+} // namespace
+
+void RegisterProgramCommands(CommandTable& t) {
+    t.Add({"boot", "Write the boot region from the loaded boot image, with verify", 0,
+           [] { return std::make_unique<BootCommand>(); }});
+    t.Add({"read", "Read program memory into the chip buffer [--all] [--out FILE.hex]", 0,
+           [] { return std::make_unique<ReadCommand>(); }});
+    t.Add({"compare", "Read and compare with the reference image [--all]", 0,
+           [] { return std::make_unique<CompareCommand>(); }});
+    t.Add({"erase", "Erase the whole chip and its protection", 0, [] { return std::make_unique<EraseCommand>(); }});
+    t.Add({"config", "Configuration bytes: config read | config write [--preset 0|1|2]", 1,
+           [] { return std::make_unique<ConfigCommand>(); }});
+    t.Add({"id", "ID locations: id read | id write W1 W2 W3", 1, [] { return std::make_unique<IdCommand>(); }});
+    t.Add({"devid", "Read the device ID", 0, [] { return std::make_unique<DevIdCommand>(); }});
+}
+
+} // namespace mrk::cli
