@@ -77,5 +77,6 @@ std::vector<Segment> SplitCommands(const CommandTable& table, const std::vector<
 // The commands of each layer, registered by the front end.
 void RegisterIdentifyCommands(CommandTable& t);
 void RegisterProgramCommands(CommandTable& t);
+void RegisterImageCommands(CommandTable& t);
 
 } // namespace mrk::cli

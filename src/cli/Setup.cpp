@@ -34,6 +34,7 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
 void RegisterAllCommands(CommandTable& table) {
     RegisterIdentifyCommands(table);
     RegisterProgramCommands(table);
+    RegisterImageCommands(table);
 }
 
 namespace {

@@ -1,0 +1,44 @@
+#pragma once
+// The Intel HEX reader shared by the plain and the enciphered loaders.
+#include <istream>
+#include <string>
+
+#include "image/ImageVars.h"
+
+namespace mrk {
+
+struct Context;
+
+// Whether configuration records (under upper address 0x0030) reach ConfigWrite.
+enum class ConfigRecords { Store, Drop };
+
+enum class HexLine { Next, End, Bad };
+
+// Reads one file's records line by line into BuffEt and ConfigWrite.
+class HexLineReader {
+public:
+    HexLineReader(ImageVars& image, ConfigRecords config) : image_(image), config_(config) {}
+    // One line as read from the text (a trailing CR is ignored).
+    HexLine Read(std::string line);
+
+private:
+    // The region the last extended address record named, by the low byte of the
+    // upper address. Only program memory and configuration have a place here.
+    enum class Upper { Program, Config, IdLocations, Eeprom };
+
+    HexLine ReadData(const std::string& line, bool store);
+    void ReadConfig(const std::string& line);
+
+    ImageVars& image_;
+    ConfigRecords config_;
+    bool configArea_ = false; // set by the first configuration address, never cleared
+    Upper upper_ = Upper::Program;
+};
+
+// Reads the text to its end or to an end-of-file record. Returns 0, or -1 after
+// logging "Ошибка формата или КС" for the first bad line (records before it stay
+// in place); a read error is shown in a message box naming the file and gives -1.
+// Neither clears BuffEt nor masks ConfigWrite.
+int ReadHexText(Context& ctx, std::istream& in, ConfigRecords config, const std::string& name);
+
+} // namespace mrk

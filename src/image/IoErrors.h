@@ -1,0 +1,14 @@
+#pragma once
+// File errors of the loaders reach the user in an error message box, as any
+// failed file operation of the main window does; the load then fails.
+#include <string>
+
+namespace mrk {
+
+struct Context;
+
+void ShowOpenError(Context& ctx, const std::string& path);
+void ShowReadError(Context& ctx, const std::string& path);
+void ShowWriteError(Context& ctx, const std::string& path);
+
+} // namespace mrk

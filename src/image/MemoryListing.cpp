@@ -1,0 +1,42 @@
+#include "image/MemoryListing.h"
+
+#include <algorithm>
+
+#include "core/Context.h"
+#include "core/Format.h"
+#include "image/LogControl.h"
+
+namespace mrk {
+
+PageLines PageBounds(uint32_t chipWords, unsigned page) {
+    const unsigned cw = std::min<uint32_t>(chipWords, 0x8000);
+    switch (page) {
+    case 0: return {0, cw / 16 - 1};
+    case 1: return {cw / 16, cw / 8 - 1};
+    case 2: return {cw / 8, cw / 6 + 341};
+    default: return {cw / 6 + 342, cw / 4 - 1};
+    }
+}
+
+std::string ListingLine(const uint8_t* memory, unsigned line) {
+    const uint8_t* p = memory + 8u * line;
+    auto word = [p](int k) { return unsigned(p[2 * k]) | unsigned(p[2 * k + 1]) << 8; };
+    return Format("%03X:  %04X   %04X   %04X   %04X", 8u * line, word(0), word(1), word(2), word(3));
+}
+
+void Okno_1_2_Str(Context& ctx, uint8_t source, unsigned page) {
+    const PageLines lines = PageBounds(ctx.prog.ChipWords, page);
+    const uint8_t* memory = source == 0 ? ctx.image.BuffEt.data() : ctx.image.BuffChip.data();
+    ClearOkno(ctx);
+    HoldOknoRepaint(ctx, true);
+    ctx.host.Okno(source == 0 ? "Карта памяти программ." : "Данные кристалла.");
+    ctx.host.GaugeMax(static_cast<long>(lines.last - lines.first));
+    ctx.host.GaugePos(0);
+    for (unsigned L = lines.first; L <= lines.last; ++L) {
+        ctx.host.Okno(ListingLine(memory, L));
+        ctx.host.GaugePos(static_cast<long>(L - lines.first));
+    }
+    HoldOknoRepaint(ctx, false);
+}
+
+} // namespace mrk

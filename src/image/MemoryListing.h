@@ -1,0 +1,24 @@
+#pragma once
+// Lists a quarter of program memory in the log: source 0 BuffEt, 1 BuffChip.
+#include <cstdint>
+#include <string>
+
+namespace mrk {
+
+struct Context;
+
+struct PageLines {
+    unsigned first, last; // display lines, inclusive; line L starts at byte 8*L
+};
+// Pages 0..3 of a memory of chipWords words. The boundary between pages 2 and 3
+// sits at chipWords/6 + 341: the three-quarter mark for the PIC18F452, but not for
+// the PIC18F4620; the four pages still cover every line once.
+PageLines PageBounds(uint32_t chipWords, unsigned page);
+
+// One display line: the byte address and four words, e.g. "000:  FFFF   FFFF   FFFF   FFFF".
+std::string ListingLine(const uint8_t* memory, unsigned line);
+
+// Clears the log and lists the page under the heading of its source.
+void Okno_1_2_Str(Context& ctx, uint8_t source, unsigned page);
+
+} // namespace mrk
