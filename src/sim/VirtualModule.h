@@ -1,6 +1,8 @@
 #pragma once
 // A PIC18F452 or PIC18F4620 on the module, at the pin level (MCLR/VPP, PGC, PGD),
-// modelled from the chip maker's programming specifications.
+// modelled from the chip maker's programming specifications: ICSP programming
+// mode with its timing, flash/ID/configuration memory with protection, and the
+// module's boot loader when the boot region holds one.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -22,30 +24,56 @@ struct IcspRecord {
     uint32_t tblptrAfter = 0;
 };
 
+// Faults of the module's boot loader, for exercising the host's error paths.
+struct ModuleFaults {
+    bool noBootLoader = false;      // the boot loader does not run, even with its marker present
+    int stopAfterBlock = -1;        // >= 0: no ready signal after that many blocks (0: none after sync)
+    bool stopFirstRunOnly = false;  // the stop above happens only in the first run after power-up
+    double slowFlash = 1.0;         // multiplies the boot loader's flash erase/write times
+};
+
 class VirtualModule : public PinTarget {
 public:
     struct Options {
         ChipModel chip = ChipModel::PIC18F4620;
         uint8_t revision = 0; // DEVID1 bits 4..0
+        ModuleFaults faults = {};
+        size_t traceLimit = 1'000'000; // instructions kept in Trace(); older ones are dropped
     };
     explicit VirtualModule(const Options& opt);
     ~VirtualModule() override;
 
     void Drive(Nanos t, const ProgrammerPins& pins) override;
     std::optional<bool> PgdDrive(Nanos t) override;
+    // Lets simulated time reach t without a line change: erases and programming
+    // pulses due by then complete, so that Peek shows their result.
+    void Settle(Nanos t);
 
     ChipModel Chip() const;
     bool InProgrammingMode() const;
     uint32_t Tblptr() const;
-    // Every instruction latched since construction or the last ClearTrace().
+    // The most recent instructions latched since construction or the last ClearTrace()
+    // (at most Options::traceLimit of them).
     const std::vector<IcspRecord>& Trace() const;
     void ClearTrace();
     // Why the last attempt to enter programming mode failed, empty if it did not.
     const std::string& LastEntryProblem() const;
 
     // Memory as the chip holds it (flash, ID, configuration, device ID), by chip address.
+    // Unmapped addresses read 0x00 and ignore writes; configuration keeps implemented bits only.
     uint8_t Peek(uint32_t address) const;
     void Poke(uint32_t address, uint8_t value);
+
+    // The whole memory from / to an Intel HEX file (program from 0, ID under upper
+    // address 0x0020, configuration under 0x0030; device ID saved under 0x003F and
+    // ignored on load). A file that cannot be read or is damaged changes nothing;
+    // `error` then says why.
+    bool LoadHex(const std::string& path, std::string& error);
+    bool SaveHex(const std::string& path, std::string& error) const;
+
+    // The boot loader: running since the last reset, and blocks it accepted since then.
+    bool BootLoaderRunning() const;
+    int BootLoaderBlocks() const;
 
 private:
     struct Impl;

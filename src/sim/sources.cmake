@@ -1,5 +1,9 @@
 list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/VirtualModule.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ModuleMemory.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ModuleIcsp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ModuleBootLoader.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ModuleHex.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VirtualKordel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Bench.cpp
 )

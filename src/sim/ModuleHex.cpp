@@ -1,0 +1,169 @@
+#include "sim/ModuleHex.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <vector>
+
+#include "core/Format.h"
+
+namespace mrk::sim {
+
+namespace {
+constexpr uint32_t kEepromBase = 0xF00000; // data EEPROM records: not part of the bench
+constexpr uint32_t kEepromEnd = 0xF00400;
+constexpr size_t kLineBytes = 16;
+
+std::optional<std::vector<uint8_t>> DecodeHex(const std::string& text) {
+    if (text.size() % 2 != 0) return std::nullopt;
+    std::vector<uint8_t> out;
+    out.reserve(text.size() / 2);
+    auto nibble = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    for (size_t i = 0; i < text.size(); i += 2) {
+        const int hi = nibble(text[i]), lo = nibble(text[i + 1]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        out.push_back(static_cast<uint8_t>(hi * 16 + lo));
+    }
+    return out;
+}
+
+// Parses the file into `memory`; returns an empty string or what is wrong.
+std::string Parse(std::istream& in, ModuleMemory& memory) {
+    std::string line;
+    int lineNo = 0;
+    uint32_t base = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
+        if (line.empty()) continue;
+        if (line[0] != ':') return Format("line %d: a record must start with ':'", lineNo);
+        const auto bytes = DecodeHex(line.substr(1));
+        if (!bytes || bytes->size() < 5) return Format("line %d: not a valid hexadecimal record", lineNo);
+        const std::vector<uint8_t>& b = *bytes;
+        if (b.size() != size_t{b[0]} + 5) return Format("line %d: record length does not match its byte count", lineNo);
+        uint8_t sum = 0;
+        for (uint8_t x : b) sum = static_cast<uint8_t>(sum + x);
+        if (sum != 0) return Format("line %d: checksum error", lineNo);
+        const uint32_t offset = (uint32_t{b[1]} << 8) | b[2];
+        const uint8_t type = b[3];
+        const uint8_t* data = b.data() + 4;
+        switch (type) {
+        case 0x00:
+            for (size_t i = 0; i < b[0]; ++i) {
+                const uint32_t a = base + ((offset + i) & 0xFFFF);
+                if (memory.IsFlash(a) || ModuleMemory::IsId(a) || ModuleMemory::IsConfig(a)) {
+                    memory.Poke(a, data[i]);
+                } else if (a == kDevId1 || a == kDevId2 || (a >= kEepromBase && a < kEepromEnd)) {
+                    continue; // the chip keeps its own device ID; EEPROM is not modelled
+                } else {
+                    return Format("line %d: address 0x%06X is outside the chip's memory", lineNo, a);
+                }
+            }
+            break;
+        case 0x01: return {};
+        case 0x02:
+        case 0x04:
+            if (b[0] != 2) return Format("line %d: address record must hold two bytes", lineNo);
+            base = ((uint32_t{data[0]} << 8) | data[1]) << (type == 0x04 ? 16 : 4);
+            break;
+        case 0x03:
+        case 0x05: break; // start addresses mean nothing to the chip
+        default: return Format("line %d: unknown record type %02X", lineNo, type);
+        }
+    }
+    if (in.bad()) return "read error";
+    return "no end-of-file record";
+}
+
+void PutRecord(std::string& out, uint16_t offset, uint8_t type, const uint8_t* data, size_t n) {
+    uint8_t sum = static_cast<uint8_t>(n + (offset >> 8) + (offset & 0xFF) + type);
+    out += Format(":%02X%04X%02X", static_cast<unsigned>(n), offset, type);
+    for (size_t i = 0; i < n; ++i) {
+        out += Format("%02X", data[i]);
+        sum = static_cast<uint8_t>(sum + data[i]);
+    }
+    out += Format("%02X\n", static_cast<uint8_t>(-sum) & 0xFF);
+}
+
+void PutUpper(std::string& out, uint16_t upper) {
+    const uint8_t d[2] = {static_cast<uint8_t>(upper >> 8), static_cast<uint8_t>(upper)};
+    PutRecord(out, 0, 0x04, d, 2);
+}
+
+// Lines of [start, start + size) under the current upper address; erased lines skipped.
+void PutRange(std::string& out, const ModuleMemory& memory, uint32_t start, uint32_t size, bool skipErased) {
+    for (uint32_t a = start; a < start + size; a += kLineBytes) {
+        const size_t n = std::min<size_t>(kLineBytes, start + size - a);
+        uint8_t line[kLineBytes];
+        bool erased = true;
+        for (size_t i = 0; i < n; ++i) {
+            line[i] = memory.Peek(a + static_cast<uint32_t>(i));
+            erased = erased && line[i] == 0xFF;
+        }
+        if (!(skipErased && erased)) PutRecord(out, static_cast<uint16_t>(a & 0xFFFF), 0x00, line, n);
+    }
+}
+} // namespace
+
+bool LoadModuleHex(const std::string& path, ModuleMemory& memory, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = Format("cannot open %s: %s", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    ModuleMemory staged = memory;
+    staged.EraseAll();
+    const std::string problem = Parse(in, staged);
+    if (!problem.empty()) {
+        error = path + ": " + problem;
+        return false;
+    }
+    memory = staged;
+    return true;
+}
+
+bool SaveModuleHex(const std::string& path, const ModuleMemory& memory, std::string& error) {
+    std::string out;
+    for (uint32_t a = 0; a < memory.Traits().flashSize; a += 0x10000) {
+        PutUpper(out, static_cast<uint16_t>(a >> 16));
+        PutRange(out, memory, a, std::min<uint32_t>(0x10000, memory.Traits().flashSize - a), true);
+    }
+    PutUpper(out, kIdBase >> 16);
+    PutRange(out, memory, kIdBase, kIdSize, true);
+    PutUpper(out, kConfigBase >> 16);
+    PutRange(out, memory, kConfigBase, kConfigSize, false);
+    PutUpper(out, kDevId1 >> 16);
+    PutRange(out, memory, kDevId1, 2, false);
+    out += ":00000001FF\n";
+
+    const std::string temp = path + ".tmp";
+    {
+        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+        if (!f) {
+            error = Format("cannot write %s: %s", temp.c_str(), std::strerror(errno));
+            return false;
+        }
+        f << out;
+        f.flush();
+        if (!f) {
+            error = Format("cannot write %s: %s", temp.c_str(), std::strerror(errno));
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        error = Format("cannot replace %s: %s", path.c_str(), std::strerror(errno));
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace mrk::sim
