@@ -1,7 +1,9 @@
 #include "sim/Bench.h"
 
 #include "core/Context.h"
+#include "transport/D2XXUnit.h"
 #include "transport/DirectPort.h"
+#include "transport/FtDeviceRef.h"
 
 namespace mrk::sim {
 
@@ -26,12 +28,16 @@ Bench::Bench(const BenchOptions& opt) : opt_(opt) {
     k.fault = opt_.kind == BenchKind::VirtualUsb ? KordelFault::Absent : opt_.kordelFault;
     k.echoDelay = opt_.kordelEchoDelay;
     kordel_ = std::make_unique<VirtualKordel>(clock_, module_.get(), k);
+    VirtualFtdiOptions f = opt_.ftdi;
+    if (opt_.kind == BenchKind::VirtualLpt) f.fault = FtdiFault::Absent;
+    ftdi_ = std::make_unique<VirtualFtdi>(clock_, module_.get(), f);
 }
 
 Bench::~Bench() = default;
 
 void Bench::Install(Context& ctx) {
     UsePortBackend(ctx, std::make_unique<PortBackendRef>(*kordel_));
+    UseFtDevice(ctx, std::make_unique<FtDeviceRef>(*ftdi_));
     ctx.TickMs = [this] { return clock_.Millis(); };
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "sim/SimClock.h"
+#include "sim/VirtualFtdi.h"
 #include "sim/VirtualKordel.h"
 #include "sim/VirtualModule.h"
 
@@ -23,6 +24,7 @@ struct BenchOptions {
     uint16_t lptBase = 0x378;
     KordelFault kordelFault = KordelFault::None; // on VirtualUsb the Kordel is absent
     Nanos kordelEchoDelay = 2 * kUs;
+    VirtualFtdiOptions ftdi;  // the Surtan programmer; absent on VirtualLpt
 };
 
 class Bench {
@@ -36,6 +38,7 @@ public:
     SimClock& Clock() { return clock_; }
     VirtualModule* Module() { return module_.get(); }
     VirtualKordel& Kordel() { return *kordel_; }
+    VirtualFtdi& Ftdi() { return *ftdi_; }
     const BenchOptions& Options() const { return opt_; }
 
 private:
@@ -43,6 +46,7 @@ private:
     SimClock clock_;
     std::unique_ptr<VirtualModule> module_;
     std::unique_ptr<VirtualKordel> kordel_;
+    std::unique_ptr<VirtualFtdi> ftdi_;
 };
 
 } // namespace mrk::sim

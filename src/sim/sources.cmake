@@ -6,4 +6,5 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ModuleHex.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VirtualKordel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Bench.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/VirtualFtdi.cpp
 )

@@ -1,5 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <vector>
+
+#include "transport/D2xxVars.h"
 
 namespace mrk {
 
@@ -7,8 +10,10 @@ namespace mrk {
 struct FtFunkcVars {
     uint8_t FtOutByte = 0x00;
     uint32_t FTIndxOutBuff = 0;
+    std::vector<uint8_t> FtOutCopy = std::vector<uint8_t>(kFtBufferSize, 0);
     uint32_t FtPollsPerMs = 0;
     bool FtOpened = false;
+    uint64_t FtWrites = 0; // transfers made by FtWrite, for benchmarks
 };
 
 } // namespace mrk

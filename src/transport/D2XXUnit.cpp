@@ -1,0 +1,158 @@
+#include "transport/D2XXUnit.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/Context.h"
+#include "core/Format.h"
+
+namespace mrk {
+
+namespace {
+
+constexpr size_t kNameBufferSize = 50;
+
+// Every wrapper ends here: a failure is shown (once per kind until a call
+// succeeds again), a success clears the memory of what was shown.
+FtStatus Check(Context& ctx, const char* caption, FtStatus status) {
+    ctx.d2xx.lastStatus = status;
+    if (status == ftstatus::kOk) ctx.d2xx.shownErrors.clear();
+    else UsbErrorReport(ctx, caption, status);
+    return status;
+}
+
+} // namespace
+
+std::string FtStatusText(FtStatus status) {
+    static const char* const kTexts[] = {
+        "",
+        " - Invalid handle...",
+        " - Device not found...",
+        " - Device not opened...",
+        " - General IO error...",
+        " - Insufficient resources...",
+        " - Invalid parameter...",
+        " - Invalid baud rate...",
+        " Device not opened for erase...",
+        " Device not opened for write...",
+        " - Failed to write...",
+        " - EEPROM read failed...",
+        " - EEPROM write failed...",
+        " - EEPROM erase failed...",
+        " - EEPROM not present...",
+        " - EEPROM not programmed...",
+        " - Invalid arguments...",
+        " - Other error ...",
+    };
+    if (status < sizeof(kTexts) / sizeof(kTexts[0])) return kTexts[status];
+    return Format(" - status %u...", status);
+}
+
+void UsbErrorReport(Context& ctx, const std::string& caption, FtStatus status) {
+    if (status == ftstatus::kOk) return;
+    const std::string text = caption + FtStatusText(status);
+    if (!ctx.d2xx.shownErrors.insert(text).second) return;
+    ctx.host.MessageBox(text, "", MsgKind::Error, MsgButtons::Ok);
+}
+
+void UseFtDevice(Context& ctx, std::unique_ptr<FtDevice> device) {
+    ctx.d2xx.device = std::move(device);
+}
+
+std::string UsbProblem(const Context& ctx) {
+    return ctx.d2xx.device ? ctx.d2xx.device->Problem() : std::string();
+}
+
+FtStatus GetFTDeviceCount(Context& ctx) {
+    auto& d = ctx.d2xx;
+    // No driver at all: as a machine with no FTDI device attached.
+    if (!d.device) {
+        d.FtDevCount = 0;
+        return ftstatus::kOk;
+    }
+    return Check(ctx, "GetFTDeviceCount", d.device->ListCount(d.FtDevCount));
+}
+
+FtStatus GetFTDeviceDescription(Context& ctx, uint32_t index) {
+    auto& d = ctx.d2xx;
+    if (!d.device) return Check(ctx, "GetFTDeviceDescription", ftstatus::kDeviceNotFound);
+    char buffer[kFtDescriptionSize + 1] = {};
+    const FtStatus st = d.device->ListDescription(index, buffer);
+    // The text ends at the first NUL, and never runs past the buffer.
+    if (st == ftstatus::kOk) d.FtDevDescr.assign(buffer, strnlen(buffer, kFtDescriptionSize));
+    return Check(ctx, "GetFTDeviceDescription", st);
+}
+
+FtStatus Open_USB_Device_By_Device_Description(Context& ctx, const std::string& desc) {
+    auto& d = ctx.d2xx;
+    char name[kNameBufferSize] = {};
+    std::memcpy(name, desc.data(), std::min(desc.size(), kNameBufferSize - 1));
+    if (!d.device) return Check(ctx, "Open_USB_Device_By_Device_Description", ftstatus::kDeviceNotFound);
+    return Check(ctx, "Open_USB_Device_By_Device_Description", d.device->OpenByDescription(name, d.FtHandle));
+}
+
+uint32_t UsbRead(Context& ctx, uint32_t count) {
+    auto& d = ctx.d2xx;
+    count = std::min<uint32_t>(count, kFtBufferSize);
+    uint32_t got = 0;
+    ++d.counters.reads;
+    const FtStatus st = d.device ? d.device->Read(d.FtHandle, d.FtInBuff.data(), count, got)
+                                 : ftstatus::kInvalidHandle;
+    got = std::min(got, count);
+    d.counters.bytesRead += got;
+    Check(ctx, "FT_Read", st);
+    return got;
+}
+
+uint32_t UsbWrite(Context& ctx, uint32_t count) {
+    auto& d = ctx.d2xx;
+    count = std::min<uint32_t>(count, kFtBufferSize);
+    uint32_t put = 0;
+    ++d.counters.writes;
+    const FtStatus st = d.device ? d.device->Write(d.FtHandle, d.FtOutBuff.data(), count, put)
+                                 : ftstatus::kInvalidHandle;
+    put = std::min(put, count);
+    d.counters.bytesWritten += put;
+    Check(ctx, "FT_Write", st);
+    return put;
+}
+
+FtStatus UsbSetBaudRate(Context& ctx) {
+    auto& d = ctx.d2xx;
+    const FtStatus st = d.device ? d.device->SetBaudRate(d.FtHandle, kSurtanBaudRate) : ftstatus::kInvalidHandle;
+    return Check(ctx, "FT_SetBaudRate", st);
+}
+
+FtStatus UsbPurgeRx(Context& ctx) {
+    auto& d = ctx.d2xx;
+    ++d.counters.purges;
+    const FtStatus st = d.device ? d.device->Purge(d.FtHandle, kFtPurgeRx) : ftstatus::kInvalidHandle;
+    return Check(ctx, "FT_Purge RX", st);
+}
+
+FtStatus UsbSetTimeouts(Context& ctx, uint32_t readMs, uint32_t writeMs) {
+    auto& d = ctx.d2xx;
+    const FtStatus st = d.device ? d.device->SetTimeouts(d.FtHandle, readMs, writeMs) : ftstatus::kInvalidHandle;
+    return Check(ctx, "FT_SetTimeouts", st);
+}
+
+FtStatus UsbQueueStatus(Context& ctx) {
+    auto& d = ctx.d2xx;
+    ++d.counters.queuePolls;
+    const FtStatus st = d.device ? d.device->GetQueueStatus(d.FtHandle, d.FT_Q_Bytes) : ftstatus::kInvalidHandle;
+    return Check(ctx, "FT_GetQueueStatus", st);
+}
+
+FtStatus UsbSetLatency(Context& ctx, uint8_t ms) {
+    auto& d = ctx.d2xx;
+    const FtStatus st = d.device ? d.device->SetLatencyTimer(d.FtHandle, ms) : ftstatus::kInvalidHandle;
+    return Check(ctx, "FT_SetLatencyTimer ", st);
+}
+
+FtStatus UsbSetBitMode(Context& ctx, uint8_t mask, uint8_t mode) {
+    auto& d = ctx.d2xx;
+    const FtStatus st = d.device ? d.device->SetBitMode(d.FtHandle, mask, mode) : ftstatus::kInvalidHandle;
+    return Check(ctx, "FT_SetBitMode ", st);
+}
+
+} // namespace mrk

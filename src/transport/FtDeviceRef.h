@@ -1,0 +1,28 @@
+#pragma once
+// Lends a device owned elsewhere (by the bench, by a test) to a context.
+#include "transport/FtDevice.h"
+
+namespace mrk {
+
+class FtDeviceRef : public FtDevice {
+public:
+    explicit FtDeviceRef(FtDevice& target) : t_(target) {}
+    FtStatus ListCount(uint32_t& c) override { return t_.ListCount(c); }
+    FtStatus ListDescription(uint32_t i, char* b) override { return t_.ListDescription(i, b); }
+    FtStatus OpenByDescription(const char* d, FtHandleValue& h) override { return t_.OpenByDescription(d, h); }
+    FtStatus SetBitMode(FtHandleValue h, uint8_t m, uint8_t mode) override { return t_.SetBitMode(h, m, mode); }
+    FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override { return t_.SetLatencyTimer(h, ms); }
+    FtStatus SetTimeouts(FtHandleValue h, uint32_t r, uint32_t w) override { return t_.SetTimeouts(h, r, w); }
+    FtStatus SetBaudRate(FtHandleValue h, uint32_t b) override { return t_.SetBaudRate(h, b); }
+    FtStatus Purge(FtHandleValue h, uint32_t m) override { return t_.Purge(h, m); }
+    FtStatus GetQueueStatus(FtHandleValue h, uint32_t& n) override { return t_.GetQueueStatus(h, n); }
+    FtStatus Write(FtHandleValue h, const uint8_t* d, uint32_t n, uint32_t& w) override { return t_.Write(h, d, n, w); }
+    FtStatus Read(FtHandleValue h, uint8_t* d, uint32_t n, uint32_t& r) override { return t_.Read(h, d, n, r); }
+    std::string Name() const override { return t_.Name(); }
+    std::string Problem() const override { return t_.Problem(); }
+
+private:
+    FtDevice& t_;
+};
+
+} // namespace mrk

@@ -1,0 +1,283 @@
+// The USB sample engine against the virtual FTDI device.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "icsp/PinRecorder.h"
+#include "transport/UsbRig.h"
+
+namespace mrk {
+namespace {
+
+using test::UsbRig;
+
+TEST(FtOpen, ConfiguresTheDeviceForSynchronousBitBang) {
+    UsbRig r;
+    ASSERT_TRUE(FtOpen(r.ctx));
+    EXPECT_TRUE(r.ctx.ft.FtOpened);
+    EXPECT_EQ(r.dev.Mask(), 0xF7);
+    EXPECT_EQ(r.dev.BitMode(), 0x04);
+    EXPECT_EQ(r.dev.Latency(), 1);
+    EXPECT_EQ(r.dev.ReadTimeoutMs(), 5000u);
+    EXPECT_EQ(r.dev.WriteTimeoutMs(), 5000u);
+    EXPECT_EQ(r.dev.BaudRate(), 153600u);
+    // 20 us per queue-status call on the virtual device; the count stops one
+    // short of the 100 ms tick.
+    EXPECT_EQ(r.ctx.ft.FtPollsPerMs, 49u);
+    EXPECT_TRUE(r.host.messages.empty());
+}
+
+TEST(FtOpen, FindsOnlyTheExactDescription) {
+    struct Case {
+        const char* name;
+        sim::VirtualFtdiOptions opt;
+        bool found;
+    } cases[] = {
+        {"exact", {}, true},
+        {"letter case differs", {.fault = sim::FtdiFault::WrongDescription}, false},
+        {"other device", {.description = "FT232R USB UART"}, false},
+        {"longer name", {.description = "Surtan2"}, false},
+        {"no device", {.fault = sim::FtdiFault::Absent}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UsbRig r(nullptr, c.opt);
+        EXPECT_EQ(FtOpen(r.ctx), c.found);
+        EXPECT_EQ(r.dev.IsOpen(), c.found);
+        EXPECT_EQ(r.ctx.ft.FtOpened, c.found);
+        EXPECT_TRUE(r.host.messages.empty());
+    }
+}
+
+TEST(FtOpen, SecondCallLeavesTheDeviceAlone) {
+    UsbRig r;
+    ASSERT_TRUE(FtOpen(r.ctx));
+    const auto polls = r.dev.Polls();
+    const auto now = r.clock.Now();
+    EXPECT_TRUE(FtOpen(r.ctx));
+    EXPECT_EQ(r.dev.Opens(), 1u);
+    EXPECT_EQ(r.dev.Polls(), polls);
+    EXPECT_EQ(r.clock.Now(), now);
+}
+
+TEST(FtOpen, SlowQueueStatusStillGivesWaitsTheirLength) {
+    // Each call takes longer than a millisecond: the poll rate rounds to 0,
+    // which would turn every wait into no wait at all.
+    sim::VirtualFtdiOptions o;
+    o.pollCost = 2 * sim::kMs;
+    UsbRig r(nullptr, o);
+    ASSERT_TRUE(r.Open());
+    EXPECT_EQ(r.ctx.ft.FtPollsPerMs, 1u);
+    const auto before = r.clock.Now();
+    FtDelay(r.ctx, 1200);
+    EXPECT_GE(r.clock.Now() - before, 12 * sim::kMs);
+}
+
+TEST(FtWrite, NothingQueuedLogsAndSendsNothing) {
+    UsbRig r;
+    ASSERT_TRUE(r.Open());
+    EXPECT_EQ(FtWrite(r.ctx), 0u);
+    EXPECT_EQ(r.host.log, std::vector<std::string>{"Ошибка-1 FtWrite()->FTIndxOutBuff=0 < FT_Q_Bytes=0 "});
+    EXPECT_EQ(r.dev.Samples(), 0u);
+}
+
+TEST(FtWrite, ReadBackHoldsThePinsBeforeEachSample) {
+    UsbRig r;
+    ASSERT_TRUE(r.Open());
+    std::vector<uint8_t> sent;
+    for (int i = 0; i < 300; ++i) {
+        FtSetClk(r.ctx, i % 3 == 0);
+        FtSetDat(r.ctx, i % 7 == 0);
+        SetMark(r.ctx, i % 5 == 0);
+    }
+    const uint32_t n = r.ctx.ft.FTIndxOutBuff;
+    sent.assign(r.ctx.d2xx.FtOutBuff.begin(), r.ctx.d2xx.FtOutBuff.begin() + n);
+    ASSERT_EQ(FtWrite(r.ctx), n);
+    EXPECT_EQ(r.ctx.ft.FTIndxOutBuff, 0u);
+    for (uint32_t i = 1; i < n; ++i) EXPECT_EQ(r.ctx.d2xx.FtInBuff[i] & 0xF7, sent[i - 1] & 0xF7) << i;
+    EXPECT_TRUE(r.host.log.empty());
+}
+
+TEST(FtWrite, ShortWritesAreCompletedInLaterPasses) {
+    sim::VirtualFtdiOptions o;
+    o.fault = sim::FtdiFault::ShortWrites;
+    o.shortWriteLimit = 64;
+    UsbRig r(nullptr, o);
+    ASSERT_TRUE(r.Open());
+    for (int i = 0; i < 200; ++i) FtSetDat(r.ctx, (i * 37 % 11) & 1);
+    std::vector<uint8_t> sent(r.ctx.d2xx.FtOutBuff.begin(), r.ctx.d2xx.FtOutBuff.begin() + 200);
+    EXPECT_EQ(FtWrite(r.ctx), 200u);
+    EXPECT_EQ(r.dev.Samples(), 200u);
+    EXPECT_EQ(r.dev.Writes(), 4u); // 64 + 64 + 64 + 8
+    for (uint32_t i = 1; i < 200; ++i) EXPECT_EQ(r.ctx.d2xx.FtInBuff[i] & 0xF7, sent[i - 1] & 0xF7) << i;
+    EXPECT_TRUE(r.host.log.empty());
+}
+
+TEST(FtWrite, StaleReadBackIsPurgedFirst) {
+    UsbRig r;
+    ASSERT_TRUE(r.Open());
+    // Samples written behind the engine's back leave read-back in the queue.
+    uint32_t written = 0;
+    const uint8_t stray[3] = {0x10, 0x10, 0x10};
+    r.dev.Write(r.ctx.d2xx.FtHandle, stray, 3, written);
+    r.clock.Advance(sim::kMs);
+    FtPutSample(r.ctx);
+    FtPutSample(r.ctx);
+    EXPECT_EQ(FtWrite(r.ctx), 2u);
+    EXPECT_EQ(r.ctx.d2xx.counters.purges, 1u);
+}
+
+TEST(FtWrite, OverflowKeepsTheFirst65535Samples) {
+    UsbRig r;
+    ASSERT_TRUE(r.Open());
+    for (int i = 0; i < 65535; ++i) FtPutSample(r.ctx);
+    EXPECT_TRUE(r.host.log.empty());
+    FtSetDat(r.ctx, 1); // the 65,536th sample
+    FtPutSample(r.ctx);
+    EXPECT_EQ(r.host.log, (std::vector<std::string>{"Ошибка переполнения =65535", "Ошибка переполнения =65535"}));
+    EXPECT_EQ(r.ctx.ft.FTIndxOutBuff, 65535u);
+    EXPECT_EQ(FtWrite(r.ctx), 65535u);
+    EXPECT_EQ(r.dev.Samples(), 65535u);
+    // The dropped samples never reached the pins.
+    EXPECT_FALSE(r.dev.Pins().pgdPulledLow);
+}
+
+TEST(FtWrite, UnpluggedDeviceShowsEachFailureOnce) {
+    sim::VirtualFtdiOptions o;
+    o.fault = sim::FtdiFault::UnplugAfterTransfers;
+    o.unplugAfter = 2;
+    UsbRig r(nullptr, o);
+    ASSERT_TRUE(r.Open());
+    FtSetVpp(r.ctx, 0); // one write, one read: the device goes away after them
+    for (int i = 0; i < 20; ++i) {
+        FtSetDat(r.ctx, 1);
+        EXPECT_EQ(FtWrite(r.ctx), 0u);
+        FtDelay(r.ctx, 1200);
+    }
+    std::vector<std::string> texts;
+    for (const auto& m : r.host.messages) texts.push_back(m.text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"FT_GetQueueStatus - General IO error...",
+                                               "FT_Purge RX - General IO error...", "FT_Write - General IO error...",
+                                               "FT_Read - General IO error..."}));
+    for (const auto& m : r.host.messages) EXPECT_EQ(m.kind, MsgKind::Error);
+}
+
+TEST(FtGetDat, AnyMarkedSampleOfTheTransferCounts) {
+    // The target drives PGD high while PGC is high, low otherwise.
+    struct ClockEcho : sim::PinTarget {
+        bool high = false;
+        void Drive(sim::Nanos, const sim::ProgrammerPins& p) override { high = p.pgcHigh; }
+        std::optional<bool> PgdDrive(sim::Nanos) override { return high; }
+    } target;
+    UsbRig r(&target);
+    ASSERT_TRUE(r.Open());
+    FtSetClk(r.ctx, 0);
+    EXPECT_EQ(FtGetDat(r.ctx), 0);
+    FtSetClk(r.ctx, 1);
+    EXPECT_EQ(FtGetDat(r.ctx), 1);
+    // A mark queued earlier while PGD was high, the call's own mark while low.
+    FtSetClk(r.ctx, 1);
+    SetMark(r.ctx, 1);
+    SetMark(r.ctx, 0);
+    FtSetClk(r.ctx, 0);
+    FtPutSample(r.ctx);
+    EXPECT_EQ(FtGetDat(r.ctx), 1);
+    EXPECT_EQ(r.ctx.ft.FtOutByte & 0x80, 0);
+}
+
+TEST(FtReadByte, DecodesLeastSignificantBitFirst) {
+    struct Case {
+        const char* name;
+        std::vector<bool> bits; // as driven over the eight read clocks
+        uint8_t expect;
+    } cases[] = {
+        {"held high", {1, 1, 1, 1, 1, 1, 1, 1}, 0xFF},
+        {"held low", {0, 0, 0, 0, 0, 0, 0, 0}, 0x00},
+        {"A5", {1, 0, 1, 0, 0, 1, 0, 1}, 0xA5},
+        {"first bit only", {1, 0, 0, 0, 0, 0, 0, 0}, 0x01},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::PinRecorder chip;
+        chip.toDrive.assign(c.bits.begin(), c.bits.end());
+        chip.driveAfterFalling = 8;
+        UsbRig r(&chip);
+        ASSERT_TRUE(r.Open());
+        FtSetClk(r.ctx, 0);
+        FtSetDat(r.ctx, 1);
+        FtWrite(r.ctx);
+        chip.latched.clear();
+        const auto before = r.dev.Samples();
+        EXPECT_EQ(FtReadByte(r.ctx), c.expect);
+        EXPECT_EQ(r.dev.Samples() - before, 113u);
+        EXPECT_EQ(chip.latched.size(), 16u);
+        // Lead-in clocks with PGD held low by the host.
+        EXPECT_EQ(std::vector<int>(chip.latched.begin(), chip.latched.begin() + 8), std::vector<int>(8, 0));
+        EXPECT_FALSE(r.dev.Pins().pgdPulledLow); // PGD left released
+    }
+}
+
+TEST(FtReadByte, WithoutAChipReadsThePullUp) {
+    UsbRig r;
+    ASSERT_TRUE(r.Open());
+    EXPECT_EQ(FtReadByte(r.ctx), 0xFF);
+}
+
+TEST(FtDelay, WaitsWholeMillisecondsByCountingPolls) {
+    struct Case {
+        uint16_t n;
+        uint32_t ms;
+    } cases[] = {{0, 0}, {99, 0}, {120, 1}, {1200, 12}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.n);
+        UsbRig r;
+        ASSERT_TRUE(r.Open());
+        // The same one-sample transfer alone, for its own polls.
+        FtPutSample(r.ctx);
+        auto polls = r.ctx.d2xx.counters.queuePolls;
+        FtWrite(r.ctx);
+        const auto transferPolls = r.ctx.d2xx.counters.queuePolls - polls;
+        const auto writes = r.ctx.d2xx.counters.writes;
+        polls = r.ctx.d2xx.counters.queuePolls;
+        EXPECT_TRUE(FtDelay(r.ctx, c.n));
+        EXPECT_EQ(r.ctx.d2xx.counters.writes - writes, 1u);
+        EXPECT_EQ(r.ctx.d2xx.counters.queuePolls - polls, transferPolls + c.ms * r.ctx.ft.FtPollsPerMs + 1);
+    }
+}
+
+TEST(FtLines, PinImageFollowsTheLineLevels) {
+    test::PinRecorder chip;
+    UsbRig r(&chip);
+    ASSERT_TRUE(r.Open());
+    // As programmer detection leaves the lines: chip running, PGC high, PGD released.
+    FtSetClk(r.ctx, 1);
+    FtSetDat(r.ctx, 0);
+    FtSetVpp(r.ctx, 0);
+    EXPECT_EQ(r.dev.PinLatch(), 0x10);
+    EXPECT_EQ(r.dev.Pins(), (sim::ProgrammerPins{sim::Mclr::Vdd, true, false}));
+    FtSetClk(r.ctx, 0);
+    FtSetDat(r.ctx, 1);
+    FtSetVpp(r.ctx, 1);
+    EXPECT_EQ(r.dev.PinLatch(), 0x10 | 0x04 | 0x40 | 0x20);
+    EXPECT_EQ(r.dev.Pins(), (sim::ProgrammerPins{sim::Mclr::Vpp, false, true}));
+    EXPECT_EQ(chip.mclrSeen.back(), sim::Mclr::Vpp);
+}
+
+TEST(FtLines, OnLptNothingIsQueued) {
+    UsbRig r;
+    ASSERT_TRUE(FtOpen(r.ctx)); // opened, but the interface is still LPT
+    EXPECT_FALSE(FtPutSample(r.ctx));
+    EXPECT_FALSE(FtSetClk(r.ctx, 1));
+    EXPECT_FALSE(FtSetDat(r.ctx, 1));
+    EXPECT_FALSE(SetMark(r.ctx, 1));
+    EXPECT_FALSE(FtSetVpp(r.ctx, 1));
+    EXPECT_FALSE(FtDelay(r.ctx, 1200));
+    FtEnable(r.ctx);
+    EXPECT_EQ(FtWrite(r.ctx), 0u);
+    EXPECT_EQ(r.ctx.ft.FTIndxOutBuff, 0u);
+    EXPECT_EQ(r.ctx.ft.FtOutByte, 0x00);
+    EXPECT_EQ(r.dev.Writes(), 0u);
+}
+
+} // namespace
+} // namespace mrk
