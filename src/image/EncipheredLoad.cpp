@@ -32,27 +32,30 @@ std::string InTempDir(const Context& ctx, const std::string& path) {
     return (fs::path(ctx.image.TempDir) / fs::path(path).filename()).string();
 }
 
-// Deletes the temporary file however the load ends.
+// The deciphered text in its temporary file, deleted however the load ends. Only
+// a file this load created is deleted (never, say, a folder of that name).
 class TempFile {
 public:
     explicit TempFile(std::string path) : path_(std::move(path)) {}
     ~TempFile() {
         std::error_code ec;
-        fs::remove(path_, ec);
+        if (created_) fs::remove(path_, ec);
     }
     const std::string& path() const { return path_; }
 
+    bool Write(const std::vector<uint8_t>& bytes) {
+        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        created_ = true;
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        return !out.fail();
+    }
+
 private:
     std::string path_;
+    bool created_ = false;
 };
-
-bool WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
-}
 
 } // namespace
 
@@ -72,7 +75,7 @@ int LoadEnciphered(Context& ctx, std::span<const uint8_t> source, const std::str
 
     TempFile temp(tempPath);
     errno = 0;
-    if (!WriteAll(temp.path(), text)) {
+    if (!temp.Write(text)) {
         ShowWriteError(ctx, temp.path());
         return -1;
     }
