@@ -2,3 +2,6 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ModuleIcspTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ModuleProgrammingTest.cpp
 )
+list(APPEND MRK_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/VirtualFtdiTest.cpp
+)

@@ -3,4 +3,5 @@ list(APPEND MRK_TEST_SOURCES
 )
 list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/FtFunkcTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FtOpenProgrammerTest.cpp
 )

@@ -1,0 +1,191 @@
+// The virtual FTDI device as its vendor documents synchronous bit-bang mode.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "sim/VirtualFtdi.h"
+
+namespace mrk::sim {
+namespace {
+
+struct Lines : PinTarget {
+    std::vector<std::pair<Nanos, ProgrammerPins>> driven;
+    std::optional<bool> pgd;
+    void Drive(Nanos t, const ProgrammerPins& p) override { driven.emplace_back(t, p); }
+    std::optional<bool> PgdDrive(Nanos) override { return pgd; }
+};
+
+struct Dev {
+    explicit Dev(VirtualFtdiOptions o = {}) : ftdi(clock, &lines, o) {}
+    FtHandleValue Open(uint8_t mask = 0xFF) {
+        FtHandleValue h = nullptr;
+        EXPECT_EQ(ftdi.OpenByDescription("Surtan", h), ftstatus::kOk);
+        EXPECT_EQ(ftdi.SetBitMode(h, mask, kFtModeSyncBitBang), ftstatus::kOk);
+        EXPECT_EQ(ftdi.SetBaudRate(h, 153600), ftstatus::kOk);
+        return h;
+    }
+    std::vector<uint8_t> WriteRead(FtHandleValue h, std::vector<uint8_t> out) {
+        uint32_t n = 0;
+        EXPECT_EQ(ftdi.Write(h, out.data(), static_cast<uint32_t>(out.size()), n), ftstatus::kOk);
+        std::vector<uint8_t> in(out.size());
+        EXPECT_EQ(ftdi.Read(h, in.data(), static_cast<uint32_t>(in.size()), n), ftstatus::kOk);
+        in.resize(n);
+        return in;
+    }
+    SimClock clock;
+    Lines lines;
+    VirtualFtdi ftdi;
+};
+
+TEST(VirtualFtdi, ReadBackIsOneSampleBehindTheOutput) {
+    Dev d;
+    auto h = d.Open(0xFF);
+    EXPECT_EQ(d.WriteRead(h, {0x55, 0xAA}), (std::vector<uint8_t>{0x00, 0x55}));
+    // Repeating the last byte reads back the byte before it took effect.
+    EXPECT_EQ(d.WriteRead(h, {0x55, 0xAA, 0xAA}), (std::vector<uint8_t>{0xAA, 0x55, 0xAA}));
+}
+
+TEST(VirtualFtdi, InputPinReadsThePgdWire) {
+    struct Case {
+        const char* name;
+        std::optional<bool> chip;
+        uint8_t out;
+        uint8_t bit3;
+    } cases[] = {
+        {"released, pulled up", std::nullopt, 0x00, 0x08},
+        {"chip drives low", false, 0x00, 0x00},
+        {"chip drives high", true, 0x00, 0x08},
+        {"programmer pulls low", true, 0x40, 0x00},
+        {"output latch bit 3 is not seen", false, 0x08, 0x00},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Dev d;
+        auto h = d.Open(0xF7);
+        d.lines.pgd = c.chip;
+        const auto in = d.WriteRead(h, {c.out, c.out});
+        ASSERT_EQ(in.size(), 2u);
+        EXPECT_EQ(in[1] & 0x08, c.bit3);
+        EXPECT_EQ(in[1] & 0xF7, c.out & 0xF7);
+    }
+}
+
+TEST(VirtualFtdi, PinMapOnTheModuleLines) {
+    Dev d;
+    auto h = d.Open(0xF7);
+    d.WriteRead(h, {0x10, 0x14, 0x34, 0x74});
+    ASSERT_GE(d.lines.driven.size(), 4u);
+    const auto n = d.lines.driven.size();
+    EXPECT_EQ(d.lines.driven[n - 4].second, (ProgrammerPins{Mclr::Vdd, true, false}));  // bit 2 clear: PGC high
+    EXPECT_EQ(d.lines.driven[n - 3].second, (ProgrammerPins{Mclr::Vdd, false, false}));
+    EXPECT_EQ(d.lines.driven[n - 2].second, (ProgrammerPins{Mclr::Vpp, false, false}));
+    EXPECT_EQ(d.lines.driven[n - 1].second, (ProgrammerPins{Mclr::Vpp, false, true}));
+    // One sample every 1/(16 x 153600) s.
+    EXPECT_NEAR(static_cast<double>(d.lines.driven[n - 1].first - d.lines.driven[n - 2].first), 406.9, 1.0);
+}
+
+TEST(VirtualFtdi, ReceiveQueueGrowsAsSamplesAreClocked) {
+    Dev d;
+    auto h = d.Open();
+    std::vector<uint8_t> out(1000, 0x10);
+    uint32_t n = 0, q = 0;
+    ASSERT_EQ(d.ftdi.Write(h, out.data(), 1000, n), ftstatus::kOk);
+    EXPECT_EQ(n, 1000u);
+    std::vector<uint32_t> seen;
+    do {
+        ASSERT_EQ(d.ftdi.GetQueueStatus(h, q), ftstatus::kOk);
+        seen.push_back(q);
+    } while (q < 1000);
+    EXPECT_GT(seen.size(), 5u); // 1000 samples take about 407 us, a poll 20 us
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_LT(seen.front(), 100u);
+}
+
+TEST(VirtualFtdi, PurgeDropsOnlyWhatHasArrived) {
+    Dev d;
+    auto h = d.Open();
+    std::vector<uint8_t> out(100, 0x10);
+    uint32_t n = 0, q = 0;
+    d.ftdi.Write(h, out.data(), 100, n);
+    d.clock.Advance(sim::kMs);
+    ASSERT_EQ(d.ftdi.Purge(h, kFtPurgeRx), ftstatus::kOk);
+    d.ftdi.GetQueueStatus(h, q);
+    EXPECT_EQ(q, 0u);
+    d.ftdi.Write(h, out.data(), 100, n);
+    d.ftdi.Purge(h, kFtPurgeRx); // nothing clocked yet
+    d.clock.Advance(sim::kMs);
+    d.ftdi.GetQueueStatus(h, q);
+    EXPECT_EQ(q, 100u);
+}
+
+TEST(VirtualFtdi, ReadWaitsForSamplesUpToItsTimeOut) {
+    Dev d;
+    auto h = d.Open();
+    ASSERT_EQ(d.ftdi.SetTimeouts(h, 5000, 5000), ftstatus::kOk);
+    std::vector<uint8_t> out(10, 0x10), in(20);
+    uint32_t n = 0;
+    d.ftdi.Write(h, out.data(), 10, n);
+    const auto t0 = d.clock.Now();
+    ASSERT_EQ(d.ftdi.Read(h, in.data(), 5, n), ftstatus::kOk);
+    EXPECT_EQ(n, 5u);
+    EXPECT_LT(d.clock.Now() - t0, 10 * kUs);
+    // More than will ever come: the time-out ends the wait with what there is.
+    ASSERT_EQ(d.ftdi.Read(h, in.data(), 20, n), ftstatus::kOk);
+    EXPECT_EQ(n, 5u);
+    EXPECT_GE(d.clock.Now() - t0, 5000 * kMs);
+}
+
+TEST(VirtualFtdi, DescriptionAndOpening) {
+    VirtualFtdiOptions wrong;
+    wrong.fault = FtdiFault::WrongDescription;
+    Dev d(wrong);
+    uint32_t count = 0;
+    char desc[kFtDescriptionSize];
+    ASSERT_EQ(d.ftdi.ListCount(count), ftstatus::kOk);
+    EXPECT_EQ(count, 1u);
+    ASSERT_EQ(d.ftdi.ListDescription(0, desc), ftstatus::kOk);
+    EXPECT_STREQ(desc, "sURTAN");
+    FtHandleValue h = nullptr;
+    EXPECT_EQ(d.ftdi.OpenByDescription("Surtan", h), ftstatus::kDeviceNotFound);
+    EXPECT_EQ(d.ftdi.OpenByDescription("sURTAN", h), ftstatus::kOk);
+    EXPECT_EQ(d.ftdi.OpenByDescription("sURTAN", h), ftstatus::kDeviceNotOpened);
+    uint32_t q = 0;
+    EXPECT_EQ(d.ftdi.GetQueueStatus(nullptr, q), ftstatus::kInvalidHandle);
+}
+
+TEST(VirtualFtdi, FaultModes) {
+    VirtualFtdiOptions absent;
+    absent.fault = FtdiFault::Absent;
+    Dev a(absent);
+    uint32_t count = 9;
+    FtHandleValue h = nullptr;
+    EXPECT_EQ(a.ftdi.ListCount(count), ftstatus::kOk);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(a.ftdi.OpenByDescription("Surtan", h), ftstatus::kDeviceNotFound);
+
+    VirtualFtdiOptions unplug;
+    unplug.fault = FtdiFault::UnplugAfterTransfers;
+    unplug.unplugAfter = 3;
+    Dev u(unplug);
+    h = u.Open();
+    std::vector<uint8_t> out(4, 0x10);
+    uint32_t n = 0, q = 0;
+    EXPECT_EQ(u.ftdi.Write(h, out.data(), 4, n), ftstatus::kOk);
+    EXPECT_EQ(u.ftdi.Read(h, out.data(), 4, n), ftstatus::kOk);
+    EXPECT_EQ(u.ftdi.Write(h, out.data(), 4, n), ftstatus::kOk);
+    EXPECT_EQ(u.ftdi.Read(h, out.data(), 4, n), ftstatus::kIoError);
+    EXPECT_EQ(u.ftdi.GetQueueStatus(h, q), ftstatus::kIoError);
+    EXPECT_EQ(u.ftdi.ListCount(count), ftstatus::kOk);
+    EXPECT_EQ(count, 0u);
+
+    VirtualFtdiOptions shortw;
+    shortw.fault = FtdiFault::ShortWrites;
+    shortw.shortWriteLimit = 3;
+    Dev s(shortw);
+    h = s.Open();
+    EXPECT_EQ(s.ftdi.Write(h, out.data(), 4, n), ftstatus::kOk);
+    EXPECT_EQ(n, 3u);
+}
+
+} // namespace
+} // namespace mrk::sim
