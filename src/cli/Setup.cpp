@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "sim/Bench.h"
+#include "transport/D2XXUnit.h"
 #include "transport/DirectPort.h"
+#include "transport/FtDeviceChoice.h"
 
 namespace mrk::cli {
 
@@ -81,8 +83,12 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         ctx.prog.ChipWords = 0x4000;
         ctx.prog.BootWords = 0x180;
     }
-    if (bench) bench->Install(ctx);
-    else InstallGiveIo(ctx);
+    if (bench) {
+        bench->Install(ctx);
+    } else {
+        InstallGiveIo(ctx);
+        InstallUsbDriver(ctx, opt.usbDriver);
+    }
 
     Session s{opt, host, ctx, bench.get()};
     int rc = 0;
@@ -92,6 +98,8 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         if (rc != 0) break;
     }
     if (!bench) RemoveGiveIo(ctx);
+    // Why the USB programmer could not be reached (permission, kernel driver, no library).
+    if (const std::string why = UsbProblem(ctx); !why.empty()) std::fprintf(stderr, "USB: %s\n", why.c_str());
     return rc;
 }
 

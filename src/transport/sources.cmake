@@ -5,4 +5,8 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PortProg.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FtFunkc.cpp
   ${CMAKE_CURRENT_LIST_DIR}/D2XXUnit.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LibftdiCalls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LibftdiDevice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/D2xxLibrary.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/FtDeviceChoice.cpp
 )

@@ -1,0 +1,35 @@
+#pragma once
+// The few libftdi1 calls the libftdi1 driver makes, behind an interface so
+// that the mapping onto them can be checked without a device.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace mrk {
+
+class LibftdiCalls {
+public:
+    virtual ~LibftdiCalls() = default;
+    // ftdi_usb_find_all over the FTDI chips libftdi knows: how many, or libftdi's negative code.
+    virtual int FindAll() = 0;
+    // ftdi_usb_get_strings for the index-th device found: its description into buf.
+    virtual int GetDescription(int index, char* buf, int len) = 0;
+    // ftdi_usb_open_dev on the index-th device found.
+    virtual int OpenDev(int index) = 0;
+    virtual int Close() = 0;
+    virtual int SetBitmode(uint8_t mask, uint8_t mode) = 0;
+    virtual int SetLatencyTimer(uint8_t ms) = 0;
+    virtual int SetBaudrate(int baud) = 0;
+    // The context's usb_read_timeout and usb_write_timeout.
+    virtual void SetTimeouts(int readMs, int writeMs) = 0;
+    // ftdi_tciflush: drops what the chip holds for the host.
+    virtual int FlushRx() = 0;
+    virtual int WriteData(const uint8_t* data, int size) = 0;
+    virtual int ReadData(uint8_t* data, int size) = 0;
+    virtual std::string ErrorString() = 0;
+};
+
+// The real library; nullptr if libftdi1 cannot even make a context.
+std::unique_ptr<LibftdiCalls> MakeLibftdiCalls();
+
+} // namespace mrk

@@ -1,0 +1,197 @@
+#include "transport/LibftdiDevice.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+namespace mrk {
+
+namespace {
+
+// libftdi's codes for ftdi_usb_get_strings / ftdi_usb_open_dev failing to open the USB device.
+constexpr int kLibftdiOpenFailed = -4;
+constexpr int kLibftdiClaimFailed = -5;
+constexpr uint8_t kModeReset = 0x00;
+constexpr size_t kPullSize = 4096;
+
+const char* const kPermissionHint =
+    "no permission to use the FTDI USB device. Install the udev rule of mrkprog "
+    "(udev/60-mrkprog-surtan.rules into /etc/udev/rules.d, then 'sudo udevadm control --reload' "
+    "and re-plug the programmer), and make sure you are in the plugdev group";
+const char* const kKernelDriverHint =
+    "the kernel's serial driver (ftdi_sio) holds the FTDI device and could not be detached. "
+    "Unload it with 'sudo rmmod ftdi_sio', or install the udev rule of mrkprog "
+    "(udev/60-mrkprog-surtan.rules), which lets mrkprog detach it, and re-plug the programmer";
+
+uint64_t SteadyMs() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+} // namespace
+
+LibftdiDevice::LibftdiDevice(std::unique_ptr<LibftdiCalls> calls, std::function<uint64_t()> nowMs)
+    : calls_(std::move(calls)), nowMs_(nowMs ? std::move(nowMs) : SteadyMs) {
+    if (!calls_) problem_ = "libftdi1 could not start (no USB context)";
+}
+
+LibftdiDevice::~LibftdiDevice() {
+    if (calls_ && open_) calls_->Close();
+}
+
+FtStatus LibftdiDevice::Fail(FtStatus status, const std::string& what) {
+    problem_ = what;
+    return status;
+}
+
+FtStatus LibftdiDevice::CheckHandle(FtHandleValue h) const {
+    return (open_ && h == static_cast<const void*>(this)) ? ftstatus::kOk : ftstatus::kInvalidHandle;
+}
+
+FtStatus LibftdiDevice::ListCount(uint32_t& count) {
+    if (!calls_) return ftstatus::kIoError;
+    const int n = calls_->FindAll();
+    if (n < 0) return Fail(ftstatus::kIoError, "listing USB devices failed (libftdi1: " + calls_->ErrorString() + ")");
+    count = static_cast<uint32_t>(n);
+    return ftstatus::kOk;
+}
+
+FtStatus LibftdiDevice::ListDescription(uint32_t index, char* buffer) {
+    if (!calls_) return ftstatus::kIoError;
+    char desc[kFtDescriptionSize] = {};
+    const int rc = calls_->GetDescription(static_cast<int>(index), desc, static_cast<int>(kFtDescriptionSize));
+    if (rc == kLibftdiOpenFailed) return Fail(ftstatus::kDeviceNotOpened, kPermissionHint);
+    if (rc < 0)
+        return Fail(ftstatus::kIoError, "reading the description of an FTDI device failed (libftdi1: " +
+                                            calls_->ErrorString() + ")");
+    desc[kFtDescriptionSize - 1] = '\0';
+    std::memcpy(buffer, desc, kFtDescriptionSize);
+    return ftstatus::kOk;
+}
+
+FtStatus LibftdiDevice::OpenByDescription(const char* description, FtHandleValue& handle) {
+    if (!calls_) return ftstatus::kDeviceNotFound;
+    if (open_) return ftstatus::kDeviceNotOpened;
+    const int n = calls_->FindAll();
+    if (n < 0) return Fail(ftstatus::kDeviceNotFound, "listing USB devices failed (libftdi1: " + calls_->ErrorString() + ")");
+    for (int i = 0; i < n; ++i) {
+        char desc[kFtDescriptionSize] = {};
+        if (calls_->GetDescription(i, desc, static_cast<int>(kFtDescriptionSize)) < 0) continue;
+        desc[kFtDescriptionSize - 1] = '\0';
+        if (std::strcmp(desc, description) != 0) continue;
+        const int rc = calls_->OpenDev(i);
+        if (rc == kLibftdiClaimFailed) return Fail(ftstatus::kDeviceNotOpened, kKernelDriverHint);
+        if (rc == kLibftdiOpenFailed) return Fail(ftstatus::kDeviceNotOpened, kPermissionHint);
+        if (rc < 0)
+            return Fail(ftstatus::kDeviceNotOpened, "opening the FTDI device failed (libftdi1: " + calls_->ErrorString() + ")");
+        open_ = true;
+        bitBang_ = false;
+        fifo_.clear();
+        calls_->SetTimeouts(static_cast<int>(readTimeoutMs_), static_cast<int>(writeTimeoutMs_));
+        handle = this;
+        problem_.clear();
+        return ftstatus::kOk;
+    }
+    return ftstatus::kDeviceNotFound;
+}
+
+FtStatus LibftdiDevice::SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) {
+    if (auto st = CheckHandle(h)) return st;
+    if (calls_->SetBitmode(mask, mode) < 0)
+        return Fail(ftstatus::kIoError, "setting the bit mode failed (libftdi1: " + calls_->ErrorString() + ")");
+    bitBang_ = mode != kModeReset;
+    return ftstatus::kOk;
+}
+
+FtStatus LibftdiDevice::SetLatencyTimer(FtHandleValue h, uint8_t ms) {
+    if (auto st = CheckHandle(h)) return st;
+    if (ms < 1) return ftstatus::kInvalidParameter;
+    if (calls_->SetLatencyTimer(ms) < 0)
+        return Fail(ftstatus::kIoError, "setting the latency timer failed (libftdi1: " + calls_->ErrorString() + ")");
+    return ftstatus::kOk;
+}
+
+FtStatus LibftdiDevice::SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) {
+    if (auto st = CheckHandle(h)) return st;
+    readTimeoutMs_ = readMs;
+    writeTimeoutMs_ = writeMs;
+    calls_->SetTimeouts(static_cast<int>(std::min<uint32_t>(readMs, 0x7FFFFFFF)),
+                        static_cast<int>(std::min<uint32_t>(writeMs, 0x7FFFFFFF)));
+    return ftstatus::kOk;
+}
+
+FtStatus LibftdiDevice::SetBaudRate(FtHandleValue h, uint32_t baud) {
+    if (auto st = CheckHandle(h)) return st;
+    // In bit-bang mode libftdi programs the divisor for four times the rate it
+    // is given; a quarter gives the chip the same divisor the vendor driver sets.
+    const int asked = static_cast<int>(bitBang_ ? baud / 4 : baud);
+    const int rc = calls_->SetBaudrate(asked);
+    if (rc == -1) return ftstatus::kInvalidBaudRate;
+    if (rc < 0) return Fail(ftstatus::kIoError, "setting the baud rate failed (libftdi1: " + calls_->ErrorString() + ")");
+    return ftstatus::kOk;
+}
+
+FtStatus LibftdiDevice::Purge(FtHandleValue h, uint32_t mask) {
+    if (auto st = CheckHandle(h)) return st;
+    if (mask & kFtPurgeRx) {
+        fifo_.clear();
+        if (calls_->FlushRx() < 0)
+            return Fail(ftstatus::kIoError, "flushing the receive buffer failed (libftdi1: " + calls_->ErrorString() + ")");
+    }
+    return ftstatus::kOk;
+}
+
+bool LibftdiDevice::Pull() {
+    uint8_t buf[kPullSize];
+    const int n = calls_->ReadData(buf, static_cast<int>(kPullSize));
+    if (n < 0) {
+        problem_ = "reading from the FTDI device failed (libftdi1: " + calls_->ErrorString() + ")";
+        return false;
+    }
+    fifo_.insert(fifo_.end(), buf, buf + n);
+    return true;
+}
+
+FtStatus LibftdiDevice::GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) {
+    if (auto st = CheckHandle(h)) return st;
+    if (!Pull()) return ftstatus::kIoError;
+    rxBytes = static_cast<uint32_t>(fifo_.size());
+    return ftstatus::kOk;
+}
+
+FtStatus LibftdiDevice::Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) {
+    if (auto st = CheckHandle(h)) return st;
+    written = 0;
+    const uint64_t start = nowMs_();
+    while (written < count) {
+        const uint32_t chunk = std::min(kWriteChunk, count - written);
+        const int rc = calls_->WriteData(data + written, static_cast<int>(chunk));
+        if (rc < 0) return Fail(ftstatus::kIoError, "writing to the FTDI device failed (libftdi1: " + calls_->ErrorString() + ")");
+        written += static_cast<uint32_t>(rc);
+        if (bitBang_) {
+            // Take the read-back of this chunk before sending more, within the write time-out.
+            const size_t want = fifo_.size() + static_cast<size_t>(rc);
+            while (fifo_.size() < want) {
+                if (!Pull()) return ftstatus::kIoError;
+                if (nowMs_() - start > writeTimeoutMs_) return ftstatus::kOk;
+            }
+        }
+        if (nowMs_() - start > writeTimeoutMs_) break;
+    }
+    return ftstatus::kOk;
+}
+
+FtStatus LibftdiDevice::Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) {
+    if (auto st = CheckHandle(h)) return st;
+    const uint64_t start = nowMs_();
+    while (fifo_.size() < count) {
+        if (!Pull()) return ftstatus::kIoError;
+        if (fifo_.size() >= count || nowMs_() - start > readTimeoutMs_) break;
+    }
+    read = static_cast<uint32_t>(std::min<size_t>(count, fifo_.size()));
+    std::copy_n(fifo_.begin(), read, data);
+    fifo_.erase(fifo_.begin(), fifo_.begin() + read);
+    return ftstatus::kOk;
+}
+
+} // namespace mrk

@@ -1,0 +1,56 @@
+#pragma once
+// The FTDI calls served by libftdi1, the driver for real devices on Linux.
+// libftdi has no receive-queue count: whatever the chip has sent is read
+// ahead into a FIFO, and the queue status is the FIFO's length.
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "transport/FtDevice.h"
+#include "transport/LibftdiCalls.h"
+
+namespace mrk {
+
+class LibftdiDevice : public FtDevice {
+public:
+    // nowMs: a millisecond clock for the read and write time-outs.
+    explicit LibftdiDevice(std::unique_ptr<LibftdiCalls> calls, std::function<uint64_t()> nowMs = {});
+    ~LibftdiDevice() override;
+
+    FtStatus ListCount(uint32_t& count) override;
+    FtStatus ListDescription(uint32_t index, char* buffer) override;
+    FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
+    FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
+    FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;
+    FtStatus SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) override;
+    FtStatus SetBaudRate(FtHandleValue h, uint32_t baud) override;
+    FtStatus Purge(FtHandleValue h, uint32_t mask) override;
+    FtStatus GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) override;
+    FtStatus Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) override;
+    FtStatus Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) override;
+    std::string Name() const override { return "libftdi1"; }
+    std::string Problem() const override { return problem_; }
+
+    // Bytes written between reads: in synchronous bit-bang the chip clocks out
+    // only while it has room for the read-back, so the host must keep reading.
+    static constexpr uint32_t kWriteChunk = 128;
+
+private:
+    FtStatus CheckHandle(FtHandleValue h) const;
+    FtStatus Fail(FtStatus status, const std::string& what);
+    // Reads whatever the chip has sent into the FIFO; false on a USB error.
+    bool Pull();
+
+    std::unique_ptr<LibftdiCalls> calls_;
+    std::function<uint64_t()> nowMs_;
+    bool open_ = false;
+    bool bitBang_ = false;
+    uint32_t readTimeoutMs_ = 5000;
+    uint32_t writeTimeoutMs_ = 5000;
+    std::deque<uint8_t> fifo_;
+    std::string problem_;
+};
+
+} // namespace mrk
