@@ -57,8 +57,8 @@ bool SpeedButton7Click(Context& ctx) {
 bool SpeedButton3Click(Context& ctx) {
     const std::string path = ImagePath(ctx, 1);
     if (!FileExists(path)) {
+        // (The label ends with the path below, as for any failed boot load.)
         ctx.host.Okno(Format("Файл %s не найден.", path.c_str()));
-        ctx.host.Label3("Ошибка загрузки");
     } else if (LoadByExtension(ctx, path, 1)) {
         ctx.image.ViewSource = 0;
         ctx.host.Okno(Format("Загружен файл %s.", path.c_str()));

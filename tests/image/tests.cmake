@@ -5,6 +5,7 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/FileCommandsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MemoryListingTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AssembledHexTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ImageToolsTest.cpp
 )
 set(image_test_definitions
   "MRK_GPASM=\"${GPASM_EXECUTABLE}\""

@@ -1,0 +1,106 @@
+// The image commands of mrkprog and the mrkcrypt tool, run as a user would.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "HexRecords.h"
+#include "ImageRig.h"
+
+namespace mrk::test {
+namespace {
+
+struct ShellResult {
+    int code;
+    std::string out;
+};
+
+// Runs a command line in dir; stdout and stderr together.
+ShellResult Shell(const ScratchDir& dir, const std::string& command) {
+    const std::string line = "cd '" + dir.path().string() + "' && " + command + " 2>&1";
+    ShellResult r{-1, {}};
+    FILE* p = popen(line.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int status = pclose(p);
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+const std::string kMrkprog = std::string(MRK_BIN_DIR) + "/mrkprog";
+const std::string kMrkcrypt = std::string(MRK_BIN_DIR) + "/mrkcrypt";
+const std::string kFirmware = MRK_FIRMWARE_DIR;
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t p; (p = text.find('\n', start)) != std::string::npos; start = p + 1)
+        lines.push_back(text.substr(start, p - start));
+    return lines;
+}
+
+TEST(ImageCommands, CommandsActOnOneContextInOrder) {
+    ScratchDir dir;
+    const ShellResult r = Shell(dir, kMrkprog + " --chip 452 load-update load-boot " + kFirmware +
+                                 "/boot-452.hex view --page 0 crc");
+    ASSERT_EQ(r.code, 0) << r.out;
+    const auto lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 4u + 1024u) << r.out;
+    EXPECT_EQ(lines[0], "Label3: Загружен Файл MrkVer45");
+    EXPECT_EQ(lines[1], "Загружен файл " + kFirmware + "/boot-452.hex.");
+    EXPECT_EQ(lines[2], "Карта памяти программ.");
+    EXPECT_EQ(lines[3].substr(0, 8), "000:  EF") << "the boot loader's goto, over the update";
+    EXPECT_EQ(lines[2 + 1024].substr(0, 6), "1FF8: ");
+    EXPECT_EQ(lines.back().substr(0, 3), "d0=");
+    EXPECT_TRUE(dir.Names().empty()) << "no temporary file left in the working folder";
+}
+
+TEST(ImageCommands, FailedLoadEndsTheRunWithItsMessages) {
+    ScratchDir dir;
+    const ShellResult r = Shell(dir, kMrkprog + " --chip 4620 load-boot missing.hex view");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "Файл missing.hex не найден.\nLabel3: Ошибка загрузки missing.hex\n");
+}
+
+TEST(ImageCommands, UpdateFileFromTheCommandLine) {
+    ScratchDir dir;
+    WriteText(dir / "app.hex", Rec(0, 0x0800, {0x34, 0x12}) + kEof);
+    const ShellResult r = Shell(dir, kMrkprog + " load-update app.hex view --source ref --page 0");
+    ASSERT_EQ(r.code, 0) << r.out;
+    EXPECT_NE(r.out.find("Label3: Загружен Файл app.hex\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\n800:  1234   FFFF   FFFF   FFFF\n"), std::string::npos);
+}
+
+TEST(Mrkcrypt, EnciphersAndDeciphersBack) {
+    ScratchDir dir;
+    const std::string text = Rec(0, 0x0300, {1, 2, 3, 4, 5}) + kEof + "x";
+    WriteText(dir / "a.hex", text);
+    ASSERT_EQ(Shell(dir, kMrkcrypt + " encipher a.hex a.crp").code, 0);
+    ASSERT_EQ(Shell(dir, kMrkcrypt + " decipher a.crp b.hex").code, 0);
+    EXPECT_NE(ReadText(dir / "a.crp"), text);
+    EXPECT_EQ(ReadText(dir / "a.crp").size(), text.size());
+    EXPECT_EQ(ReadText(dir / "b.hex"), text);
+
+    // Another key gives another file, and only that key brings the text back.
+    ASSERT_EQ(Shell(dir, kMrkcrypt + " --key 00112233445566778899 encipher a.hex k.crp").code, 0);
+    EXPECT_NE(ReadText(dir / "k.crp"), ReadText(dir / "a.crp"));
+    ASSERT_EQ(Shell(dir, kMrkcrypt + " --key 00112233445566778899 decipher k.crp k.hex").code, 0);
+    EXPECT_EQ(ReadText(dir / "k.hex"), text);
+}
+
+TEST(Mrkcrypt, RefusesBadKeysAndMissingFiles) {
+    ScratchDir dir;
+    WriteText(dir / "a.hex", kEof);
+    EXPECT_EQ(Shell(dir, kMrkcrypt + " --key 0011 encipher a.hex a.crp").code, 2);
+    EXPECT_EQ(Shell(dir, kMrkcrypt + " --key 0011223344556677889G encipher a.hex a.crp").code, 2);
+    const ShellResult r = Shell(dir, kMrkcrypt + " encipher nothing.hex a.crp");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("nothing.hex"), std::string::npos);
+    EXPECT_EQ(dir.Names(), std::vector<std::string>{"a.hex"});
+}
+
+} // namespace
+} // namespace mrk::test
