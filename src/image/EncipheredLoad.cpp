@@ -80,12 +80,8 @@ int LoadEnciphered(Context& ctx, std::span<const uint8_t> source, const std::str
         return -1;
     }
     {
-        errno = 0;
-        std::ifstream in(temp.path(), std::ios::binary);
-        if (!in) {
-            ShowOpenError(ctx, temp.path());
-            return -1;
-        }
+        std::ifstream in;
+        if (!OpenForReading(ctx, temp.path(), in)) return -1;
         const auto config = kind == 0 ? ConfigRecords::Store : ConfigRecords::Drop;
         if (ReadHexText(ctx, in, config, temp.path()) != 0) return -1;
     }
@@ -96,12 +92,8 @@ int LoadEnciphered(Context& ctx, std::span<const uint8_t> source, const std::str
 
 int ExecuteCRPtoHex(Context& ctx, uint8_t kind) {
     const std::string& path = ImagePath(ctx, kind);
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        ShowOpenError(ctx, path);
-        return -1;
-    }
+    std::ifstream in;
+    if (!OpenForReading(ctx, path, in)) return -1;
     const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) {
         ShowReadError(ctx, path);

@@ -1,6 +1,5 @@
 #include "image/HexLoad.h"
 
-#include <cerrno>
 #include <fstream>
 
 #include "core/Context.h"
@@ -17,12 +16,8 @@ const std::string& ImagePath(const Context& ctx, uint8_t kind) {
 
 int ExecuteHex(Context& ctx, uint8_t kind) {
     const std::string& path = ImagePath(ctx, kind);
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        ShowOpenError(ctx, path);
-        return -1;
-    }
+    std::ifstream in;
+    if (!OpenForReading(ctx, path, in)) return -1;
     if (ReadHexText(ctx, in, ConfigRecords::Store, path) != 0) return -1;
     MaskConfigWrite(ctx.image);
     return 0;
