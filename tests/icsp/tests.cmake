@@ -1,4 +1,6 @@
 list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PrimitivesTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/OpenProgrammerTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ProgramMemoryTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ConfigIdTest.cpp
 )

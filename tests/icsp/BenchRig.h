@@ -1,0 +1,45 @@
+#pragma once
+// A context wired to a virtual bench, with the chip already identified.
+#include <gtest/gtest.h>
+
+#include "core/Context.h"
+#include "icsp/OpenProgrammer.h"
+#include "sim/Bench.h"
+#include "support/RecordingHost.h"
+
+namespace mrk::test {
+
+struct BenchRig {
+    explicit BenchRig(sim::ChipModel chip, sim::BenchKind kind = sim::BenchKind::VirtualLpt)
+        : bench(Options(chip, kind)), ctx(host) {
+        bench.Install(ctx);
+        const bool opened = OpenProgrammer(ctx);
+        EXPECT_TRUE(opened) << host.label2;
+        host.log.clear();
+        Module().ClearTrace();
+    }
+    static sim::BenchOptions Options(sim::ChipModel chip, sim::BenchKind kind) {
+        sim::BenchOptions o;
+        o.chip = chip;
+        o.kind = kind;
+        return o;
+    }
+    sim::VirtualModule& Module() { return *bench.Module(); }
+    uint16_t ChipWord(uint32_t word) { return static_cast<uint16_t>(Module().Peek(2 * word) | Module().Peek(2 * word + 1) << 8); }
+    void SetRefWord(uint32_t word, uint16_t v) {
+        ctx.image.BuffEt[2 * word] = static_cast<uint8_t>(v);
+        ctx.image.BuffEt[2 * word + 1] = static_cast<uint8_t>(v >> 8);
+    }
+    uint16_t ChipBuffWord(uint32_t word) const {
+        return static_cast<uint16_t>(ctx.image.BuffChip[2 * word] | ctx.image.BuffChip[2 * word + 1] << 8);
+    }
+    bool Is4620() const { return ctx.Is4620(); }
+
+    sim::Bench bench;
+    RecordingHost host;
+    Context ctx;
+};
+
+inline const char* ChipName(sim::ChipModel c) { return c == sim::ChipModel::PIC18F4620 ? "4620" : "452"; }
+
+} // namespace mrk::test

@@ -1,0 +1,117 @@
+// Boot-region write with verify, reads and compare, against the virtual module.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "icsp/BenchRig.h"
+#include "icsp/ProgramMemory.h"
+
+namespace mrk {
+namespace {
+
+using sim::ChipModel;
+using test::BenchRig;
+
+// A boot image that differs from word to word.
+void FillBootPattern(BenchRig& r) {
+    for (uint32_t w = 0; w < r.ctx.prog.BootWords; ++w) r.SetRefWord(w, static_cast<uint16_t>(0x1000 + w * 7));
+}
+
+int CountCore(const sim::VirtualModule& m, uint16_t instruction) {
+    return static_cast<int>(std::count_if(m.Trace().begin(), m.Trace().end(), [&](const sim::IcspRecord& r) {
+        return r.command == 0x0 && r.operand == instruction;
+    }));
+}
+
+int CountCommand(const sim::VirtualModule& m, uint8_t command) {
+    return static_cast<int>(std::count_if(m.Trace().begin(), m.Trace().end(),
+                                          [&](const sim::IcspRecord& r) { return r.command == command; }));
+}
+
+class ProgramMemory : public ::testing::TestWithParam<ChipModel> {};
+
+TEST_P(ProgramMemory, WritesTheBootRegionReadsItBackAndComparesEqual) {
+    BenchRig r(GetParam());
+    FillBootPattern(r);
+    ASSERT_TRUE(WriteBoot(r.ctx));
+    EXPECT_EQ(r.host.log, std::vector<std::string>{"Прогр. OK"});
+    for (uint32_t w = 0; w < r.ctx.prog.BootWords; ++w) ASSERT_EQ(r.ChipWord(w), 0x1000 + w * 7) << w;
+    EXPECT_EQ(r.ChipWord(r.ctx.prog.BootWords), 0xFFFF) << "nothing above the boot region";
+    // One row erase per row of the boot region.
+    EXPECT_EQ(CountCore(r.Module(), 0x82A6), static_cast<int>(r.ctx.prog.BootWords / 32));
+
+    r.host.log.clear();
+    ReadBoot(r.ctx);
+    EXPECT_TRUE(CompareChip(r.ctx));
+    EXPECT_EQ(r.host.log, std::vector<std::string>{"Сравнение ОК"});
+}
+
+TEST_P(ProgramMemory, AnEqualBootRegionIsOnlyRead) {
+    BenchRig r(GetParam());
+    FillBootPattern(r);
+    for (uint32_t w = 0; w < r.ctx.prog.BootWords; ++w) {
+        r.Module().Poke(2 * w, r.ctx.image.BuffEt[2 * w]);
+        r.Module().Poke(2 * w + 1, r.ctx.image.BuffEt[2 * w + 1]);
+    }
+    ASSERT_TRUE(WriteBoot(r.ctx));
+    EXPECT_EQ(CountCore(r.Module(), 0x82A6), 0);
+    EXPECT_EQ(CountCommand(r.Module(), 0xF), 0);
+    EXPECT_EQ(r.host.log, std::vector<std::string>{"Прогр. OK"});
+}
+
+TEST_P(ProgramMemory, CompareListsEveryDifferenceInTheChosenRange) {
+    BenchRig r(GetParam());
+    // The chip is erased; the reference differs at one boot word and one update word.
+    r.SetRefWord(0x10, 0x1234);
+    r.SetRefWord(r.ctx.prog.BootWords + 1, 0xBEEF);
+    ReadBoot(r.ctx);
+    EXPECT_FALSE(CompareChip(r.ctx));
+    EXPECT_EQ(r.host.log, (std::vector<std::string>{"020: Эт.1234 Рез.FFFF", "Кол. ошибок. = 1 "}));
+
+    r.host.log.clear();
+    r.ctx.ind.SpeedButton21 = true;
+    ReadAll(r.ctx);
+    EXPECT_FALSE(CompareChip(r.ctx));
+    ASSERT_EQ(r.host.log.size(), 3u);
+    EXPECT_EQ(r.host.log[2], "Кол. ошибок. = 2 ");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothChips, ProgramMemory, ::testing::Values(ChipModel::PIC18F452, ChipModel::PIC18F4620),
+                         [](const auto& info) { return std::string(test::ChipName(info.param)); });
+
+TEST(ProgramMemory452, OneDifferingWordRewritesItsRowOnceInEightGroups) {
+    BenchRig r(ChipModel::PIC18F452);
+    FillBootPattern(r);
+    for (uint32_t w = 0; w < r.ctx.prog.BootWords; ++w) {
+        r.Module().Poke(2 * w, r.ctx.image.BuffEt[2 * w]);
+        r.Module().Poke(2 * w + 1, r.ctx.image.BuffEt[2 * w + 1]);
+    }
+    r.SetRefWord(0x45, 0x0123);
+    ASSERT_TRUE(WriteBoot(r.ctx));
+    EXPECT_EQ(r.ChipWord(0x45), 0x0123);
+    EXPECT_EQ(CountCore(r.Module(), 0x82A6), 1);
+    EXPECT_EQ(CountCommand(r.Module(), 0xF), 8);  // 8 groups ...
+    EXPECT_EQ(CountCommand(r.Module(), 0xD), 24); // ... of 4 words
+    // The erase was aimed at byte 0x80, and the first read after it starts again at word 0x40.
+    const auto& t = r.Module().Trace();
+    auto wr = std::find_if(t.begin(), t.end(), [](const auto& x) { return x.command == 0 && x.operand == 0x82A6; });
+    ASSERT_NE(wr, t.end());
+    EXPECT_EQ(wr->tblptrBefore, 0x80u);
+    auto firstReadAfter = std::find_if(wr, t.end(), [](const auto& x) { return x.command == 0x9; });
+    ASSERT_NE(firstReadAfter, t.end());
+    EXPECT_EQ(firstReadAfter->tblptrBefore, 0x80u);
+}
+
+TEST(ProgramMemory452, ARowThatDoesNotTakeEndsTheWrite) {
+    BenchRig r(ChipModel::PIC18F452);
+    FillBootPattern(r);
+    // Boot block code-protected: it reads as zeros and cannot be written over ICSP.
+    r.Module().Poke(0x300009, 0x80);
+    EXPECT_FALSE(WriteBoot(r.ctx));
+    EXPECT_EQ(r.host.log, (std::vector<std::string>{"Запись не возможна.", "Адр.:000  Эт=1000  Чип=0000",
+                                                    "Прогр. прервано."}));
+    EXPECT_EQ(CountCore(r.Module(), 0x82A6), 1);
+}
+
+} // namespace
+} // namespace mrk
