@@ -21,6 +21,13 @@ FtStatus Check(Context& ctx, const char* caption, FtStatus status) {
     return status;
 }
 
+// One call on the open device (none installed: an invalid handle), then the check.
+template <typename F>
+FtStatus Call(Context& ctx, const char* caption, F&& call) {
+    auto& d = ctx.d2xx;
+    return Check(ctx, caption, d.device ? call(*d.device, d) : ftstatus::kInvalidHandle);
+}
+
 } // namespace
 
 std::string FtStatusText(FtStatus status) {
@@ -118,41 +125,33 @@ uint32_t UsbWrite(Context& ctx, uint32_t count) {
 }
 
 FtStatus UsbSetBaudRate(Context& ctx) {
-    auto& d = ctx.d2xx;
-    const FtStatus st = d.device ? d.device->SetBaudRate(d.FtHandle, kSurtanBaudRate) : ftstatus::kInvalidHandle;
-    return Check(ctx, "FT_SetBaudRate", st);
+    return Call(ctx, "FT_SetBaudRate",
+                [](FtDevice& dev, D2xxVars& d) { return dev.SetBaudRate(d.FtHandle, kSurtanBaudRate); });
 }
 
 FtStatus UsbPurgeRx(Context& ctx) {
-    auto& d = ctx.d2xx;
-    ++d.counters.purges;
-    const FtStatus st = d.device ? d.device->Purge(d.FtHandle, kFtPurgeRx) : ftstatus::kInvalidHandle;
-    return Check(ctx, "FT_Purge RX", st);
+    ++ctx.d2xx.counters.purges;
+    return Call(ctx, "FT_Purge RX", [](FtDevice& dev, D2xxVars& d) { return dev.Purge(d.FtHandle, kFtPurgeRx); });
 }
 
 FtStatus UsbSetTimeouts(Context& ctx, uint32_t readMs, uint32_t writeMs) {
-    auto& d = ctx.d2xx;
-    const FtStatus st = d.device ? d.device->SetTimeouts(d.FtHandle, readMs, writeMs) : ftstatus::kInvalidHandle;
-    return Check(ctx, "FT_SetTimeouts", st);
+    return Call(ctx, "FT_SetTimeouts",
+                [&](FtDevice& dev, D2xxVars& d) { return dev.SetTimeouts(d.FtHandle, readMs, writeMs); });
 }
 
 FtStatus UsbQueueStatus(Context& ctx) {
-    auto& d = ctx.d2xx;
-    ++d.counters.queuePolls;
-    const FtStatus st = d.device ? d.device->GetQueueStatus(d.FtHandle, d.FT_Q_Bytes) : ftstatus::kInvalidHandle;
-    return Check(ctx, "FT_GetQueueStatus", st);
+    ++ctx.d2xx.counters.queuePolls;
+    return Call(ctx, "FT_GetQueueStatus",
+                [](FtDevice& dev, D2xxVars& d) { return dev.GetQueueStatus(d.FtHandle, d.FT_Q_Bytes); });
 }
 
 FtStatus UsbSetLatency(Context& ctx, uint8_t ms) {
-    auto& d = ctx.d2xx;
-    const FtStatus st = d.device ? d.device->SetLatencyTimer(d.FtHandle, ms) : ftstatus::kInvalidHandle;
-    return Check(ctx, "FT_SetLatencyTimer ", st);
+    return Call(ctx, "FT_SetLatencyTimer ", [&](FtDevice& dev, D2xxVars& d) { return dev.SetLatencyTimer(d.FtHandle, ms); });
 }
 
 FtStatus UsbSetBitMode(Context& ctx, uint8_t mask, uint8_t mode) {
-    auto& d = ctx.d2xx;
-    const FtStatus st = d.device ? d.device->SetBitMode(d.FtHandle, mask, mode) : ftstatus::kInvalidHandle;
-    return Check(ctx, "FT_SetBitMode ", st);
+    return Call(ctx, "FT_SetBitMode ",
+                [&](FtDevice& dev, D2xxVars& d) { return dev.SetBitMode(d.FtHandle, mask, mode); });
 }
 
 } // namespace mrk
