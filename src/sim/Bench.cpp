@@ -22,7 +22,13 @@ private:
 } // namespace
 
 Bench::Bench(const BenchOptions& opt) : opt_(opt) {
-    if (opt_.chip) module_ = std::make_unique<VirtualModule>(VirtualModule::Options{*opt_.chip, opt_.revision});
+    if (opt_.chip) {
+        VirtualModule::Options m;
+        m.chip = *opt_.chip;
+        m.revision = opt_.revision;
+        m.faults = opt_.moduleFaults;
+        module_ = std::make_unique<VirtualModule>(m);
+    }
     VirtualKordel::Options k;
     k.base = opt_.lptBase;
     k.fault = opt_.kind == BenchKind::VirtualUsb ? KordelFault::Absent : opt_.kordelFault;

@@ -25,6 +25,7 @@ struct BenchOptions {
     KordelFault kordelFault = KordelFault::None; // on VirtualUsb the Kordel is absent
     Nanos kordelEchoDelay = 2 * kUs;
     VirtualFtdiOptions ftdi;  // the Surtan programmer; absent on VirtualLpt
+    ModuleFaults moduleFaults = {}; // the module's boot-loader faults
 };
 
 class Bench {
