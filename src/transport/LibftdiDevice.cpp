@@ -80,10 +80,14 @@ FtStatus LibftdiDevice::OpenByDescription(const char* description, FtHandleValue
         desc[kFtDescriptionSize - 1] = '\0';
         if (std::strcmp(desc, description) != 0) continue;
         const int rc = calls_->OpenDev(i);
-        if (rc == kLibftdiClaimFailed) return Fail(ftstatus::kDeviceNotOpened, kKernelDriverHint);
-        if (rc == kLibftdiOpenFailed) return Fail(ftstatus::kDeviceNotOpened, kPermissionHint);
-        if (rc < 0)
-            return Fail(ftstatus::kDeviceNotOpened, "opening the FTDI device failed (libftdi1: " + calls_->ErrorString() + ")");
+        if (rc < 0) {
+            const std::string why = calls_->ErrorString();
+            if (rc == kLibftdiClaimFailed || why.find("claim") != std::string::npos)
+                return Fail(ftstatus::kDeviceNotOpened, kKernelDriverHint);
+            if (rc == kLibftdiOpenFailed || why.find("libusb_open") != std::string::npos)
+                return Fail(ftstatus::kDeviceNotOpened, kPermissionHint);
+            return Fail(ftstatus::kDeviceNotOpened, "opening the FTDI device failed (libftdi1: " + why + ")");
+        }
         open_ = true;
         bitBang_ = false;
         fifo_.clear();
