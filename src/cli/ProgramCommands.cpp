@@ -2,11 +2,14 @@
 #include <span>
 
 #include "app/HexWriter.h"
+#include "app/UpdateCommand.h"
 #include "cli/CommandTable.h"
 #include "config/ConfigWords.h"
 #include "core/Format.h"
 #include "icsp/ConfigId.h"
 #include "icsp/ProgramMemory.h"
+#include "image/FileCommands.h"
+#include "image/LogControl.h"
 
 namespace mrk::cli {
 
@@ -167,6 +170,28 @@ public:
     }
 };
 
+// The update button: the update image for the chip, streamed to the module's
+// boot loader, then the checksum the boot loader leaves in ID word 0.
+class WriteUpdateCommand : public Command {
+public:
+    void Setup(CLI::App& app) override {
+        app.add_flag("--production", production_, "Production mode (the log is not cleared, a missing "
+                                                  "programmer does not end the command at once)");
+    }
+    int Run(Session& s) override {
+        s.ctx.commands.Obnovl = !production_;
+        UpdateCommandSteps steps;
+        steps.loadUpdateImage = [](Context& c) { SpeedButton7Click(c); };
+        steps.clearLog = [](Context& c) { ClearOkno(c); };
+        const bool ok = RunUpdateCommand(s.ctx, steps);
+        s.opened = s.opened || s.ctx.ind.Prog4520 || s.ctx.ind.CheckBox2;
+        return ok ? 0 : 1;
+    }
+
+private:
+    bool production_ = false;
+};
+
 } // namespace
 
 void RegisterProgramCommands(CommandTable& t) {
@@ -180,6 +205,8 @@ void RegisterProgramCommands(CommandTable& t) {
     t.Add({"config", "Configuration bytes: config read | config write [--preset 0|1|2]", 1,
            [] { return std::make_unique<ConfigCommand>(); }});
     t.Add({"id", "ID locations: id read | id write W1 W2 W3", 1, [] { return std::make_unique<IdCommand>(); }});
+    t.Add({"write-update", "Write the built-in update through the module's boot loader and check its sum", 0,
+           [] { return std::make_unique<WriteUpdateCommand>(); }});
     t.Add({"devid", "Read the device ID", 0, [] { return std::make_unique<DevIdCommand>(); }});
 }
 

@@ -1,6 +1,7 @@
 #include "cli/Setup.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "sim/Bench.h"
 #include "transport/D2XXUnit.h"
@@ -66,6 +67,15 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         commands.push_back(std::move(cmd));
     }
 
+    if (!opt.module.empty() && opt.bench.empty()) {
+        std::fprintf(stderr, "mrkprog: --module describes a virtual module; it needs --bench\n");
+        return 2;
+    }
+    if (!opt.module.empty() && opt.chip == "none") {
+        std::fprintf(stderr, "mrkprog: --module needs a module: --chip 4620 or 452\n");
+        return 2;
+    }
+
     ConsoleHost host(opt.verbose);
     std::unique_ptr<sim::Bench> bench;
     if (!opt.bench.empty()) {
@@ -85,6 +95,16 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     }
     if (bench) {
         bench->Install(ctx);
+        if (!opt.module.empty() && bench->Module()) {
+            std::error_code ec;
+            if (std::filesystem::exists(opt.module, ec)) {
+                std::string error;
+                if (!bench->Module()->LoadHex(opt.module, error)) {
+                    std::fprintf(stderr, "mrkprog: module file %s: %s\n", opt.module.c_str(), error.c_str());
+                    return 1;
+                }
+            }
+        }
     } else {
         InstallGiveIo(ctx);
         InstallUsbDriver(ctx, opt.usbDriver);
@@ -98,6 +118,15 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         if (rc != 0) break;
     }
     if (!bench) RemoveGiveIo(ctx);
+    if (bench && bench->Module() && !opt.module.empty()) {
+        // Let erases and writes still under way finish before the memory is saved.
+        bench->Module()->Settle(bench->Clock().Now() + 100 * sim::kMs);
+        std::string error;
+        if (!bench->Module()->SaveHex(opt.module, error)) {
+            std::fprintf(stderr, "mrkprog: module file %s: %s\n", opt.module.c_str(), error.c_str());
+            if (rc == 0) rc = 1;
+        }
+    }
     // Why the USB programmer could not be reached (permission, kernel driver, no library).
     if (const std::string why = UsbProblem(ctx); !why.empty()) std::fprintf(stderr, "USB: %s\n", why.c_str());
     return rc;
