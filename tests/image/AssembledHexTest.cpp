@@ -36,6 +36,7 @@ struct Program {
     unsigned appBase; // where the program's code starts
     unsigned top;     // a word placed at the top of program memory
 };
+void PrintTo(const Program& p, std::ostream* os) { *os << p.chip; }
 
 class AssembledHex : public ::testing::TestWithParam<Program> {
 protected:
@@ -97,6 +98,7 @@ struct Firmware {
     unsigned bootEnd, memoryEnd;
     std::array<uint8_t, 14> config; // from the boot loader's CONFIG lines, masked
 };
+void PrintTo(const Firmware& f, std::ostream* os) { *os << (f.is4620 ? "PIC18F4620" : "PIC18F452"); }
 
 class BuiltFirmware : public ::testing::TestWithParam<Firmware> {
 protected:

@@ -43,6 +43,7 @@ struct ExtensionCase {
     const char* name;
     bool loads;
 };
+void PrintTo(const ExtensionCase& c, std::ostream* os) { *os << c.name; }
 
 class FileCommandsExtension : public FileCommands, public ::testing::WithParamInterface<ExtensionCase> {};
 
@@ -125,6 +126,7 @@ struct EmbeddedCase {
     const char* label;
     const char* plainHex; // the update the build enciphered into the image
 };
+void PrintTo(const EmbeddedCase& c, std::ostream* os) { *os << c.plainHex; }
 
 class EmbeddedUpdate : public FileCommands, public ::testing::WithParamInterface<EmbeddedCase> {};
 

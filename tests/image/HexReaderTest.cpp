@@ -129,6 +129,7 @@ struct BadLine {
     const char* name;
     std::string line;
 };
+void PrintTo(const BadLine& b, std::ostream* os) { *os << b.name; }
 
 class HexReaderBadLine : public HexReader, public ::testing::WithParamInterface<BadLine> {};
 

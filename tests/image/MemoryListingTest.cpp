@@ -11,6 +11,7 @@ struct PageCase {
     uint32_t chipWords;
     unsigned page, first, last;
 };
+void PrintTo(const PageCase& c, std::ostream* os) { *os << std::hex << c.chipWords << " words, page " << c.page; }
 
 class PageBoundsTable : public ::testing::TestWithParam<PageCase> {};
 
