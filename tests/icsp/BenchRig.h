@@ -11,7 +11,8 @@ namespace mrk::test {
 
 struct BenchRig {
     explicit BenchRig(sim::ChipModel chip, sim::BenchKind kind = sim::BenchKind::VirtualLpt)
-        : bench(Options(chip, kind)), ctx(host) {
+        : BenchRig(Options(chip, kind)) {}
+    explicit BenchRig(const sim::BenchOptions& o) : bench(o), ctx(host) {
         bench.Install(ctx);
         const bool opened = OpenProgrammer(ctx);
         EXPECT_TRUE(opened) << host.label2;

@@ -3,4 +3,5 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/OpenProgrammerTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgramMemoryTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConfigIdTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BootLinkTest.cpp
 )

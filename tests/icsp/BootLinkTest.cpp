@@ -1,0 +1,123 @@
+// The update link to the module's boot loader, on both programmers and both chips.
+#include <gtest/gtest.h>
+
+#include "icsp/BenchRig.h"
+#include "icsp/BootLink.h"
+#include "image/FileCommands.h"
+
+namespace mrk {
+namespace {
+
+using sim::BenchKind;
+using sim::ChipModel;
+
+// Counts resets: each rise of MCLR to VPP the programmer makes.
+class ResetCounter : public sim::PinTarget {
+public:
+    explicit ResetCounter(sim::PinTarget& chip) : chip_(chip) {}
+    void Drive(sim::Nanos t, const sim::ProgrammerPins& p) override {
+        if (p.mclr == sim::Mclr::Vpp && last_ != sim::Mclr::Vpp) ++resets;
+        last_ = p.mclr;
+        chip_.Drive(t, p);
+    }
+    std::optional<bool> PgdDrive(sim::Nanos t) override { return chip_.PgdDrive(t); }
+    int resets = 0;
+
+private:
+    sim::PinTarget& chip_;
+    sim::Mclr last_ = sim::Mclr::Vdd;
+};
+
+void PutMarker(test::BenchRig& r) {
+    const char marker[] = "MRK-BOOT";
+    for (uint32_t k = 0; k < 8; ++k) r.Module().Poke(0x40 + k, static_cast<uint8_t>(marker[k]));
+}
+
+struct Case {
+    ChipModel chip;
+    BenchKind kind;
+    const char* name;
+};
+
+class BootLink : public ::testing::TestWithParam<Case> {};
+
+TEST_P(BootLink, StreamsEveryBlockAndTheModuleKeepsTheSumsInIdWordZero) {
+    test::BenchRig r(test::BenchRig::Options(GetParam().chip, GetParam().kind));
+    PutMarker(r);
+    r.Module().Poke(0x200002, 0xD2); // ID word 1 must survive the boot loader's ID rewrite
+    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    r.host.log.clear();
+
+    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateSent);
+    const bool is4620 = GetParam().chip == ChipModel::PIC18F4620;
+    EXPECT_EQ(r.host.log, (std::vector<std::string>{"Запись закончена.",
+                                                    is4620 ? "Конечный адрес=10000" : "Конечный адрес=8000",
+                                                    "Проверка контрольной суммы."}));
+    EXPECT_EQ(r.Module().BootLoaderBlocks(), is4620 ? 992 : 4000);
+    r.Module().Settle(r.bench.Clock().Now() + 100 * sim::kMs);
+    const size_t sums = 2u * r.ctx.prog.ChipWords;
+    EXPECT_EQ(r.Module().Peek(0x200000), r.ctx.image.BuffEt[sums + 1]);
+    EXPECT_EQ(r.Module().Peek(0x200001), r.ctx.image.BuffEt[sums + 2]);
+    EXPECT_EQ(r.Module().Peek(0x200002), 0xD2);
+    // The module runs with PGC high and PGD released.
+    const auto pins = r.bench.Kordel().Pins();
+    if (GetParam().kind == BenchKind::VirtualLpt) {
+        EXPECT_TRUE(pins.pgcHigh);
+        EXPECT_FALSE(pins.pgdPulledLow);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BenchesAndChips, BootLink,
+                         ::testing::Values(Case{ChipModel::PIC18F452, BenchKind::VirtualLpt, "lpt452"},
+                                           Case{ChipModel::PIC18F4620, BenchKind::VirtualLpt, "lpt4620"},
+                                           Case{ChipModel::PIC18F452, BenchKind::VirtualUsb, "usb452"},
+                                           Case{ChipModel::PIC18F4620, BenchKind::VirtualUsb, "usb4620"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BootLinkFailures, NoBootLoaderMeansFiveResetsAndTheSixLines) {
+    test::BenchRig r(test::BenchRig::Options(ChipModel::PIC18F452, BenchKind::VirtualLpt));
+    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    r.host.log.clear();
+    ResetCounter counter(r.Module());
+    r.bench.Kordel().SetTarget(&counter);
+    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateNoLoader);
+    EXPECT_EQ(counter.resets, 5);
+    EXPECT_EQ(r.host.log, (std::vector<std::string>{"Нет готовности модуля.", "Неисправность!Возможные причины:",
+                                                    "1)В модуле нет загрузчика!",
+                                                    "2)Не включен Переключатель на программаторе.", "3)Сбой.",
+                                                    "Попробуйте еще раз."}));
+}
+
+TEST(BootLinkFailures, ALostBlockRestartsFromTheStartOfTheUpdateRegion) {
+    sim::ModuleFaults f;
+    f.stopAfterBlock = 3;
+    f.stopFirstRunOnly = true;
+    auto o = test::BenchRig::Options(ChipModel::PIC18F452, BenchKind::VirtualLpt);
+    o.moduleFaults = f;
+    test::BenchRig r(o);
+    PutMarker(r);
+    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    r.host.log.clear();
+    ResetCounter counter(r.Module());
+    r.bench.Kordel().SetTarget(&counter);
+    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateSent);
+    EXPECT_EQ(counter.resets, 2);
+    // The second run took every block from the first one on.
+    EXPECT_EQ(r.Module().BootLoaderBlocks(), 4000);
+}
+
+TEST(BootLinkFailures, ABlockNeverAcknowledgedEndsWithTheAddressPastIt) {
+    sim::ModuleFaults f;
+    f.stopAfterBlock = 3;
+    auto o = test::BenchRig::Options(ChipModel::PIC18F452, BenchKind::VirtualLpt);
+    o.moduleFaults = f;
+    test::BenchRig r(o);
+    PutMarker(r);
+    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    r.host.log.clear();
+    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateBlockLost);
+    EXPECT_EQ(r.host.log, (std::vector<std::string>{"Нет готовности модуля 4620.", "a=318"}));
+}
+
+} // namespace
+} // namespace mrk
