@@ -83,6 +83,8 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         bo.kind = opt.bench == "virtual-usb" ? sim::BenchKind::VirtualUsb : sim::BenchKind::VirtualLpt;
         bo.chip = ChipFromOption(opt.chip);
         bo.lptBase = opt.lptAddress;
+        // Without a module file the bench starts from a module fresh from the factory.
+        bo.factoryBootLoader = opt.module.empty();
         bench = std::make_unique<sim::Bench>(bo);
     }
     Context ctx(host);

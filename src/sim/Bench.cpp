@@ -1,5 +1,7 @@
 #include "sim/Bench.h"
 
+#include "sim/FactoryBootLoader.h"
+
 #include "core/Context.h"
 #include "transport/D2XXUnit.h"
 #include "transport/DirectPort.h"
@@ -28,6 +30,11 @@ Bench::Bench(const BenchOptions& opt) : opt_(opt) {
         m.revision = opt_.revision;
         m.faults = opt_.moduleFaults;
         module_ = std::make_unique<VirtualModule>(m);
+        if (opt_.factoryBootLoader) {
+            std::string error;
+            // The built-in image is made by the build; it always parses.
+            module_->LoadHexText(FactoryBootLoaderHex(m.chip), error);
+        }
     }
     VirtualKordel::Options k;
     k.base = opt_.lptBase;

@@ -26,6 +26,9 @@ struct BenchOptions {
     Nanos kordelEchoDelay = 2 * kUs;
     VirtualFtdiOptions ftdi;  // the Surtan programmer; absent on VirtualLpt
     ModuleFaults moduleFaults = {}; // the module's boot-loader faults
+    // The module as it leaves the factory: the demo boot loader (with its
+    // configuration) already in place. Otherwise the module is blank.
+    bool factoryBootLoader = false;
 };
 
 class Bench {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <optional>
 #include <vector>
 
@@ -123,6 +124,19 @@ bool LoadModuleHex(const std::string& path, ModuleMemory& memory, std::string& e
     const std::string problem = Parse(in, staged);
     if (!problem.empty()) {
         error = path + ": " + problem;
+        return false;
+    }
+    memory = staged;
+    return true;
+}
+
+bool LoadModuleHexText(std::string_view text, ModuleMemory& memory, std::string& error) {
+    std::istringstream in{std::string(text)};
+    ModuleMemory staged = memory;
+    staged.EraseAll();
+    const std::string problem = Parse(in, staged);
+    if (!problem.empty()) {
+        error = problem;
         return false;
     }
     memory = staged;

@@ -3,6 +3,7 @@
 // ID locations under upper address 0x0020, configuration under 0x0030, device ID
 // under 0x003F (written for inspection, ignored on load).
 #include <string>
+#include <string_view>
 
 #include "sim/ModuleMemory.h"
 
@@ -12,6 +13,8 @@ namespace mrk::sim {
 // content; what the file leaves out is erased / default. On a damaged or unreadable
 // file `memory` is left as it was and `error` says what is wrong where.
 bool LoadModuleHex(const std::string& path, ModuleMemory& memory, std::string& error);
+// The same from HEX text held in memory.
+bool LoadModuleHexText(std::string_view text, ModuleMemory& memory, std::string& error);
 // Writes the memory; erased 16-byte lines of flash and ID are left out. The file is
 // written beside the target and renamed over it, so a failed save keeps the old file.
 bool SaveModuleHex(const std::string& path, const ModuleMemory& memory, std::string& error);

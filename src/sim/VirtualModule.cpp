@@ -104,6 +104,9 @@ void VirtualModule::Poke(uint32_t address, uint8_t value) { impl_->memory.Poke(a
 bool VirtualModule::LoadHex(const std::string& path, std::string& error) {
     return LoadModuleHex(path, impl_->memory, error);
 }
+bool VirtualModule::LoadHexText(std::string_view text, std::string& error) {
+    return LoadModuleHexText(text, impl_->memory, error);
+}
 bool VirtualModule::SaveHex(const std::string& path, std::string& error) const {
     return SaveModuleHex(path, impl_->memory, error);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sim/Pins.h"
@@ -70,6 +71,8 @@ public:
     // `error` then says why.
     bool LoadHex(const std::string& path, std::string& error);
     bool SaveHex(const std::string& path, std::string& error) const;
+    // The same from HEX text in memory (the bench's factory boot loader).
+    bool LoadHexText(std::string_view text, std::string& error);
 
     // The boot loader: running since the last reset, and blocks it accepted since then.
     bool BootLoaderRunning() const;
