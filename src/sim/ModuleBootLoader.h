@@ -30,6 +30,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "sim/ModuleMemory.h"
 #include "sim/VirtualModule.h"
@@ -44,7 +45,7 @@ public:
     void Reset(Nanos t, bool pgcHigh);
     // The chip is held in reset or taken into programming mode: the program stops.
     void Stop();
-    bool Running() const { return state_ != State::Off; }
+    bool Running() const { return state_ != State::Off && state_ != State::Done; }
     int Blocks() const { return blocks_; }
 
     // Finishes the flash work that is due by t.

@@ -2,6 +2,19 @@
 // The chip in ICSP programming mode: the serial shifter (4-bit command, 16-bit
 // operand, LSB first, latched on PGC's falling edge), the command decoder, table
 // reads and writes, and the programming, row-erase and bulk-erase timing.
+// Readings where the chip documents leave room:
+// - the level latched is the one PGD had just before the edge (a data change in
+//   the same instant as the edge misses its setup time);
+// - a programming pulse shorter than P9 programs nothing; the write happens at the
+//   end of P9 while PGC is still high;
+// - a row erase starts at the rising edge of the 4th clock of the command after
+//   BSF EECON1,WR, a bulk erase at the falling edge of the 4th clock of the
+//   command after the one that follows the erase-register write; either is lost
+//   (nothing erased) when PGC rises again, or MCLR leaves VPP, before it is done;
+// - table writes to 0x3C0005/0x3C0006 are accepted and have no effect;
+// - a table read drives the complement of bit 0 from the 8th operand clock's
+//   falling edge to the 9th clock's rising edge, then bit j 10 ns after the rising
+//   edge of clock 9 + j, and lets go at the next command's first rising edge.
 #include <cstdint>
 #include <optional>
 #include <string>
