@@ -198,6 +198,22 @@ TEST(VirtualModuleBulkErase, LeavingProgrammingModeEarlyErasesNothing) {
     EXPECT_EQ(module.Peek(0x0100), 0x00);
 }
 
+TEST(VirtualModuleBulkErase, SettleShowsAnEraseThatHadTimeToFinish) {
+    VirtualModule module(Chip(ChipModel::PIC18F452));
+    module.Poke(0x0100, 0x00);
+    ModuleProbe probe(module);
+    probe.Enter();
+    probe.SetTblptr(0x3C0004);
+    probe.Command(0xC);
+    probe.Operand(0x0080);
+    probe.Core(0x0000);
+    probe.Command(0x0);
+    module.Settle(probe.Now() + 5 * kMs);
+    EXPECT_EQ(module.Peek(0x0100), 0x00) << "still erasing";
+    module.Settle(probe.Now() + 11 * kMs);
+    EXPECT_EQ(module.Peek(0x0100), 0xFF);
+}
+
 struct ConfigMaskCase {
     ChipModel chip;
     std::vector<uint8_t> mask;
