@@ -31,6 +31,7 @@ struct Session {
     Context& ctx;
     sim::Bench* bench = nullptr; // null on real hardware
     bool opened = false;         // OpenProgrammer recognised a chip in this session
+    bool configLoaded = false;   // an image load has set ConfigWrite in this session
 };
 
 // Runs the programmer open once per session, as the main window does at start;

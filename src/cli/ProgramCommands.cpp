@@ -97,6 +97,13 @@ public:
             ->check(CLI::Range(0, 2));
     }
     int Run(Session& s) override {
+        if (action_ == "write" && !s.configLoaded) {
+            // Without an image there is nothing sound to write: a stray byte can
+            // lock the configuration (WRTC) or the code for good.
+            std::fprintf(stderr, "mrkprog: no configuration loaded: run load-boot FILE (or load-update) "
+                                 "before config write\n");
+            return 2;
+        }
         if (!EnsureOpened(s)) return 1;
         if (action_ == "read") {
             ReadConfigWords(s.ctx);

@@ -61,8 +61,9 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
             std::vector<std::string> reversed(seg.args.rbegin(), seg.args.rend());
             app.parse(reversed);
         } catch (const CLI::ParseError& e) {
-            const int rc = app.exit(e);
-            return rc == 0 ? 0 : 2;
+            if (e.get_exit_code() == 0) return app.exit(e); // --help
+            std::fprintf(stderr, "mrkprog %s: %s\n", seg.info->name.c_str(), e.what());
+            return 2;
         }
         commands.push_back(std::move(cmd));
     }
@@ -114,8 +115,12 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
 
     Session s{opt, host, ctx, bench.get()};
     int rc = 0;
-    for (auto& cmd : commands) {
+    for (size_t k = 0; k < commands.size(); ++k) {
+        auto& cmd = commands[k];
         rc = cmd->Run(s);
+        const std::string& name = segments[k].info->name;
+        if (rc == 0 && (name == "load-boot" || name == "load-update" || name == "write-update"))
+            s.configLoaded = true;
         host.EndProgress();
         if (rc != 0) break;
     }

@@ -27,11 +27,17 @@ int main(int argc, char** argv) {
     std::string footer = "\nCommands (several may follow each other, run in order):\n";
     for (const auto& c : table.All()) footer += "  " + c.name + std::string(c.name.size() < 14 ? 14 - c.name.size() : 1, ' ') + c.help + "\n";
     app.footer(footer);
+    app.allow_extras();
     try {
         std::vector<std::string> reversed(globals.rbegin(), globals.rend());
         app.parse(reversed);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        const int rc = app.exit(e);
+        return rc == 0 ? 0 : 2;
+    }
+    if (!app.remaining().empty()) {
+        std::fprintf(stderr, "mrkprog: unknown command: %s (try --help)\n", app.remaining().front().c_str());
+        return 2;
     }
     if (rest.empty()) {
         std::fprintf(stderr, "mrkprog: no command given (try --help)\n");

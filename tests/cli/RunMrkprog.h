@@ -1,0 +1,56 @@
+#pragma once
+// Runs the mrkprog program and collects its exit code, stdout and stderr.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+namespace mrk::test {
+
+struct RunResult {
+    int code = -1;
+    std::string out, err;
+    bool Has(const std::string& s) const { return out.find(s) != std::string::npos; }
+    bool ErrHas(const std::string& s) const { return err.find(s) != std::string::npos; }
+};
+
+inline std::string ReadAll(const std::filesystem::path& p) {
+    std::ifstream f(p);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+inline RunResult RunMrkprog(const std::string& args, const std::filesystem::path& dir) {
+    const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
+    const std::string cmd = "cd '" + dir.string() + "' && '" MRKPROG_PATH "' " + args + " >'" + out.string() +
+                            "' 2>'" + err.string() + "'";
+    RunResult r;
+    const int status = std::system(cmd.c_str());
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadAll(out);
+    r.err = ReadAll(err);
+    return r;
+}
+
+// A fresh folder per test, removed afterwards.
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/mrkprog-test-XXXXXX";
+        path_ = mkdtemp(tmpl);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace mrk::test

@@ -1,0 +1,4 @@
+list(APPEND MRK_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/CommandSplitTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CliRunTest.cpp
+)
