@@ -8,9 +8,11 @@ namespace {
 
 class DetectCommand : public Command {
 public:
-    void Setup(CLI::App&) override {}
+    void Setup(CLI::App& app) override {
+        app.add_flag("-v,--verbose", verbose_, "Also say how the ports were reached (or why not)");
+    }
     int Run(Session& s) override {
-        if (s.opt.verbose && !s.bench) {
+        if ((verbose_ || s.opt.verbose) && !s.bench) {
             std::fprintf(stderr, "Port access: %s\n",
                          s.ctx.directPort.openReport.empty() ? "(not tried)"
                                                              : s.ctx.directPort.openReport.c_str());
@@ -24,6 +26,9 @@ public:
         }
         return ok ? 0 : 1;
     }
+
+private:
+    bool verbose_ = false;
 };
 
 } // namespace
