@@ -61,18 +61,20 @@ bool WriteConfigWords(Context& ctx) {
     return ctx.prog.ConfigRead == cw;
 }
 
-void ReadIdWords(Context& ctx) {
-    SetClk(ctx, 0);
-    SetDat(ctx, 1);
-    Delay(ctx, 4000);
-    SetVpp(ctx, 1);
-    Delay(ctx, 4000);
-    SetVpp(ctx, 0);
-    Delay(ctx, 4000);
-    SetVpp(ctx, 1);
+namespace {
+
+// The gauge is set while the chip settles after entry, as the main window shows it.
+void ResetGaugeAndSettle(Context& ctx) {
     ctx.host.GaugeMax(static_cast<long>(ctx.prog.BootWords) - 1);
     ctx.host.GaugePos(0);
-    Delay(ctx, 500);
+    Delay(ctx, kEntrySettle);
+}
+
+} // namespace
+
+void ReadIdWords(Context& ctx) {
+    EnterProgModeEBeforeSettle(ctx);
+    ResetGaugeAndSettle(ctx);
     SelectIdOrDevId(ctx);
     SetTblPtr(ctx, kAdrIdLocations);
     for (auto& w : ctx.prog.IdWords) {
@@ -89,17 +91,8 @@ void ReadIdWords(Context& ctx) {
 }
 
 void WriteIdWords(Context& ctx, uint16_t w1, uint16_t w2, uint16_t w3) {
-    SetClk(ctx, 0);
-    SetDat(ctx, 1);
-    Delay(ctx, 1200);
-    SetVpp(ctx, 1);
-    Handshake(ctx);
-    SetVpp(ctx, 0);
-    Handshake(ctx);
-    SetVpp(ctx, 1);
-    ctx.host.GaugeMax(static_cast<long>(ctx.prog.BootWords) - 1);
-    ctx.host.GaugePos(0);
-    Delay(ctx, 500);
+    EnterProgModeABeforeSettle(ctx);
+    ResetGaugeAndSettle(ctx);
     SelectIdOrDevId(ctx);
     SetTblPtr(ctx, kAdrIdLocations + 2);
     SendCommand(ctx, cmd::kTableWritePostInc2, false);

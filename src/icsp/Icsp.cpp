@@ -122,29 +122,35 @@ void BulkErase(Context& ctx) {
     SendOperand(ctx, 0x0000);
 }
 
-void EnterProgModeA(Context& ctx) {
-    SetClk(ctx, 0);
-    SetDat(ctx, 1);
+namespace {
+// Entry A from its first delay on: VPP raised, pulsed off, raised again.
+void EntryAPulses(Context& ctx) {
     Delay(ctx, 1200);
     SetVpp(ctx, 1);
     Handshake(ctx);
     SetVpp(ctx, 0);
     Handshake(ctx);
     SetVpp(ctx, 1);
-    Delay(ctx, 500);
+}
+} // namespace
+
+void EnterProgModeABeforeSettle(Context& ctx) {
+    SetClk(ctx, 0);
+    SetDat(ctx, 1);
+    EntryAPulses(ctx);
+}
+
+void EnterProgModeA(Context& ctx) {
+    EnterProgModeABeforeSettle(ctx);
+    Delay(ctx, kEntrySettle);
 }
 
 void EnterProgModeAForErase(Context& ctx) {
     SetClk(ctx, 0);
     SetDat(ctx, 1);
     Handshake(ctx);
-    Delay(ctx, 1200);
-    SetVpp(ctx, 1);
-    Handshake(ctx);
-    SetVpp(ctx, 0);
-    Handshake(ctx);
-    SetVpp(ctx, 1);
-    Delay(ctx, 500);
+    EntryAPulses(ctx);
+    Delay(ctx, kEntrySettle);
 }
 
 void EnterProgModeB(Context& ctx) {
@@ -175,7 +181,7 @@ void EnterProgModeD(Context& ctx) {
     Delay(ctx, 1200);
 }
 
-void EnterProgModeE(Context& ctx) {
+void EnterProgModeEBeforeSettle(Context& ctx) {
     SetClk(ctx, 0);
     SetDat(ctx, 1);
     Delay(ctx, 4000);
@@ -184,7 +190,11 @@ void EnterProgModeE(Context& ctx) {
     SetVpp(ctx, 0);
     Delay(ctx, 4000);
     SetVpp(ctx, 1);
-    Delay(ctx, 500);
+}
+
+void EnterProgModeE(Context& ctx) {
+    EnterProgModeEBeforeSettle(ctx);
+    Delay(ctx, kEntrySettle);
 }
 
 void ExitProgMode(Context& ctx) {

@@ -33,6 +33,11 @@ void BulkErase(Context& ctx);
 
 // Programming-mode entry variants and the exit sequence.
 void EnterProgModeA(Context& ctx);           // boot write/reads, ID write
+// Entries A and E without their closing settle delay, for callers that set the
+// progress gauge in between and then settle themselves.
+void EnterProgModeABeforeSettle(Context& ctx);
+void EnterProgModeEBeforeSettle(Context& ctx);
+constexpr uint16_t kEntrySettle = 500;
 void EnterProgModeAForErase(Context& ctx);   // A with one extra handshake first
 void EnterProgModeB(Context& ctx);           // device-ID read of programmer open
 void EnterProgModeC(Context& ctx);           // configuration read, plain device-ID read

@@ -82,18 +82,11 @@ void ReadRange(Context& ctx, uint32_t n) {
 
 bool WriteBoot(Context& ctx) {
     const uint32_t bootWords = ctx.prog.BootWords;
-    // Entry A up to its last SetVpp(1); the gauge is set before the settle delay.
-    SetClk(ctx, 0);
-    SetDat(ctx, 1);
-    Delay(ctx, 1200);
-    SetVpp(ctx, 1);
-    Handshake(ctx);
-    SetVpp(ctx, 0);
-    Handshake(ctx);
-    SetVpp(ctx, 1);
+    // The gauge is set while the chip settles after entry.
+    EnterProgModeABeforeSettle(ctx);
     ctx.host.GaugeMax(static_cast<long>(bootWords) - 1);
     ctx.host.GaugePos(0);
-    Delay(ctx, 500);
+    Delay(ctx, kEntrySettle);
 
     bool ok = true;
     bool rewritten = false;
