@@ -12,6 +12,9 @@ public:
     explicit ConsoleHost(bool verbose, std::FILE* out = stdout, std::FILE* err = stderr);
 
     void Okno(const std::string& line) override;
+    // A terminal keeps what it printed: clearing the log shows nothing.
+    void ClearLog() override {}
+    void HoldLogRepaint(bool) override {}
     void GaugeMax(long max) override;
     void GaugePos(long pos) override;
     void Label2(const std::string& text) override;

@@ -25,6 +25,10 @@ public:
     virtual ~Host() = default;
     // One line appended to the main log (Okno).
     virtual void Okno(const std::string& line) = 0;
+    // The whole log cleared; and its repainting held while many lines go in.
+    // A terminal keeps what it printed and goes on appending.
+    virtual void ClearLog() = 0;
+    virtual void HoldLogRepaint(bool hold) = 0;
     virtual void GaugeMax(long max) = 0;
     virtual void GaugePos(long pos) = 0;
     // The hidden service label and the status line under the log.
@@ -44,6 +48,8 @@ public:
 class NullHost : public Host {
 public:
     void Okno(const std::string&) override {}
+    void ClearLog() override {}
+    void HoldLogRepaint(bool) override {}
     void GaugeMax(long) override {}
     void GaugePos(long) override {}
     void Label2(const std::string&) override {}

@@ -5,11 +5,11 @@
 namespace mrk {
 
 void ClearOkno(Context& ctx) {
-    if (auto* log = dynamic_cast<LogControl*>(&ctx.host)) log->ClearLog();
+    ctx.host.ClearLog();
 }
 
 void HoldOknoRepaint(Context& ctx, bool hold) {
-    if (auto* log = dynamic_cast<LogControl*>(&ctx.host)) log->HoldLogRepaint(hold);
+    ctx.host.HoldLogRepaint(hold);
 }
 
 } // namespace mrk

@@ -1,17 +1,9 @@
 #pragma once
-// Whole-log operations that a host may offer besides appending lines: the main
-// window clears its log and holds repainting while many lines go in. A host
-// without them (a terminal keeps what it printed) simply goes on appending.
+// Whole-log operations of the main window: clear the log, hold its repainting
+// while many lines go in.
 namespace mrk {
 
 struct Context;
-
-class LogControl {
-public:
-    virtual ~LogControl() = default;
-    virtual void ClearLog() = 0;
-    virtual void HoldLogRepaint(bool hold) = 0;
-};
 
 void ClearOkno(Context& ctx);
 void HoldOknoRepaint(Context& ctx, bool hold);

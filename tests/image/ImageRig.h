@@ -17,16 +17,7 @@
 namespace mrk::test {
 
 // The main window's log: cleared and held like the real one.
-class LogHost : public RecordingHost, public LogControl {
-public:
-    void ClearLog() override {
-        log.clear();
-        ++clears;
-    }
-    void HoldLogRepaint(bool hold) override { held = hold; }
-    int clears = 0;
-    bool held = false;
-};
+using LogHost = RecordingHost;
 
 // A folder of its own for each test, removed afterwards.
 class ScratchDir {

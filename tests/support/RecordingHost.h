@@ -23,7 +23,15 @@ public:
     Indicators indicators;
     MsgResult nextAnswer = MsgResult::Ok;
 
+    int clears = 0;
+    bool held = false;
+
     void Okno(const std::string& line) override { log.push_back(line); }
+    void ClearLog() override {
+        log.clear();
+        ++clears;
+    }
+    void HoldLogRepaint(bool hold) override { held = hold; }
     void GaugeMax(long m) override { gaugeMax = m; }
     void GaugePos(long p) override { gaugePos = p; }
     void Label2(const std::string& t) override { label2 = t; }
