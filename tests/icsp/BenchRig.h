@@ -2,6 +2,9 @@
 // A context wired to a virtual bench, with the chip already identified.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "core/Context.h"
 #include "icsp/OpenProgrammer.h"
 #include "sim/Bench.h"
@@ -40,6 +43,12 @@ struct BenchRig {
     RecordingHost host;
     Context ctx;
 };
+
+inline std::string Hex4(unsigned v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFF);
+    return buf;
+}
 
 inline const char* ChipName(sim::ChipModel c) { return c == sim::ChipModel::PIC18F4620 ? "4620" : "452"; }
 

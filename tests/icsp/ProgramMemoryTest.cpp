@@ -113,5 +113,39 @@ TEST(ProgramMemory452, ARowThatDoesNotTakeEndsTheWrite) {
     EXPECT_EQ(CountCore(r.Module(), 0x82A6), 1);
 }
 
+// A flash cell that has worn out: whatever is written, its byte reads back as zeros.
+class WornCell : public sim::PinTarget {
+public:
+    WornCell(sim::VirtualModule& chip, uint32_t byteAddress) : chip_(chip), address_(byteAddress) {}
+    void Drive(sim::Nanos t, const sim::ProgrammerPins& p) override { chip_.Drive(t, p); }
+    std::optional<bool> PgdDrive(sim::Nanos t) override {
+        auto d = chip_.PgdDrive(t);
+        // The chip advances its table pointer as it fetches the byte it shifts out.
+        if (d && chip_.Tblptr() == address_ + 1) return false;
+        return d;
+    }
+
+private:
+    sim::VirtualModule& chip_;
+    uint32_t address_;
+};
+
+TEST(ProgramMemory452, ARowThatNeverVerifiesIsRewrittenABoundedNumberOfTimes) {
+    BenchRig r(ChipModel::PIC18F452);
+    FillBootPattern(r);
+    WornCell worn(r.Module(), 2 * 0x45);
+    r.bench.Kordel().SetTarget(&worn);
+    EXPECT_FALSE(WriteBoot(r.ctx));
+    const auto& t = r.Module().Trace();
+    const auto erasesOfRow = std::count_if(t.begin(), t.end(), [](const sim::IcspRecord& x) {
+        return x.command == 0 && x.operand == 0x82A6 && x.tblptrBefore == 0x80;
+    });
+    EXPECT_EQ(erasesOfRow, kMaxRowRewrites);
+    const std::string ref = test::Hex4(0x1000 + 0x45 * 7);
+    EXPECT_EQ(r.host.log, (std::vector<std::string>{"Запись не возможна.",
+                                                    "Адр.:08A  Эт=" + ref + "  Чип=" + ref.substr(0, 2) + "00",
+                                                    "Прогр. прервано."}));
+}
+
 } // namespace
 } // namespace mrk
