@@ -14,7 +14,7 @@
 APP_BASE        equ     0x0300
 APP_END_U       equ     0x00    ; update region ends at 8000h
 APP_END_H       equ     0x80
-BLOCK           equ     8       ; the chip writes 8 bytes at a time
+BLOCK           equ     d'8'    ; the chip writes 8 bytes at a time (the default radix is hex)
 ROW_MASK        equ     0x3F
 
         #include "boot-common.inc"

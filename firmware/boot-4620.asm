@@ -14,7 +14,7 @@
 APP_BASE        equ     0x0800
 APP_END_U       equ     0x01    ; update region ends at 10000h
 APP_END_H       equ     0x00
-BLOCK           equ     64      ; the chip writes 64 bytes at a time
+BLOCK           equ     d'64'   ; the chip writes 64 bytes at a time (the default radix is hex)
 ROW_MASK        equ     0x3F
 
         #include "boot-common.inc"
