@@ -1,6 +1,6 @@
 #pragma once
 // A PIC18F452 or PIC18F4620 on the module, at the pin level (MCLR/VPP, PGC, PGD),
-// modelled from the chip maker's programming specifications: ICSP programming
+// modelled from the chip maker's published programming documents: ICSP programming
 // mode with its timing, flash/ID/configuration memory with protection, and the
 // module's boot loader when the boot region holds one.
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 // A bare-hands ICSP programmer for the virtual module's tests: drives the three
-// lines directly, following the chip maker's programming specification, with its
+// lines directly, following the chip maker's published programming document, with its
 // own simulated time.
 #include <cstdint>
 #include <vector>
