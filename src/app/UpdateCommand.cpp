@@ -48,7 +48,7 @@ bool RunUpdateCommand(Context& ctx, const UpdateCommandSteps& steps) {
     auto& tag = ctx.commands.SpeedButton4Tag;
     if (!OpenProgrammer(ctx) && ctx.commands.Obnovl) return false;
     if (steps.loadUpdateImage) steps.loadUpdateImage(ctx);
-    if (ctx.commands.Obnovl && steps.clearLog) steps.clearLog(ctx);
+    if (ctx.commands.Obnovl) ctx.host.ClearLog(); // update-only mode starts a clean log
 
     if (WaitForModule(ctx) != Wait::Answered) {
         tag |= 1;

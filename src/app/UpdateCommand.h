@@ -11,8 +11,6 @@ struct Context;
 struct UpdateCommandSteps {
     // Loads the update image for the identified chip into BuffEt (with its sums).
     std::function<void(Context&)> loadUpdateImage;
-    // Clears the main log (update-only mode clears it before writing).
-    std::function<void(Context&)> clearLog;
 };
 
 // True when the module's checksum matched. Leaves SpeedButton4Tag as the main window does.

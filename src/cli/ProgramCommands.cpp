@@ -9,7 +9,6 @@
 #include "icsp/ConfigId.h"
 #include "icsp/ProgramMemory.h"
 #include "image/FileCommands.h"
-#include "image/LogControl.h"
 
 namespace mrk::cli {
 
@@ -189,7 +188,6 @@ public:
         s.ctx.commands.Obnovl = !production_;
         UpdateCommandSteps steps;
         steps.loadUpdateImage = [](Context& c) { SpeedButton7Click(c); };
-        steps.clearLog = [](Context& c) { ClearOkno(c); };
         const bool ok = RunUpdateCommand(s.ctx, steps);
         s.opened = s.opened || s.ctx.ind.Prog4520 || s.ctx.ind.CheckBox2;
         return ok ? 0 : 1;

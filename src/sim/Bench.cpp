@@ -5,23 +5,11 @@
 #include "core/Context.h"
 #include "transport/D2XXUnit.h"
 #include "transport/DirectPort.h"
+#include "transport/PortBackendRef.h"
 #include "transport/FtDeviceRef.h"
 
 namespace mrk::sim {
 
-namespace {
-// Lets the context's port access reach a programmer the bench owns.
-class PortBackendRef : public PortBackend {
-public:
-    explicit PortBackendRef(PortBackend& target) : target_(target) {}
-    uint8_t In(uint16_t port) override { return target_.In(port); }
-    void Out(uint16_t port, uint8_t value) override { target_.Out(port, value); }
-    std::string Describe() const override { return target_.Describe(); }
-
-private:
-    PortBackend& target_;
-};
-} // namespace
 
 Bench::Bench(const BenchOptions& opt) : opt_(opt) {
     if (opt_.chip) {

@@ -7,25 +7,15 @@
 #include "sim/VirtualKordel.h"
 #include "support/RecordingHost.h"
 #include "transport/DirectPort.h"
+#include "transport/PortBackendRef.h"
 
 namespace mrk {
 namespace {
 
-class PortRef : public PortBackend {
-public:
-    explicit PortRef(PortBackend& p) : p_(p) {}
-    uint8_t In(uint16_t a) override { return p_.In(a); }
-    void Out(uint16_t a, uint8_t v) override { p_.Out(a, v); }
-    std::string Describe() const override { return p_.Describe(); }
-
-private:
-    PortBackend& p_;
-};
-
 class Primitives : public ::testing::Test {
 protected:
     Primitives() : kordel(clock, &pins, {}), ctx(host) {
-        UsePortBackend(ctx, std::make_unique<PortRef>(kordel));
+        UsePortBackend(ctx, std::make_unique<PortBackendRef>(kordel));
     }
     static std::vector<int> Bits(uint32_t value, int count) {
         std::vector<int> v;
