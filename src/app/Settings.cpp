@@ -200,7 +200,14 @@ void ReadSettings(Context& ctx) { ApplySettings(ctx, ReadSettingsFile(ctx.comman
 
 bool WriteSettingsAtClose(Context& ctx) {
     if (ctx.commands.Obnovl || ctx.commands.IniPath.empty()) return false;
-    const std::string& path = ctx.commands.IniPath;
+    // A settings file that is a link is written where it points, and stays a link.
+    std::string path = ctx.commands.IniPath;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(path, ec)) {
+        const auto target = std::filesystem::weakly_canonical(path, ec);
+        if (ec) return false;
+        path = target.string();
+    }
     std::string old;
     if (!ReadWholeFile(path, old)) return false;
     CSimpleIniA ini;

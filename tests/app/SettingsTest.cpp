@@ -141,6 +141,25 @@ TEST(Settings, AProductionCloseKeepsCommentsOtherSectionsAndKeyOrder) {
     EXPECT_FALSE(std::filesystem::exists(r.ini.string() + ".tmp"));
 }
 
+TEST(Settings, CommentsAreKeptOnceWhereverTheyStand) {
+    for (const char* text : {"; only\n; two\n", "; only\n\n; two\n", "[A]\nx=1\n; end\n", "; top\n\n[A]\n; x\nx=1\n; end"}) {
+        SCOPED_TRACE(text);
+        SettingsRig r;
+        Put(r.ini, text);
+        r.ctx.commands.Obnovl = false;
+        ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
+        const std::string after = Slurp(r.ini);
+        for (const char* c : {"; only", "; two", "; end", "; top", "; x"}) {
+            const bool was = std::string(text).find(c) != std::string::npos;
+            const size_t at = after.find(c);
+            EXPECT_EQ(at != std::string::npos, was) << c << "\n" << after;
+            if (was) {
+                EXPECT_EQ(after.find(c, at + 1), std::string::npos) << c << " twice\n" << after;
+            }
+        }
+    }
+}
+
 TEST(Settings, AFileThatCannotBeReplacedIsLeftAsItWas) {
     SettingsRig r;
     const std::string text = "[Form_Param]\nAdrLpt=632\n";
@@ -160,6 +179,20 @@ TEST(Settings, AFileThatCannotBeReplacedIsLeftAsItWas) {
         EXPECT_EQ(Slurp(r.ini), text);
         EXPECT_FALSE(std::filesystem::exists(r.ini.string() + ".tmp"));
     }
+}
+
+TEST(Settings, ALinkedFileIsWrittenWhereItPoints) {
+    SettingsRig r;
+    const auto shared = r.dir.Path() / "shared.ini";
+    Put(shared, "[Form_Param]\nAdrLpt=632\n");
+    std::filesystem::create_symlink(shared, r.ini);
+    ReadSettings(r.ctx);
+    r.ctx.commands.Obnovl = false;
+    r.ctx.image.Edit1 = "new.hex";
+    ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
+    EXPECT_TRUE(std::filesystem::is_symlink(r.ini));
+    EXPECT_NE(Slurp(shared).find("Edit1=new.hex"), std::string::npos);
+    EXPECT_NE(Slurp(shared).find("AdrLpt=632"), std::string::npos);
 }
 
 TEST(Settings, AnUnreadableFileIsNeitherTrustedNorOverwritten) {
