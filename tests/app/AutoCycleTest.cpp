@@ -86,6 +86,22 @@ TEST(AutoCycle, FactoryNumbersAreTakenAsTheFieldReadsThem) {
     for (const auto& c : cases) EXPECT_EQ(FactoryNumber(c.text), c.n) << c.text;
 }
 
+// Accepted numbers start a run (here one that stops early: no boot-loader file).
+TEST(AutoCycle, AnAcceptedNumberGoesIntoTheModuleNumberAsSixteenBits) {
+    struct Case {
+        const char* text;
+        uint32_t low;
+    } cases[] = {{"65537", 1}, {"007", 7}, {"65535", 0xFFFF}};
+    for (const auto& c : cases) {
+        CommandRig r(CommandRig::Blank(ChipModel::PIC18F452, BenchKind::VirtualLpt));
+        r.ctx.image.Edit5 = (r.dir.Path() / "missing.hex").string();
+        r.ctx.commands.ModuleNumber = 0x12345678;
+        TypeAndEnter(r, c.text);
+        EXPECT_TRUE(r.host.messages.empty()) << c.text;
+        EXPECT_EQ(r.ctx.commands.ModuleNumber, 0x12000000 | c.low) << c.text;
+    }
+}
+
 TEST(AutoCycle, OnlyDigitsCanBeTyped) {
     for (char32_t ch : {U'0', U'5', U'9'}) EXPECT_TRUE(Edit1KeyPress(ch));
     for (char32_t ch : {U'a', U' ', U'-', U'\b', U'\r', U'٣', U'/', U':'}) EXPECT_FALSE(Edit1KeyPress(ch));
