@@ -84,9 +84,10 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     }
 
     // The settings file, as the main window reads it at start; --lpt-address overrides its port.
+    std::error_code cwdError;
     const std::string iniPath = !opt.settings.empty()
         ? opt.settings
-        : IniPathFor(std::filesystem::current_path().string(), ProgramFileName("mrkprog"));
+        : IniPathFor(std::filesystem::current_path(cwdError).string(), ProgramFileName("mrkprog"));
     const SettingsValues settings = ReadSettingsFile(iniPath);
     const uint16_t lptAddress = opt.lptAddressGiven ? opt.lptAddress : settings.AdrLpt;
 
