@@ -207,6 +207,8 @@ TEST(VirtualModuleBootLoader, HoldsPgdLowOnlyWhileAskedAndReleasesItForTheBlock)
     p.SetPgd(true);
     EXPECT_TRUE(p.Pgd()) << "PGC low: no signal yet";
     p.SetClock(true);
+    EXPECT_TRUE(p.Pgd()) << "busy rewriting the ID locations after the synchronisation";
+    p.Wait(4 * kMs); // erase and write, 2 ms each
     EXPECT_FALSE(p.Pgd()) << "PGC high: ready";
     p.SetClock(false);
     EXPECT_TRUE(p.Pgd()) << "released at the falling edge";

@@ -69,8 +69,9 @@ TEST_P(FasterPollsAfterOpen, BootWriteKeepsEveryPulseAtLeastOneMillisecond) {
     std::vector<sim::Nanos> pulses;
     std::copy_if(tap.highTimes.begin(), tap.highTimes.end(), std::back_inserter(pulses),
                  [](sim::Nanos t) { return t > 100 * sim::kUs; });
+    // At least one per write-buffer load of the boot region.
     const size_t writeBuffer = GetParam() == ChipModel::PIC18F4620 ? 64 : 8;
-    EXPECT_EQ(pulses.size(), 2 * ctx.prog.BootWords / writeBuffer);
+    ASSERT_GE(pulses.size(), 2 * ctx.prog.BootWords / writeBuffer);
     EXPECT_GE(*std::min_element(pulses.begin(), pulses.end()), 1 * sim::kMs);
 }
 

@@ -255,7 +255,9 @@ TEST(FtDelay, CountsPollsAndNeverEndsBeforeItsWholeMilliseconds) {
         EXPECT_GE(r.clock.Now() - before, c.ms * sim::kMs);
         // The floor adds at most the tick it started in, and a poll.
         EXPECT_LE(r.clock.Now() - before, (c.ms + 1) * sim::kMs + 5 * 20 * sim::kUs);
-        if (c.ms == 0) EXPECT_EQ(delayPolls, transferPolls + 1) << "no floor for a wait under a millisecond";
+        if (c.ms == 0) {
+            EXPECT_EQ(delayPolls, transferPolls + 1) << "no floor for a wait under a millisecond";
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <linux/ppdev.h>
