@@ -3,6 +3,7 @@
 #include "core/Context.h"
 #include "core/Format.h"
 #include "icsp/Icsp.h"
+#include "transport/LinkWatch.h"
 #include "transport/PortProg.h"
 
 namespace mrk {
@@ -61,12 +62,14 @@ uint32_t WriteRowAt(Context& ctx, uint32_t i) {
     return i;
 }
 
-void ReadRange(Context& ctx, uint32_t n) {
+bool ReadRange(Context& ctx, uint32_t n) {
+    const LinkWatch link(ctx);
     EnterProgModeA(ctx);
     ClearTblPtr(ctx);
     ctx.host.GaugeMax(static_cast<long>(n) - 1);
     ctx.host.GaugePos(0);
     Handshake(ctx);
+    if (link.Lost()) return AbandonLostProgrammer(ctx);
     for (uint32_t i = 0; i < n; ++i) {
         ctx.host.GaugePos(i);
         SendCommand(ctx, cmd::kTableReadPostInc, false);
@@ -74,19 +77,23 @@ void ReadRange(Context& ctx, uint32_t n) {
         SendCommand(ctx, cmd::kTableReadPostInc, false);
         ctx.image.BuffChip[2 * i + 1] = ReadTableByte(ctx);
         ctx.host.Pump();
+        if (link.Lost()) return AbandonLostProgrammer(ctx);
     }
     ExitProgMode(ctx);
+    return true;
 }
 
 } // namespace
 
 bool WriteBoot(Context& ctx) {
     const uint32_t bootWords = ctx.prog.BootWords;
+    const LinkWatch link(ctx);
     // The gauge is set while the chip settles after entry.
     EnterProgModeABeforeSettle(ctx);
     ctx.host.GaugeMax(static_cast<long>(bootWords) - 1);
     ctx.host.GaugePos(0);
     Delay(ctx, kEntrySettle);
+    if (link.Lost()) return AbandonLostProgrammer(ctx);
 
     bool ok = true;
     bool rewritten = false;
@@ -98,6 +105,8 @@ bool WriteBoot(Context& ctx) {
     SetTblPtr(ctx, 0);
     while (i < bootWords) {
         chip = ReadWordAtPointer(ctx);
+        // A word the programmer did not bring back is no reason to erase a row.
+        if (link.Lost()) return AbandonLostProgrammer(ctx);
         ref = Word(ctx.image.BuffEt.data(), i);
         if (chip == ref) {
             rewritten = false;
@@ -124,6 +133,7 @@ bool WriteBoot(Context& ctx) {
         SetTblPtr(ctx, 2 * i);
         rewritten = true;
         ctx.host.Pump();
+        if (link.Lost()) return AbandonLostProgrammer(ctx);
     }
     if (!ok) {
         ctx.host.Okno("Запись не возможна.");
@@ -136,20 +146,14 @@ bool WriteBoot(Context& ctx) {
     return ok;
 }
 
-void ReadBoot(Context& ctx) {
-    if (ctx.IsUsb()) {
-        FtReadChip(ctx);
-        return;
-    }
-    ReadRange(ctx, ctx.prog.BootWords);
+bool ReadBoot(Context& ctx) {
+    if (ctx.IsUsb()) return FtReadChip(ctx);
+    return ReadRange(ctx, ctx.prog.BootWords);
 }
 
-void ReadAll(Context& ctx) {
-    if (ctx.IsUsb()) {
-        FtReadChip(ctx);
-        return;
-    }
-    ReadRange(ctx, ctx.prog.ChipWords);
+bool ReadAll(Context& ctx) {
+    if (ctx.IsUsb()) return FtReadChip(ctx);
+    return ReadRange(ctx, ctx.prog.ChipWords);
 }
 
 bool CompareChip(Context& ctx) {
