@@ -93,6 +93,7 @@ bool ReadIdWords(Context& ctx) {
     EnterProgModeEBeforeSettle(ctx);
     ResetGaugeAndSettle(ctx);
     SelectIdOrDevId(ctx);
+    if (link.Lost()) return AbandonLostProgrammer(ctx);
     SetTblPtr(ctx, kAdrIdLocations);
     if (link.Lost()) return AbandonLostProgrammer(ctx);
     for (auto& w : ctx.prog.IdWords) {
@@ -115,6 +116,7 @@ bool WriteIdWords(Context& ctx, uint16_t w1, uint16_t w2, uint16_t w3) {
     EnterProgModeABeforeSettle(ctx);
     ResetGaugeAndSettle(ctx);
     SelectIdOrDevId(ctx);
+    if (link.Lost()) return AbandonLostProgrammer(ctx);
     SetTblPtr(ctx, kAdrIdLocations + 2);
     if (link.Lost()) return AbandonLostProgrammer(ctx);
     SendCommand(ctx, cmd::kTableWritePostInc2, false);

@@ -42,8 +42,9 @@ void EraseRowAt(Context& ctx, uint32_t word) {
     SendCoreInstr(ctx, 0x94, 0xA6); // WREN off
 }
 
-// Writes one row from BuffEt in groups the chip's write buffer holds; returns the word after it.
-uint32_t WriteRowAt(Context& ctx, uint32_t i) {
+// Writes the row starting at word i from BuffEt, in groups the chip's write buffer
+// holds. Stops early when the programmer stops answering (checked at each word).
+void WriteRowAt(Context& ctx, uint32_t i, const LinkWatch& link) {
     const uint32_t groupWords = ctx.Is4620() ? 16 : 4;
     const uint8_t* ref = ctx.image.BuffEt.data();
     for (uint32_t g = 0; g < kRowWords / groupWords; ++g) {
@@ -52,14 +53,15 @@ uint32_t WriteRowAt(Context& ctx, uint32_t i) {
             SendCommand(ctx, cmd::kTableWritePostInc2, false);
             SendOperand(ctx, Word(ref, i));
             ++i;
+            if (link.Lost()) return;
         }
         SendCommand(ctx, cmd::kTableWriteStartProg, false);
         SendOperand(ctx, Word(ref, i));
         SendCommand(ctx, cmd::kCoreInstruction, true);
         SendOperand(ctx, 0x0000);
         ++i;
+        if (link.Lost()) return;
     }
-    return i;
 }
 
 bool ReadRange(Context& ctx, uint32_t n) {
@@ -101,6 +103,7 @@ bool WriteBoot(Context& ctx) {
     uint32_t rowOfRewrites = UINT32_MAX;
     uint16_t chip = 0, ref = 0;
     SelectProgramMemory(ctx);
+    if (link.Lost()) return AbandonLostProgrammer(ctx);
     uint32_t i = 0;
     SetTblPtr(ctx, 0);
     while (i < bootWords) {
@@ -128,8 +131,9 @@ bool WriteBoot(Context& ctx) {
         ++rewritesOfRow;
         i = row;
         EraseRowAt(ctx, i);
-        i = WriteRowAt(ctx, i);
-        i -= kRowWords;
+        if (link.Lost()) return AbandonLostProgrammer(ctx);
+        WriteRowAt(ctx, i, link);
+        if (link.Lost()) return AbandonLostProgrammer(ctx);
         SetTblPtr(ctx, 2 * i);
         rewritten = true;
         ctx.host.Pump();
