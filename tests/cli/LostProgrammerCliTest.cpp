@@ -6,9 +6,9 @@
 
 #include "cli/RunMrkprog.h"
 #include "cli/Setup.h"
+#include "icsp/BenchRig.h"
 #include "icsp/Icsp.h"
 #include "icsp/OpenProgrammer.h"
-#include "support/RecordingHost.h"
 
 namespace mrk::cli {
 namespace {
@@ -53,11 +53,6 @@ Outcome RunOnBench(sim::Bench& bench, const std::vector<std::string>& args) {
     return o;
 }
 
-uint64_t Traffic(sim::Bench& b, BenchKind kind) {
-    if (kind == BenchKind::VirtualLpt) return b.Kordel().Reads() + b.Kordel().Writes();
-    return b.Ftdi().Writes() + b.Ftdi().Reads();
-}
-
 sim::BenchOptions Options(BenchKind kind, ChipModel chip) {
     sim::BenchOptions o;
     o.kind = kind;
@@ -94,7 +89,7 @@ TEST_P(LostProgrammerCli, TheRunFailsSaysWhyAndSavesNothing) {
         Context ctx(h);
         b.Install(ctx);
         ASSERT_TRUE(OpenProgrammer(ctx));
-        opened = Traffic(b, kind);
+        opened = test::ProgrammerTraffic(b, kind);
     }
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : std::string()));
@@ -103,19 +98,12 @@ TEST_P(LostProgrammerCli, TheRunFailsSaysWhyAndSavesNothing) {
         {
             sim::Bench healthy(Options(kind, chip));
             const auto r = RunOnBench(healthy, c.args);
-            total = Traffic(healthy, kind);
+            total = test::ProgrammerTraffic(healthy, kind);
             ASSERT_NE(r.out.find(c.doneText), std::string::npos) << r.out;
             std::filesystem::remove(out);
         }
         auto o = Options(kind, chip);
-        const uint64_t cut = opened + (total - opened) / 2;
-        if (kind == BenchKind::VirtualLpt) {
-            o.kordelFault = sim::KordelFault::UnplugAfterAccesses;
-            o.kordelUnplugAfter = cut;
-        } else {
-            o.ftdi.fault = sim::FtdiFault::UnplugAfterTransfers;
-            o.ftdi.unplugAfter = static_cast<uint32_t>(cut);
-        }
+        test::UnplugProgrammerAfter(o, opened + (total - opened) / 2);
         sim::Bench bench(o);
         const auto r = RunOnBench(bench, c.args);
         EXPECT_NE(r.code, 0);

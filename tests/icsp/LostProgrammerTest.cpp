@@ -50,25 +50,6 @@ const Routine kRoutines[] = {
     {"device ID", [](BenchRig& r) { return ReadDevIdPlain(r.ctx); }},
 };
 
-// Port accesses of the Kordel, or transfers of the FTDI device, so far.
-uint64_t Traffic(BenchRig& r, BenchKind kind) {
-    if (kind == BenchKind::VirtualLpt) return r.bench.Kordel().Reads() + r.bench.Kordel().Writes();
-    return r.bench.Ftdi().Writes() + r.bench.Ftdi().Reads();
-}
-
-// The bench with its programmer pulled out after `after` accesses (LPT) or transfers (USB).
-sim::BenchOptions UnpluggedAfter(ChipModel chip, BenchKind kind, uint64_t after) {
-    auto o = BenchRig::Options(chip, kind);
-    if (kind == BenchKind::VirtualLpt) {
-        o.kordelFault = sim::KordelFault::UnplugAfterAccesses;
-        o.kordelUnplugAfter = after;
-    } else {
-        o.ftdi.fault = sim::FtdiFault::UnplugAfterTransfers;
-        o.ftdi.unplugAfter = static_cast<uint32_t>(after);
-    }
-    return o;
-}
-
 class LostProgrammer : public ::testing::TestWithParam<std::tuple<BenchKind, ChipModel>> {};
 
 TEST_P(LostProgrammer, EveryRoutineStopsWhereTheProgrammerGoes) {
@@ -80,16 +61,18 @@ TEST_P(LostProgrammer, EveryRoutineStopsWhereTheProgrammerGoes) {
         sim::Nanos whole = 0;
         {
             BenchRig healthy(BenchRig::Options(chip, kind));
-            start = Traffic(healthy, kind);
+            start = test::ProgrammerTraffic(healthy.bench, kind);
             const sim::Nanos t0 = healthy.bench.Clock().Now();
             ASSERT_TRUE(routine.run(healthy));
-            end = Traffic(healthy, kind);
+            end = test::ProgrammerTraffic(healthy.bench, kind);
             whole = healthy.bench.Clock().Now() - t0;
             ASSERT_EQ(healthy.host.log, std::vector<std::string>(
                                             std::string(routine.name) == "boot write" ? 1 : 0, "Прогр. OK"));
         }
         // The same with the programmer pulled out halfway through.
-        BenchRig r(UnpluggedAfter(chip, kind, start + (end - start) / 2));
+        auto o = BenchRig::Options(chip, kind);
+        test::UnplugProgrammerAfter(o, start + (end - start) / 2);
+        BenchRig r(o);
         const sim::Nanos t0 = r.bench.Clock().Now();
         EXPECT_FALSE(routine.run(r));
         EXPECT_EQ(r.host.log, std::vector<std::string>{kProgrammerLost});
