@@ -63,11 +63,18 @@ void TProg12::CreateControls() {
 
     // Left: version text over the picture, indicators, the window buttons.
     Label1 = MakeLabel(this, QStringLiteral("  Версия  оболочки  5.2  от 20.11.2009  "), QStringLiteral("Label1"),
-                       QRect(4, 2, 225, 16));
+                       QRect(0, 2, 233, 16));
     Label12 = MakeLabel(this, QStringLiteral("Адаптивная поддержка 2х программаторов"), QStringLiteral("Label12"),
-                        QRect(4, 18, 225, 16));
-    Label11 = MakeLabel(this, QStringLiteral("Kordel и Surtan."), QStringLiteral("Label11"), QRect(4, 34, 225, 16));
-    for (QLabel* l : {Label1, Label12, Label11}) l->setAlignment(Qt::AlignCenter);
+                        QRect(0, 18, 233, 16));
+    Label11 = MakeLabel(this, QStringLiteral("Kordel и Surtan."), QStringLiteral("Label11"), QRect(0, 34, 233, 16));
+    // The information text and the long driver-instructions caption fit the
+    // picture's width in a slightly smaller font.
+    QFont small = font;
+    small.setPointSizeF(7.2);
+    for (QLabel* l : {Label1, Label12, Label11}) {
+        l->setAlignment(Qt::AlignCenter);
+        l->setFont(small);
+    }
     Image2 = MakePicture(this, QStringLiteral(":/pictures/image2.png"), QStringLiteral("Image2"),
                          QRect(4, 52, 225, 241));
     LabelChip = MakeLabel(this, QStringLiteral("Микросхема"), QStringLiteral("LabelChip"), QRect(6, 297, 100, 16));
@@ -88,6 +95,7 @@ void TProg12::CreateControls() {
     SpeedButton20 = MakeSpeedButton(this, QStringLiteral("Инструкция по установке драйвера USB"),
                                     QStringLiteral("SpeedButton20"));
     SpeedButton20->setGeometry(4, 386, 225, 28);
+    SpeedButton20->setFont(small);
 
     // Middle: the gauge and the log.
     Gauge1 = new QProgressBar(this);
@@ -122,12 +130,13 @@ void TProg12::CreateControls() {
     SpeedButton4 = MakeSpeedButton(this, QStringLiteral(" Запись \"Обновления\""), QStringLiteral("SpeedButton4"));
     SpeedButton4->setGeometry(x, 30, w, 24);
     ReadChip = MakeGroupedSpeedButton(this, group3_, QStringLiteral("Чтение прогр. памяти"), QStringLiteral("ReadChip"));
-    ReadChip->setGeometry(x, 56, 118, 24);
+    ReadChip->setGeometry(x, 56, 124, 24);
     SpeedButton14 = MakeGroupedSpeedButton(this, group3_, QString(), QStringLiteral("SpeedButton14"));
     Sravn = MakeGroupedSpeedButton(this, group4_, QStringLiteral(" Сравн. Загр."), QStringLiteral("Sravn"));
-    Sravn->setGeometry(x + 120, 56, 80, 24);
+    Sravn->setGeometry(x + 126, 56, 76, 24);
     SpeedButton21 = MakeGroupedSpeedButton(this, group4_, QStringLiteral(" Сравн. Пр.Пам."), QStringLiteral("SpeedButton21"));
-    SpeedButton21->setGeometry(x + 202, 56, 85, 24);
+    SpeedButton21->setGeometry(x + 204, 56, 83, 24);
+    for (QToolButton* b : {ReadChip, Sravn, SpeedButton21}) b->setFont(small);
     SpeedButton15 = MakeGroupedSpeedButton(this, group4_, QString(), QStringLiteral("SpeedButton15"));
     SpeedButton3 = MakeSpeedButton(this, QStringLiteral("Загрузить файл \"BOOTзагрузчика\" *.HEX/*.CRP"),
                                    QStringLiteral("SpeedButton3"));
@@ -168,16 +177,16 @@ void TProg12::CreateControls() {
     StaticText1->setAlignment(Qt::AlignCenter);
     StaticText1->setFrameShape(QFrame::Panel);
     StaticText1->setFrameShadow(QFrame::Sunken);
-    StaticText1->setGeometry(74, 18, 70, 62);
+    StaticText1->setGeometry(74, 18, 62, 62);
     GroupBox1 = new QGroupBox(QStringLiteral("Маска ПЗУ"), GroupBox2);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setGeometry(148, 12, 134, 92);
+    GroupBox1->setGeometry(140, 12, 143, 92);
     RadioButton2 = new QRadioButton(QStringLiteral("Поставить защиту"), GroupBox1);
     RadioButton2->setObjectName(QStringLiteral("RadioButton2"));
-    RadioButton2->setGeometry(6, 16, 126, 20);
+    RadioButton2->setGeometry(6, 16, 135, 20);
     RadioButton1 = new QRadioButton(QStringLiteral("Не ставить защиту"), GroupBox1);
     RadioButton1->setObjectName(QStringLiteral("RadioButton1"));
-    RadioButton1->setGeometry(6, 38, 126, 20);
+    RadioButton1->setGeometry(6, 38, 135, 20);
     RadioButton1->setChecked(true);
     SpeedButton13 = MakeSpeedButton(GroupBox1, QStringLiteral("Старт"), QStringLiteral("SpeedButton13"));
     SpeedButton13->setGeometry(6, 62, 70, 24);

@@ -1,12 +1,15 @@
 // Pictures of the windows as the operator sees them, on the virtual bench:
 // the confirmation at start-up, the main window in update-only mode after an
-// update, and in production mode after a whole cycle for one module.
+// update, in production mode after a whole cycle for one module, and with every
+// service control shown.
 // Usage: mrkprog-screenshots [OUTDIR]   (run with QT_QPA_PLATFORM=offscreen)
 #include <cstdio>
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -45,7 +48,8 @@ void WriteSettings() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
-    const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
+    const QDir out(QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath()).absolutePath());
+    QDir().mkpath(out.path());
     QDir::setCurrent(out.path());
     bool ok = true;
 
@@ -73,6 +77,15 @@ int main(int argc, char** argv) {
         QTest::keyClicks(p.Prog12->Edit1, QStringLiteral("1234"));
         QTest::keyClick(p.Prog12->Edit1, Qt::Key_Return);
         ok = Save(*p.Prog12, out, "main-production.png") && ok;
+        // Every control the service code can bring up, as after "Aktivation 2",
+        // plus the three that nothing shows: all captions must fit.
+        TProg12& m = *p.Prog12;
+        for (QWidget* w : std::initializer_list<QWidget*>{m.ReadChip, m.Sravn, m.SpeedButton21, m.SpeedButton3,
+                                                          m.SpeedButton7, m.SpeedButton10, m.SpeedButton11,
+                                                          m.SpeedButton16, m.SpeedButton1, m.SpeedButton19, m.Label2})
+            w->show();
+        m.SpeedButton11->click();
+        ok = Save(m, out, "main-service.png") && ok;
         p.Prog12->close();
     }
     return ok ? 0 : 1;
