@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "GuiFixture.h"
+#include "sim/Bench.h"
 #include "windows/DriverInstructions.h"
 
 using namespace mrk::gui;
@@ -175,6 +176,20 @@ private slots:
         QCOMPARE(icon, QMessageBox::Information);
         QCOMPARE(buttons, 1);
         QVERIFY(m.Avt_Prog_St->isChecked());
+    }
+
+    void timer1FollowsTheBenchClock() {
+        WorkDir wd;
+        GuiProgram p(BenchOptions("virtual-lpt"));
+        TProg12& m = *p.Prog12;
+        m.SetTimer1Enabled(true);
+        p.Prog12->bench()->Clock().Advance(3500 * mrk::sim::kMs);
+        m.host().Pump();
+        QCOMPARE(m.Timer1Tag(), 3);
+        m.SetTimer1Enabled(false);
+        p.Prog12->bench()->Clock().Advance(2000 * mrk::sim::kMs);
+        m.host().Pump();
+        QCOMPARE(m.Timer1Tag(), 3);
     }
 
     void driverInstructionsTwiceGiveNineteenLinesFromTheTop() {

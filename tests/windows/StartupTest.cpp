@@ -137,6 +137,20 @@ private slots:
         QCOMPARE(QFileInfo(ini).lastModified(), stamp);
     }
 
+    void withoutChipTheStartUpGoesOnAndSaysSo() {
+        WorkDir wd;
+        GuiProgram p(BenchOptions("virtual-lpt", "none"));
+        QStringList boxes;
+        StartupAnswer a;
+        a.boxes = &boxes;
+        QVERIFY(DriveStartup(p, a));
+        TProg12& m = *p.Prog12;
+        QCOMPARE(boxes, QStringList{QStringLiteral("Не верно прочитался ID процессора")});
+        QVERIFY(m.CheckBox1->isChecked());
+        QVERIFY(!m.Prog4520->isChecked() && !m.CheckBox2->isChecked());
+        QVERIFY(m.isVisible() && m.SpeedButton4->isEnabled());
+    }
+
     void damagedPictureDecodesToNothing() {
         QFile f(QStringLiteral(":/pictures/notice.jpg"));
         QVERIFY(f.open(QIODevice::ReadOnly));

@@ -5,7 +5,9 @@
 #include <functional>
 
 #include <QCoreApplication>
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
@@ -19,6 +21,9 @@ struct StartupAnswer {
     bool yes = true;
     bool waitForFullGauge = false;                 // answer only once the gauge is full
     std::function<void(TForm_Pred&)> beforeAnswer; // e.g. take a picture of it
+    // Message boxes during the start-up are answered with their first button;
+    // their texts are gathered here when given.
+    QStringList* boxes = nullptr;
 };
 
 // Spins the event loop until done() or the time is up; true when done.
@@ -41,11 +46,20 @@ inline bool DriveStartup(GuiProgram& p, const StartupAnswer& answer = {}) {
     auto* poll = new QTimer(&guard);
     poll->setInterval(5);
     QObject::connect(poll, &QTimer::timeout, &guard, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            box && !box->buttons().isEmpty()) {
+            if (answer.boxes) answer.boxes->append(box->text());
+            box->buttons().first()->click();
+            return;
+        }
         if (answered || !pred->isVisible()) return;
         if (answer.waitForFullGauge && pred->Gauge1->value() < pred->Gauge1->maximum()) return;
         answered = true;
         if (answer.beforeAnswer) answer.beforeAnswer(*pred);
-        (answer.yes ? pred->BitBtn1 : pred->BitBtn2)->click();
+        // Clicked from a fresh event: this timer must stay free to answer the
+        // message boxes the click may bring up.
+        QPushButton* button = answer.yes ? pred->BitBtn1 : pred->BitBtn2;
+        QTimer::singleShot(0, button, &QPushButton::click);
     });
     poll->start();
     p.Prog12->show();
