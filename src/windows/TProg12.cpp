@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QToolButton>
 
 #include "app/MainCommands.h"
+#include "app/Settings.h"
 #include "image/FileCommands.h"
 #include "sim/Bench.h"
 #include "transport/DirectPort.h"
@@ -60,8 +62,6 @@ TProg12::TProg12(const GuiOptions& options, QWidget* parent)
     connect(Param, &QPushButton::clicked, this, &TProg12::ParamClick);
     connect(Otl_oborud, &QPushButton::clicked, this, &TProg12::Otl_oborudClick);
     connect(Timer1, &QTimer::timeout, this, &TProg12::Timer1Timer);
-    // The compare range the core reads is the state of " Сравн. Пр.Пам.".
-    connect(SpeedButton21, &QToolButton::toggled, this, [this](bool down) { ctx_.ind.SpeedButton21 = down; });
 
     FormCreate();
 }
@@ -118,11 +118,16 @@ void TProg12::showEvent(QShowEvent* e) {
 }
 
 void TProg12::FormShow() {
+    // The settings file: named after the program file, in the current folder.
+    ctx_.commands.IniPath = IniPathFor(QDir::currentPath().toStdString(),
+                                       ProgramFileName(QCoreApplication::applicationFilePath().toStdString()));
+    ReadSettings(ctx_);
     // The confirmation; its "Да" finds the programmer and the chip.
     if (formPred_) formPred_->exec();
     mrk::SpeedButton7Click(ctx_);
     ArrangeMode();
     Gauge1->setValue(0);
+    ctx_.commands.ButtonsLocked = false;
     startupDone_ = true;
     emit startupFinished();
 }
@@ -145,6 +150,7 @@ void TProg12::closeEvent(QCloseEvent* e) {
 }
 
 void TProg12::FormClose() {
+    WriteSettingsAtClose(ctx_); // production mode only
     if (bench_ && bench_->Module() && !options_.module.isEmpty()) {
         // Erases and writes still under way finish before the memory is saved.
         bench_->Module()->Settle(bench_->Clock().Now() + 100 * sim::kMs);
@@ -163,7 +169,13 @@ void TProg12::Okno(const QString& text) {
 // ---- handlers: each runs the command of its name ----
 
 void TProg12::ProgClick() { mrk::ProgClick(ctx_, *this); }
-void TProg12::SpeedButton4Click() { mrk::SpeedButton4Click(ctx_, *this, Ctl::SpeedButton4); }
+void TProg12::SpeedButton4Click() {
+    // Timer1 counts the command's seconds; its wait for the programmer reads the same clock.
+    timer1Tag_ = 0;
+    SetTimer1Enabled(true);
+    mrk::SpeedButton4Click(ctx_, *this, Ctl::SpeedButton4);
+    SetTimer1Enabled(false);
+}
 void TProg12::ReadChipClick() { mrk::ReadChipClick(ctx_, *this); }
 void TProg12::SravnClick() { mrk::SravnClick(ctx_, *this); }
 void TProg12::SpeedButton21Click() { mrk::SpeedButton21Click(ctx_, *this); }
