@@ -137,6 +137,24 @@ private slots:
         QCOMPARE(QFileInfo(ini).lastModified(), stamp);
     }
 
+    void productionModeWritesTheSettingsAtClose() {
+        WorkDir wd;
+        const QString ini = IniPathHere();
+        WriteBootPaths(ini);
+        {
+            GuiProgram p(BenchOptions("virtual-lpt", "4620", true));
+            QVERIFY(DriveStartup(p));
+            p.Prog12->close();
+            QVERIFY(p.Prog12->Closed());
+        }
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        QVERIFY2(text.contains(QStringLiteral("AdrLpt=888")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("boot-4620.hex")));
+        QVERIFY(!text.contains(QStringLiteral("ConfigWrite"))); // the update path ends in .hex
+    }
+
     void withoutChipTheStartUpGoesOnAndSaysSo() {
         WorkDir wd;
         GuiProgram p(BenchOptions("virtual-lpt", "none"));
