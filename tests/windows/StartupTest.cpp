@@ -107,6 +107,11 @@ private slots:
         // The gauge stays full; the timer stops on the tick after it filled.
         QTRY_VERIFY_WITH_TIMEOUT(!pred.Timer1->isActive(), 2000);
         QCOMPARE(pred.Gauge1->value(), 10);
+        // The windows after the main one, in their order of creation.
+        QStringList order;
+        for (QDialog* d : p.Prog12->findChildren<QDialog*>(Qt::FindDirectChildrenOnly)) order << d->objectName();
+        QCOMPARE(order, (QStringList{QStringLiteral("FormConfig"), QStringLiteral("Form_otladka"),
+                                     QStringLiteral("Form_Param"), QStringLiteral("Form_Pred")}));
         // The timer form exists but is never shown.
         QVERIFY(p.Res_timer && !p.Res_timer->isVisible());
         QCOMPARE(p.Res_timer->windowTitle(), QStringLiteral("Res_timer"));
