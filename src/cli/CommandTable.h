@@ -23,6 +23,7 @@ struct GlobalOptions {
     std::string usbDriver = "libftdi"; // "libftdi" or "d2xx"
     uint16_t lptAddress = 0x378;
     bool verbose = false;
+    std::vector<std::string> faults; // the bench's fault modes, NAME or NAME=N
 };
 
 struct Session {
@@ -46,6 +47,10 @@ public:
     virtual void Setup(CLI::App& app) = 0;
     // Runs it; returns the process exit code (0 = success). A non-zero code stops the sequence.
     virtual int Run(Session& s) = 0;
+    // Why the command cannot run, from its arguments or from the commands named
+    // before it in the invocation (empty when it can); asked of every command
+    // before anything touches a programmer.
+    virtual std::string Problem(const std::vector<std::string>& /*earlier*/) { return {}; }
 };
 
 struct CommandInfo {
@@ -53,6 +58,9 @@ struct CommandInfo {
     std::string help;
     int requiredPositionals = 0; // words that always belong to this command
     std::function<std::unique_ptr<Command>()> make;
+    // Whether it works on the chip: a run holding one finds the programmer and
+    // identifies the chip before its first command.
+    bool touchesChip = true;
 };
 
 class CommandTable {

@@ -17,8 +17,9 @@ public:
                          s.ctx.directPort.openReport.empty() ? "(not tried)"
                                                              : s.ctx.directPort.openReport.c_str());
         }
-        const bool ok = OpenProgrammer(s.ctx);
-        s.opened = ok;
+        // The run has found the programmer before its first command; a later
+        // detect reports what was found.
+        const bool ok = EnsureOpened(s);
         if (!s.ctx.prog.Label2Text.empty()) std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
         if (ok) {
             std::printf("%s, %s\n", s.ctx.Is4620() ? "PIC18F4620" : "PIC18F452",

@@ -45,8 +45,13 @@ bool VirtualKordel::EchoHigh(Nanos t) const {
     return level;
 }
 
+bool VirtualKordel::Unplugged() const {
+    return opt_.fault == KordelFault::Absent ||
+           (opt_.fault == KordelFault::UnplugAfterAccesses && reads_ + writes_ > opt_.unplugAfter);
+}
+
 void VirtualKordel::UpdateTarget() {
-    if (target_ && opt_.fault != KordelFault::Absent) target_->Drive(clock_.Now(), Pins());
+    if (target_ && !Unplugged()) target_->Drive(clock_.Now(), Pins());
 }
 
 void VirtualKordel::Out(uint16_t port, uint8_t value) {
@@ -83,7 +88,8 @@ uint8_t VirtualKordel::In(uint16_t port) {
     uint8_t status = kStatusIdle;
     bool echo = false;
     switch (opt_.fault) {
-    case KordelFault::None: echo = EchoHigh(t); break;
+    case KordelFault::None:
+    case KordelFault::UnplugAfterAccesses: echo = Unplugged() || EchoHigh(t); break;
     case KordelFault::Absent:
     case KordelFault::EchoStuckHigh: echo = true; break;
     case KordelFault::EchoStuckLow: echo = false; break;
@@ -91,7 +97,7 @@ uint8_t VirtualKordel::In(uint16_t port) {
     if (echo) status |= kStatusEcho;
     // PGD comes back through an inverter: the status bit is 0 while PGD is high.
     bool pgdHigh = true;
-    if (opt_.fault == KordelFault::Absent) {
+    if (Unplugged()) {
         pgdHigh = false; // nothing on the select input: it floats high, GetDat() reads 0
     } else {
         pgdHigh = PgdLevel(t, Pins(), target_);

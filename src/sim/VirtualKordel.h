@@ -11,7 +11,13 @@
 
 namespace mrk::sim {
 
-enum class KordelFault { None, Absent, EchoStuckHigh, EchoStuckLow };
+enum class KordelFault {
+    None,
+    Absent,
+    EchoStuckHigh,
+    EchoStuckLow,
+    UnplugAfterAccesses, // works, then is pulled off the port after a number of port accesses
+};
 
 class VirtualKordel : public PortBackend {
 public:
@@ -20,6 +26,7 @@ public:
         KordelFault fault = KordelFault::None;
         Nanos echoDelay = 2 * kUs;   // delay line; a slow programmer has a longer one
         Nanos accessTime = 1 * kUs;  // one port access on the ISA-style LPT port
+        uint64_t unplugAfter = 0;    // port accesses before the cable is pulled
     };
     VirtualKordel(SimClock& clock, PinTarget* target, const Options& opt);
 
@@ -41,6 +48,8 @@ public:
 
 private:
     bool EchoHigh(Nanos t) const;
+    // Nothing on the port's pins: absent from the start, or pulled off since.
+    bool Unplugged() const;
     void UpdateTarget();
 
     SimClock& clock_;
