@@ -9,6 +9,11 @@
 
 #include "FuzzTargets.h"
 
+namespace mrk::fuzz {
+// Test names and traces show the target by its name.
+inline void PrintTo(const Target& t, std::ostream* os) { *os << t.name; }
+} // namespace mrk::fuzz
+
 namespace mrk {
 namespace {
 

@@ -45,6 +45,8 @@ struct UsbCase {
     uint32_t delayMs;                // the delays it waits, in whole milliseconds
 };
 
+void PrintTo(const UsbCase& c, std::ostream* os) { *os << c.name; }
+
 class UsbSamples : public ::testing::TestWithParam<UsbCase> {};
 
 TEST_P(UsbSamples, PerPrimitive) {
@@ -142,6 +144,8 @@ struct LptCase {
     Step step;
     std::vector<int> runs;
 };
+
+void PrintTo(const LptCase& c, std::ostream* os) { *os << c.name; }
 
 class LptDelays : public ::testing::TestWithParam<LptCase> {};
 
