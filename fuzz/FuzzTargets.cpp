@@ -51,18 +51,23 @@ const Rc6Table& ImageTable() {
     return table;
 }
 
-// One folder for this process's temporary files, removed at exit.
+// One folder for this process's temporary files, removed at exit (by the
+// destructor of the static that names it, so the name outlives its use).
+struct WorkFolder {
+    WorkFolder() {
+        path = (std::filesystem::temp_directory_path() / "mrk-fuzz-XXXXXX").string();
+        if (!::mkdtemp(path.data())) std::abort();
+    }
+    ~WorkFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    std::string path;
+};
+
 const std::string& WorkDir() {
-    static const std::string dir = [] {
-        std::string t = (std::filesystem::temp_directory_path() / "mrk-fuzz-XXXXXX").string();
-        if (!::mkdtemp(t.data())) std::abort();
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(WorkDir(), ec);
-        });
-        return t;
-    }();
-    return dir;
+    static const WorkFolder folder;
+    return folder.path;
 }
 
 void SetChip(Context& ctx, bool is4620) {
