@@ -25,6 +25,7 @@ struct GlobalOptions {
     bool lptAddressGiven = false; // else the settings file's AdrLpt
     std::string settings;         // settings file; empty: mrkprog.ini in the current directory
     bool verbose = false;
+    std::vector<std::string> faults; // the bench's fault modes, NAME or NAME=N
 };
 
 struct Session {
@@ -48,6 +49,10 @@ public:
     virtual void Setup(CLI::App& app) = 0;
     // Runs it; returns the process exit code (0 = success). A non-zero code stops the sequence.
     virtual int Run(Session& s) = 0;
+    // Why the command cannot run, from its arguments or from the commands named
+    // before it in the invocation (empty when it can); asked of every command
+    // before anything touches a programmer.
+    virtual std::string Problem(const std::vector<std::string>& /*earlier*/) { return {}; }
 };
 
 struct CommandInfo {
@@ -55,6 +60,12 @@ struct CommandInfo {
     std::string help;
     int requiredPositionals = 0; // words that always belong to this command
     std::function<std::unique_ptr<Command>()> make;
+    // Whether it works on the chip: a run holding one finds the programmer and
+    // identifies the chip before its first command.
+    bool touchesChip = true;
+    // It finds the programmer itself, as its button does (detect, the update, the
+    // cycle): a run of only such commands is not opened beforehand.
+    bool opensProgrammer = false;
 };
 
 class CommandTable {

@@ -17,8 +17,9 @@ public:
                          s.ctx.directPort.openReport.empty() ? "(not tried)"
                                                              : s.ctx.directPort.openReport.c_str());
         }
-        const bool ok = OpenProgrammer(s.ctx);
-        s.opened = ok;
+        // The run has found the programmer before its first command; a later
+        // detect reports what was found.
+        const bool ok = EnsureOpened(s);
         if (!s.ctx.prog.Label2Text.empty()) std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
         if (ok) {
             std::printf("%s, %s\n", s.ctx.Is4620() ? "PIC18F4620" : "PIC18F452",
@@ -40,7 +41,7 @@ bool EnsureOpened(Session& s) {
 
 void RegisterIdentifyCommands(CommandTable& t) {
     t.Add({"detect", "Find the programmer and identify the chip", 0,
-           [] { return std::make_unique<DetectCommand>(); }});
+           [] { return std::make_unique<DetectCommand>(); }, true, true});
 }
 
 } // namespace mrk::cli

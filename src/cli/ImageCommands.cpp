@@ -83,13 +83,13 @@ public:
 
 void RegisterImageCommands(CommandTable& t) {
     t.Add({"load-update", "Load the update: FILE (.HEX/.CRP), or the image built in for the chip", 0,
-           [] { return std::make_unique<LoadUpdateCommand>(); }});
+           [] { return std::make_unique<LoadUpdateCommand>(); }, false});
     t.Add({"load-boot", "Load the boot-loader file FILE (.HEX/.CRP) over the update", 1,
-           [] { return std::make_unique<LoadBootCommand>(); }});
+           [] { return std::make_unique<LoadBootCommand>(); }, false});
     t.Add({"view", "List a page of memory: --source ref|chip --page 0..3", 0,
-           [] { return std::make_unique<ViewCommand>(); }});
+           [] { return std::make_unique<ViewCommand>(); }, false});
     t.Add({"crc", "Show the update region's check bytes (d0 d1)", 0,
-           [] { return std::make_unique<CrcCommand>(); }});
+           [] { return std::make_unique<CrcCommand>(); }, false});
 }
 
 } // namespace mrk::cli

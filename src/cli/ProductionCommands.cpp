@@ -91,7 +91,7 @@ private:
 
 void RegisterProductionCommands(CommandTable& t) {
     t.Add({"cycle", "Automatic cycle for one blank module: cycle NUMBER (production mode)", 1,
-           [] { return std::make_unique<CycleCommand>(); }});
+           [] { return std::make_unique<CycleCommand>(); }, true, true});
     t.Add({"stamp", "Stamp the date into the module number and write it into ID words 1-3 "
                     "[--number N] [--date YYYY-MM-DD]", 0,
            [] { return std::make_unique<StampCommand>(); }});

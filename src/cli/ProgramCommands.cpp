@@ -1,4 +1,5 @@
 // Commands that program and read the chip over ICSP.
+#include <cctype>
 #include <span>
 
 #include "app/HexWriter.h"
@@ -6,6 +7,7 @@
 #include "app/PlainControls.h"
 #include "cli/CommandTable.h"
 #include "config/ConfigWords.h"
+#include "core/FileBytes.h"
 #include "core/Format.h"
 #include "icsp/ConfigId.h"
 #include "icsp/ProgramMemory.h"
@@ -35,13 +37,16 @@ public:
         s.ctx.ind.SpeedButton21 = all_;
         const bool read = all_ ? ReadAll(s.ctx) : ReadBoot(s.ctx);
         s.ctx.ind.SpeedButton21 = false;
+        // The memory view now shows what was read ("Данные кристалла.").
+        s.ctx.image.ViewSource = 1;
         // Half a read is not the chip's memory: nothing is saved.
         if (!read) return 1;
         const uint32_t words = all_ ? s.ctx.prog.ChipWords : s.ctx.prog.BootWords;
         if (!out_.empty()) {
-            std::string error;
-            if (!WriteIntelHexFile(out_, std::span(s.ctx.image.BuffChip.data(), 2u * words), error)) {
-                std::fprintf(stderr, "mrkprog: %s\n", error.c_str());
+            // Written beside the target and renamed: a failed write keeps the earlier file.
+            const std::string text = ToIntelHex(std::span(s.ctx.image.BuffChip.data(), 2u * words));
+            if (int err = 0; !ReplaceFile(out_, text, err)) {
+                std::fprintf(stderr, "mrkprog: cannot write %s: %s\n", out_.c_str(), FileErrorText(err).c_str());
                 return 1;
             }
             std::printf("%s\n", Format("Прочитано %u слов, записано в %s", words, out_.c_str()).c_str());
@@ -96,6 +101,12 @@ public:
         app.add_option("--preset", preset_, "0: as loaded, 1: no protection, 2: code protection")
             ->check(CLI::Range(0, 2));
     }
+    std::string Problem(const std::vector<std::string>& earlier) override {
+        if (action_ != "write") return {};
+        for (const auto& name : earlier)
+            if (name == "load-boot" || name == "load-update" || name == "write-update") return {};
+        return "no configuration loaded: run load-boot FILE (or load-update) before config write";
+    }
     int Run(Session& s) override {
         if (action_ == "write" && !s.configLoaded) {
             // Without an image there is nothing sound to write: a stray byte can
@@ -123,46 +134,48 @@ private:
     int preset_ = 0;
 };
 
+// Hexadecimal digits only (no sign, no spaces, no prefix), at most 0xFFFF.
+bool ParseWord(const std::string& text, uint16_t& word) {
+    if (text.empty()) return false;
+    uint32_t v = 0;
+    for (char c : text) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+        v = v * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                                                                                      : std::toupper(c) - 'A' + 10);
+        if (v > 0xFFFF) return false;
+    }
+    word = static_cast<uint16_t>(v);
+    return true;
+}
+
 class IdCommand : public Command {
 public:
     void Setup(CLI::App& app) override {
         app.add_option("action", action_, "read or write")->required()->check(CLI::IsMember({"read", "write"}));
         app.add_option("words", words_, "ID words 1 2 3 (hexadecimal) for write")->expected(0, 3);
     }
+    std::string Problem(const std::vector<std::string>&) override {
+        if (action_ != "write") return {};
+        if (words_.size() != 3) return "id write needs three words";
+        for (int k = 0; k < 3; ++k)
+            if (!ParseWord(words_[k], w_[k])) return "not a 16-bit hexadecimal word: '" + words_[k] + "'";
+        return {};
+    }
     int Run(Session& s) override {
-        uint16_t w[3] = {};
-        if (action_ == "write") {
-            if (words_.size() != 3) {
-                std::fprintf(stderr, "mrkprog: id write needs three words\n");
-                return 2;
-            }
-            for (int k = 0; k < 3; ++k) {
-                size_t used = 0;
-                unsigned long v = 0;
-                try {
-                    v = std::stoul(words_[k], &used, 16);
-                } catch (...) {
-                    used = 0;
-                }
-                if (used != words_[k].size() || v > 0xFFFF) {
-                    std::fprintf(stderr, "mrkprog: not a 16-bit hexadecimal word: %s\n", words_[k].c_str());
-                    return 2;
-                }
-                w[k] = static_cast<uint16_t>(v);
-            }
-        }
+        if (!Problem({}).empty()) return 2;
         if (!EnsureOpened(s)) return 1;
         if (action_ == "read") {
             if (!ReadIdWords(s.ctx)) return 1;
             std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
             return 0;
         }
-        return WriteIdWords(s.ctx, w[0], w[1], w[2]) ? 0 : 1;
+        return WriteIdWords(s.ctx, w_[0], w_[1], w_[2]) ? 0 : 1;
     }
 
 private:
     std::string action_;
     std::vector<std::string> words_;
+    uint16_t w_[3] = {};
 };
 
 class DevIdCommand : public Command {
@@ -210,9 +223,9 @@ void RegisterProgramCommands(CommandTable& t) {
            [] { return std::make_unique<ConfigCommand>(); }});
     t.Add({"id", "ID locations: id read | id write W1 W2 W3", 1, [] { return std::make_unique<IdCommand>(); }});
     t.Add({"write-update", "Write the built-in update through the module's boot loader and check its sum", 0,
-           [] { return std::make_unique<WriteUpdateCommand>(); }});
+           [] { return std::make_unique<WriteUpdateCommand>(); }, true, true});
     t.Add({"update", "The update button as the window runs it (same as write-update) [--production]", 0,
-           [] { return std::make_unique<WriteUpdateCommand>(); }});
+           [] { return std::make_unique<WriteUpdateCommand>(); }, true, true});
     t.Add({"devid", "Read the device ID", 0, [] { return std::make_unique<DevIdCommand>(); }});
 }
 

@@ -1,9 +1,12 @@
 #include "cli/Setup.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 
 #include "app/Settings.h"
+#include "cli/Faults.h"
+#include "core/FileBytes.h"
 #include "sim/Bench.h"
 #include "transport/D2XXUnit.h"
 #include "transport/DirectPort.h"
@@ -30,12 +33,17 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
             try {
                 size_t used = 0;
                 const unsigned long a = std::stoul(v, &used, 16);
-                if (used == v.size() && a > 0 && a <= 0xFFFF) return std::string();
+                // The status and control registers sit at base+1 and base+2.
+                if (used == v.size() && a > 0 && a <= 0xFFFD) return std::string();
             } catch (...) {
             }
-            return std::string("not a hexadecimal port address: ") + v;
+            return std::string("not a hexadecimal port address from 1 to FFFD: ") + v;
         });
     app.add_option("--settings", opt.settings, "Settings file (default: mrkprog.ini in the current directory)");
+    std::string faultHelp = "Fault mode of the virtual bench, NAME or NAME=N (repeatable):";
+    for (const auto& f : FaultModes())
+        faultHelp += std::string("\n  ") + f.name + (f.value ? std::string("=") + f.value : "") + ": " + f.help;
+    app.add_option("--fault", opt.faults, faultHelp)->take_all()->allow_extra_args(false);
     app.add_flag("-v,--verbose", opt.verbose, "Say more (port access, labels)");
 }
 
@@ -74,8 +82,21 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         commands.push_back(std::move(cmd));
     }
 
+    for (size_t k = 0; k < commands.size(); ++k) {
+        std::vector<std::string> earlier;
+        for (size_t j = 0; j < k; ++j) earlier.push_back(segments[j].info->name);
+        if (const std::string why = commands[k]->Problem(earlier); !why.empty()) {
+            std::fprintf(stderr, "mrkprog: %s\n", why.c_str());
+            return 2;
+        }
+    }
+
     if (!opt.module.empty() && opt.bench.empty()) {
         std::fprintf(stderr, "mrkprog: --module describes a virtual module; it needs --bench\n");
+        return 2;
+    }
+    if (!opt.faults.empty() && opt.bench.empty()) {
+        std::fprintf(stderr, "mrkprog: --fault acts on the virtual bench; it needs --bench\n");
         return 2;
     }
     if (!opt.module.empty() && opt.chip == "none") {
@@ -100,6 +121,13 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         bo.lptBase = lptAddress;
         // Without a module file the bench starts from a module fresh from the factory.
         bo.factoryBootLoader = opt.module.empty();
+        for (const auto& f : opt.faults) {
+            std::string error;
+            if (!ApplyFault(f, bo, error)) {
+                std::fprintf(stderr, "mrkprog: --fault: %s\n", error.c_str());
+                return 2;
+            }
+        }
         bench = std::make_unique<sim::Bench>(bo);
     }
     Context ctx(host);
@@ -112,17 +140,31 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         ctx.prog.ChipWords = 0x4000;
         ctx.prog.BootWords = 0x180;
     }
+    // The module file as it was loaded (or the blank module): a run that leaves it
+    // so does not rewrite the file.
+    std::string moduleBefore;
+    bool moduleFileExists = false;
     if (bench) {
         bench->Install(ctx);
         if (!opt.module.empty() && bench->Module()) {
             std::error_code ec;
-            if (std::filesystem::exists(opt.module, ec)) {
-                std::string error;
-                if (!bench->Module()->LoadHex(opt.module, error)) {
-                    std::fprintf(stderr, "mrkprog: module file %s: %s\n", opt.module.c_str(), error.c_str());
-                    return 1;
-                }
+            moduleFileExists = std::filesystem::exists(opt.module, ec);
+            if (ec) {
+                std::fprintf(stderr, "mrkprog: module file %s: %s\n", opt.module.c_str(), ec.message().c_str());
+                return 1;
             }
+            std::string error;
+            if (moduleFileExists && !bench->Module()->LoadHex(opt.module, error)) {
+                std::fprintf(stderr, "mrkprog: module file %s: %s\n", opt.module.c_str(), error.c_str());
+                return 1;
+            }
+            // A result that could not be saved would be lost: say so before anything runs.
+            if (int err = 0; !CanReplaceFile(opt.module, err)) {
+                std::fprintf(stderr, "mrkprog: module file %s cannot be saved: %s\n", opt.module.c_str(),
+                             FileErrorText(err).c_str());
+                return 1;
+            }
+            moduleBefore = bench->Module()->HexText();
         }
     } else {
         InstallGiveIo(ctx);
@@ -131,14 +173,31 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
 
     Session s{opt, host, ctx, bench.get()};
     int rc = 0;
-    for (size_t k = 0; k < commands.size(); ++k) {
+    bool touchesChip = false, needsOpen = false;
+    for (const auto& seg : segments) {
+        touchesChip = touchesChip || seg.info->touchesChip;
+        needsOpen = needsOpen || (seg.info->touchesChip && !seg.info->opensProgrammer);
+    }
+    if (needsOpen) {
+        // As the main window does at start: the chip is known before the first
+        // command, so that loads use its sizes and its image.
+        if (!EnsureOpened(s)) {
+            if (!ctx.prog.Label2Text.empty()) std::printf("%s\n", ctx.prog.Label2Text.c_str());
+            rc = 1;
+        }
+    } else if (!touchesChip) {
+        std::fprintf(stderr, "mrkprog: no command works on the chip; %s\n",
+                     opt.chip == "none" ? "no chip assumed (--chip none)"
+                     : opt.chip == "452" ? "assuming a PIC18F452 (--chip)"
+                                         : "assuming a PIC18F4620 (--chip)");
+    }
+    for (size_t k = 0; rc == 0 && k < commands.size(); ++k) {
         auto& cmd = commands[k];
         rc = cmd->Run(s);
         const std::string& name = segments[k].info->name;
         if (rc == 0 && (name == "load-boot" || name == "load-update" || name == "write-update"))
             s.configLoaded = true;
         host.EndProgress();
-        if (rc != 0) break;
     }
     // Closing: the settings file is written in production mode only.
     WriteSettingsAtClose(ctx);
@@ -147,7 +206,9 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         // Let erases and writes still under way finish before the memory is saved.
         bench->Module()->Settle(bench->Clock().Now() + 100 * sim::kMs);
         std::string error;
-        if (!bench->Module()->SaveHex(opt.module, error)) {
+        if ((!moduleFileExists || bench->Module()->HexText() != moduleBefore) &&
+            !bench->Module()->SaveHex(opt.module, error)) {
+            std::fflush(stdout);
             std::fprintf(stderr, "mrkprog: module file %s: %s\n", opt.module.c_str(), error.c_str());
             if (rc == 0) rc = 1;
         }

@@ -1,34 +1,14 @@
 // mrkcrypt: enciphers a HEX text into a .CRP file under the image key, and back.
 // Firmware maintainers make .CRP files with it; the build makes the embedded images.
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include "core/FileBytes.h"
 #include "image/CrpCodec.h"
 #include "image/ImageKey.h"
-
-namespace {
-
-bool ReadFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return !out.fail();
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"mrkcrypt: encipher a HEX text into a .CRP file under the image key, or decipher one",
@@ -51,15 +31,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::vector<uint8_t> bytes;
-    if (!ReadFile(in, bytes)) {
-        std::fprintf(stderr, "mrkcrypt: cannot read %s\n", in.c_str());
+    int err = 0;
+    if (!mrk::ReadRegularFile(in, bytes, err)) {
+        std::fprintf(stderr, "mrkcrypt: cannot read %s: %s\n", in.c_str(), mrk::FileErrorText(err).c_str());
         return 1;
     }
     mrk::Rc6Table S;
     mrk::Rc6KeySetup(key, S);
     const auto result = enc->parsed() ? mrk::CrpEncipher(S, bytes) : mrk::CrpDecipher(S, bytes);
-    if (!WriteFile(out, result)) {
-        std::fprintf(stderr, "mrkcrypt: cannot write %s\n", out.c_str());
+    // Written beside the output and renamed over it: a failed write keeps the earlier file.
+    if (!mrk::ReplaceFile(out, result, err)) {
+        std::fprintf(stderr, "mrkcrypt: cannot write %s: %s\n", out.c_str(), mrk::FileErrorText(err).c_str());
         return 1;
     }
     return 0;

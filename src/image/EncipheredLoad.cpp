@@ -2,11 +2,14 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "core/Context.h"
+#include "core/FileBytes.h"
 #include "image/ConfigMask.h"
 #include "image/CrpCodec.h"
 #include "image/EmbeddedImages.h"
@@ -32,29 +35,68 @@ std::string InTempDir(const Context& ctx, const std::string& path) {
     return (fs::path(ctx.image.TempDir) / fs::path(path).filename()).string();
 }
 
-// The deciphered text in its temporary file, deleted however the load ends. Only
-// a file this load created is deleted (never, say, a folder of that name).
+// The deciphered text in its temporary file. The file is created new (never an
+// existing file, never through a link); when its name is taken, a unique name
+// beside it is used. It is read back through the descriptor that wrote it, and
+// deleted at the end only while its name still leads to that same file.
 class TempFile {
 public:
     explicit TempFile(std::string path) : path_(std::move(path)) {}
     ~TempFile() {
-        std::error_code ec;
-        if (created_) fs::remove(path_, ec);
+        if (fd_ < 0) return;
+        struct stat mine {}, named {};
+        if (::fstat(fd_, &mine) == 0 && ::lstat(path_.c_str(), &named) == 0 && mine.st_dev == named.st_dev &&
+            mine.st_ino == named.st_ino)
+            ::unlink(path_.c_str());
+        ::close(fd_);
     }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    // The name in use: the one asked for, or the unique one taken instead.
     const std::string& path() const { return path_; }
 
+    // Creates the file; false with errno set when it cannot be made.
+    bool Create() {
+        fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd_ >= 0 || errno != EEXIST) return fd_ >= 0;
+        // "NAME.tmp" is taken: "NAME.XXXXXX.tmp" beside it.
+        const std::string stem = path_.substr(0, path_.size() >= 3 ? path_.size() - 3 : 0);
+        std::string unique = stem + "XXXXXX.tmp";
+        fd_ = ::mkostemps(unique.data(), 4, O_CLOEXEC);
+        if (fd_ >= 0) path_ = unique;
+        return fd_ >= 0;
+    }
+
     bool Write(const std::vector<uint8_t>& bytes) {
-        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        created_ = true;
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        return !out.fail();
+        const uint8_t* p = bytes.data();
+        size_t n = bytes.size();
+        while (n > 0) {
+            const ssize_t w = ::write(fd_, p, n);
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) return false;
+            p += w;
+            n -= static_cast<size_t>(w);
+        }
+        return true;
+    }
+
+    // Everything this load wrote, read back from the file.
+    bool ReadBack(std::string& text) {
+        if (::lseek(fd_, 0, SEEK_SET) != 0) return false;
+        text.clear();
+        char chunk[65536];
+        for (;;) {
+            const ssize_t r = ::read(fd_, chunk, sizeof chunk);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0) return false;
+            if (r == 0) return true;
+            text.append(chunk, static_cast<size_t>(r));
+        }
     }
 
 private:
     std::string path_;
-    bool created_ = false;
+    int fd_ = -1;
 };
 
 } // namespace
@@ -74,14 +116,17 @@ int LoadEnciphered(Context& ctx, std::span<const uint8_t> source, const std::str
     const std::vector<uint8_t> text = CrpDecipher(ctx.image.S, source);
 
     TempFile temp(tempPath);
-    errno = 0;
-    if (!temp.Write(text)) {
-        ShowWriteError(ctx, temp.path());
+    if (!temp.Create() || !temp.Write(text)) {
+        ShowWriteError(ctx, temp.path(), errno);
         return -1;
     }
     {
-        std::ifstream in;
-        if (!OpenForReading(ctx, temp.path(), in)) return -1;
+        std::string written;
+        if (!temp.ReadBack(written)) {
+            ShowReadError(ctx, temp.path(), errno);
+            return -1;
+        }
+        std::istringstream in(std::move(written));
         const auto config = kind == 0 ? ConfigRecords::Store : ConfigRecords::Drop;
         if (ReadHexText(ctx, in, config, temp.path()) != 0) return -1;
     }
@@ -92,11 +137,9 @@ int LoadEnciphered(Context& ctx, std::span<const uint8_t> source, const std::str
 
 int ExecuteCRPtoHex(Context& ctx, uint8_t kind) {
     const std::string& path = ImagePath(ctx, kind);
-    std::ifstream in;
-    if (!OpenForReading(ctx, path, in)) return -1;
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        ShowReadError(ctx, path);
+    std::vector<uint8_t> bytes;
+    if (int err = 0; !ReadRegularFile(path, bytes, err)) {
+        ShowReadError(ctx, path, err);
         return -1;
     }
     return LoadEnciphered(ctx, bytes, CrpTempPath(ctx, path), kind);

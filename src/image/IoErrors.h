@@ -13,5 +13,8 @@ void ShowOpenError(Context& ctx, const std::string& path);
 bool OpenForReading(Context& ctx, const std::string& path, std::ifstream& in);
 void ShowReadError(Context& ctx, const std::string& path);
 void ShowWriteError(Context& ctx, const std::string& path);
+// The same with the system's error number given rather than taken from errno.
+void ShowReadError(Context& ctx, const std::string& path, int err);
+void ShowWriteError(Context& ctx, const std::string& path, int err);
 
 } // namespace mrk

@@ -13,6 +13,7 @@ set(MRK_CIPHER_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Rc6w8r8b10.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CrpCodec.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ImageKeyParse.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/../core/FileBytes.cpp
   ${CMAKE_BINARY_DIR}/generated/image/ImageKey.cpp
 )
 

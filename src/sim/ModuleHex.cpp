@@ -1,20 +1,16 @@
 #include "sim/ModuleHex.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <sstream>
 #include <optional>
 #include <vector>
 
+#include "core/FileBytes.h"
 #include "core/Format.h"
+#include "sim/VirtualModule.h"
 
 namespace mrk::sim {
 
 namespace {
-constexpr uint32_t kEepromBase = 0xF00000; // data EEPROM records: not part of the bench
-constexpr uint32_t kEepromEnd = 0xF00400;
 constexpr size_t kLineBytes = 16;
 
 std::optional<std::vector<uint8_t>> DecodeHex(const std::string& text) {
@@ -35,11 +31,26 @@ std::optional<std::vector<uint8_t>> DecodeHex(const std::string& text) {
     return out;
 }
 
+// The chip a device ID names (DEVID2 tells the two apart).
+const char* ChipName(uint8_t devId2) {
+    for (ChipModel m : {ChipModel::PIC18F452, ChipModel::PIC18F4620})
+        if (devId2 == ChipTraits::For(m).devId2) return m == ChipModel::PIC18F452 ? "PIC18F452" : "PIC18F4620";
+    return nullptr;
+}
+
 // Parses the file into `memory`; returns an empty string or what is wrong.
 std::string Parse(std::istream& in, ModuleMemory& memory) {
     std::string line;
     int lineNo = 0;
     uint32_t base = 0;
+    // The device ID the file was saved with: a file of one chip must not become another.
+    std::optional<uint8_t> devId1, devId2;
+    auto checkChip = [&]() -> std::string {
+        if (!devId2 || *devId2 == memory.Traits().devId2) return {};
+        const char* name = ChipName(*devId2);
+        return name ? Format("the file holds a %s module's memory, not this chip's", name)
+                    : Format("the file's device ID %02X%02X names another chip", *devId2, devId1.value_or(0));
+    };
     while (std::getline(in, line)) {
         ++lineNo;
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
@@ -59,16 +70,16 @@ std::string Parse(std::istream& in, ModuleMemory& memory) {
         case 0x00:
             for (size_t i = 0; i < b[0]; ++i) {
                 const uint32_t a = base + ((offset + i) & 0xFFFF);
-                if (memory.IsFlash(a) || ModuleMemory::IsId(a) || ModuleMemory::IsConfig(a)) {
+                if (memory.IsFlash(a) || ModuleMemory::IsId(a) || ModuleMemory::IsConfig(a) || memory.IsEeprom(a)) {
                     memory.Poke(a, data[i]);
-                } else if (a == kDevId1 || a == kDevId2 || (a >= kEepromBase && a < kEepromEnd)) {
-                    continue; // the chip keeps its own device ID; EEPROM is not modelled
+                } else if (a == kDevId1 || a == kDevId2) {
+                    (a == kDevId1 ? devId1 : devId2) = data[i]; // checked, not loaded: the chip keeps its own
                 } else {
                     return Format("line %d: address 0x%06X is outside the chip's memory", lineNo, a);
                 }
             }
             break;
-        case 0x01: return {};
+        case 0x01: return checkChip();
         case 0x02:
         case 0x04:
             if (b[0] != 2) return Format("line %d: address record must hold two bytes", lineNo);
@@ -114,11 +125,12 @@ void PutRange(std::string& out, const ModuleMemory& memory, uint32_t start, uint
 } // namespace
 
 bool LoadModuleHex(const std::string& path, ModuleMemory& memory, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = Format("cannot open %s: %s", path.c_str(), std::strerror(errno));
+    std::vector<uint8_t> bytes;
+    if (int err = 0; !ReadRegularFile(path, bytes, err)) {
+        error = Format("cannot read %s: %s", path.c_str(), FileErrorText(err).c_str());
         return false;
     }
+    std::istringstream in{std::string(bytes.begin(), bytes.end())};
     ModuleMemory staged = memory;
     staged.EraseAll();
     const std::string problem = Parse(in, staged);
@@ -143,7 +155,7 @@ bool LoadModuleHexText(std::string_view text, ModuleMemory& memory, std::string&
     return true;
 }
 
-bool SaveModuleHex(const std::string& path, const ModuleMemory& memory, std::string& error) {
+std::string ModuleHexText(const ModuleMemory& memory) {
     std::string out;
     for (uint32_t a = 0; a < memory.Traits().flashSize; a += 0x10000) {
         PutUpper(out, static_cast<uint16_t>(a >> 16));
@@ -153,28 +165,21 @@ bool SaveModuleHex(const std::string& path, const ModuleMemory& memory, std::str
     PutRange(out, memory, kIdBase, kIdSize, true);
     PutUpper(out, kConfigBase >> 16);
     PutRange(out, memory, kConfigBase, kConfigSize, false);
+    std::string eeprom;
+    PutRange(eeprom, memory, kEepromBase, memory.Traits().eepromSize, true);
+    if (!eeprom.empty()) {
+        PutUpper(out, kEepromBase >> 16);
+        out += eeprom;
+    }
     PutUpper(out, kDevId1 >> 16);
     PutRange(out, memory, kDevId1, 2, false);
     out += ":00000001FF\n";
+    return out;
+}
 
-    const std::string temp = path + ".tmp";
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        if (!f) {
-            error = Format("cannot write %s: %s", temp.c_str(), std::strerror(errno));
-            return false;
-        }
-        f << out;
-        f.flush();
-        if (!f) {
-            error = Format("cannot write %s: %s", temp.c_str(), std::strerror(errno));
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = Format("cannot replace %s: %s", path.c_str(), std::strerror(errno));
-        std::remove(temp.c_str());
+bool SaveModuleHex(const std::string& path, const ModuleMemory& memory, std::string& error) {
+    if (int err = 0; !ReplaceFile(path, ModuleHexText(memory), err)) {
+        error = Format("cannot write %s: %s", path.c_str(), FileErrorText(err).c_str());
         return false;
     }
     return true;

@@ -20,11 +20,13 @@ const ChipTraits kPic18f452 = {
     0x8000, 8, 0x200, 0x2000, 0x300, 8, 0x04, 0x20, 10 * kMs, 2 * kMs, 2 * kMs,
     {0x00, 0x27, 0x0F, 0x0F, 0x00, 0x01, 0x85, 0x00, 0x0F, 0xC0, 0x0F, 0xE0, 0x0F, 0x40},
     {0x00, 0x27, 0x0F, 0x0F, 0x00, 0x01, 0x85, 0x00, 0x0F, 0xC0, 0x0F, 0xE0, 0x0F, 0x40},
+    256,
 };
 const ChipTraits kPic18f4620 = {
     0x10000, 64, 0x800, 0x4000, 0x800, 64, 0x0C, 0x00, 5 * kMs, 1 * kMs, 1500 * kUs,
     {0x00, 0xCF, 0x1F, 0x1F, 0x00, 0x87, 0xC5, 0x00, 0x0F, 0xC0, 0x0F, 0xE0, 0x0F, 0x40},
     {0x00, 0x07, 0x1F, 0x1F, 0x00, 0x83, 0x85, 0x00, 0x0F, 0xC0, 0x0F, 0xE0, 0x0F, 0x40},
+    1024,
 };
 } // namespace
 
@@ -33,7 +35,7 @@ const ChipTraits& ChipTraits::For(ChipModel chip) {
 }
 
 ModuleMemory::ModuleMemory(const ChipTraits& traits, uint8_t revision)
-    : traits_(&traits), flash_(traits.flashSize, 0xFF),
+    : traits_(&traits), flash_(traits.flashSize, 0xFF), eeprom_(traits.eepromSize, 0xFF),
       devId1_(static_cast<uint8_t>(traits.devId1Base | (revision & 0x1F))), devId2_(traits.devId2) {
     EraseAll();
 }
@@ -44,6 +46,7 @@ uint8_t ModuleMemory::Peek(uint32_t a) const {
     if (IsConfig(a)) return config_[a - kConfigBase];
     if (a == kDevId1) return devId1_;
     if (a == kDevId2) return devId2_;
+    if (IsEeprom(a)) return eeprom_[a - kEepromBase];
     return 0x00;
 }
 
@@ -53,6 +56,7 @@ void ModuleMemory::Poke(uint32_t a, uint8_t v) {
     else if (IsConfig(a)) config_[a - kConfigBase] = v & traits_->configMask[a - kConfigBase];
     else if (a == kDevId1) devId1_ = v;
     else if (a == kDevId2) devId2_ = v;
+    else if (IsEeprom(a)) eeprom_[a - kEepromBase] = v;
 }
 
 uint8_t ModuleMemory::IcspRead(uint32_t a) const {
@@ -119,6 +123,7 @@ bool ModuleMemory::WriteConfig(uint32_t a, uint8_t v) {
 void ModuleMemory::EraseAll() {
     std::fill(flash_.begin(), flash_.end(), uint8_t{0xFF});
     id_.fill(0xFF);
+    std::fill(eeprom_.begin(), eeprom_.end(), uint8_t{0xFF});
     config_ = traits_->configDefault;
 }
 

@@ -19,6 +19,7 @@ constexpr uint32_t kConfigSize = 14;
 constexpr uint32_t kDevId1 = 0x3FFFFE;
 constexpr uint32_t kDevId2 = 0x3FFFFF;
 constexpr uint32_t kRowSize = 64; // erase unit of both chips
+constexpr uint32_t kEepromBase = 0xF00000; // data EEPROM as HEX files place it
 
 // What differs between the two chips.
 struct ChipTraits {
@@ -35,6 +36,7 @@ struct ChipTraits {
     Nanos selfWriteTime;     // one write-buffer write by the chip's own program
     std::array<uint8_t, kConfigSize> configMask;
     std::array<uint8_t, kConfigSize> configDefault;
+    uint32_t eepromSize;     // bytes of data EEPROM
 
     static const ChipTraits& For(ChipModel chip);
 };
@@ -51,6 +53,8 @@ public:
     bool IsFlash(uint32_t a) const { return a < traits_->flashSize; }
     static bool IsId(uint32_t a) { return a >= kIdBase && a < kIdBase + kIdSize; }
     static bool IsConfig(uint32_t a) { return a >= kConfigBase && a < kConfigBase + kConfigSize; }
+    // Data EEPROM is kept (a module file carries it) but not reached over ICSP here.
+    bool IsEeprom(uint32_t a) const { return a >= kEepromBase && a < kEepromBase + traits_->eepromSize; }
 
     // Raw contents; unmapped addresses read 0x00.
     uint8_t Peek(uint32_t a) const;
@@ -71,8 +75,10 @@ public:
     void EraseId();
     // Writes one configuration byte; false when configuration is write-protected.
     bool WriteConfig(uint32_t a, uint8_t v);
-    // Chip erase: flash, ID, configuration defaults, no protection.
+    // Chip erase: flash, ID, data EEPROM, configuration defaults, no protection.
     void EraseAll();
+
+    bool operator==(const ModuleMemory&) const = default;
 
 private:
     // Index of the protection block: -1 boot block, 0..3 blocks 0..3.
@@ -82,6 +88,7 @@ private:
     std::vector<uint8_t> flash_;
     std::array<uint8_t, kIdSize> id_{};
     std::array<uint8_t, kConfigSize> config_{};
+    std::vector<uint8_t> eeprom_;
     uint8_t devId1_;
     uint8_t devId2_;
 };

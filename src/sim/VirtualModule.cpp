@@ -107,6 +107,7 @@ bool VirtualModule::LoadHex(const std::string& path, std::string& error) {
 bool VirtualModule::LoadHexText(std::string_view text, std::string& error) {
     return LoadModuleHexText(text, impl_->memory, error);
 }
+std::string VirtualModule::HexText() const { return ModuleHexText(impl_->memory); }
 bool VirtualModule::SaveHex(const std::string& path, std::string& error) const {
     return SaveModuleHex(path, impl_->memory, error);
 }

@@ -73,6 +73,8 @@ public:
     bool SaveHex(const std::string& path, std::string& error) const;
     // The same from HEX text in memory (the bench's factory boot loader).
     bool LoadHexText(std::string_view text, std::string& error);
+    // The memory as SaveHex would write it (to tell whether a session changed it).
+    std::string HexText() const;
 
     // The boot loader: running since the last reset, and blocks it accepted since then.
     bool BootLoaderRunning() const;

@@ -179,7 +179,8 @@ TEST(AutoCycle, AFailedModuleNumberCheckStillShowsOK) {
 
 TEST(AutoCycle, AnUpdateImageThatDoesNotLoadLeavesTheModuleUntouched) {
     CommandRig r(CommandRig::Blank(ChipModel::PIC18F4620, BenchKind::VirtualUsb));
-    std::filesystem::create_directory(r.dir.Path() / "KvzVer.tmp");
+    // No folder to decipher the image in: the load cannot make its temporary file.
+    r.ctx.image.TempDir = (r.dir.Path() / "no-such-folder").string();
     r.Module().Poke(0x300000, 0x00);
     r.Module().Poke(0x10, 0x42);
     TypeAndEnter(r, "9");

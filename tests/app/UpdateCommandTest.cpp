@@ -131,7 +131,7 @@ TEST(UpdateCommand, AnImageThatDidNotLoadIsNeverSent) {
     for (auto kind : kKinds) {
         SCOPED_TRACE(test::KindName(kind));
         CommandRig r(CommandRig::Factory(ChipModel::PIC18F4620, kind));
-        std::filesystem::create_directory(r.dir.Path() / "KvzVer.tmp");
+        r.ctx.image.TempDir = (r.dir.Path() / "no-such-folder").string();
         r.Module().Poke(0x800, 0x12);
         EXPECT_FALSE(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4));
         EXPECT_EQ(r.host.label3, "Ошибка загрузки");

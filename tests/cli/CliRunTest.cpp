@@ -48,7 +48,7 @@ TEST(Cli, CommandLineMistakesAreRefusedBeforeTouchingAnything) {
         {"--bench virtual-lpt", "no command given"},
         {"--chip 999 detect", "--chip"},
         {"--bench virtual-lpt id write 1 2", "three words"},
-        {"--bench virtual-lpt id write 1 2 XYZ", "not a 16-bit hexadecimal word: XYZ"},
+        {"--bench virtual-lpt id write 1 2 XYZ", "not a 16-bit hexadecimal word: 'XYZ'"},
         {"--module m.hex detect", "needs --bench"},
         {"--bench virtual-lpt config erase", "config"},
         {"--bench virtual-lpt config write", "no configuration loaded"},

@@ -24,10 +24,12 @@ inline std::string ReadAll(const std::filesystem::path& p) {
     return ss.str();
 }
 
-inline RunResult RunMrkprog(const std::string& args, const std::filesystem::path& dir) {
+// Runs mrkprog in dir (or in cwd when given), its output kept in dir.
+inline RunResult RunMrkprog(const std::string& args, const std::filesystem::path& dir,
+                            const std::filesystem::path& cwd = {}) {
     const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
-    const std::string cmd = "cd '" + dir.string() + "' && '" MRKPROG_PATH "' " + args + " >'" + out.string() +
-                            "' 2>'" + err.string() + "'";
+    const std::string cmd = "cd '" + (cwd.empty() ? dir : cwd).string() + "' && '" MRKPROG_PATH "' " + args +
+                            " >'" + out.string() + "' 2>'" + err.string() + "'";
     RunResult r;
     const int status = std::system(cmd.c_str());
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

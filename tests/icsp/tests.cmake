@@ -5,4 +5,5 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ConfigIdTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BootLinkTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LostProgrammerTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LineTimingTest.cpp
 )

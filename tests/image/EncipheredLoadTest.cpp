@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sys/stat.h>
 
 #include "HexRecords.h"
 #include "ImageRig.h"
@@ -105,13 +106,64 @@ TEST_F(EncipheredLoad, TemporaryFileIsGoneAfterSuccessAndFailure) {
 }
 
 TEST_F(EncipheredLoad, TemporaryFileSitsBesideTheCrpFile) {
-    // A folder in the way of fw.tmp: the load fails with a message naming it, and the folder stays.
+    // A folder in the way of fw.tmp: the text goes to a unique name beside it, and the folder stays.
     std::filesystem::create_directory(dir / "fw.tmp");
-    EXPECT_EQ(LoadCrp(kUpdateText, 0), -1);
-    ASSERT_EQ(rig.host.messages.size(), 1u);
-    EXPECT_NE(rig.host.messages[0].text.find(dir / "fw.tmp"), std::string::npos) << rig.host.messages[0].text;
+    EXPECT_EQ(LoadCrp(kUpdateText, 0), 0);
+    EXPECT_TRUE(rig.host.messages.empty());
     EXPECT_TRUE(std::filesystem::is_directory(dir / "fw.tmp"));
-    EXPECT_EQ(rig.et()[0x0800], 0xFF);
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"fw.crp", "fw.tmp"}));
+    EXPECT_EQ(rig.et()[0x0010], 0x01);
+}
+
+// What is already there under the temporary file's name belongs to someone else:
+// it is neither written, nor read, nor deleted; a link is not followed.
+TEST_F(EncipheredLoad, TemporaryNameTakenLeavesWhatIsThereAlone) {
+    struct Case {
+        const char* name;
+        bool link;
+    } cases[] = {{"a file", false}, {"a link to a file", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir here;
+        const std::string other = Rec(0, 0x0010, {0x77}) + kEof; // a HEX text that must not be read
+        WriteText(here / "victim.hex", other);
+        if (c.link) std::filesystem::create_symlink(here / "victim.hex", here / "fw.tmp");
+        else WriteText(here / "fw.tmp", other);
+        WriteBytes(here / "fw.crp", Encipher(kUpdateText));
+        ImageRig r;
+        r.ctx.image.Edit1 = here / "fw.crp";
+        ASSERT_EQ(ExecuteCRPtoHex(r.ctx, 0), 0);
+        EXPECT_EQ(ReadText(here / "victim.hex"), other);
+        EXPECT_EQ(std::filesystem::is_symlink(here / "fw.tmp"), c.link);
+        EXPECT_EQ(ReadText(here / "fw.tmp"), other);
+        EXPECT_EQ(here.Names(), (std::vector<std::string>{"fw.crp", "fw.tmp", "victim.hex"}));
+        ImageRig plain;
+        WriteText(here / "plain.hex", kUpdateText);
+        plain.ctx.image.Edit1 = here / "plain.hex";
+        ASSERT_EQ(ExecuteHex(plain.ctx, 0), 0);
+        BuffEtToCry(plain.ctx);
+        EXPECT_EQ(r.ctx.image.BuffEt, plain.ctx.image.BuffEt) << "the load read its own text";
+    }
+}
+
+TEST_F(EncipheredLoad, CrpThatIsNoRegularFileIsAReadErrorNotACrash) {
+    std::filesystem::create_directory(dir / "folder.crp");
+    ASSERT_EQ(::mkfifo((dir / "pipe.crp").c_str(), 0600), 0);
+    struct Case {
+        const char* name;
+        const char* why;
+    } cases[] = {{"folder.crp", "Is a directory"}, {"pipe.crp", "not a regular file"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ImageRig r;
+        r.ctx.image.Edit1 = dir / c.name;
+        EXPECT_EQ(ExecuteCRPtoHex(r.ctx, 0), -1);
+        ASSERT_EQ(r.host.messages.size(), 1u);
+        EXPECT_EQ(r.host.messages[0].kind, MsgKind::Error);
+        EXPECT_NE(r.host.messages[0].text.find("Ошибка чтения файла " + (dir / c.name)), std::string::npos)
+            << r.host.messages[0].text;
+        EXPECT_NE(r.host.messages[0].text.find(c.why), std::string::npos) << r.host.messages[0].text;
+    }
 }
 
 TEST_F(EncipheredLoad, UnwritableTemporaryFolderIsAClearError) {
@@ -134,16 +186,18 @@ TEST_F(EncipheredLoad, TemporaryFolderCanBeChosen) {
 TEST_F(EncipheredLoad, EmbeddedImageDeciphersIntoKvzVerTmpInTheCurrentDirectory) {
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
+    // With the name taken (here by a folder) a unique name beside it serves instead.
     std::filesystem::create_directory("KvzVer.tmp");
-    const int failed = ExecuteResurse(rig.ctx, 0);
+    const int beside = ExecuteResurse(rig.ctx, 0);
+    const auto leftBeside = dir.Names();
     std::filesystem::remove("KvzVer.tmp");
     const int loaded = ExecuteResurse(rig.ctx, 0);
     const auto left = dir.Names();
     std::filesystem::current_path(cwd);
 
-    EXPECT_EQ(failed, -1);
-    ASSERT_EQ(rig.host.messages.size(), 1u);
-    EXPECT_NE(rig.host.messages[0].text.find("KvzVer.tmp"), std::string::npos);
+    EXPECT_EQ(beside, 0);
+    EXPECT_EQ(leftBeside, std::vector<std::string>{"KvzVer.tmp"});
+    EXPECT_TRUE(rig.host.messages.empty());
     EXPECT_EQ(loaded, 0);
     EXPECT_TRUE(left.empty());
 }

@@ -1,6 +1,8 @@
 // The image commands of mrkprog and the mrkcrypt tool, run as a user would.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -48,12 +50,14 @@ TEST(ImageCommands, CommandsActOnOneContextInOrder) {
                                  "/boot-452.hex view --page 0 crc");
     ASSERT_EQ(r.code, 0) << r.out;
     const auto lines = Lines(r.out);
-    ASSERT_EQ(lines.size(), 4u + 1024u) << r.out;
-    EXPECT_EQ(lines[0], "Label3: Загружен Файл MrkVer45");
-    EXPECT_EQ(lines[1], "Загружен файл " + kFirmware + "/boot-452.hex.");
-    EXPECT_EQ(lines[2], "Карта памяти программ.");
-    EXPECT_EQ(lines[3].substr(0, 8), "000:  EF") << "the boot loader's goto, over the update";
-    EXPECT_EQ(lines[2 + 1024].substr(0, 6), "1FF8: ");
+    ASSERT_EQ(lines.size(), 5u + 1024u) << r.out;
+    // Nothing here works on the chip: the run says which one it takes (on stderr).
+    EXPECT_EQ(lines[0], "mrkprog: no command works on the chip; assuming a PIC18F452 (--chip)");
+    EXPECT_EQ(lines[1], "Label3: Загружен Файл MrkVer45");
+    EXPECT_EQ(lines[2], "Загружен файл " + kFirmware + "/boot-452.hex.");
+    EXPECT_EQ(lines[3], "Карта памяти программ.");
+    EXPECT_EQ(lines[4].substr(0, 8), "000:  EF") << "the boot loader's goto, over the update";
+    EXPECT_EQ(lines[3 + 1024].substr(0, 6), "1FF8: ");
     EXPECT_EQ(lines.back().substr(0, 3), "d0=");
     EXPECT_TRUE(dir.Names().empty()) << "no temporary file left in the working folder";
 }
@@ -62,7 +66,8 @@ TEST(ImageCommands, FailedLoadEndsTheRunWithItsMessages) {
     ScratchDir dir;
     const ShellResult r = Shell(dir, kMrkprog + " --chip 4620 load-boot missing.hex view");
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "Файл missing.hex не найден.\nLabel3: Ошибка загрузки missing.hex\n");
+    EXPECT_EQ(r.out, "mrkprog: no command works on the chip; assuming a PIC18F4620 (--chip)\n"
+                     "Файл missing.hex не найден.\nLabel3: Ошибка загрузки missing.hex\n");
 }
 
 TEST(ImageCommands, UpdateFileFromTheCommandLine) {
@@ -100,6 +105,28 @@ TEST(Mrkcrypt, RefusesBadKeysAndMissingFiles) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.out.find("nothing.hex"), std::string::npos);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"a.hex"});
+}
+
+TEST(Mrkcrypt, InputThatIsNoRegularFileIsAMessageNotACrash) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir / "folder.crp");
+    ASSERT_EQ(::mkfifo((dir / "pipe.crp").c_str(), 0600), 0);
+    struct Case {
+        const char* input;
+        const char* why;
+    } cases[] = {{"folder.crp", "Is a directory"}, {"pipe.crp", "not a regular file"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        const ShellResult r = Shell(dir, kMrkcrypt + " decipher " + c.input + " out.hex");
+        EXPECT_EQ(r.code, 1);
+        EXPECT_NE(r.out.find(std::string("cannot read ") + c.input + ": " + c.why), std::string::npos) << r.out;
+    }
+    // An output that cannot be written keeps what was there.
+    WriteText(dir / "a.hex", kEof);
+    const ShellResult r = Shell(dir, kMrkcrypt + " encipher a.hex folder.crp");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "folder.crp"));
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"a.hex", "folder.crp", "pipe.crp"}));
 }
 
 } // namespace

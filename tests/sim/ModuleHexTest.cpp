@@ -135,5 +135,49 @@ TEST_F(ModuleHex, SaveIntoAMissingFolderFailsAndLeavesNoFile) {
     EXPECT_FALSE(fs::exists(path));
 }
 
+TEST_F(ModuleHex, DataEepromRecordsAreKeptThroughLoadAndSave) {
+    // Two bytes at the start of data EEPROM and one at its last address (0xFF of a 452).
+    const std::string path = Write("eeprom.hex", ":0200000400F00A\n:02000000A55AFF\n:0100FF00C33D\n:00000001FF\n");
+    VirtualModule m(Chip(ChipModel::PIC18F452));
+    std::string error;
+    ASSERT_TRUE(m.LoadHex(path, error)) << error;
+    ASSERT_TRUE(m.SaveHex(PathOf("saved.hex"), error)) << error;
+    VirtualModule again(Chip(ChipModel::PIC18F452));
+    ASSERT_TRUE(again.LoadHex(PathOf("saved.hex"), error)) << error;
+    EXPECT_EQ(again.Peek(0xF00000), 0xA5);
+    EXPECT_EQ(again.Peek(0xF00001), 0x5A);
+    EXPECT_EQ(again.Peek(0xF000FF), 0xC3);
+    EXPECT_NE(Read(PathOf("saved.hex")).find(":0200000400F00A"), std::string::npos);
+    // The 452 has 256 bytes of EEPROM: an address past them is not its memory.
+    const std::string beyond = Write("beyond.hex", ":0200000400F00A\n:01010000C33B\n:00000001FF\n");
+    EXPECT_FALSE(again.LoadHex(beyond, error));
+    EXPECT_NE(error.find("0xF00100 is outside"), std::string::npos) << error;
+}
+
+TEST_F(ModuleHex, AFileOfTheOtherChipIsRefused) {
+    VirtualModule m4620(Chip(ChipModel::PIC18F4620, 7));
+    m4620.Poke(0x0000, 0x12);
+    std::string error;
+    ASSERT_TRUE(m4620.SaveHex(PathOf("4620.hex"), error)) << error;
+    VirtualModule m452(Chip(ChipModel::PIC18F452));
+    EXPECT_FALSE(m452.LoadHex(PathOf("4620.hex"), error));
+    EXPECT_NE(error.find("PIC18F4620"), std::string::npos) << error;
+    EXPECT_EQ(m452.Peek(0x0000), 0xFF) << "nothing taken over";
+    // The same chip takes its own file back; a file without a device ID is taken as it is.
+    VirtualModule other4620(Chip(ChipModel::PIC18F4620));
+    EXPECT_TRUE(other4620.LoadHex(PathOf("4620.hex"), error)) << error;
+    EXPECT_TRUE(m452.LoadHex(Write("plain.hex", ":0100000012ED\n:00000001FF\n"), error)) << error;
+}
+
+TEST_F(ModuleHex, ANonRegularFileIsAnErrorNotAHang) {
+    fs::create_directory(PathOf("folder.hex"));
+    VirtualModule m(Chip(ChipModel::PIC18F452));
+    std::string error;
+    EXPECT_FALSE(m.LoadHex(PathOf("folder.hex"), error));
+    EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
+    EXPECT_FALSE(m.SaveHex(PathOf("folder.hex"), error));
+    EXPECT_TRUE(fs::is_directory(PathOf("folder.hex")));
+}
+
 } // namespace
 } // namespace mrk::sim::test

@@ -1,0 +1,165 @@
+#include "core/FileBytes.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mrk {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Closes a descriptor however the function ends.
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, const uint8_t* data, size_t n) {
+    while (n > 0) {
+        const ssize_t w = ::write(fd, data, n);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += w;
+        n -= static_cast<size_t>(w);
+    }
+    return true;
+}
+
+// The file a write to `path` should replace: the target of a link, else path itself.
+std::string Target(const std::string& path, int& err) {
+    std::error_code ec;
+    if (!fs::is_symlink(path, ec)) return path;
+    const fs::path real = fs::weakly_canonical(path, ec);
+    if (ec) {
+        err = ec.value();
+        return {};
+    }
+    return real.string();
+}
+
+// Creates a new, empty file beside `target` (its name starts with a point and the
+// target's name). Gives the descriptor and the name, or -1 with errno set.
+int CreateBeside(const std::string& target, std::string& name) {
+    const fs::path p(target);
+    name = (p.parent_path() / ("." + p.filename().string() + ".XXXXXX")).string();
+    return ::mkostemp(name.data(), O_CLOEXEC);
+}
+
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& err) {
+    // Non-blocking open: a named pipe without a writer must not hang the program.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0) {
+        err = errno;
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        err = errno;
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        err = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+        return false;
+    }
+    bytes.clear();
+    bytes.reserve(static_cast<size_t>(st.st_size));
+    uint8_t chunk[65536];
+    for (;;) {
+        const ssize_t r = ::read(fd.get(), chunk, sizeof chunk);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            return false;
+        }
+        if (r == 0) break;
+        bytes.insert(bytes.end(), chunk, chunk + r);
+    }
+    return true;
+}
+
+bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, int& err) {
+    err = 0;
+    const std::string target = Target(path, err);
+    if (target.empty()) return false;
+    struct stat old {};
+    const bool existed = ::stat(target.c_str(), &old) == 0;
+    if (existed && !S_ISREG(old.st_mode)) {
+        err = S_ISDIR(old.st_mode) ? EISDIR : ENODEV;
+        return false;
+    }
+    std::string temp;
+    Fd fd(CreateBeside(target, temp));
+    if (fd.get() < 0) {
+        err = errno;
+        return false;
+    }
+    const mode_t mode = existed ? (old.st_mode & 07777) : NewFileMode();
+    if (::fchmod(fd.get(), mode) != 0 || !WriteAll(fd.get(), bytes.data(), bytes.size()) ||
+        ::fsync(fd.get()) != 0 || ::close(fd.release()) != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
+        err = errno;
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool ReplaceFile(const std::string& path, const std::string& text, int& err) {
+    return ReplaceFile(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), err);
+}
+
+std::string FileErrorText(int err) {
+    if (err == ENODEV) return "not a regular file";
+    return std::strerror(err);
+}
+
+bool CanReplaceFile(const std::string& path, int& err) {
+    err = 0;
+    const std::string target = Target(path, err);
+    if (target.empty()) return false;
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && !S_ISREG(old.st_mode)) {
+        err = S_ISDIR(old.st_mode) ? EISDIR : ENODEV;
+        return false;
+    }
+    std::string temp;
+    const int fd = CreateBeside(target, temp);
+    if (fd < 0) {
+        err = errno;
+        return false;
+    }
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return true;
+}
+
+} // namespace mrk

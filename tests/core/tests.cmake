@@ -1,0 +1,3 @@
+list(APPEND MRK_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/FileBytesTest.cpp
+)

@@ -1,0 +1,213 @@
+// How long each ICSP primitive keeps the lines busy. On USB the timing is the
+// number of samples a primitive puts on the wire (one per handshake, eight per
+// clock pulse) and where it transfers them; on LPT it is the number of echo
+// cycles of the programmer's delay line each delay takes.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "core/Context.h"
+#include "icsp/BootLink.h"
+#include "icsp/Icsp.h"
+#include "sim/VirtualFtdi.h"
+#include "sim/VirtualKordel.h"
+#include "support/RecordingHost.h"
+#include "transport/D2XXUnit.h"
+#include "transport/DirectPort.h"
+#include "transport/FtDeviceRef.h"
+#include "transport/FtFunkc.h"
+#include "transport/PortBackendRef.h"
+#include "transport/PortProg.h"
+
+namespace mrk {
+namespace {
+
+using Step = std::function<void(Context&)>;
+
+// The FTDI device with the size of every write it takes.
+class TransferLog : public FtDeviceRef {
+public:
+    TransferLog(FtDevice& dev, std::vector<uint32_t>& sizes) : FtDeviceRef(dev), sizes_(sizes) {}
+    FtStatus Write(FtHandleValue h, const uint8_t* d, uint32_t n, uint32_t& w) override {
+        sizes_.push_back(n);
+        return FtDeviceRef::Write(h, d, n, w);
+    }
+
+private:
+    std::vector<uint32_t>& sizes_;
+};
+
+struct UsbCase {
+    const char* name;
+    Step step;
+    std::vector<uint32_t> transfers; // samples per transfer, in order
+    uint32_t pending;                // samples still queued at the end
+    uint32_t delayMs;                // the delays it waits, in whole milliseconds
+};
+
+void PrintTo(const UsbCase& c, std::ostream* os) { *os << c.name; }
+
+class UsbSamples : public ::testing::TestWithParam<UsbCase> {};
+
+TEST_P(UsbSamples, PerPrimitive) {
+    const UsbCase& c = GetParam();
+    sim::SimClock clock;
+    sim::VirtualFtdi dev(clock, nullptr, {});
+    test::RecordingHost host;
+    Context ctx(host);
+    std::vector<uint32_t> sizes;
+    UseFtDevice(ctx, std::make_unique<TransferLog>(dev, sizes));
+    ctx.TickMs = [&clock] { return clock.Millis(); };
+    ASSERT_TRUE(FtOpen(ctx));
+    ctx.SetInterfaceUsb(true);
+    FtEnable(ctx);
+    sizes.clear();
+
+    const sim::Nanos t0 = clock.Now();
+    c.step(ctx);
+    EXPECT_EQ(sizes, c.transfers);
+    EXPECT_EQ(ctx.ft.FTIndxOutBuff, c.pending);
+    // A delay of n units waits n div 100 ms by polling; the transfers add little.
+    const double ms = static_cast<double>(clock.Now() - t0) / static_cast<double>(sim::kMs);
+    // (The poll rate is measured in whole polls per millisecond, so a wait may come up a little short;
+    // each wait then holds on until the millisecond clock has moved past its length, up to 1 ms more.)
+    EXPECT_GE(ms, c.delayMs * 0.97);
+    EXPECT_LE(ms, c.delayMs * 1.05 + 4);
+}
+
+const UsbCase kUsbCases[] = {
+    // 3 to start, 4 command clocks, 1, 16 x (1 + 8) operand bits, 2 to end.
+    {"SendCoreInstr", [](Context& c) { SendCoreInstr(c, 0x8E, 0xA6); }, {}, 182, 0},
+    {"SendCommand", [](Context& c) { SendCommand(c, 0x9, false); }, {}, 40, 0},
+    // The fourth clock rises, Delay(120) transfers and waits 1 ms, then it falls.
+    {"SendCommandWithPulse", [](Context& c) { SendCommand(c, 0x0, true); }, {32}, 4, 1},
+    {"SendOperand", [](Context& c) { SendOperand(c, 0x1234); }, {}, 148, 0},
+    // What is pending goes first, then 64 lead-in + 1 release + 48 read samples.
+    {"ReadTableByte",
+     [](Context& c) {
+         Handshake(c);
+         ReadTableByte(c);
+     },
+     {1, 113}, 0, 0},
+    // 5 to start, 8 x (1 + 3 + 1 + 4 + 1 + 4), 4 to end; the boot loader's own timing.
+    {"FtSendLoaderByte", [](Context& c) { FtSendLoaderByte(c, 0xA5); }, {}, 121, 0},
+    // Every SetVpp and Delay transfers.
+    {"EntryA", EnterProgModeA, {3, 1, 2, 2, 1}, 0, 12 + 5},
+    {"EntryAForErase", EnterProgModeAForErase, {4, 1, 2, 2, 1}, 0, 12 + 5},
+    {"EntryB", EnterProgModeB, {1, 3, 1}, 0, 15},
+    {"EntryC", EnterProgModeC, {3, 1}, 0, 12},
+    {"EntryD", EnterProgModeD, {4, 1, 1, 1, 1, 1, 1}, 0, 4 * 12},
+    {"EntryE", EnterProgModeE, {3, 1, 1, 1, 1, 1, 1}, 0, 3 * 40 + 5},
+    {"Exit", ExitProgMode, {3}, 2, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Primitives, UsbSamples, ::testing::ValuesIn(kUsbCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The Kordel with every port write it gets.
+class PortLog : public PortBackendRef {
+public:
+    PortLog(PortBackend& port, std::vector<std::pair<uint16_t, uint8_t>>& writes)
+        : PortBackendRef(port), writes_(writes) {}
+    void Out(uint16_t port, uint8_t value) override {
+        writes_.emplace_back(port, value);
+        PortBackendRef::Out(port, value);
+    }
+
+private:
+    std::vector<std::pair<uint16_t, uint8_t>>& writes_;
+};
+
+// Lengths, in echo cycles, of the runs of handshakes between other line changes.
+// One echo cycle toggles the request bit four times; Delay(n) is n + 1 cycles.
+std::vector<int> EchoRuns(const std::vector<std::pair<uint16_t, uint8_t>>& writes, uint16_t base, uint8_t data) {
+    constexpr uint8_t kRequest = 0x02;
+    std::vector<int> runs;
+    int toggles = 0;
+    auto close = [&] {
+        if (toggles > 0) runs.push_back(toggles / 4);
+        toggles = 0;
+    };
+    for (const auto& [port, value] : writes) {
+        if (port == base && (value ^ data) == kRequest) {
+            ++toggles;
+        } else {
+            close();
+        }
+        if (port == base) data = value;
+    }
+    close();
+    return runs;
+}
+
+struct LptCase {
+    const char* name;
+    Step step;
+    std::vector<int> runs;
+};
+
+void PrintTo(const LptCase& c, std::ostream* os) { *os << c.name; }
+
+class LptDelays : public ::testing::TestWithParam<LptCase> {};
+
+TEST_P(LptDelays, EchoCyclesPerDelay) {
+    sim::SimClock clock;
+    sim::VirtualKordel kordel(clock, nullptr, {});
+    test::RecordingHost host;
+    Context ctx(host);
+    std::vector<std::pair<uint16_t, uint8_t>> writes;
+    UsePortBackend(ctx, std::make_unique<PortLog>(kordel, writes));
+    const uint8_t shadow = ctx.portProg.LptShadow;
+    GetParam().step(ctx);
+    EXPECT_EQ(EchoRuns(writes, ctx.portProg.AdrLpt, shadow), GetParam().runs);
+}
+
+// SetVpp(1) on the Kordel switches in two stages with Delay(4000) between them.
+const LptCase kLptCases[] = {
+    {"EntryA", EnterProgModeA, {1201, 4001, 1, 1, 4001, 501}},
+    // The extra handshake runs straight into Delay(1200): no line changes between them.
+    {"EntryAForErase", EnterProgModeAForErase, {1 + 1201, 4001, 1, 1, 4001, 501}},
+    {"EntryB", EnterProgModeB, {1501, 4001}},
+    {"EntryC", EnterProgModeC, {1201, 4001}},
+    {"EntryD", EnterProgModeD, {1, 1201, 4001, 1201, 1201, 4001, 1201}},
+    {"EntryE", EnterProgModeE, {4001, 4001, 4001, 4001, 4001, 501}},
+    // Three ordinary clocks (a handshake on each side of both edges), then PGC held
+    // high for Delay(120) and one handshake after it falls.
+    {"ProgrammingPulse", [](Context& c) { SendCommand(c, 0x0, true); }, {1, 1, 1, 1, 1, 1, 1, 1, 1, 121, 1}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Primitives, LptDelays, ::testing::ValuesIn(kLptCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A slow delay line stretches every handshake, so the delays last longer in time
+// but keep their count; an echo slower than the handshake's patience is no echo.
+TEST(KordelSlowEcho, StretchesDelaysUntilTheProgrammerNoLongerAnswers) {
+    struct Case {
+        sim::Nanos echo;
+        bool answers;
+    } cases[] = {{2 * sim::kUs, true}, {100 * sim::kUs, true}, {1 * sim::kMs, true}, {5 * sim::kMs, false}};
+    sim::Nanos previous = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "echo " << c.echo / sim::kUs << " us");
+        sim::SimClock clock;
+        sim::VirtualKordel::Options o;
+        o.echoDelay = c.echo;
+        sim::VirtualKordel kordel(clock, nullptr, o);
+        test::RecordingHost host;
+        Context ctx(host);
+        UsePortBackend(ctx, std::make_unique<PortBackendRef>(kordel));
+        Handshake(ctx);
+        EXPECT_EQ(ctx.portProg.ProgAnswered, c.answers);
+        if (!c.answers) continue;
+        const sim::Nanos t0 = clock.Now();
+        Delay(ctx, 100);
+        const sim::Nanos took = clock.Now() - t0;
+        // 101 cycles of four echo waits each.
+        EXPECT_GE(took, 101 * 4 * c.echo);
+        EXPECT_GT(took, previous);
+        previous = took;
+    }
+}
+
+} // namespace
+} // namespace mrk
