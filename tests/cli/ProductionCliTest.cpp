@@ -49,6 +49,25 @@ INSTANTIATE_TEST_SUITE_P(BenchesAndChips, CliCycle,
                              return n;
                          });
 
+// Re-flashing a module that already holds this update over a link that loses a
+// block every time: the old sums in ID word 0 must never read as this run's "OK".
+TEST_P(CliCycle, AnUpdateThatBreaksOffOnAnUpdatedModuleIsAFailure) {
+    const auto [bench, chip] = GetParam();
+    TempDir dir;
+    const std::string common = std::string("--bench ") + bench + " --chip " + chip + " --module module.hex ";
+    // A new module: the demo boot loader written, then the update once, completely.
+    auto r = RunMrkprog(std::string("--bench ") + bench + " --chip " + chip + " --module module.hex erase load-boot " +
+                       kFw + "/boot-" + chip + ".hex boot write-update",
+                   dir.Path());
+    ASSERT_EQ(r.code, 0) << r.out << r.err;
+    ASSERT_TRUE(r.Has("КС Программы OK.")) << r.out;
+    r = RunMrkprog(common + "--fault boot-loader-silent-after=3 write-update", dir.Path());
+    EXPECT_NE(r.code, 0) << r.out << r.err;
+    EXPECT_TRUE(r.Has("Ошибка записи Программы.")) << r.out;
+    EXPECT_FALSE(r.Has("КС Программы OK.")) << r.out;
+    EXPECT_FALSE(r.Has("Можно подключить следующий модуль.")) << r.out;
+}
+
 TEST(CliCycle, ARefusedFactoryNumberLeavesTheModuleUntouched) {
     TempDir dir;
     WriteSettings(dir.Path() / "mrkprog.ini");
