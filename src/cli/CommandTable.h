@@ -79,5 +79,6 @@ std::vector<Segment> SplitCommands(const CommandTable& table, const std::vector<
 void RegisterIdentifyCommands(CommandTable& t);
 void RegisterProgramCommands(CommandTable& t);
 void RegisterImageCommands(CommandTable& t);
+void RegisterJournalCommands(CommandTable& t);
 
 } // namespace mrk::cli

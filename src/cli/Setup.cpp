@@ -38,6 +38,7 @@ void RegisterAllCommands(CommandTable& table) {
     RegisterIdentifyCommands(table);
     RegisterProgramCommands(table);
     RegisterImageCommands(table);
+    RegisterJournalCommands(table);
 }
 
 namespace {
