@@ -17,6 +17,13 @@ using namespace mrk::journal;
 
 std::string DefaultSettingsFile() { return "mrkprog.ini"; }
 
+// Left-aligned in width columns, counting characters rather than UTF-8 bytes.
+std::string Pad(const std::string& s, size_t width) {
+    size_t chars = 0;
+    for (unsigned char c : s) chars += (c & 0xC0) != 0x80;
+    return chars >= width ? s : s + std::string(width - chars, ' ');
+}
+
 class JournalCommand : public Command {
 public:
     void Setup(CLI::App& app) override {
@@ -72,13 +79,15 @@ private:
 
     int List(JournalStore& store, const ListFilter& f) {
         const auto records = store.List(f, true);
-        std::printf("%6s  %-20s  %-12s  %-6s  %6s  %-10s  %-6s  %s\n", "ID", "Начало (UTC)", "Станция", "Вид",
-                    "Номер", "Чип", "Итог", "Шаги");
+        std::printf("%6s  %s  %s  %s  %6s  %s  %s  %s\n", "ID", Pad("Начало (UTC)", 20).c_str(),
+                    Pad("Станция", 12).c_str(), Pad("Вид", 6).c_str(), "Номер", Pad("Чип", 10).c_str(),
+                    Pad("Итог", 12).c_str(), "Шаги");
         for (const auto& r : records) {
-            std::printf("%6lld  %-20s  %-12s  %-6s  %6s  %-10s  %-6s  %s\n", static_cast<long long>(r.id),
-                        r.startedUtc.c_str(), r.station.c_str(), RunKindName(r.kind),
+            std::printf("%6lld  %s  %s  %s  %6s  %s  %s  %s\n", static_cast<long long>(r.id),
+                        Pad(r.startedUtc, 20).c_str(), Pad(r.station, 12).c_str(), Pad(RunKindName(r.kind), 6).c_str(),
                         r.factoryNumber ? std::to_string(*r.factoryNumber).c_str() : "-",
-                        r.chip.empty() ? "-" : r.chip.c_str(), ResultText(r).c_str(), StepsSummary(r).c_str());
+                        Pad(r.chip.empty() ? "-" : r.chip, 10).c_str(), Pad(ResultText(r), 12).c_str(),
+                        StepsSummary(r).c_str());
         }
         std::printf("Записей: %zu\n", records.size());
         return 0;
