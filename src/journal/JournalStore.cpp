@@ -1,6 +1,8 @@
 #include "journal/JournalStore.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 #include "journal/Schema.h"
 
@@ -174,7 +176,7 @@ void JournalStore::Put(const JournalRecord& rec, bool sent) {
     });
 }
 
-std::vector<JournalRecord> JournalStore::List(const ListFilter& f, bool details) {
+std::vector<JournalRecord> JournalStore::List(const ListFilter& f, bool withSteps) {
     std::string sql = std::string("SELECT ") + kHeadColumns + " FROM runs WHERE 1 = 1";
     std::vector<SqlValue> params;
     if (!f.since.empty()) {
@@ -198,8 +200,21 @@ std::vector<JournalRecord> JournalStore::List(const ListFilter& f, bool details)
     sql += " ORDER BY started_utc, id";
     std::vector<JournalRecord> out;
     for (const auto& row : db_->Query(sql, params)) out.push_back(HeadFromRow(row));
-    if (details)
-        for (auto& rec : out) LoadDetails(rec);
+    if (withSteps && !out.empty()) {
+        // The steps of all of them in one query, not one per record.
+        std::unordered_map<int64_t, JournalRecord*> byId;
+        int64_t lo = out.front().id, hi = lo;
+        for (auto& rec : out) {
+            byId[rec.id] = &rec;
+            lo = std::min(lo, rec.id);
+            hi = std::max(hi, rec.id);
+        }
+        for (const auto& r : db_->Query("SELECT run_id, step, name, ok FROM run_steps"
+                                        " WHERE run_id >= ? AND run_id <= ? ORDER BY run_id, seq",
+                                        {lo, hi}))
+            if (auto it = byId.find(Int(r[0])); it != byId.end())
+                it->second->steps.push_back({int(Int(r[1])), r[2].value_or(""), Int(r[3]) != 0});
+    }
     return out;
 }
 

@@ -44,7 +44,8 @@ public:
     // The whole record by its uid, replacing what an earlier write left.
     void Put(const JournalRecord& rec, bool sent);
 
-    std::vector<JournalRecord> List(const ListFilter& f, bool details = false);
+    // Heads (and with withSteps their steps) oldest first; Get and GetByUid give the log too.
+    std::vector<JournalRecord> List(const ListFilter& f, bool withSteps = false);
     std::optional<JournalRecord> Get(int64_t id);
     std::optional<JournalRecord> GetByUid(const std::string& uid);
     // Records not yet on the server, oldest first (the station's journal).

@@ -10,8 +10,6 @@
 #include <fstream>
 #include <memory>
 
-#include <gtest/gtest.h>
-
 #include "journal/PgConnection.h"
 
 namespace mrk::test {
@@ -34,6 +32,7 @@ std::string FindServerBin() {
     return best;
 }
 
+// Stopped and removed when the program ends.
 std::unique_ptr<PgServer>& Instance() {
     static std::unique_ptr<PgServer> server;
     return server;
@@ -43,13 +42,6 @@ std::string& Reason() {
     static std::string reason;
     return reason;
 }
-
-// Stops the server when the test program ends.
-class StopAtEnd : public ::testing::Environment {
-public:
-    void TearDown() override { Instance().reset(); }
-};
-const auto* const kStopAtEnd = ::testing::AddGlobalTestEnvironment(new StopAtEnd);
 
 } // namespace
 

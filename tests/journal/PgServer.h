@@ -4,6 +4,7 @@
 // run as an unprivileged user (initdb and postgres refuse root: under root the
 // server runs as "nobody" through runuser), stopped and removed at the end.
 // Without the server programs the tests that need it are skipped with a reason.
+// The benchmarks use it too.
 #include <string>
 
 namespace mrk::test {

@@ -206,7 +206,7 @@ TEST_F(LineTest, ServerAwayUpdateGoesOnCycleRefusedSyncSendsLater) {
     ASSERT_EQ(onServer.size(), 1u) << error;
     EXPECT_EQ(onServer[0].result, "OK");
     EXPECT_EQ(onServer[0].steps.size(), 2u);
-    EXPECT_EQ(onServer[0].log.size(), 2u);
+    EXPECT_EQ(st.journal.Server(error)->Get(onServer[0].id)->log.size(), 2u);
     EXPECT_EQ(st.journal.Sync().sent, 0) << "nothing sent twice";
 }
 
