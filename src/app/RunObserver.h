@@ -24,3 +24,29 @@ public:
 };
 
 } // namespace mrk
+
+namespace mrk {
+
+// One observed run inside a command: tells ctx.runObserver (if any) that the run
+// started, each step's outcome, and its end; a run left without End ends "X".
+class ObservedRun {
+public:
+    ObservedRun(Context& ctx, RunKind kind, uint32_t moduleNumber);
+    ~ObservedRun();
+    ObservedRun(const ObservedRun&) = delete;
+    ObservedRun& operator=(const ObservedRun&) = delete;
+
+    // The observer would not let the run start (it has said why).
+    bool Refused() const { return refused_; }
+    // Passes ok through, so a step reads `if (!run.Step(3, "...", WriteBoot(ctx))) ...`.
+    bool Step(int step, const char* what, bool ok);
+    void End(bool ok, uint32_t moduleNumber = 0);
+
+private:
+    Context& ctx_;
+    RunObserver* observer_;
+    bool refused_ = false;
+    bool ended_ = false;
+};
+
+} // namespace mrk
