@@ -9,12 +9,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/UpdateCommand.h"
+#include "app/JournalObserver.h"
+#include "app/MainCommands.h"
+#include "app/PlainControls.h"
 #include "core/Context.h"
-#include "icsp/OpenProgrammer.h"
-#include "icsp/ProgramMemory.h"
-#include "image/FileCommands.h"
-#include "image/HexReader.h"
 #include "journal/CsvExport.h"
 #include "journal/JournalStore.h"
 #include "journal/PgConnection.h"
@@ -88,35 +86,55 @@ void JournalPerCycle(benchmark::State& state) {
 }
 BENCHMARK(JournalPerCycle)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(50);
 
-// The work a cycle does that the journal records, on the virtual LPT bench:
-// boot loader written and verified over ICSP, then the update through the boot loader.
-void CycleWorkOnBench(benchmark::State& state) {
+// Whole automatic cycles on the virtual LPT bench (blank PIC18F4620), with no
+// journal, the station's SQLite journal, or a line's server: host time per
+// cycle; the journal's share is the difference. The module's own time on a real
+// chip is the bench's simulated time (counter module_seconds).
+class ResultHost : public mrk::NullHost {
+public:
+    std::string result;
+    void StaticText1(const std::string& t) override { result = t; }
+};
+
+void CycleWithJournal(benchmark::State& state) {
+    const int engine = int(state.range(0)); // 0 none, 1 SQLite, 2 PostgreSQL
+    Place place;
+    JournalSettings s;
+    if (engine > 0 && !Settings(engine - 1, place, s, state)) return;
+    s.enabled = engine > 0;
+    const auto boot = place.dir / "boot.hex";
+    std::ofstream(boot) << mrk::sim::FactoryBootLoaderHex(mrk::sim::ChipModel::PIC18F4620);
+    ProductionJournal journal(s);
+    mrk::JournalObserver observer(journal);
+    uint16_t number = 1;
+    double moduleSeconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
         mrk::sim::BenchOptions o;
         o.kind = mrk::sim::BenchKind::VirtualLpt;
         o.chip = mrk::sim::ChipModel::PIC18F4620;
         mrk::sim::Bench bench(o);
-        mrk::NullHost host;
+        ResultHost result;
+        mrk::JournalingHost host(result, journal);
         mrk::Context ctx(host);
         bench.Install(ctx);
-        mrk::OpenProgrammer(ctx);
-        std::istringstream hex{std::string(mrk::sim::FactoryBootLoaderHex(mrk::sim::ChipModel::PIC18F4620))};
-        mrk::ReadHexText(ctx, hex, mrk::ConfigRecords::Store, "boot");
-        state.ResumeTiming();
-        bool ok = mrk::WriteBoot(ctx);
-        mrk::ReadBoot(ctx);
-        ok = ok && mrk::CompareChip(ctx);
+        if (engine > 0) ctx.runObserver = &observer;
+        ctx.image.TempDir = place.dir.string();
+        ctx.image.Edit2 = ctx.image.Edit5 = boot.string();
         ctx.commands.Obnovl = false;
-        mrk::UpdateCommandSteps steps;
-        steps.loadUpdateImage = [](mrk::Context& c) { mrk::SpeedButton7Click(c); };
-        ok = ok && mrk::RunUpdateCommand(ctx, steps);
-        if (!ok) state.SkipWithError("the bench run failed");
-        // What the same work takes on a real module: the bench's simulated time.
-        state.counters["module_seconds"] = double(bench.Clock().Now()) / 1e9;
+        mrk::PlainControls ui;
+        ui.SetFactoryNumberText(std::to_string(number++));
+        state.ResumeTiming();
+        mrk::Edit1KeyDownEnter(ctx, ui);
+        state.PauseTiming();
+        if (result.result != "OK") state.SkipWithError("the cycle did not end OK");
+        moduleSeconds = double(bench.Clock().Now()) / 1e9;
+        state.ResumeTiming();
     }
+    state.counters["module_seconds"] = moduleSeconds;
+    state.SetLabel(engine == 0 ? "no journal" : engine == 1 ? "SQLite" : "PostgreSQL + station copy");
 }
-BENCHMARK(CycleWorkOnBench)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(CycleWithJournal)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 // 10,000 finished records in one transaction, as a year of a station would leave them.
 void Fill(JournalStore& store, int n) {

@@ -13,6 +13,10 @@
 #include "core/Context.h"
 #include "sim/Bench.h"
 
+namespace mrk {
+class JournalObserver;
+}
+
 namespace mrk::cli {
 
 // Options given before the first command.
@@ -22,6 +26,8 @@ struct GlobalOptions {
     std::string module;     // HEX file holding the virtual module's memory
     std::string usbDriver = "libftdi"; // "libftdi" or "d2xx"
     uint16_t lptAddress = 0x378;
+    bool lptAddressGiven = false; // else the settings file's AdrLpt
+    std::string settings;         // settings file; empty: mrkprog.ini in the current directory
     bool verbose = false;
 };
 
@@ -32,6 +38,7 @@ struct Session {
     sim::Bench* bench = nullptr; // null on real hardware
     bool opened = false;         // OpenProgrammer recognised a chip in this session
     bool configLoaded = false;   // an image load has set ConfigWrite in this session
+    JournalObserver* journal = nullptr; // the production journal; null when switched off
 };
 
 // Runs the programmer open once per session, as the main window does at start;
@@ -79,6 +86,7 @@ std::vector<Segment> SplitCommands(const CommandTable& table, const std::vector<
 void RegisterIdentifyCommands(CommandTable& t);
 void RegisterProgramCommands(CommandTable& t);
 void RegisterImageCommands(CommandTable& t);
+void RegisterProductionCommands(CommandTable& t);
 void RegisterJournalCommands(CommandTable& t);
 
 } // namespace mrk::cli

@@ -15,8 +15,6 @@ namespace {
 
 using namespace mrk::journal;
 
-std::string DefaultSettingsFile() { return "mrkprog.ini"; }
-
 // Left-aligned in width columns, counting characters rather than UTF-8 bytes.
 std::string Pad(const std::string& s, size_t width) {
     size_t chars = 0;
@@ -40,12 +38,11 @@ public:
         app.add_flag("--failed", failed_, "Only runs that ended with X or never ended");
         app.add_option("--csv", csv_, "File to write (export)");
         app.add_flag("--local", local_, "This station's journal even when a server is set");
-        app.add_option("--settings", settingsFile_, "Settings file with the [Journal] section")
-            ->capture_default_str();
     }
 
-    int Run(Session&) override {
-        const JournalSettings settings = ReadJournalSettings(settingsFile_);
+    int Run(Session& s) override {
+        // The [Journal] section of the session's settings file.
+        const JournalSettings settings = ReadJournalSettings(s.ctx.commands.IniPath);
         ProductionJournal journal(settings);
         if (action_ == "sync") return Sync(journal);
         JournalStore* store = Store(journal);
@@ -189,7 +186,6 @@ private:
     bool failed_ = false;
     std::string csv_;
     bool local_ = false;
-    std::string settingsFile_ = DefaultSettingsFile();
 };
 
 } // namespace

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/JournalObserver.h"
+#include "app/Settings.h"
+#include "journal/JournalSettings.h"
 #include "sim/Bench.h"
 #include "transport/D2XXUnit.h"
 #include "transport/DirectPort.h"
@@ -20,7 +23,10 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
         ->check(CLI::IsMember({"libftdi", "d2xx"}));
     app.add_option_function<std::string>(
            "--lpt-address",
-           [&opt](const std::string& v) { opt.lptAddress = static_cast<uint16_t>(std::stoul(v, nullptr, 16)); },
+           [&opt](const std::string& v) {
+               opt.lptAddress = static_cast<uint16_t>(std::stoul(v, nullptr, 16));
+               opt.lptAddressGiven = true;
+           },
            "Base I/O address of the LPT port, hexadecimal (default 378)")
         ->check([](const std::string& v) {
             try {
@@ -31,6 +37,7 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
             }
             return std::string("not a hexadecimal port address: ") + v;
         });
+    app.add_option("--settings", opt.settings, "Settings file (default: mrkprog.ini in the current directory)");
     app.add_flag("-v,--verbose", opt.verbose, "Say more (port access, labels)");
 }
 
@@ -38,6 +45,7 @@ void RegisterAllCommands(CommandTable& table) {
     RegisterIdentifyCommands(table);
     RegisterProgramCommands(table);
     RegisterImageCommands(table);
+    RegisterProductionCommands(table);
     RegisterJournalCommands(table);
 }
 
@@ -78,19 +86,34 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         return 2;
     }
 
-    ConsoleHost host(opt.verbose);
+    // The settings file, as the main window reads it at start; --lpt-address overrides its port.
+    std::error_code cwdError;
+    const std::string iniPath = !opt.settings.empty()
+        ? opt.settings
+        : IniPathFor(std::filesystem::current_path(cwdError).string(), ProgramFileName("mrkprog"));
+    const SettingsValues settings = ReadSettingsFile(iniPath);
+    const uint16_t lptAddress = opt.lptAddressGiven ? opt.lptAddress : settings.AdrLpt;
+
+    ConsoleHost console(opt.verbose);
+    // The production journal keeps each cycle's and update's record, with the lines they log.
+    journal::ProductionJournal journal(journal::ReadJournalSettings(iniPath));
+    JournalingHost host(console, journal);
+    JournalObserver observer(journal);
     std::unique_ptr<sim::Bench> bench;
     if (!opt.bench.empty()) {
         sim::BenchOptions bo;
         bo.kind = opt.bench == "virtual-usb" ? sim::BenchKind::VirtualUsb : sim::BenchKind::VirtualLpt;
         bo.chip = ChipFromOption(opt.chip);
-        bo.lptBase = opt.lptAddress;
+        bo.lptBase = lptAddress;
         // Without a module file the bench starts from a module fresh from the factory.
         bo.factoryBootLoader = opt.module.empty();
         bench = std::make_unique<sim::Bench>(bo);
     }
     Context ctx(host);
-    ctx.portProg.AdrLpt = opt.lptAddress;
+    if (journal.Settings().enabled) ctx.runObserver = &observer;
+    ctx.commands.IniPath = iniPath;
+    ApplySettings(ctx, settings);
+    ctx.portProg.AdrLpt = lptAddress;
     // Until a detection says otherwise, the chip is the one named on the command line.
     ctx.SetChipIndicators(opt.chip != "452" && opt.chip != "none", opt.chip == "452");
     if (opt.chip == "452") {
@@ -114,7 +137,8 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         InstallUsbDriver(ctx, opt.usbDriver);
     }
 
-    Session s{opt, host, ctx, bench.get()};
+    Session s{opt, console, ctx, bench.get()};
+    s.journal = ctx.runObserver ? &observer : nullptr;
     int rc = 0;
     for (size_t k = 0; k < commands.size(); ++k) {
         auto& cmd = commands[k];
@@ -122,9 +146,11 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         const std::string& name = segments[k].info->name;
         if (rc == 0 && (name == "load-boot" || name == "load-update" || name == "write-update"))
             s.configLoaded = true;
-        host.EndProgress();
+        console.EndProgress();
         if (rc != 0) break;
     }
+    // Closing: the settings file is written in production mode only.
+    WriteSettingsAtClose(ctx);
     if (!bench) RemoveGiveIo(ctx);
     if (bench && bench->Module() && !opt.module.empty()) {
         // Let erases and writes still under way finish before the memory is saved.

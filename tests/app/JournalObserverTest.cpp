@@ -6,7 +6,8 @@
 #include <filesystem>
 
 #include "app/JournalObserver.h"
-#include "app/UpdateCommand.h"
+#include "app/MainCommands.h"
+#include "app/PlainControls.h"
 #include "core/Context.h"
 #include "icsp/OpenProgrammer.h"
 #include "image/FileCommands.h"
@@ -61,18 +62,11 @@ struct JournalObserverTest : ::testing::Test {
     ~JournalObserverTest() override { fs::remove_all(dir); }
 };
 
-UpdateCommandSteps Steps() {
-    UpdateCommandSteps s;
-    s.loadUpdateImage = [](Context& c) { SpeedButton7Click(c); };
-    return s;
-}
-
 TEST_F(JournalObserverTest, UpdateRecordCarriesProgrammerChipImageAndLog) {
     Station st(dir / "j.db");
-    ASSERT_TRUE(st.observer.RunStarting(st.ctx, RunKind::Update, 0));
-    const bool ok = RunUpdateCommand(st.ctx, Steps());
-    st.observer.RunEnded(st.ctx, ok, 0);
-    ASSERT_TRUE(ok);
+    st.ctx.runObserver = &st.observer;
+    PlainControls ui;
+    ASSERT_TRUE(SpeedButton4Click(st.ctx, ui, Ctl::SpeedButton4));
 
     const auto recs = st.Records();
     ASSERT_EQ(recs.size(), 1u);
@@ -93,6 +87,12 @@ TEST_F(JournalObserverTest, UpdateRecordCarriesProgrammerChipImageAndLog) {
     EXPECT_TRUE(r.Finished());
     ASSERT_FALSE(r.log.empty());
     EXPECT_EQ(r.log.back(), "Можно подключить следующий модуль.");
+    std::vector<int> steps;
+    for (const auto& s : r.steps) {
+        steps.push_back(s.step);
+        EXPECT_TRUE(s.ok) << s.name;
+    }
+    EXPECT_EQ(steps, (std::vector<int>{2, 3, 5, 7}));
 }
 
 TEST_F(JournalObserverTest, CycleNumberReservedBeforeWorkAndAskedAboutOnceTaken) {
