@@ -34,6 +34,8 @@ bool JournalObserver::RunStarting(Context& ctx, RunKind kind, uint32_t moduleNum
     if (kind == RunKind::Cycle) {
         rec.factoryNumber = uint16_t(moduleNumber & 0xFFFF);
         rec.moduleNumber = moduleNumber;
+        // As loaded for the run; a run killed before its end still shows them.
+        rec.config.assign(ctx.image.ConfigWrite.begin(), ctx.image.ConfigWrite.end());
         rec.bootPath = ctx.Is4620() ? ctx.image.Edit2 : ctx.image.Edit5;
         std::string error;
         if (!rec.bootPath.empty()) rec.bootSha256 = journal::Sha256OfFile(rec.bootPath, error);

@@ -101,7 +101,9 @@ private:
                          store.Where().c_str());
             return 1;
         }
-        auto line = [](const char* label, const std::string& v) { std::printf("%-22s %s\n", label, v.c_str()); };
+        auto line = [](const char* label, const std::string& v) {
+            std::printf("%s %s\n", Pad(label, 16).c_str(), v.c_str());
+        };
         char buf[64];
         line("Запись", std::to_string(r->id) + " (" + r->uid + ")");
         line("Вид", RunKindName(r->kind));
