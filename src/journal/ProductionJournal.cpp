@@ -8,6 +8,7 @@ namespace mrk::journal {
 namespace {
 
 constexpr int kServerConnectTimeoutSeconds = 3;
+constexpr int kRecordsSentPerRun = 20;
 
 std::string Describe(const JournalRecord& holder) {
     std::string s = "станция " + (holder.station.empty() ? std::string("?") : holder.station);
@@ -192,11 +193,14 @@ void ProductionJournal::Finish(const std::string& result) {
             Say("Журнал станции: запись не закончена (" + std::string(e.what()) + ").");
         }
     }
+    const bool serverAnswers = onServer_ && onLocal_;
     run_.reset();
     onLocal_ = onServer_ = false;
+    // The server answers again: what waited on the station goes now, a few records per run.
+    if (serverAnswers) Sync(kRecordsSentPerRun);
 }
 
-SyncReport ProductionJournal::Sync() {
+SyncReport ProductionJournal::Sync(int limit) {
     SyncReport rep;
     std::string error;
     JournalStore* local = Local(error);
@@ -218,6 +222,7 @@ SyncReport ProductionJournal::Sync() {
         return rep;
     }
     for (const auto& rec : waiting) {
+        if (limit > 0 && rep.sent >= limit) break;
         try {
             server->Put(rec, true);
         } catch (const SqlError& e) {

@@ -51,8 +51,9 @@ public:
     // Ends the run with "OK" or "X".
     void Finish(const std::string& result);
 
-    // Sends the station's waiting records to the server.
-    SyncReport Sync();
+    // Sends the station's waiting records to the server (at most limit of them; 0: all).
+    // A run that ends with the server answering sends some of them by itself.
+    SyncReport Sync(int limit = 0);
 
     // The stores, opened on first use; null with the reason in error when they cannot be.
     JournalStore* Local(std::string& error);

@@ -210,6 +210,19 @@ TEST_F(LineTest, ServerAwayUpdateGoesOnCycleRefusedSyncSendsLater) {
     EXPECT_EQ(st.journal.Sync().sent, 0) << "nothing sent twice";
 }
 
+TEST_F(LineTest, RunEndingWithTheServerBackSendsWhatWaited) {
+    Station st(Line(dir_.File(), "ST1", conninfo_));
+    std::string why;
+    ASSERT_TRUE(server_->Stop());
+    ASSERT_TRUE(st.Update(why));
+    ASSERT_TRUE(st.Update(why));
+    ASSERT_TRUE(server_->Start());
+    ASSERT_TRUE(st.Update(why));
+    std::string error;
+    EXPECT_EQ(st.journal.Server(error)->List({}).size(), 3u) << error;
+    EXPECT_TRUE(st.journal.Local(error)->Unsent().empty());
+}
+
 TEST_F(LineTest, ServerStoppedMidRunRecordFinishedLocallyAndSyncedWhole) {
     Station st(Line(dir_.File(), "ST1", conninfo_));
     std::string why;
