@@ -49,7 +49,8 @@ bool RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& run) {
     ctx.host.Pump();
     SpeedButton12Click(ctx, ui);
     UpravlKnopk(ctx, ui, sender, true);
-    run.Step(0, "очистка", true);
+    // A module the erase did not reach is not prepared further.
+    if (!run.Step(0, "очистка", ctx.commands.LastEraseOk)) return true;
     // 1-2: configuration without protection.
     if (!run.Step(1, "конфигурация", WriteWordConfig(ctx, 1))) failed = true;
     ctx.host.Okno(ctx.prog.ConfigStaticText1);
@@ -57,8 +58,7 @@ bool RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& run) {
     // 3-5: the boot loader, read back and compared.
     if (!run.Step(3, "запись BOOT", WriteBoot(ctx))) return true;
     ctx.host.Okno("Чтение кристала.");
-    ReadBoot(ctx);
-    if (!run.Step(5, "сравнение BOOT", CompareChip(ctx))) return true;
+    if (!run.Step(5, "сравнение BOOT", ReadBoot(ctx) && CompareChip(ctx))) return true;
     // 6-9: code protection.
     ui.SelectProtect(true);
     if (!run.Step(7, "защита", WriteWordConfig(ctx, 2))) failed = true;

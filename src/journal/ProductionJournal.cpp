@@ -24,6 +24,14 @@ std::string ResultText(const JournalRecord& r) { return r.result.empty() ? "не
 ProductionJournal::ProductionJournal(JournalSettings s) : settings_(std::move(s)) {}
 ProductionJournal::~ProductionJournal() = default;
 
+void ProductionJournal::Configure(JournalSettings s) {
+    settings_ = std::move(s);
+    local_.reset();
+    server_.reset();
+    localError_.clear();
+    localTried_ = false;
+}
+
 void ProductionJournal::Say(const std::string& line) {
     if (say) say(line);
 }

@@ -34,6 +34,8 @@ public:
     ~ProductionJournal();
 
     const JournalSettings& Settings() const { return settings_; }
+    // New settings (the window reads its settings file after it is made); stores reopen on use.
+    void Configure(JournalSettings s);
 
     // Lines for the operator (journal trouble, refusals); the front end shows them in the log.
     std::function<void(const std::string&)> say;

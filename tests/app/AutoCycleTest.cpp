@@ -203,5 +203,29 @@ TEST(AutoCycle, AMissingBootLoaderFileLeavesTheModuleUntouched) {
     EXPECT_EQ(r.Module().Peek(0x10), 0x42);
 }
 
+
+// The programmer pulled out once the run has started: the erase does not reach the
+// module, so nothing further is tried and the run ends "X" at once.
+TEST(AutoCycle, AProgrammerPulledOutAtTheStartEndsTheRunWithX) {
+    for (auto kind : {BenchKind::VirtualLpt, BenchKind::VirtualUsb}) {
+        SCOPED_TRACE(test::KindName(kind));
+        CommandRig r(CommandRig::Blank(ChipModel::PIC18F452, kind));
+        r.host.onStaticText1 = [&](const std::string& t) {
+            if (t != "  ") return;
+            if (kind == BenchKind::VirtualLpt) r.bench.Kordel().SetFault(sim::KordelFault::Absent);
+            else r.bench.Ftdi().SetFault(sim::FtdiFault::Absent);
+        };
+        const auto start = r.bench.Clock().Now();
+        TypeAndEnter(r, "12");
+        EXPECT_EQ(r.host.staticTexts.back(), "X");
+        EXPECT_TRUE(r.host.EverLogged("Связь с программатором потеряна. Операция прервана."));
+        for (const char* line : {"Конфигурация OK", "Ошибка записи конфигурации", "Чтение кристала.",
+                                 "Ошибка записи Программы."})
+            EXPECT_FALSE(r.host.EverLogged(line)) << line;
+        EXPECT_LT(r.bench.Clock().Now() - start, 5000 * sim::kMs);
+        EXPECT_FALSE(r.ctx.commands.ButtonsLocked);
+    }
+}
+
 } // namespace
 } // namespace mrk

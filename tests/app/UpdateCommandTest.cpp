@@ -144,5 +144,21 @@ TEST(UpdateCommand, AnImageThatDidNotLoadIsNeverSent) {
     }
 }
 
+
+// The programmer goes away after the update went in: the checksum confirmation
+// stops at the first ID read that got no answer instead of trying 101 times.
+TEST(UpdateCommand, AProgrammerGoneBeforeTheConfirmationEndsItAtOnce) {
+    CommandRig r(CommandRig::Factory(ChipModel::PIC18F4620, BenchKind::VirtualLpt));
+    r.host.onLine = [&](const std::string& l) {
+        if (l == "Запись закончена.") r.bench.Kordel().SetFault(sim::KordelFault::Absent);
+    };
+    EXPECT_FALSE(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4));
+    EXPECT_EQ(r.host.log.back(), "Ошибка записи Программы.");
+    EXPECT_EQ(std::count(r.host.all.begin(), r.host.all.end(), "Связь с программатором потеряна. Операция прервана."), 1);
+    EXPECT_FALSE(r.host.EverLogged("КС Программы OK."));
+    EXPECT_EQ(r.ctx.commands.SpeedButton4Tag & 1, 1u);
+    EXPECT_FALSE(r.ctx.commands.ButtonsLocked);
+}
+
 } // namespace
 } // namespace mrk
