@@ -5,6 +5,7 @@
 
 #include "app/MainCommands.h"
 #include "app/ParamCommands.h"
+#include "app/RunObserver.h"
 #include "config/ConfigWords.h"
 #include "core/Context.h"
 #include "icsp/OpenProgrammer.h"
@@ -40,8 +41,8 @@ void Refuse(Context& ctx, MainControls& ui, const char* text, bool focusEdit1) {
     else ui.FocusMainWindow();
 }
 
-// Steps 0-12; true when the module failed.
-bool RunSteps(Context& ctx, MainControls& ui, Ctl sender) {
+// Steps 0-12; true when the module failed. Each step's outcome goes to the run's observer.
+bool RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& run) {
     bool failed = false;
     // 0: a clean log, the erase, the lock.
     ClearOkno(ctx);
@@ -49,31 +50,35 @@ bool RunSteps(Context& ctx, MainControls& ui, Ctl sender) {
     SpeedButton12Click(ctx, ui);
     UpravlKnopk(ctx, ui, sender, true);
     // A module the erase did not reach is not prepared further.
-    if (!ctx.commands.LastEraseOk) return true;
+    if (!run.Step(0, "очистка", ctx.commands.LastEraseOk)) return true;
     // 1-2: configuration without protection.
-    if (!WriteWordConfig(ctx, 1)) failed = true;
+    if (!run.Step(1, "конфигурация", WriteWordConfig(ctx, 1))) failed = true;
     ctx.host.Okno(ctx.prog.ConfigStaticText1);
     if (failed) return true;
     // 3-5: the boot loader, read back and compared.
-    if (!WriteBoot(ctx)) return true;
+    if (!run.Step(3, "запись BOOT", WriteBoot(ctx))) return true;
     ctx.host.Okno("Чтение кристала.");
-    if (!ReadBoot(ctx) || !CompareChip(ctx)) return true;
+    if (!run.Step(5, "сравнение BOOT", ReadBoot(ctx) && CompareChip(ctx))) return true;
     // 6-9: code protection.
     ui.SelectProtect(true);
-    if (!WriteWordConfig(ctx, 2)) failed = true;
+    if (!run.Step(7, "защита", WriteWordConfig(ctx, 2))) failed = true;
     ctx.host.Okno(ctx.prog.ConfigStaticText1);
     if (failed) return true;
     ui.SelectProtect(false);
     // 10: the update through the boot loader just written.
     SpeedButton4Click(ctx, ui, sender);
-    if (ctx.commands.SpeedButton4Tag & 1) return true;
+    if (!run.Step(10, "обновление", (ctx.commands.SpeedButton4Tag & 1) == 0)) return true;
     // 11: the identity stamp (not after an update-only run).
-    if ((ctx.commands.SpeedButton4Tag & 2) == 0) ParamUstanovitClick(ctx);
+    if ((ctx.commands.SpeedButton4Tag & 2) == 0) {
+        ParamUstanovitClick(ctx);
+        run.Step(11, "номер модуля записан", true);
+    }
     // 12: the identity read back; its result does not decide the run.
     const uint32_t n = ctx.commands.ModuleNumber;
     SpeedButton11Click(ctx, ui);
     const auto& id = ctx.prog.IdWords;
-    if (id[1] == (n & 0xFFFF) && id[2] == (n >> 16)) ctx.host.Okno("Номер модуля OK.");
+    if (run.Step(12, "номер модуля проверен", id[1] == (n & 0xFFFF) && id[2] == (n >> 16)))
+        ctx.host.Okno("Номер модуля OK.");
     else ctx.host.Okno("Ошибка записи Номера модуля.");
     return false;
 }
@@ -96,6 +101,14 @@ void Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender) {
         return;
     }
     auto& c = ctx.commands;
+    // The production journal reserves the number before the module is touched.
+    ObservedRun run(ctx, RunKind::Cycle, CycleModuleNumber(c.ModuleNumber, c.ConfigChip, n));
+    if (run.Refused()) {
+        ui.SetDown(Ctl::Avt_Prog_St);
+        ui.SetFactoryNumberText("");
+        ui.FocusEdit1();
+        return;
+    }
     c.ModuleNumber = CycleModuleNumber(c.ModuleNumber, c.ConfigChip, n);
     ui.SetFactoryNumberText("");
     ctx.host.StaticText1("  ");
@@ -109,8 +122,9 @@ void Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender) {
         c.SpeedButton4Tag |= 1;
         failed = true;
     } else {
-        failed = RunSteps(ctx, ui, sender);
+        failed = RunSteps(ctx, ui, sender, run);
     }
+    run.End(!failed, c.ModuleNumber);
 
     // The end of every run that passed preparation.
     ctx.host.StaticText1(failed ? "X" : "OK");

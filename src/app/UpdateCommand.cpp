@@ -1,6 +1,7 @@
 #include "app/UpdateCommand.h"
 
 #include "app/MainCommands.h"
+#include "app/RunObserver.h"
 #include "core/Context.h"
 #include "icsp/BootLink.h"
 #include "icsp/ConfigId.h"
@@ -78,12 +79,14 @@ bool ConfirmChecksum(Context& ctx) {
 bool SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
     auto& tag = ctx.commands.SpeedButton4Tag;
     if (!OpenProgrammer(ctx) && ctx.commands.Obnovl) return false;
+    ObservedRun run(ctx, RunKind::Update, 0);
 
     UpravlKnopk(ctx, ui, sender, true);
     ui.SetBusyCursor(true);
-    const bool loaded = SpeedButton7Click(ctx);
+    const bool loaded = run.Step(2, "загрузка обновления", SpeedButton7Click(ctx));
     ui.SetEnabled(Ctl::SpeedButton4, false);
     auto end = [&](bool ok) {
+        run.End(ok);
         if (ok) tag &= ~1u;
         else tag |= 1;
         ui.SetBusyCursor(false);
@@ -99,9 +102,10 @@ bool SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
     }
     if (ctx.commands.Obnovl) ClearOkno(ctx); // update-only mode starts a clean log
 
-    if (WaitForModule(ctx) != Wait::Answered) return end(false);
+    if (!run.Step(3, "ожидание модуля", WaitForModule(ctx) == Wait::Answered)) return end(false);
     Delay(ctx, 65000);
     const int r = SendUpdate(ctx);
+    run.Step(5, "запись обновления", r == kUpdateSent);
     if (r == kUpdateNoLoader) return end(false);
     if (r == kUpdateBlockLost) {
         // The update was not sent whole: whatever sums ID word 0 holds were not
@@ -114,7 +118,7 @@ bool SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
     else tag &= ~2u;
     Delay(ctx, 65000);
 
-    const bool ok = ConfirmChecksum(ctx);
+    const bool ok = run.Step(7, "контрольная сумма", ConfirmChecksum(ctx));
     if (ok) {
         ctx.host.Okno("КС Программы OK.");
         ctx.host.Okno("Можно подключить следующий модуль.");

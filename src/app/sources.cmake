@@ -8,4 +8,6 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PlainControls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Settings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UpdateCommand.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JournalObserver.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RunObserver.cpp
 )

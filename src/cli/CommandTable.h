@@ -13,6 +13,10 @@
 #include "core/Context.h"
 #include "sim/Bench.h"
 
+namespace mrk {
+class JournalObserver;
+}
+
 namespace mrk::cli {
 
 // Options given before the first command.
@@ -35,6 +39,7 @@ struct Session {
     sim::Bench* bench = nullptr; // null on real hardware
     bool opened = false;         // OpenProgrammer recognised a chip in this session
     bool configLoaded = false;   // an image load has set ConfigWrite in this session
+    JournalObserver* journal = nullptr; // the production journal; null when switched off
 };
 
 // Runs the programmer open once per session, as the main window does at start;
@@ -64,7 +69,8 @@ struct CommandInfo {
     // identifies the chip before its first command.
     bool touchesChip = true;
     // It finds the programmer itself, as its button does (detect, the update, the
-    // cycle): a run of only such commands is not opened beforehand.
+    // cycle), or needs neither programmer nor chip (the journal): a run of only
+    // such commands is not opened beforehand.
     bool opensProgrammer = false;
 };
 
@@ -93,5 +99,6 @@ void RegisterIdentifyCommands(CommandTable& t);
 void RegisterProgramCommands(CommandTable& t);
 void RegisterImageCommands(CommandTable& t);
 void RegisterProductionCommands(CommandTable& t);
+void RegisterJournalCommands(CommandTable& t);
 
 } // namespace mrk::cli

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/AutoCycle.h"
+#include "app/JournalObserver.h"
 #include "app/MainCommands.h"
 #include "app/ParamCommands.h"
 #include "app/PlainControls.h"
@@ -26,6 +27,8 @@ class CycleCommand : public Command {
 public:
     void Setup(CLI::App& app) override {
         app.add_option("number", number_, "Factory number of the module (decimal, 1..65535)")->required();
+        app.add_flag("--same-module", sameModule_,
+                     "The number was given to this very module before: it is being redone");
     }
     int Run(Session& s) override {
         // Only digits can be typed into the field; anything else is a typing mistake.
@@ -34,6 +37,7 @@ public:
             return 2;
         }
         s.ctx.commands.Obnovl = false;
+        if (s.journal) s.journal->ConfirmSameModule(sameModule_);
         PlainControls ui;
         ui.SetFactoryNumberText(number_);
         Edit1KeyDownEnter(s.ctx, ui);
@@ -46,6 +50,7 @@ public:
 
 private:
     std::string number_;
+    bool sameModule_ = false;
 };
 
 // "Установить": the date stamped into the module number, written into ID words 1 and 2.

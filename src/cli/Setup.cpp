@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/JournalObserver.h"
 #include "app/Settings.h"
 #include "cli/Faults.h"
 #include "core/FileBytes.h"
+#include "journal/JournalSettings.h"
 #include "sim/Bench.h"
 #include "transport/D2XXUnit.h"
 #include "transport/DirectPort.h"
@@ -52,6 +54,7 @@ void RegisterAllCommands(CommandTable& table) {
     RegisterProgramCommands(table);
     RegisterImageCommands(table);
     RegisterProductionCommands(table);
+    RegisterJournalCommands(table);
 }
 
 namespace {
@@ -112,7 +115,11 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     const SettingsValues settings = ReadSettingsFile(iniPath);
     const uint16_t lptAddress = opt.lptAddressGiven ? opt.lptAddress : settings.AdrLpt;
 
-    ConsoleHost host(opt.verbose);
+    ConsoleHost console(opt.verbose);
+    // The production journal keeps each cycle's and update's record, with the lines they log.
+    journal::ProductionJournal journal(journal::ReadJournalSettings(iniPath));
+    JournalingHost host(console, journal);
+    JournalObserver observer(journal);
     std::unique_ptr<sim::Bench> bench;
     if (!opt.bench.empty()) {
         sim::BenchOptions bo;
@@ -131,6 +138,7 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         bench = std::make_unique<sim::Bench>(bo);
     }
     Context ctx(host);
+    if (journal.Settings().enabled) ctx.runObserver = &observer;
     ctx.commands.IniPath = iniPath;
     ApplySettings(ctx, settings);
     ctx.portProg.AdrLpt = lptAddress;
@@ -171,12 +179,13 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         InstallUsbDriver(ctx, opt.usbDriver);
     }
 
-    Session s{opt, host, ctx, bench.get()};
+    Session s{opt, console, ctx, bench.get()};
+    s.journal = ctx.runObserver ? &observer : nullptr;
     int rc = 0;
-    bool touchesChip = false, needsOpen = false;
+    bool needsOpen = false, assumesChip = false;
     for (const auto& seg : segments) {
-        touchesChip = touchesChip || seg.info->touchesChip;
         needsOpen = needsOpen || (seg.info->touchesChip && !seg.info->opensProgrammer);
+        assumesChip = assumesChip || (!seg.info->touchesChip && !seg.info->opensProgrammer);
     }
     if (needsOpen) {
         // As the main window does at start: the chip is known before the first
@@ -185,7 +194,7 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
             if (!ctx.prog.Label2Text.empty()) std::printf("%s\n", ctx.prog.Label2Text.c_str());
             rc = 1;
         }
-    } else if (!touchesChip) {
+    } else if (assumesChip) {
         std::fprintf(stderr, "mrkprog: no command works on the chip; %s\n",
                      opt.chip == "none" ? "no chip assumed (--chip none)"
                      : opt.chip == "452" ? "assuming a PIC18F452 (--chip)"
@@ -197,7 +206,7 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         const std::string& name = segments[k].info->name;
         if (rc == 0 && (name == "load-boot" || name == "load-update" || name == "write-update"))
             s.configLoaded = true;
-        host.EndProgress();
+        console.EndProgress();
     }
     // Closing: the settings file is written in production mode only.
     WriteSettingsAtClose(ctx);

@@ -15,6 +15,8 @@
 
 namespace mrk {
 
+class RunObserver;
+
 struct Context {
     explicit Context(Host& h);
     Context(const Context&) = delete;
@@ -31,6 +33,9 @@ struct Context {
     ProgVars prog;               // programmer open, chip sizes
     ImageVars image;             // reference and read-back images
     CommandVars commands;        // main-window command state
+
+    // Watches the cycle and the update from start to end (the production journal); may be null.
+    RunObserver* runObserver = nullptr;
 
     // Milliseconds since an arbitrary start; the bench replaces it with its own clock.
     std::function<uint32_t()> TickMs;

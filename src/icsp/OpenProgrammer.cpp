@@ -89,6 +89,9 @@ bool OpenProgrammer(Context& ctx) {
         if (++attempts == kIdentifyAttempts || !answered) break;
     }
     ctx.prog.Label2Text = Format("Devid1=%X Devid2=%X a=%d", d.id1, d.id2, attempts);
+    // Kept for whoever records which chip was worked on (the production journal).
+    ctx.prog.DevId1 = d.id1;
+    ctx.prog.DevId2 = d.id2;
     ctx.host.Label2(ctx.prog.Label2Text);
 
     if (d.Is4620()) {

@@ -21,6 +21,7 @@
 
 #include "app/MainCommands.h"
 #include "app/Settings.h"
+#include "journal/JournalSettings.h"
 #include "image/FileCommands.h"
 #include "sim/Bench.h"
 #include "transport/DirectPort.h"
@@ -34,7 +35,8 @@
 namespace mrk::gui {
 
 TProg12::TProg12(const GuiOptions& options, QWidget* parent)
-    : QWidget(parent), options_(options), host_(*this), ctx_(host_) {
+    : QWidget(parent), options_(options), host_(*this), journalHost_(host_, journal_), journalObserver_(journal_),
+      ctx_(journalHost_) {
     setObjectName(QStringLiteral("Prog12"));
     CreateControls();
 
@@ -122,6 +124,8 @@ void TProg12::FormShow() {
     ctx_.commands.IniPath = IniPathFor(QDir::currentPath().toStdString(),
                                        ProgramFileName(QCoreApplication::applicationFilePath().toStdString()));
     ReadSettings(ctx_);
+    journal_.Configure(journal::ReadJournalSettings(ctx_.commands.IniPath));
+    if (journal_.Settings().enabled) ctx_.runObserver = &journalObserver_;
     // The confirmation; its "Да" finds the programmer and the chip.
     if (formPred_) formPred_->exec();
     mrk::SpeedButton7Click(ctx_);

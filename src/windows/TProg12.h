@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "app/MainControls.h"
+#include "app/JournalObserver.h"
 #include "core/Context.h"
 #include "windows/GuiOptions.h"
 #include "windows/WidgetHost.h"
@@ -144,6 +145,10 @@ private:
 
     GuiOptions options_;
     WidgetHost host_;
+    // The production journal listens to the log and watches the cycle and the update.
+    journal::ProductionJournal journal_{journal::JournalSettings{}};
+    JournalingHost journalHost_;
+    JournalObserver journalObserver_;
     Context ctx_;
     std::unique_ptr<sim::Bench> bench_;
     std::array<QWidget*, static_cast<size_t>(Ctl::Count)> controls_{};

@@ -1,0 +1,88 @@
+#include "app/JournalObserver.h"
+
+#include "core/Context.h"
+#include "core/Format.h"
+#include "journal/Sha256.h"
+
+namespace mrk {
+
+namespace {
+
+constexpr const char* kCaption = "Журнал производства";
+
+} // namespace
+
+JournalObserver::JournalObserver(journal::ProductionJournal& journal) : journal_(journal) {}
+
+void JournalObserver::Describe(Context& ctx, journal::JournalRecord& rec) const {
+    rec.programmer = ctx.IsUsb() ? "USB " + ctx.d2xx.FtDevDescr : Format("LPT %x", ctx.portProg.AdrLpt);
+    rec.chip = ctx.Is4620() ? "PIC18F4620" : ctx.ind.CheckBox2 ? "PIC18F452" : "";
+    rec.devId1 = ctx.prog.DevId1;
+    rec.devId2 = ctx.prog.DevId2;
+    // The embedded update image of the chip, with the two sums stored behind it.
+    rec.imageName = ctx.Is4620() ? "DATAARRAY1" : "DATAARRAY";
+    const size_t sums = 2u * ctx.prog.ChipWords;
+    rec.imageSum1 = ctx.image.BuffEt[sums + 1];
+    rec.imageSum2 = ctx.image.BuffEt[sums + 2];
+}
+
+bool JournalObserver::RunStarting(Context& ctx, RunKind kind, uint32_t moduleNumber) {
+    if (depth_++ > 0) return true;
+    journal::JournalRecord rec;
+    rec.kind = kind == RunKind::Cycle ? journal::RunKind::Cycle : journal::RunKind::Update;
+    Describe(ctx, rec);
+    if (kind == RunKind::Cycle) {
+        rec.factoryNumber = uint16_t(moduleNumber & 0xFFFF);
+        rec.moduleNumber = moduleNumber;
+        // As loaded for the run; a run killed before its end still shows them.
+        rec.config.assign(ctx.image.ConfigWrite.begin(), ctx.image.ConfigWrite.end());
+        rec.bootPath = ctx.Is4620() ? ctx.image.Edit2 : ctx.image.Edit5;
+        std::string error;
+        if (!rec.bootPath.empty()) rec.bootSha256 = journal::Sha256OfFile(rec.bootPath, error);
+    }
+    journal_.say = [&ctx](const std::string& line) { ctx.host.Okno(line); };
+    journal_.confirmRedo = [this, &ctx](const journal::JournalRecord& holder) {
+        const std::string number = holder.factoryNumber ? std::to_string(*holder.factoryNumber) : "?";
+        if (sameModule_) {
+            ctx.host.Okno("Модуль " + number + " программируется повторно.");
+            return true;
+        }
+        const std::string q = "Заводской номер " + number + " уже присвоен модулю (станция " + holder.station +
+                              ", " + holder.startedUtc + ", результат " + journal::ResultText(holder) +
+                              ").\nЭто тот же модуль, он программируется повторно?";
+        return ctx.host.MessageBox(q, kCaption, MsgKind::Confirmation, MsgButtons::YesNo) == MsgResult::Yes;
+    };
+    std::string why;
+    if (!journal_.Start(std::move(rec), why)) {
+        depth_ = 0;
+        ctx.host.Okno(why);
+        ctx.host.MessageBox(why, kCaption, MsgKind::Warning, MsgButtons::Ok);
+        return false;
+    }
+    return true;
+}
+
+void JournalObserver::StepDone(Context&, int step, const char* what, bool ok) {
+    if (depth_ == 1) journal_.Step(step, what, ok);
+}
+
+void JournalObserver::RunEnded(Context& ctx, bool ok, uint32_t moduleNumber) {
+    if (depth_ == 0 || --depth_ > 0) return;
+    if (!journal_.Running()) return;
+    auto& rec = journal_.Current();
+    Describe(ctx, rec); // the update learns its image after it started
+    if (rec.kind == journal::RunKind::Cycle) {
+        rec.config.assign(ctx.image.ConfigWrite.begin(), ctx.image.ConfigWrite.end());
+        rec.moduleNumber = moduleNumber;
+    } else {
+        // The identity the module carries, as its ID words read back.
+        const uint32_t id = (ctx.prog.IdWords[1] & 0xFFFF) | (ctx.prog.IdWords[2] & 0xFFFF) << 16;
+        if (id != 0 && id != 0xFFFFFFFF) {
+            rec.moduleNumber = id;
+            rec.factoryNumber = uint16_t(id & 0xFFFF);
+        }
+    }
+    journal_.Finish(ok ? "OK" : "X");
+}
+
+} // namespace mrk

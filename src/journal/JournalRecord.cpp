@@ -1,0 +1,39 @@
+#include "journal/JournalRecord.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <random>
+
+namespace mrk::journal {
+
+const char* RunKindName(RunKind k) { return k == RunKind::Cycle ? "cycle" : "update"; }
+
+std::optional<RunKind> RunKindFromName(const std::string& name) {
+    if (name == "cycle") return RunKind::Cycle;
+    if (name == "update") return RunKind::Update;
+    return std::nullopt;
+}
+
+std::string UtcNow() {
+    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return buf;
+}
+
+std::string NewUid() {
+    static thread_local std::mt19937_64 gen{[] {
+        std::random_device rd;
+        std::seed_seq seq{rd(), rd(), rd(), rd(), rd(), rd()};
+        return std::mt19937_64(seq);
+    }()};
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%016llx%016llx", static_cast<unsigned long long>(gen()),
+                  static_cast<unsigned long long>(gen()));
+    return buf;
+}
+
+} // namespace mrk::journal

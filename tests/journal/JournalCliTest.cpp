@@ -1,0 +1,138 @@
+// mrkprog journal: list, show, export and sync as a production manager runs them.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "cli/RunMrkprog.h"
+#include "journal/JournalRig.h"
+#include "journal/ProductionJournal.h"
+
+namespace mrk::journal {
+namespace {
+
+using test::RunMrkprog;
+
+class JournalCli : public ::testing::Test {
+protected:
+    void WriteSettings(const std::string& server = "") {
+        std::ofstream ini(dir_.Path() / "mrkprog.ini");
+        ini << "[Journal]\nStation=Линия-1\n";
+        if (!server.empty()) ini << "Server=" << server << "\n";
+    }
+    // Records as two stations' runs would leave them, in the default file beside the settings.
+    void Fill(const std::string& server = "") {
+        JournalSettings s;
+        s.station = "Линия-1";
+        s.file = (dir_.Path() / "mrkprog-journal.db").string();
+        s.server = server;
+        ProductionJournal j(s);
+        std::string why;
+        for (uint16_t n : {101, 102, 103}) {
+            JournalRecord r;
+            // Away from the server only updates run; they carry the number the module answered with.
+            r.kind = server.empty() ? RunKind::Cycle : RunKind::Update;
+            r.factoryNumber = n;
+            r.chip = "PIC18F4620";
+            r.bootPath = "boot, \"demo\".hex";
+            r.config = {0x00, 0x22};
+            ASSERT_TRUE(j.Start(r, why)) << why;
+            j.Log("Номер модуля OK.");
+            j.Step(3, "WriteBoot", n != 102);
+            if (n != 103) j.Finish(n == 102 ? "X" : "OK"); // 103 was killed
+        }
+    }
+    test::JournalDir dir_;
+};
+
+TEST_F(JournalCli, ListShowAndFilter) {
+    WriteSettings();
+    Fill();
+    auto r = RunMrkprog("journal list", dir_.Path());
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (const char* s : {"101", "102", "103", "Линия-1", "не закончена", "Записей: 3"}) EXPECT_TRUE(r.Has(s)) << s;
+
+    r = RunMrkprog("journal list --failed", dir_.Path());
+    EXPECT_TRUE(r.Has("Записей: 2")) << r.out;
+    EXPECT_FALSE(r.Has(" 101 "));
+    r = RunMrkprog("journal list --number 102", dir_.Path());
+    EXPECT_TRUE(r.Has("Записей: 1")) << r.out;
+    r = RunMrkprog("journal list --since 2999-01-01", dir_.Path());
+    EXPECT_TRUE(r.Has("Записей: 0")) << r.out;
+
+    r = RunMrkprog("journal show 2", dir_.Path());
+    ASSERT_EQ(r.code, 0) << r.err;
+    for (const char* s : {"102", "Итог", "X", "WriteBoot", "Номер модуля OK.", "00 22"}) EXPECT_TRUE(r.Has(s)) << s;
+}
+
+TEST_F(JournalCli, BadArgumentsAreNamed) {
+    WriteSettings();
+    Fill();
+    struct Case {
+        const char* args;
+        int code;
+        const char* err;
+    };
+    const Case cases[] = {
+        {"journal list --since yesterday", 2, "not a date"},
+        {"journal list --number 70000", 2, "70000"},
+        {"journal show 99", 1, "no record 99"},
+        {"journal show", 2, "give the record's ID"},
+        {"journal export", 2, "--csv FILE"},
+        {"journal sync", 2, "no server"},
+        {"journal drop", 2, "drop"},
+    };
+    for (const auto& c : cases) {
+        const auto r = RunMrkprog(c.args, dir_.Path());
+        EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.err;
+        EXPECT_TRUE(r.ErrHas(c.err)) << c.args << "\n" << r.err;
+    }
+}
+
+TEST_F(JournalCli, ExportIsASpreadsheetTable) {
+    WriteSettings();
+    Fill();
+    const auto r = RunMrkprog("journal export --csv out.csv", dir_.Path());
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string csv = test::ReadAll(dir_.Path() / "out.csv");
+    ASSERT_EQ(csv.rfind("\xEF\xBB\xBFid,kind,station", 0), 0u) << csv.substr(0, 40);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4);
+    EXPECT_NE(csv.find(",\"boot, \"\"demo\"\".hex\","), std::string::npos) << "quoted as RFC 4180 says";
+    EXPECT_NE(csv.find(",не закончена,103,"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "out.csv.part"));
+
+    const auto bad = RunMrkprog("journal export --csv no-such-folder/out.csv", dir_.Path());
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_TRUE(bad.ErrHas("cannot write")) << bad.err;
+}
+
+TEST_F(JournalCli, SyncSendsWaitingRecordsToTheServer) {
+    MRK_REQUIRE_PG();
+    auto* server = test::PgServer::Shared();
+    const std::string conninfo = server->NewDatabase();
+    ASSERT_TRUE(server->Stop());
+    Fill("host=" + dir_.Path().string() + " dbname=none"); // no server answers there
+    WriteSettings(conninfo);
+    ASSERT_TRUE(server->Start());
+
+    auto r = RunMrkprog("journal list", dir_.Path());
+    EXPECT_TRUE(r.Has("Записей: 0")) << r.out << r.err;
+    r = RunMrkprog("journal sync", dir_.Path());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(r.Has("Отправлено записей: 3, ожидают: 0")) << r.out;
+    r = RunMrkprog("journal list", dir_.Path());
+    EXPECT_TRUE(r.Has("Записей: 3")) << r.out;
+    r = RunMrkprog("journal list --local", dir_.Path());
+    EXPECT_TRUE(r.Has("Записей: 3")) << r.out;
+
+    ASSERT_TRUE(server->Stop());
+    r = RunMrkprog("journal list", dir_.Path());
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.ErrHas("showing this station's journal")) << r.err;
+    r = RunMrkprog("journal sync", dir_.Path());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.Has("ожидают: 0")) << r.out;
+    ASSERT_TRUE(server->Start());
+}
+
+} // namespace
+} // namespace mrk::journal
