@@ -1,4 +1,6 @@
 list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/ParamForm.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DebugForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UpdateCommand.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HexWriter.cpp
 )
