@@ -1,9 +1,12 @@
 #include "app/UpdateCommand.h"
 
+#include "app/MainCommands.h"
 #include "core/Context.h"
 #include "icsp/BootLink.h"
 #include "icsp/ConfigId.h"
 #include "icsp/OpenProgrammer.h"
+#include "image/FileCommands.h"
+#include "image/LogControl.h"
 #include "transport/PortProg.h"
 
 namespace mrk {
@@ -42,52 +45,82 @@ Wait WaitForModule(Context& ctx) {
     return Wait::NoAnswer;
 }
 
-} // namespace
-
-bool RunUpdateCommand(Context& ctx, const UpdateCommandSteps& steps) {
-    auto& tag = ctx.commands.SpeedButton4Tag;
-    if (!OpenProgrammer(ctx) && ctx.commands.Obnovl) return false;
-    if (steps.loadUpdateImage) steps.loadUpdateImage(ctx);
-    if (ctx.commands.Obnovl) ctx.host.ClearLog(); // update-only mode starts a clean log
-
-    if (WaitForModule(ctx) != Wait::Answered) {
-        tag |= 1;
-        return false;
-    }
-    Delay(ctx, 65000);
+// Up to ten runs of the boot-loader link; the result of the last one.
+int SendUpdate(Context& ctx) {
+    int r = kUpdateBlockLost;
     for (int attempt = 0; attempt < kUpdateWriteAttempts; ++attempt) {
         ctx.portProg.LptShadow = 0x08;
         SetVpp(ctx, 0);
         SetClk(ctx, 1);
         SetDat(ctx, 0);
         SetVpp(ctx, 0);
-        const int r = WriteUpdate(ctx);
-        if (r == kUpdateSent) break;
-        if (r == kUpdateNoLoader) {
-            tag |= 1;
-            return false;
-        }
+        r = WriteUpdate(ctx);
+        if (r != kUpdateBlockLost) break;
+    }
+    return r;
+}
+
+// ID word 0 must come to hold the two sums stored behind the update image.
+bool ConfirmChecksum(Context& ctx) {
+    const size_t sums = 2u * ctx.prog.ChipWords;
+    const uint8_t lo = ctx.image.BuffEt[sums + 1], hi = ctx.image.BuffEt[sums + 2];
+    for (int t = 0; t < kChecksumTries; ++t) {
+        ReadIdWords(ctx);
+        const uint32_t w0 = ctx.prog.IdWords[0];
+        if ((w0 & 0xFF) == lo && ((w0 >> 8) & 0xFF) == hi) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
+    auto& tag = ctx.commands.SpeedButton4Tag;
+    if (!OpenProgrammer(ctx) && ctx.commands.Obnovl) return false;
+
+    UpravlKnopk(ctx, ui, sender, true);
+    ui.SetBusyCursor(true);
+    const bool loaded = SpeedButton7Click(ctx);
+    ui.SetEnabled(Ctl::SpeedButton4, false);
+    auto end = [&](bool ok) {
+        if (ok) tag &= ~1u;
+        else tag |= 1;
+        ui.SetBusyCursor(false);
+        ui.SetEnabled(Ctl::SpeedButton4, true);
+        UpravlKnopk(ctx, ui, sender, false);
+        return ok;
+    };
+    // Without its image the update would stream an erased region and erase the
+    // module's application; the module is not touched.
+    if (!loaded) {
+        ctx.host.Okno("Обновление не записано: не загрузился файл обновления.");
+        return end(false);
+    }
+    if (ctx.commands.Obnovl) ClearOkno(ctx); // update-only mode starts a clean log
+
+    if (WaitForModule(ctx) != Wait::Answered) return end(false);
+    Delay(ctx, 65000);
+    const int r = SendUpdate(ctx);
+    if (r == kUpdateNoLoader) return end(false);
+    if (r == kUpdateBlockLost) {
+        // The update was not sent whole: whatever sums ID word 0 holds were not
+        // made by this run and prove nothing.
+        ctx.host.Okno("Ошибка записи Программы.");
+        return end(false);
     }
     Delay(ctx, 65000);
     if (ctx.commands.Obnovl) tag |= 2;
     else tag &= ~2u;
     Delay(ctx, 65000);
 
-    const size_t sums = 2u * ctx.prog.ChipWords;
-    const uint8_t lo = ctx.image.BuffEt[sums + 1], hi = ctx.image.BuffEt[sums + 2];
-    for (int t = 0; t < kChecksumTries; ++t) {
-        ReadIdWords(ctx);
-        const uint32_t w0 = ctx.prog.IdWords[0];
-        if ((w0 & 0xFF) == lo && ((w0 >> 8) & 0xFF) == hi) {
-            ctx.host.Okno("КС Программы OK.");
-            ctx.host.Okno("Можно подключить следующий модуль.");
-            tag &= ~1u;
-            return true;
-        }
+    const bool ok = ConfirmChecksum(ctx);
+    if (ok) {
+        ctx.host.Okno("КС Программы OK.");
+        ctx.host.Okno("Можно подключить следующий модуль.");
+    } else {
+        ctx.host.Okno("Ошибка записи Программы.");
     }
-    ctx.host.Okno("Ошибка записи Программы.");
-    tag |= 1;
-    return false;
+    return end(ok);
 }
 
 } // namespace mrk

@@ -22,6 +22,8 @@ struct GlobalOptions {
     std::string module;     // HEX file holding the virtual module's memory
     std::string usbDriver = "libftdi"; // "libftdi" or "d2xx"
     uint16_t lptAddress = 0x378;
+    bool lptAddressGiven = false; // else the settings file's AdrLpt
+    std::string settings;         // settings file; empty: mrkprog.ini in the current directory
     bool verbose = false;
 };
 
@@ -79,5 +81,6 @@ std::vector<Segment> SplitCommands(const CommandTable& table, const std::vector<
 void RegisterIdentifyCommands(CommandTable& t);
 void RegisterProgramCommands(CommandTable& t);
 void RegisterImageCommands(CommandTable& t);
+void RegisterProductionCommands(CommandTable& t);
 
 } // namespace mrk::cli

@@ -2,7 +2,8 @@
 #include <span>
 
 #include "app/HexWriter.h"
-#include "app/UpdateCommand.h"
+#include "app/MainCommands.h"
+#include "app/PlainControls.h"
 #include "cli/CommandTable.h"
 #include "cli/ConfigDescribe.h"
 #include "config/ConfigWords.h"
@@ -194,9 +195,8 @@ public:
     }
     int Run(Session& s) override {
         s.ctx.commands.Obnovl = !production_;
-        UpdateCommandSteps steps;
-        steps.loadUpdateImage = [](Context& c) { SpeedButton7Click(c); };
-        const bool ok = RunUpdateCommand(s.ctx, steps);
+        PlainControls ui;
+        const bool ok = SpeedButton4Click(s.ctx, ui, Ctl::SpeedButton4);
         s.opened = s.opened || s.ctx.ind.Prog4520 || s.ctx.ind.CheckBox2;
         return ok ? 0 : 1;
     }
@@ -219,6 +219,8 @@ void RegisterProgramCommands(CommandTable& t) {
            [] { return std::make_unique<ConfigCommand>(); }});
     t.Add({"id", "ID locations: id read | id write W1 W2 W3", 1, [] { return std::make_unique<IdCommand>(); }});
     t.Add({"write-update", "Write the built-in update through the module's boot loader and check its sum", 0,
+           [] { return std::make_unique<WriteUpdateCommand>(); }});
+    t.Add({"update", "The update button as the window runs it (same as write-update) [--production]", 0,
            [] { return std::make_unique<WriteUpdateCommand>(); }});
     t.Add({"devid", "Read the device ID", 0, [] { return std::make_unique<DevIdCommand>(); }});
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/Settings.h"
 #include "sim/Bench.h"
 #include "transport/D2XXUnit.h"
 #include "transport/DirectPort.h"
@@ -20,7 +21,10 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
         ->check(CLI::IsMember({"libftdi", "d2xx"}));
     app.add_option_function<std::string>(
            "--lpt-address",
-           [&opt](const std::string& v) { opt.lptAddress = static_cast<uint16_t>(std::stoul(v, nullptr, 16)); },
+           [&opt](const std::string& v) {
+               opt.lptAddress = static_cast<uint16_t>(std::stoul(v, nullptr, 16));
+               opt.lptAddressGiven = true;
+           },
            "Base I/O address of the LPT port, hexadecimal (default 378)")
         ->check([](const std::string& v) {
             try {
@@ -31,6 +35,7 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
             }
             return std::string("not a hexadecimal port address: ") + v;
         });
+    app.add_option("--settings", opt.settings, "Settings file (default: mrkprog.ini in the current directory)");
     app.add_flag("-v,--verbose", opt.verbose, "Say more (port access, labels)");
 }
 
@@ -38,6 +43,7 @@ void RegisterAllCommands(CommandTable& table) {
     RegisterIdentifyCommands(table);
     RegisterProgramCommands(table);
     RegisterImageCommands(table);
+    RegisterProductionCommands(table);
 }
 
 namespace {
@@ -77,19 +83,29 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         return 2;
     }
 
+    // The settings file, as the main window reads it at start; --lpt-address overrides its port.
+    std::error_code cwdError;
+    const std::string iniPath = !opt.settings.empty()
+        ? opt.settings
+        : IniPathFor(std::filesystem::current_path(cwdError).string(), ProgramFileName("mrkprog"));
+    const SettingsValues settings = ReadSettingsFile(iniPath);
+    const uint16_t lptAddress = opt.lptAddressGiven ? opt.lptAddress : settings.AdrLpt;
+
     ConsoleHost host(opt.verbose);
     std::unique_ptr<sim::Bench> bench;
     if (!opt.bench.empty()) {
         sim::BenchOptions bo;
         bo.kind = opt.bench == "virtual-usb" ? sim::BenchKind::VirtualUsb : sim::BenchKind::VirtualLpt;
         bo.chip = ChipFromOption(opt.chip);
-        bo.lptBase = opt.lptAddress;
+        bo.lptBase = lptAddress;
         // Without a module file the bench starts from a module fresh from the factory.
         bo.factoryBootLoader = opt.module.empty();
         bench = std::make_unique<sim::Bench>(bo);
     }
     Context ctx(host);
-    ctx.portProg.AdrLpt = opt.lptAddress;
+    ctx.commands.IniPath = iniPath;
+    ApplySettings(ctx, settings);
+    ctx.portProg.AdrLpt = lptAddress;
     // Until a detection says otherwise, the chip is the one named on the command line.
     ctx.SetChipIndicators(opt.chip != "452" && opt.chip != "none", opt.chip == "452");
     if (opt.chip == "452") {
@@ -124,6 +140,8 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         host.EndProgress();
         if (rc != 0) break;
     }
+    // Closing: the settings file is written in production mode only.
+    WriteSettingsAtClose(ctx);
     if (!bench) RemoveGiveIo(ctx);
     if (bench && bench->Module() && !opt.module.empty()) {
         // Let erases and writes still under way finish before the memory is saved.

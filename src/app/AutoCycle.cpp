@@ -1,0 +1,138 @@
+// The automatic cycle: one run prepares one blank module from the factory number
+// typed into Edit1 — erase, configuration, boot loader with verify, code
+// protection, update, identity stamp — and ends with "OK" or "X".
+#include "app/AutoCycle.h"
+
+#include "app/MainCommands.h"
+#include "app/ParamCommands.h"
+#include "config/ConfigWords.h"
+#include "core/Context.h"
+#include "icsp/OpenProgrammer.h"
+#include "icsp/ProgramMemory.h"
+#include "image/FileCommands.h"
+#include "image/LogControl.h"
+
+namespace mrk {
+
+uint16_t FactoryNumber(const std::string& text) {
+    // A decimal integer that fits 32 signed bits, else 0; then its low 16 bits.
+    if (text.empty() || text.size() > 10) return 0;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return 0;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (v > 0x7FFFFFFF) return 0;
+    return static_cast<uint16_t>(v);
+}
+
+uint32_t CycleModuleNumber(uint32_t moduleNumber, uint16_t configChip, uint16_t factoryNumber) {
+    return (moduleNumber & 0xFF000000) | static_cast<uint32_t>(configChip & 0xFF) << 16 | factoryNumber;
+}
+
+namespace {
+
+void Refuse(Context& ctx, MainControls& ui, const char* text, bool focusEdit1) {
+    ctx.host.MessageBox(text, "", MsgKind::Information, MsgButtons::Ok);
+    ui.SetDown(Ctl::Avt_Prog_St);
+    ui.SetFactoryNumberText("");
+    if (focusEdit1) ui.FocusEdit1();
+    else ui.FocusMainWindow();
+}
+
+// Steps 0-12; true when the module failed.
+bool RunSteps(Context& ctx, MainControls& ui, Ctl sender) {
+    bool failed = false;
+    // 0: a clean log, the erase, the lock.
+    ClearOkno(ctx);
+    ctx.host.Pump();
+    SpeedButton12Click(ctx, ui);
+    UpravlKnopk(ctx, ui, sender, true);
+    // 1-2: configuration without protection.
+    if (!WriteWordConfig(ctx, 1)) failed = true;
+    ctx.host.Okno(ctx.prog.ConfigStaticText1);
+    if (failed) return true;
+    // 3-5: the boot loader, read back and compared.
+    if (!WriteBoot(ctx)) return true;
+    ctx.host.Okno("Чтение кристала.");
+    ReadBoot(ctx);
+    if (!CompareChip(ctx)) return true;
+    // 6-9: code protection.
+    ui.SelectProtect(true);
+    if (!WriteWordConfig(ctx, 2)) failed = true;
+    ctx.host.Okno(ctx.prog.ConfigStaticText1);
+    if (failed) return true;
+    ui.SelectProtect(false);
+    // 10: the update through the boot loader just written.
+    SpeedButton4Click(ctx, ui, sender);
+    if (ctx.commands.SpeedButton4Tag & 1) return true;
+    // 11: the identity stamp (not after an update-only run).
+    if ((ctx.commands.SpeedButton4Tag & 2) == 0) ParamUstanovitClick(ctx);
+    // 12: the identity read back; its result does not decide the run.
+    const uint32_t n = ctx.commands.ModuleNumber;
+    SpeedButton11Click(ctx, ui);
+    const auto& id = ctx.prog.IdWords;
+    if (id[1] == (n & 0xFFFF) && id[2] == (n >> 16)) ctx.host.Okno("Номер модуля OK.");
+    else ctx.host.Okno("Ошибка записи Номера модуля.");
+    return false;
+}
+
+} // namespace
+
+void Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender) {
+    // Preparation.
+    OpenProgrammer(ctx);
+    const bool updateLoaded = SpeedButton7Click(ctx);
+    const bool bootLoaded = SpeedButton3Click(ctx);
+    const std::string text = ui.FactoryNumberText();
+    if (text.empty()) {
+        Refuse(ctx, ui, "Введите заводской номер.", true);
+        return;
+    }
+    const uint16_t n = FactoryNumber(text);
+    if (n == 0) {
+        Refuse(ctx, ui, "Неверный заводской номер.", true);
+        return;
+    }
+    auto& c = ctx.commands;
+    c.ModuleNumber = CycleModuleNumber(c.ModuleNumber, c.ConfigChip, n);
+    ui.SetFactoryNumberText("");
+    ctx.host.StaticText1("  ");
+
+    bool failed;
+    if (!updateLoaded || !bootLoaded) {
+        // A module prepared from images that did not load would get an erased
+        // boot region or application: it is not touched.
+        ctx.host.Okno(!updateLoaded ? "Модуль не программировался: не загрузился файл обновления."
+                                    : "Модуль не программировался: не загрузился файл BOOT загрузчика.");
+        c.SpeedButton4Tag |= 1;
+        failed = true;
+    } else {
+        failed = RunSteps(ctx, ui, sender);
+    }
+
+    // The end of every run that passed preparation.
+    ctx.host.StaticText1(failed ? "X" : "OK");
+    ui.SetDown(Ctl::Avt_Prog_St);
+    UpravlKnopk(ctx, ui, sender, false);
+    ui.SetFactoryNumberText("");
+    ui.FocusEdit1();
+}
+
+bool Edit1KeyPress(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
+
+void Edit1KeyDownEnter(Context& ctx, MainControls& ui) {
+    const std::string text = ui.FactoryNumberText();
+    if (text.empty()) {
+        Refuse(ctx, ui, "Введите заводской номер.", false);
+        return;
+    }
+    if (FactoryNumber(text) == 0) {
+        Refuse(ctx, ui, "Неверный заводской номер.", true);
+        return;
+    }
+    ui.SetDown(Ctl::Avtom_Prog_P);
+    Avtom_Prog_PClick(ctx, ui, Ctl::Edit1);
+}
+
+} // namespace mrk

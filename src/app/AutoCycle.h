@@ -1,0 +1,16 @@
+#pragma once
+// The arithmetic of the automatic cycle (the cycle itself is Avtom_Prog_PClick
+// in MainCommands.h).
+#include <cstdint>
+#include <string>
+
+namespace mrk {
+
+// The factory-number field as a number: a decimal integer (0 when the text is
+// not one) truncated to 16 bits, so 65536 gives 0 and 65537 gives 1.
+uint16_t FactoryNumber(const std::string& text);
+
+// ModuleNumber for a run: bits 24-31 kept, 16-23 ConfigChip's low byte, 0-15 the number.
+uint32_t CycleModuleNumber(uint32_t moduleNumber, uint16_t configChip, uint16_t factoryNumber);
+
+} // namespace mrk

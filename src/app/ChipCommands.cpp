@@ -1,0 +1,100 @@
+// The main window's single-step commands: boot write, read, compare, the ID and
+// device-ID services, the update sums, erase, code protection, the memory pages.
+#include <algorithm>
+
+#include "app/MainCommands.h"
+#include "config/ConfigWords.h"
+#include "core/Context.h"
+#include "core/Format.h"
+#include "icsp/ConfigId.h"
+#include "icsp/ProgramMemory.h"
+#include "image/LogControl.h"
+#include "image/MemoryListing.h"
+
+namespace mrk {
+
+void ProgClick(Context& ctx, MainControls& ui) {
+    ClearOkno(ctx);
+    UpravlKnopk(ctx, ui, Ctl::Prog, true);
+    WriteBoot(ctx);
+    UpravlKnopk(ctx, ui, Ctl::Prog, false);
+    ui.SetDown(Ctl::SpeedButton9);
+}
+
+void ReadChipClick(Context& ctx, MainControls& ui) {
+    UpravlKnopk(ctx, ui, Ctl::ReadChip, true);
+    ReadBoot(ctx);
+    UpravlKnopk(ctx, ui, Ctl::ReadChip, false);
+    ctx.image.ViewSource = 1;
+    ShowPage(ctx, ui, 0);
+    ui.SetDown(Ctl::SpeedButton14);
+}
+
+namespace {
+
+// The two compares differ in what they read and in the range toggle, which
+// is down only while " Сравн. Пр.Пам." runs.
+void Compare(Context& ctx, MainControls& ui, Ctl sender, bool whole) {
+    ctx.ind.SpeedButton21 = whole;
+    UpravlKnopk(ctx, ui, sender, true);
+    if (whole) ReadAll(ctx);
+    else ReadBoot(ctx);
+    ClearOkno(ctx);
+    HoldOknoRepaint(ctx, true);
+    CompareChip(ctx);
+    UpravlKnopk(ctx, ui, sender, false);
+    HoldOknoRepaint(ctx, false);
+    ui.SetDown(Ctl::SpeedButton15);
+    ctx.ind.SpeedButton21 = false;
+}
+
+} // namespace
+
+void SravnClick(Context& ctx, MainControls& ui) { Compare(ctx, ui, Ctl::Sravn, false); }
+
+void SpeedButton21Click(Context& ctx, MainControls& ui) { Compare(ctx, ui, Ctl::SpeedButton21, true); }
+
+void SpeedButton11Click(Context& ctx, MainControls&) { ReadIdWords(ctx); }
+
+void SpeedButton10Click(Context& ctx, MainControls&) {
+    const auto& id = ctx.prog.IdWords;
+    WriteIdWords(ctx, static_cast<uint16_t>(id[1]), static_cast<uint16_t>(id[2]), static_cast<uint16_t>(id[3]));
+}
+
+void SpeedButton1Click(Context& ctx, MainControls&) { ReadDevIdPlain(ctx); }
+
+void SpeedButton16Click(Context& ctx, MainControls&) {
+    // Byte addresses are 16-bit: the update region ends at 0xFFFF on the PIC18F4620.
+    const uint32_t from = 2u * ctx.prog.BootWords;
+    const uint32_t to = std::min<uint32_t>(2u * ctx.prog.ChipWords, 0x10000);
+    uint8_t d0 = 0, d1 = 0;
+    for (uint32_t a = from; a < to; ++a) {
+        if (a % 2 == 0) d0 ^= ctx.image.BuffEt[a];
+        else d1 ^= ctx.image.BuffEt[a];
+    }
+    ctx.prog.Label2Text = Format("d0=%X d1=%X", d0, d1);
+    ctx.host.Label2(ctx.prog.Label2Text);
+}
+
+void SpeedButton12Click(Context& ctx, MainControls& ui) {
+    EraseChip(ctx, [](Context& c) { ClearOkno(c); });
+    ui.SetDown(Ctl::SpeedButton12);
+    ui.FocusEdit1();
+}
+
+void SpeedButton13Click(Context& ctx, MainControls& ui) {
+    if (!ui.ProtectSelected()) return;
+    const bool ok = WriteWordConfig(ctx, 2);
+    ctx.host.StaticText1(ok ? "OK" : "X");
+    ctx.host.Okno(ctx.prog.ConfigStaticText1);
+}
+
+void ShowPage(Context& ctx, MainControls& ui, int page) {
+    static constexpr Ctl kPageButtons[4] = {Ctl::SpeedButton5, Ctl::SpeedButton6, Ctl::SpeedButton2,
+                                           Ctl::SpeedButton8};
+    if (page < 0 || page > 3) return;
+    for (int k = 0; k < 4; ++k) ui.SetEnabled(kPageButtons[k], k != page);
+    Okno_1_2_Str(ctx, ctx.image.ViewSource, static_cast<unsigned>(page));
+}
+
+} // namespace mrk

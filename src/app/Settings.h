@@ -1,0 +1,41 @@
+#pragma once
+// The settings file: a Windows-style ini file named after the program file, in
+// the current directory. Read at start; written at close in production mode only.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace mrk {
+
+struct Context;
+
+// currentDir + "/" + the program file's name with its extension replaced by ".ini"
+// (mrkprog -> mrkprog.ini, upd.exe -> upd.ini).
+std::string IniPathFor(const std::string& currentDir, const std::string& programFile);
+// The running program's file name (from /proc/self/exe), `fallback` if unknown.
+std::string ProgramFileName(const std::string& fallback);
+
+// The values the file holds, each with its default when the file, the key or a
+// valid integer is missing.
+struct SettingsValues {
+    std::array<uint8_t, 14> ConfigWrite{}; // low 8 bits of each value
+    std::string Edit1 = "c:\\", Edit2 = "c:\\", Edit5 = "c:\\";
+    uint16_t ConfigChip = 0;               // low 16 bits
+    uint16_t AdrLpt = 888;                 // low 16 bits
+};
+SettingsValues ReadSettingsFile(const std::string& iniPath);
+
+// Reads the 18 keys from ctx.commands.IniPath into ConfigWrite, the three paths,
+// ConfigChip and AdrLpt. A missing or unreadable file, a missing key or a value
+// that is not an integer gives the default; nothing is reported.
+void ReadSettings(Context& ctx);
+void ApplySettings(Context& ctx, const SettingsValues& v);
+
+// The main window's close: nothing in update-only mode. In production mode the
+// paths and AdrLpt are written, and ConfigWrite[0..13] too when the update path
+// ends in ".BIN" (any case). The rest of the file is kept; the new file is written
+// whole beside the old one and then takes its place, so a failed write leaves
+// the old file as it was. True when the file was written; failures are not reported.
+bool WriteSettingsAtClose(Context& ctx);
+
+} // namespace mrk

@@ -1,0 +1,100 @@
+// The main window's production commands on the command line: the automatic
+// cycle and the identity stamp (the update button is write-update / update). They run the window's own code
+// against plain controls.
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "app/AutoCycle.h"
+#include "app/MainCommands.h"
+#include "app/ParamCommands.h"
+#include "app/PlainControls.h"
+#include "cli/CommandTable.h"
+
+namespace mrk::cli {
+
+namespace {
+
+bool AllDigits(const std::string& s) {
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
+// "ПУСК" with the factory number typed and Enter pressed, in production mode.
+class CycleCommand : public Command {
+public:
+    void Setup(CLI::App& app) override {
+        app.add_option("number", number_, "Factory number of the module (decimal, 1..65535)")->required();
+    }
+    int Run(Session& s) override {
+        // Only digits can be typed into the field; anything else is a typing mistake.
+        if (!AllDigits(number_)) {
+            std::fprintf(stderr, "mrkprog cycle: a factory number has digits only: %s\n", number_.c_str());
+            return 2;
+        }
+        s.ctx.commands.Obnovl = false;
+        PlainControls ui;
+        ui.SetFactoryNumberText(number_);
+        Edit1KeyDownEnter(s.ctx, ui);
+        s.opened = s.opened || s.ctx.ind.Prog4520 || s.ctx.ind.CheckBox2;
+        const std::string result = s.host.StaticText1Text();
+        if (result.empty()) return 1; // refused before the run
+        std::printf("%s\n", result.c_str());
+        return result == "OK" ? 0 : 1;
+    }
+
+private:
+    std::string number_;
+};
+
+// "Установить": the date stamped into the module number, written into ID words 1 and 2.
+class StampCommand : public Command {
+public:
+    void Setup(CLI::App& app) override {
+        app.add_option("--number", number_, "Factory number for bits 0-15 (with ConfigChip in bits 16-23)")
+            ->check(CLI::Range(1, 65535));
+        app.add_option("--date", date_, "Date of manufacture YYYY-MM-DD instead of today")
+            ->check([](const std::string& v) {
+                int y = 0;
+                unsigned m = 0, d = 0;
+                char end = 0;
+                if (std::sscanf(v.c_str(), "%4d-%2u-%2u%c", &y, &m, &d, &end) == 3 &&
+                    std::chrono::year_month_day{std::chrono::year{y}, std::chrono::month{m}, std::chrono::day{d}}.ok())
+                    return std::string();
+                return "not a date YYYY-MM-DD: " + v;
+            });
+    }
+    int Run(Session& s) override {
+        auto& c = s.ctx.commands;
+        if (number_ != 0) c.ModuleNumber = CycleModuleNumber(c.ModuleNumber, c.ConfigChip, static_cast<uint16_t>(number_));
+        if (!date_.empty()) {
+            int y = 0;
+            unsigned m = 0, d = 0;
+            std::sscanf(date_.c_str(), "%4d-%2u-%2u", &y, &m, &d);
+            const std::chrono::year_month_day when{std::chrono::year{y}, std::chrono::month{m}, std::chrono::day{d}};
+            c.Today = [when] { return when; };
+        }
+        if (!EnsureOpened(s)) return 1;
+        ParamUstanovitClick(s.ctx);
+        std::printf("ModuleNumber=%08X: ID words 1-3 written %04X %04X FFFF\n", c.ModuleNumber,
+                    c.ModuleNumber & 0xFFFF, c.ModuleNumber >> 16);
+        return 0;
+    }
+
+private:
+    unsigned number_ = 0;
+    std::string date_;
+};
+
+} // namespace
+
+void RegisterProductionCommands(CommandTable& t) {
+    t.Add({"cycle", "Automatic cycle for one blank module: cycle NUMBER (production mode)", 1,
+           [] { return std::make_unique<CycleCommand>(); }});
+    t.Add({"stamp", "Stamp the date into the module number and write it into ID words 1-3 "
+                    "[--number N] [--date YYYY-MM-DD]", 0,
+           [] { return std::make_unique<StampCommand>(); }});
+}
+
+} // namespace mrk::cli

@@ -1,0 +1,209 @@
+// The settings file: where it lives, what it reads as, what a close writes.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/CommandRig.h"
+#include "app/Settings.h"
+
+namespace mrk {
+namespace {
+
+using test::ScratchDir;
+
+std::string Slurp(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+void Put(const std::filesystem::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+
+struct SettingsRig {
+    ScratchDir dir;
+    test::RecordingHost host;
+    Context ctx{host};
+    std::filesystem::path ini = dir.Path() / "mrkprog.ini";
+    SettingsRig() { ctx.commands.IniPath = ini.string(); }
+};
+
+TEST(Settings, TheFileIsNamedAfterTheProgramInTheCurrentDirectory) {
+    EXPECT_EQ(IniPathFor("/work/line3", "/usr/bin/mrkprog"), "/work/line3/mrkprog.ini");
+    EXPECT_EQ(IniPathFor("/work/line3", "mrkprog-gui"), "/work/line3/mrkprog-gui.ini");
+    EXPECT_EQ(IniPathFor("/home/op", "C:/tools/upd.exe"), "/home/op/upd.ini");
+    EXPECT_FALSE(ProgramFileName("x").empty());
+}
+
+TEST(Settings, AMissingFileGivesEveryDefault) {
+    SettingsRig r;
+    r.ctx.image.ConfigWrite.fill(0x55);
+    ReadSettings(r.ctx);
+    for (uint8_t b : r.ctx.image.ConfigWrite) EXPECT_EQ(b, 0);
+    EXPECT_EQ(r.ctx.image.Edit1, "c:\\");
+    EXPECT_EQ(r.ctx.image.Edit2, "c:\\");
+    EXPECT_EQ(r.ctx.image.Edit5, "c:\\");
+    EXPECT_EQ(r.ctx.commands.ConfigChip, 0);
+    EXPECT_EQ(r.ctx.portProg.AdrLpt, 0x378);
+}
+
+TEST(Settings, ValuesAreTruncatedAndBadIntegersReadAsTheDefault) {
+    SettingsRig r;
+    Put(r.ini, "[FormConfig]\nConfigWrite[3]=300\nConfigWrite[4]=abc\nConfigWrite[5]=-1\nconfigwrite[6]=$85\n"
+               "ConfigWrite[7]=\n\n[Form_Param]\nAdrLpt=632\nConfigChip=65797\n"
+               "Edit1=c:\\mrk\\upd.bin\nEdit2=  /opt/mrk/boot 4620.hex  \nEdit5=\n");
+    ReadSettings(r.ctx);
+    const auto& cw = r.ctx.image.ConfigWrite;
+    EXPECT_EQ(cw[3], 0x2C);
+    EXPECT_EQ(cw[4], 0x00) << "not an integer: the default";
+    EXPECT_EQ(cw[5], 0xFF);
+    EXPECT_EQ(cw[6], 0x85) << "keys are found whatever their case";
+    EXPECT_EQ(cw[7], 0x00);
+    EXPECT_EQ(r.ctx.portProg.AdrLpt, 0x278);
+    EXPECT_EQ(r.ctx.commands.ConfigChip, 0x0105);
+    EXPECT_EQ(r.ctx.image.Edit1, "c:\\mrk\\upd.bin") << "stored raw";
+    EXPECT_EQ(r.ctx.image.Edit2, "/opt/mrk/boot 4620.hex");
+    EXPECT_EQ(r.ctx.image.Edit5, "") << "an empty value is a value";
+}
+
+TEST(Settings, AnUpdateOnlyCloseLeavesTheFileByteIdentical) {
+    SettingsRig r;
+    const std::string text = "; line 3\r\n[Form_Param]\r\nAdrLpt = 632\r\nEdit1=x.bin\r\n";
+    Put(r.ini, text);
+    ReadSettings(r.ctx);
+    r.ctx.portProg.AdrLpt = 0x3BC;
+    EXPECT_FALSE(WriteSettingsAtClose(r.ctx));
+    EXPECT_EQ(Slurp(r.ini), text);
+    std::filesystem::remove(r.ini);
+    EXPECT_FALSE(WriteSettingsAtClose(r.ctx));
+    EXPECT_FALSE(std::filesystem::exists(r.ini)) << "nor is one made";
+}
+
+TEST(Settings, AProductionCloseWritesConfigWriteOnlyForABinUpdatePath) {
+    struct Case {
+        const char* edit1;
+        bool configKeys;
+    } cases[] = {{"/opt/mrk/upd.hex", false}, {"/opt/mrk/upd.BIN", true}, {"/opt/mrk/upd.Bin", true},
+                 {"/opt/mrk/upd.bin.crp", false}, {"/opt/mrk/upd", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.edit1);
+        SettingsRig r;
+        r.ctx.commands.Obnovl = false;
+        r.ctx.image.Edit1 = c.edit1;
+        r.ctx.image.Edit2 = "c:\\";
+        r.ctx.image.Edit5 = "/opt/mrk/boot-452.hex";
+        r.ctx.portProg.AdrLpt = 0x278;
+        r.ctx.image.ConfigWrite = {0x00, 0x27, 0x0F, 0x0F, 0x00, 0x01, 0x85, 0x00, 0x0F, 0xC0, 0x0F, 0xE0, 0x0F, 0x40};
+        r.ctx.commands.ConfigChip = 0x0105;
+        ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
+        const std::string text = Slurp(r.ini);
+        EXPECT_EQ(text.find("ConfigWrite[") != std::string::npos, c.configKeys) << text;
+        EXPECT_EQ(text.find("ConfigChip"), std::string::npos) << "never written";
+        EXPECT_NE(text.find("Edit1=" + std::string(c.edit1) + "\n"), std::string::npos) << text;
+        EXPECT_NE(text.find("AdrLpt=632\n"), std::string::npos) << text;
+        if (c.configKeys) {
+            EXPECT_NE(text.find("ConfigWrite[6]=133\n"), std::string::npos) << text;
+            EXPECT_LT(text.find("ConfigWrite[0]="), text.find("ConfigWrite[13]="));
+        }
+        // What was written reads back the same.
+        test::RecordingHost host;
+        Context back(host);
+        back.commands.IniPath = r.ini.string();
+        ReadSettings(back);
+        EXPECT_EQ(back.image.Edit1, c.edit1);
+        EXPECT_EQ(back.image.Edit2, "c:\\");
+        EXPECT_EQ(back.portProg.AdrLpt, 0x278);
+        if (c.configKeys) {
+            EXPECT_EQ(back.image.ConfigWrite, r.ctx.image.ConfigWrite);
+        }
+    }
+}
+
+TEST(Settings, AProductionCloseKeepsCommentsOtherSectionsAndKeyOrder) {
+    SettingsRig r;
+    Put(r.ini, "; station 3, line B\n[Other]\n; keep me\nfoo=bar baz\n\n[Form_Param]\n; the port\nAdrLpt=888\n"
+               "Extra=1\nEdit1=old.hex\n\n; end of file\n");
+    ReadSettings(r.ctx);
+    r.ctx.commands.Obnovl = false;
+    r.ctx.image.Edit1 = "new.hex";
+    ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
+    const std::string text = Slurp(r.ini);
+    for (const char* kept : {"; station 3, line B", "[Other]", "; keep me", "foo=bar baz", "; the port", "Extra=1", "; end of file"})
+        EXPECT_NE(text.find(kept), std::string::npos) << kept << "\n" << text;
+    EXPECT_LT(text.find("[Other]"), text.find("[Form_Param]"));
+    EXPECT_LT(text.find("AdrLpt="), text.find("Extra=1"));
+    EXPECT_LT(text.find("Extra=1"), text.find("Edit1=new.hex"));
+    EXPECT_EQ(text.find("old.hex"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(r.ini.string() + ".tmp"));
+}
+
+TEST(Settings, CommentsAreKeptOnceWhereverTheyStand) {
+    for (const char* text : {"; only\n; two\n", "; only\n\n; two\n", "[A]\nx=1\n; end\n", "; top\n\n[A]\n; x\nx=1\n; end"}) {
+        SCOPED_TRACE(text);
+        SettingsRig r;
+        Put(r.ini, text);
+        r.ctx.commands.Obnovl = false;
+        ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
+        const std::string after = Slurp(r.ini);
+        for (const char* c : {"; only", "; two", "; end", "; top", "; x"}) {
+            const bool was = std::string(text).find(c) != std::string::npos;
+            const size_t at = after.find(c);
+            EXPECT_EQ(at != std::string::npos, was) << c << "\n" << after;
+            if (was) {
+                EXPECT_EQ(after.find(c, at + 1), std::string::npos) << c << " twice\n" << after;
+            }
+        }
+    }
+}
+
+TEST(Settings, AFileThatCannotBeReplacedIsLeftAsItWas) {
+    SettingsRig r;
+    const std::string text = "[Form_Param]\nAdrLpt=632\n";
+    Put(r.ini, text);
+    r.ctx.commands.Obnovl = false;
+    r.ctx.image.Edit1 = "new.hex";
+    // Something in the way of the temporary file beside it.
+    std::filesystem::create_directory(r.ini.string() + ".tmp");
+    EXPECT_FALSE(WriteSettingsAtClose(r.ctx));
+    EXPECT_EQ(Slurp(r.ini), text);
+    std::filesystem::remove(r.ini.string() + ".tmp");
+    // A folder that cannot be written (not for root, who may write anywhere).
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(r.dir.Path().c_str(), 0555), 0);
+        EXPECT_FALSE(WriteSettingsAtClose(r.ctx));
+        chmod(r.dir.Path().c_str(), 0755);
+        EXPECT_EQ(Slurp(r.ini), text);
+        EXPECT_FALSE(std::filesystem::exists(r.ini.string() + ".tmp"));
+    }
+}
+
+TEST(Settings, ALinkedFileIsWrittenWhereItPoints) {
+    SettingsRig r;
+    const auto shared = r.dir.Path() / "shared.ini";
+    Put(shared, "[Form_Param]\nAdrLpt=632\n");
+    std::filesystem::create_symlink(shared, r.ini);
+    ReadSettings(r.ctx);
+    r.ctx.commands.Obnovl = false;
+    r.ctx.image.Edit1 = "new.hex";
+    ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
+    EXPECT_TRUE(std::filesystem::is_symlink(r.ini));
+    EXPECT_NE(Slurp(shared).find("Edit1=new.hex"), std::string::npos);
+    EXPECT_NE(Slurp(shared).find("AdrLpt=632"), std::string::npos);
+}
+
+TEST(Settings, AnUnreadableFileIsNeitherTrustedNorOverwritten) {
+    SettingsRig r;
+    std::filesystem::create_directory(r.ini); // a folder where the file should be
+    ReadSettings(r.ctx);
+    EXPECT_EQ(r.ctx.portProg.AdrLpt, 0x378);
+    r.ctx.commands.Obnovl = false;
+    EXPECT_FALSE(WriteSettingsAtClose(r.ctx));
+    EXPECT_TRUE(std::filesystem::is_directory(r.ini));
+}
+
+} // namespace
+} // namespace mrk

@@ -1,0 +1,144 @@
+// mrkprog cycle / update / stamp and the settings file, as a production line runs them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "cli/RunMrkprog.h"
+
+namespace mrk {
+namespace {
+
+using test::RunMrkprog;
+using test::TempDir;
+
+const std::string kFw = MRK_FIRMWARE_DIR;
+
+void WriteSettings(const std::filesystem::path& file, const std::string& extra = "") {
+    std::ofstream(file) << "[Form_Param]\nEdit2=" << kFw << "/boot-4620.hex\nEdit5=" << kFw
+                        << "/boot-452.hex\nConfigChip=261\n" << extra;
+}
+
+class CliCycle : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {};
+
+TEST_P(CliCycle, ABlankModuleEndsOKWithItsNumberInTheIdLocations) {
+    const auto [bench, chip] = GetParam();
+    TempDir dir;
+    WriteSettings(dir.Path() / "mrkprog.ini");
+    const std::string common = std::string("--bench ") + bench + " --chip " + chip + " --module module.hex ";
+    auto r = RunMrkprog(common + "cycle 1234", dir.Path());
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    for (const char* line : {"Конфигурация OK", "Прогр. OK", "Чтение кристала.", "Защита OK", "КС Программы OK.",
+                             "Номер модуля OK.\nOK\n"})
+        EXPECT_TRUE(r.Has(line)) << line << "\n" << r.out;
+    // ConfigChip 261 = 0x105: its low byte 05 over the factory number 04D2.
+    r = RunMrkprog(common + "id read", dir.Path());
+    EXPECT_TRUE(r.Has("d[1]=4D2 d[2]=")) << r.out;
+    EXPECT_NE(r.out.find(" d[3]=FFFF"), std::string::npos) << r.out;
+    const auto d2 = r.out.substr(r.out.find("d[2]=") + 5, 4);
+    EXPECT_EQ(std::stoul(d2, nullptr, 16) & 0xFF, 0x05u) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(BenchesAndChips, CliCycle,
+                         ::testing::Combine(::testing::Values("virtual-lpt", "virtual-usb"),
+                                            ::testing::Values("452", "4620")),
+                         [](const auto& info) {
+                             std::string n = std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
+                             for (auto& ch : n)
+                                 if (ch == '-') ch = '_';
+                             return n;
+                         });
+
+TEST(CliCycle, ARefusedFactoryNumberLeavesTheModuleUntouched) {
+    TempDir dir;
+    WriteSettings(dir.Path() / "mrkprog.ini");
+    struct Case {
+        const char* number;
+        int code;
+        const char* err;
+    } cases[] = {{"65536", 1, "Неверный заводской номер."},
+                 {"0", 1, "Неверный заводской номер."},
+                 {"''", 1, "Введите заводской номер."},
+                 {"12a", 2, "digits only"},
+                 {"-5", 2, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.number);
+        const auto r = RunMrkprog(std::string("--bench virtual-lpt -v cycle ") + c.number, dir.Path());
+        EXPECT_EQ(r.code, c.code) << r.out << r.err;
+        EXPECT_TRUE(r.ErrHas(c.err)) << r.err;
+        EXPECT_FALSE(r.Has("успешно открыт")) << "the programmer is not even opened";
+    }
+}
+
+TEST(CliCycle, AMissingBootLoaderFileEndsXWithoutTouchingTheModule) {
+    TempDir dir;
+    std::ofstream(dir.Path() / "line.ini") << "[Form_Param]\nEdit2=/nonexistent/boot.hex\n";
+    const auto r = RunMrkprog("--bench virtual-lpt --settings line.ini cycle 5", dir.Path());
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.Has("Модуль не программировался")) << r.out;
+    EXPECT_TRUE(r.Has("\nX\n")) << r.out;
+    EXPECT_FALSE(r.Has("Конфигурация OK"));
+}
+
+TEST(CliUpdate, UpdateOnlyAndProductionRunsAndTheSettingsFile) {
+    TempDir dir;
+    const auto ini = dir.Path() / "mrkprog.ini";
+    std::ofstream(ini) << "; station 3\n[Form_Param]\nEdit1=c:\\mrk\\upd.hex\nAdrLpt=888\n";
+    const std::string before = test::ReadAll(ini);
+
+    auto r = RunMrkprog("--bench virtual-usb --chip 452 update", dir.Path());
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_TRUE(r.Has("КС Программы OK.\nМожно подключить следующий модуль.\n")) << r.out;
+    EXPECT_EQ(test::ReadAll(ini), before) << "update-only mode never writes the settings";
+
+    r = RunMrkprog("--bench virtual-lpt update --production", dir.Path());
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    const std::string after = test::ReadAll(ini);
+    EXPECT_NE(after.find("; station 3"), std::string::npos) << after;
+    EXPECT_NE(after.find("Edit1=c:\\mrk\\upd.hex\n"), std::string::npos) << after;
+    EXPECT_NE(after.find("Edit2=c:\\\n"), std::string::npos) << after;
+    EXPECT_EQ(after.find("ConfigWrite"), std::string::npos) << after;
+}
+
+// Without the bench: the port access names the address it looked for.
+TEST(CliUpdate, TheSettingsFilesPortIsWhereTheProgrammerIsLookedFor) {
+    TempDir dir;
+    std::ofstream(dir.Path() / "mrkprog.ini") << "[Form_Param]\nAdrLpt=632\n";
+    auto r = RunMrkprog("-v detect", dir.Path());
+    EXPECT_TRUE(r.ErrHas("278")) << r.err;
+    r = RunMrkprog("--lpt-address 3BC -v detect", dir.Path());
+    EXPECT_TRUE(r.ErrHas("3BC")) << r.err;
+    EXPECT_FALSE(r.ErrHas("278")) << r.err;
+    r = RunMrkprog("--settings elsewhere.ini -v detect", dir.Path());
+    EXPECT_TRUE(r.ErrHas("378")) << r.err;
+}
+
+TEST(CliUpdate, AnUpdateImageThatCannotBeLoadedIsNotWritten) {
+    for (const char* cmd : {"write-update", "update", "update --production"}) {
+        SCOPED_TRACE(cmd);
+        TempDir dir;
+        std::filesystem::create_directory(dir.Path() / "KvzVer.tmp");
+        auto r = RunMrkprog(std::string("--bench virtual-lpt --module module.hex ") + cmd, dir.Path());
+        EXPECT_NE(r.code, 0) << r.out << r.err;
+        EXPECT_TRUE(r.Has("Label3: Ошибка загрузки")) << r.out;
+        EXPECT_TRUE(r.Has("Обновление не записано")) << r.out;
+        EXPECT_FALSE(r.Has("КС Программы OK.")) << r.out;
+        EXPECT_FALSE(r.Has("Запись закончена.")) << r.out;
+    }
+}
+
+TEST(CliStamp, TheDateAndNumberGoIntoIdWordsOneAndTwo) {
+    TempDir dir;
+    std::ofstream(dir.Path() / "mrkprog.ini") << "[Form_Param]\nConfigChip=261\n";
+    const auto r =
+        RunMrkprog("--bench virtual-lpt --chip 452 stamp --number 1234 --date 2026-05-15 id read", dir.Path());
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_TRUE(r.Has("ModuleNumber=690504D2")) << r.out;
+    EXPECT_TRUE(r.Has("d[1]=4D2 d[2]=6905 d[3]=FFFF")) << r.out;
+    const auto bad = RunMrkprog("--bench virtual-lpt stamp --date 2026-13-01", dir.Path());
+    EXPECT_EQ(bad.code, 2);
+    EXPECT_TRUE(bad.ErrHas("not a date")) << bad.err;
+}
+
+} // namespace
+} // namespace mrk
