@@ -64,17 +64,18 @@ MainVisibility SpeedButton4Click() {
     return main;
 }
 
-void SpeedButton21Click(uint32_t& ModuleNumber, ParamForm& f) {
-    ModuleNumber |= 0x80000000u;
+void SpeedButton21Click(Context& ctx, ParamForm& f) {
+    ctx.commands.ModuleNumber |= 0x80000000u;
     f.Label11 = "K";
 }
 
-void SpeedButton22Click(uint32_t& ModuleNumber, ParamForm& f) {
-    ModuleNumber &= 0x7FFFFFFFu;
+void SpeedButton22Click(Context& ctx, ParamForm& f) {
+    ctx.commands.ModuleNumber &= 0x7FFFFFFFu;
     f.Label11 = "N";
 }
 
-void FormShow(Context& ctx, ParamForm& f, uint32_t ModuleNumber) {
+void FormShow(Context& ctx, ParamForm& f) {
+    const uint32_t ModuleNumber = ctx.commands.ModuleNumber;
     f.Label9 = Format(" DEC=%u  HEX=%X", ModuleNumber & 0xFFFFFFu, ModuleNumber);
     f.Label11 = (ModuleNumber & 0x80000000u) ? "K" : "N";
     f.Edit4 = Format("%X", ctx.portProg.AdrLpt);

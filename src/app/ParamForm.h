@@ -1,7 +1,7 @@
 #pragma once
 // The parameters window without its widgets: the state of its controls and one
 // function per handler. The window shows this state and forwards its events.
-// The identity stamp ("DateTime", "Установить") lives with the main window's commands.
+// The identity stamp ("DateTime", "Установить") is in ParamCommands.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -53,11 +53,11 @@ bool SetAdrCom(Context& ctx, ParamForm& f);
 MainVisibility SpeedButton3Click(Context& ctx, ParamForm& f);
 // "Aktivation 2": the main window's full command set.
 MainVisibility SpeedButton4Click();
-// "Set K" / "Set N": the K flag, bit 31 of the module identity.
-void SpeedButton21Click(uint32_t& ModuleNumber, ParamForm& f);
-void SpeedButton22Click(uint32_t& ModuleNumber, ParamForm& f);
+// "Set K" / "Set N": the K flag, bit 31 of ModuleNumber.
+void SpeedButton21Click(Context& ctx, ParamForm& f);
+void SpeedButton22Click(Context& ctx, ParamForm& f);
 
-void FormShow(Context& ctx, ParamForm& f, uint32_t ModuleNumber);
+void FormShow(Context& ctx, ParamForm& f);
 // Hides the stamp buttons, runs reloadUpdateImage (the main window's reload of
 // the built-in update), then SetAdrCom; returns what SetAdrCom returned.
 template <class Reload>

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "app/CommandRig.h"
+#include "app/ParamCommands.h"
 #include "app/ParamForm.h"
 #include "core/Context.h"
 #include "icsp/OpenProgrammer.h"
@@ -48,7 +50,7 @@ TEST(ParamForm, SetAdrComReadsTheFieldAsHexAndShowsItBackInCapitals) {
         r.form.Edit4 = c.text;
         EXPECT_TRUE(SetAdrCom(r.ctx, r.form));
         EXPECT_EQ(r.ctx.portProg.AdrLpt, c.adr);
-        FormShow(r.ctx, r.form, 0);
+        FormShow(r.ctx, r.form);
         EXPECT_EQ(r.form.Edit4, c.shownBack);
         EXPECT_TRUE(r.host.messages.empty());
     }
@@ -118,21 +120,39 @@ TEST(ParamForm, SecondActivationShowsTheFullCommandSet) {
 
 TEST(ParamForm, KFlagAndTheLabelsOnShowing) {
     ParamRig r;
-    uint32_t module = 0x00012345;
-    SpeedButton21Click(module, r.form);
-    EXPECT_EQ(module, 0x80012345u);
+    r.ctx.commands.ModuleNumber = 0x00012345;
+    SpeedButton21Click(r.ctx, r.form);
+    EXPECT_EQ(r.ctx.commands.ModuleNumber, 0x80012345u);
     EXPECT_EQ(r.form.Label11, "K");
-    SpeedButton22Click(module, r.form);
-    EXPECT_EQ(module, 0x00012345u);
+    SpeedButton22Click(r.ctx, r.form);
+    EXPECT_EQ(r.ctx.commands.ModuleNumber, 0x00012345u);
     EXPECT_EQ(r.form.Label11, "N");
 
-    FormShow(r.ctx, r.form, 0x69012345);
+    r.ctx.commands.ModuleNumber = 0x69012345;
+    FormShow(r.ctx, r.form);
     EXPECT_EQ(r.form.Label9, " DEC=74565  HEX=69012345");
     EXPECT_EQ(r.form.Label11, "N");
     EXPECT_EQ(r.form.Edit4, "378");
-    FormShow(r.ctx, r.form, 0x80ABCDEF);
+    r.ctx.commands.ModuleNumber = 0x80ABCDEF;
+    FormShow(r.ctx, r.form);
     EXPECT_EQ(r.form.Label9, " DEC=11259375  HEX=80ABCDEF");
     EXPECT_EQ(r.form.Label11, "K");
+}
+
+TEST(ParamForm, SetKThenUstanovitWritesTheFlagCleared) {
+    test::CommandRig r(test::CommandRig::Factory(sim::ChipModel::PIC18F4620, sim::BenchKind::VirtualLpt));
+    ASSERT_TRUE(OpenProgrammer(r.ctx)); // the rig's date: 15 May 2026
+    ParamForm f;
+    r.ctx.commands.ModuleNumber = 0x00012345;
+    SpeedButton21Click(r.ctx, f);
+    ParamUstanovitClick(r.ctx);
+    EXPECT_EQ(r.ctx.commands.ModuleNumber, 0x69012345u) << "the date stamp clears the K flag";
+    EXPECT_EQ(f.Label11, "K") << "the label is not refreshed";
+    r.Settle();
+    EXPECT_EQ(r.IdWord(1), 0x2345);
+    EXPECT_EQ(r.IdWord(2), 0x6901);
+    FormShow(r.ctx, f);
+    EXPECT_EQ(f.Label11, "N");
 }
 
 TEST(ParamForm, ClosingHidesTheStampButtonsReloadsThenTakesTheAddress) {
