@@ -24,22 +24,25 @@ void ResetModule(Context& ctx) {
     Delay(ctx, 1200);
 }
 
-// Raises PGC, releases PGD and polls for the boot loader pulling PGD low.
-bool WaitReady(Context& ctx, int settle, int afterEachHigh) {
+} // namespace
+
+bool WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs) {
     SetClk(ctx, 0);
     SetDat(ctx, 1);
     Handshakes(ctx, settle);
     SetClk(ctx, 1);
     SetDat(ctx, 0);
     Handshakes(ctx, settle);
+    // On the Kordel a poll costs microseconds; on the Surtan each one is a USB
+    // round trip, so there the wait is bounded by the time the polls last on the Kordel.
+    const uint32_t t0 = ctx.TickMs();
     for (int poll = 0; poll < kReadyPolls; ++poll) {
         if (GetDat(ctx) == 0) return true;
+        if (ctx.IsUsb() && ctx.TickMs() - t0 >= usbLimitMs) return false;
         Handshakes(ctx, afterEachHigh);
     }
     return false;
 }
-
-} // namespace
 
 void SendLoaderByte(Context& ctx, uint8_t byte) {
     if (ctx.IsUsb()) {
@@ -92,7 +95,7 @@ int WriteUpdate(Context& ctx) {
             SendLoaderByte(ctx, b);
             Handshake(ctx);
         }
-        if (!WaitReady(ctx, 5, 4)) {
+        if (!WaitLoaderReady(ctx, 5, 4, kUsbSyncReadyMs)) {
             if (attempt < 4) {
                 ++attempt;
                 continue;
@@ -109,7 +112,7 @@ int WriteUpdate(Context& ctx) {
         while (address < end - 1) {
             for (uint32_t k = 0; k < blockSize; ++k) SendLoaderByte(ctx, ctx.image.BuffEt[address + k]);
             address += blockSize;
-            if (!WaitReady(ctx, 2, 2)) {
+            if (!WaitLoaderReady(ctx, 2, 2, kUsbBlockReadyMs)) {
                 lost = true;
                 break;
             }

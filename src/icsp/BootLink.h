@@ -17,5 +17,15 @@ int WriteUpdate(Context& ctx);
 
 constexpr int kUpdateAttempts = 5;
 constexpr int kReadyPolls = 65001;
+// On USB a ready wait ends after the time its 65001 polls take on the Kordel
+// (measured on the virtual LPT bench, perf/ready_wait_lpt): after the
+// synchronisation (four handshakes per poll) and after a block (two).
+constexpr uint32_t kUsbSyncReadyMs = 3120;
+constexpr uint32_t kUsbBlockReadyMs = 1560;
+
+// Raises PGC, releases PGD and polls for the boot loader pulling PGD low:
+// kReadyPolls polls, each followed by afterEachHigh handshakes; on USB at most
+// usbLimitMs milliseconds.
+bool WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs);
 
 } // namespace mrk

@@ -47,13 +47,31 @@ void ModuleBootLoader::Reset(Nanos, bool pgcHigh) {
 void ModuleBootLoader::Stop() {
     state_ = State::Off;
     writePending_ = false;
+    idWritePending_ = false; // a reset during the ID rewrite leaves the row erased
 }
 
 void ModuleBootLoader::Advance(Nanos t) {
+    if (idWritePending_ && t >= busyUntil_) {
+        idWritePending_ = false;
+        mem_.Program(kIdBase, idWrite_.data(), idWrite_.size(), Writer::Self);
+    }
     if (writePending_ && t >= busyUntil_) {
         writePending_ = false;
         WriteBlock();
     }
+}
+
+Nanos ModuleBootLoader::Scaled(Nanos d) const {
+    return static_cast<Nanos>(static_cast<double>(d) * std::max(faults_.slowFlash, 0.0));
+}
+
+void ModuleBootLoader::InvalidateSums(Nanos t) {
+    for (uint32_t i = 0; i < kIdSize; ++i) idWrite_[i] = mem_.Peek(kIdBase + i);
+    idWrite_[0] = static_cast<uint8_t>(~idWrite_[0]);
+    idWrite_[1] = static_cast<uint8_t>(~idWrite_[1]);
+    mem_.EraseId();
+    idWritePending_ = true;
+    busyUntil_ = t + Scaled(mem_.Traits().selfEraseTime + mem_.Traits().selfWriteTime);
 }
 
 void ModuleBootLoader::ClockRise(Nanos, bool pgd) {
@@ -78,7 +96,7 @@ void ModuleBootLoader::ClockFall(Nanos t) {
     case State::Sync:
         if (sync_ == kSyncPattern) {
             state_ = stopHere && faults_.stopAfterBlock == 0 ? State::Silent : State::Ready;
-            busyUntil_ = t;
+            InvalidateSums(t);
         }
         break;
     case State::Receive:
@@ -115,7 +133,7 @@ void ModuleBootLoader::BlockReceived(Nanos t) {
     Nanos busy = chip.selfWriteTime;
     if (address_ % kRowSize == 0) busy += chip.selfEraseTime;
     if (lastBlock_) busy += chip.selfEraseTime + chip.selfWriteTime;
-    busyUntil_ = t + static_cast<Nanos>(static_cast<double>(busy) * std::max(faults_.slowFlash, 0.0));
+    busyUntil_ = t + Scaled(busy);
     writePending_ = true;
 
     const bool stopHere = faults_.stopAfterBlock >= 0 && (!faults_.stopFirstRunOnly || runs_ == 1);

@@ -11,6 +11,10 @@
 //   must fall again before the next bit counts.
 // - After reset the loader slides over the bit stream until it has seen the eight
 //   bytes 0x55..0x5C in order.
+// - Right after the synchronisation, before any row is erased, it rewrites the ID
+//   locations with ID word 0 complemented (so it no longer holds the sums of an
+//   earlier update, whatever they were) and ID words 1..3 as they were: the ID
+//   row is erased at once and written back at the end of the erase/write time.
 // - Ready: once it can take a block, the loader pulls PGD low while PGC is high
 //   (after the clock of the last bit it received has fallen). The falling edge of
 //   PGC that ends such a high phase ends the ready signal: PGD is released and the
@@ -60,6 +64,8 @@ private:
     bool HasMarker() const;
     void BlockReceived(Nanos t);
     void WriteBlock();
+    void InvalidateSums(Nanos t);
+    Nanos Scaled(Nanos d) const;
 
     ModuleMemory& mem_;
     ModuleFaults faults_;
@@ -78,6 +84,10 @@ private:
 
     // Flash work after a block: done at busyUntil_, then ready.
     bool writePending_ = false;
+    // The ID rewrite after the synchronisation: the row is erased, these bytes
+    // are written at busyUntil_.
+    bool idWritePending_ = false;
+    std::array<uint8_t, kIdSize> idWrite_{};
     Nanos busyUntil_ = 0;
     bool readyHigh_ = false;  // PGC high while ready: the loader pulls PGD low
 };

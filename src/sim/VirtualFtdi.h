@@ -71,6 +71,9 @@ public:
 
     void SetTarget(PinTarget* target) { target_ = target; }
     void SetFault(FtdiFault fault) { opt_.fault = fault; }
+    // The host's queue-status calls may change speed after it measured them
+    // (another load on the machine, a driver call served locally).
+    void SetPollCost(Nanos cost) { opt_.pollCost = cost; }
 
 private:
     bool Present() const;

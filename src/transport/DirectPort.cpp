@@ -38,12 +38,14 @@ void InstallGiveIo(Context& ctx) {
         dp.openReport = why;
         return;
     }
-    if (auto p = OpenPpdevPort(ctx.portProg.AdrLpt, why)) {
-        dp.backend = std::move(p);
-        dp.openReport = why;
+    auto opened = OpenPpdev(ctx.portProg.AdrLpt, why, dp.ppdev ? *dp.ppdev : KernelPpdev());
+    dp.openReport = why;
+    if (opened.port) {
+        dp.backend = std::move(opened.port);
         return;
     }
-    dp.openReport = why;
+    // Raw port I/O would fight the program that holds the port.
+    if (opened.heldElsewhere) return;
     std::string whyRaw;
     if (auto p = OpenIopermPort(ctx.portProg.AdrLpt, whyRaw)) {
         dp.backend = std::move(p);

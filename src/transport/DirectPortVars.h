@@ -10,6 +10,7 @@ namespace mrk {
 
 // Opens the port whose base I/O address is `base`; null (and why, in report) if none.
 using PortOpener = std::function<std::unique_ptr<PortBackend>(uint16_t base, std::string& report)>;
+class PpdevSystem;
 
 // Variables of the port-access module: the backend that executes PortIn/PortOut
 // and, when none could be opened, why (shown on request, never at start).
@@ -22,6 +23,7 @@ struct DirectPortVars {
     uint16_t openedFor = 0;
     // How InstallGiveIo opens a port; empty: ppdev, then raw ioperm.
     PortOpener openPort;
+    PpdevSystem* ppdev = nullptr; // kernel calls for ppdev; null: the real kernel
 };
 
 } // namespace mrk

@@ -110,9 +110,18 @@ bool FtDelay(Context& ctx, uint16_t n) {
     Append(ctx);
     FtWrite(ctx);
     // n is in 10 us units; the wait counts queue-status calls, whole milliseconds only.
-    const uint64_t polls = static_cast<uint64_t>(n / 100) * ctx.ft.FtPollsPerMs + 1;
+    const uint32_t ms = n / 100;
+    const uint32_t t0 = ctx.TickMs();
+    const uint64_t polls = static_cast<uint64_t>(ms) * ctx.ft.FtPollsPerMs + 1;
     for (uint64_t i = 0; i < polls; ++i)
-        if (UsbQueueStatus(ctx) != ftstatus::kOk) break;
+        if (UsbQueueStatus(ctx) != ftstatus::kOk) return true;
+    // The poll rate was measured once, at open: calls that got faster since
+    // (a lighter load, a local driver call) would cut programming pulses and
+    // erase waits short. The clock sets the floor; its first tick may come at
+    // once, so ms whole milliseconds have passed only once it moved ms + 1.
+    if (ms > 0)
+        while (ctx.TickMs() - t0 <= ms)
+            if (UsbQueueStatus(ctx) != ftstatus::kOk) break;
     return true;
 }
 

@@ -1,10 +1,16 @@
 #include "transport/PpdevPort.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <future>
+#include <mutex>
+#include <pthread.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 #include <linux/parport.h>
@@ -22,36 +28,83 @@ constexpr int kMaxParports = 8;
 // data, status and control bytes to the hardware registers unchanged.
 class PpdevPort : public PortBackend {
 public:
-    PpdevPort(int fd, uint16_t base, std::string dev) : fd_(fd), base_(base), dev_(std::move(dev)) {}
+    PpdevPort(PpdevSystem& sys, int fd, uint16_t base, std::string dev)
+        : sys_(sys), fd_(fd), base_(base), dev_(std::move(dev)) {}
     ~PpdevPort() override {
-        ioctl(fd_, PPRELEASE);
-        close(fd_);
+        sys_.Ioctl(fd_, PPRELEASE, nullptr);
+        sys_.Close(fd_);
     }
     uint8_t In(uint16_t port) override {
         unsigned char v = 0xFF;
         if (port == base_ + 1) {
-            if (ioctl(fd_, PPRSTATUS, &v) != 0) v = 0xFF;
+            if (sys_.Ioctl(fd_, PPRSTATUS, &v) != 0) v = 0xFF;
         } else if (port == base_) {
-            if (ioctl(fd_, PPRDATA, &v) != 0) v = 0xFF;
+            if (sys_.Ioctl(fd_, PPRDATA, &v) != 0) v = 0xFF;
         } else if (port == base_ + 2) {
-            if (ioctl(fd_, PPRCONTROL, &v) != 0) v = 0xFF;
+            if (sys_.Ioctl(fd_, PPRCONTROL, &v) != 0) v = 0xFF;
         }
         return v;
     }
     void Out(uint16_t port, uint8_t value) override {
         unsigned char v = value;
-        if (port == base_) ioctl(fd_, PPWDATA, &v);
-        else if (port == base_ + 2) ioctl(fd_, PPWCONTROL, &v);
+        if (port == base_) sys_.Ioctl(fd_, PPWDATA, &v);
+        else if (port == base_ + 2) sys_.Ioctl(fd_, PPWCONTROL, &v);
     }
     std::string Describe() const override { return Format("LPT through %s (base %03X)", dev_.c_str(), base_); }
 
 private:
+    PpdevSystem& sys_;
     int fd_;
     uint16_t base_;
     std::string dev_;
 };
 
+// The signal that wakes a claim sleeping in the kernel: its handler does
+// nothing and is installed without SA_RESTART, so the claim returns EINTR.
+int WakeSignal() {
+    static std::once_flag once;
+    const int sig = SIGRTMIN + 3;
+    std::call_once(once, [sig] {
+        struct sigaction sa {};
+        sa.sa_handler = [](int) {};
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = 0;
+        sigaction(sig, &sa, nullptr);
+    });
+    return sig;
+}
+
+// PPCLAIM sleeps for as long as another program holds the port. The claim runs
+// on a helper thread; past the limit it is interrupted. 0 or the claim's errno.
+int ClaimWithin(PpdevSystem& sys, int fd, int limitMs) {
+    const int sig = WakeSignal();
+    std::promise<int> result;
+    std::future<int> done = result.get_future();
+    std::thread claimer([&] {
+        const int r = sys.Ioctl(fd, PPCLAIM, nullptr);
+        result.set_value(r == 0 ? 0 : errno);
+    });
+    if (done.wait_for(std::chrono::milliseconds(limitMs)) != std::future_status::ready) {
+        // A signal that lands just before the thread enters the call is lost: repeat it.
+        while (done.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready)
+            pthread_kill(claimer.native_handle(), sig);
+    }
+    claimer.join();
+    return done.get();
+}
+
 } // namespace
+
+std::string PpdevSystem::ProcDir() const { return "/proc/sys/dev/parport"; }
+std::string PpdevSystem::DevicePath(int n) const { return Format("/dev/parport%d", n); }
+int PpdevSystem::Open(const std::string& path) { return open(path.c_str(), O_RDWR); }
+int PpdevSystem::Ioctl(int fd, unsigned long request, void* arg) { return ioctl(fd, request, arg); }
+void PpdevSystem::Close(int fd) { close(fd); }
+
+PpdevSystem& KernelPpdev() {
+    static PpdevSystem kernel;
+    return kernel;
+}
 
 long ParportBaseAddress(const std::string& procDir, int n) {
     std::ifstream f(Format("%s/parport%d/base-addr", procDir.c_str(), n));
@@ -60,40 +113,52 @@ long ParportBaseAddress(const std::string& procDir, int n) {
     return base;
 }
 
-std::unique_ptr<PortBackend> OpenPpdevPort(uint16_t base, std::string& report) {
+PpdevOpenResult OpenPpdev(uint16_t base, std::string& report, PpdevSystem& sys, int claimLimitMs) {
+    PpdevOpenResult out;
+    const std::string procDir = sys.ProcDir();
     int found = -1;
     for (int n = 0; n < kMaxParports; ++n) {
-        if (ParportBaseAddress("/proc/sys/dev/parport", n) == base) {
+        if (ParportBaseAddress(procDir, n) == base) {
             found = n;
             break;
         }
     }
     if (found < 0) {
         report = Format("ppdev: no parallel port with base address %03X "
-                        "(is the parport_pc module loaded? see /proc/sys/dev/parport)", base);
-        return nullptr;
+                        "(is the parport_pc module loaded? see %s)", base, procDir.c_str());
+        return out;
     }
-    const std::string dev = Format("/dev/parport%d", found);
-    const int fd = open(dev.c_str(), O_RDWR);
+    const std::string dev = sys.DevicePath(found);
+    const int fd = sys.Open(dev);
     if (fd < 0) {
         const int e = errno;
         report = Format("ppdev: cannot open %s: %s%s", dev.c_str(), std::strerror(e),
                         e == EACCES ? " (add the user to the lp group)"
                                     : (e == ENOENT ? " (load the ppdev module: modprobe ppdev)" : ""));
-        return nullptr;
+        return out;
     }
-    if (ioctl(fd, PPCLAIM) != 0) {
-        const int e = errno;
-        close(fd);
-        report = Format("ppdev: cannot claim %s: %s (another program, e.g. the lp printer driver, holds it)",
-                        dev.c_str(), std::strerror(e));
-        return nullptr;
+    const int e = ClaimWithin(sys, fd, claimLimitMs);
+    if (e != 0) {
+        sys.Close(fd);
+        if (e == EINTR) {
+            out.heldElsewhere = true;
+            report = Format("ppdev: %s is held by another program (not free within %d ms): no port access",
+                            dev.c_str(), claimLimitMs);
+        } else {
+            report = Format("ppdev: cannot claim %s: %s", dev.c_str(), std::strerror(e));
+        }
+        return out;
     }
     // Keep the data port driving its outputs (forward direction).
     int forward = 0;
-    ioctl(fd, PPDATADIR, &forward);
+    sys.Ioctl(fd, PPDATADIR, &forward);
     report = Format("ppdev: claimed %s (base %03X)", dev.c_str(), base);
-    return std::make_unique<PpdevPort>(fd, base, dev);
+    out.port = std::make_unique<PpdevPort>(sys, fd, base, dev);
+    return out;
+}
+
+std::unique_ptr<PortBackend> OpenPpdevPort(uint16_t base, std::string& report) {
+    return OpenPpdev(base, report).port;
 }
 
 } // namespace mrk

@@ -7,8 +7,31 @@
 
 namespace mrk {
 
-// Finds /dev/parportN whose base I/O address equals base, opens and claims it.
-// On failure returns null and says why in `report`; on success `report` names the port.
+// The kernel calls the ppdev backend makes: the real ones, or a stand-in for tests.
+class PpdevSystem {
+public:
+    virtual ~PpdevSystem() = default;
+    virtual std::string ProcDir() const;      // where the kernel lists parallel ports
+    virtual std::string DevicePath(int n) const;
+    virtual int Open(const std::string& path); // fd, or -1 with errno set
+    virtual int Ioctl(int fd, unsigned long request, void* arg); // 0, or -1 with errno set
+    virtual void Close(int fd);
+};
+PpdevSystem& KernelPpdev();
+
+// How long the claim may wait for a port another program holds. The kernel's
+// claim sleeps until the port is free; start-up must not.
+constexpr int kPpdevClaimLimitMs = 250;
+
+struct PpdevOpenResult {
+    std::unique_ptr<PortBackend> port; // null: no port access
+    bool heldElsewhere = false;        // the port exists but another program holds it
+};
+
+// Finds /dev/parportN whose base I/O address equals base, opens and claims it
+// (waiting at most claimLimitMs for the claim). `report` says what happened.
+PpdevOpenResult OpenPpdev(uint16_t base, std::string& report, PpdevSystem& sys = KernelPpdev(),
+                          int claimLimitMs = kPpdevClaimLimitMs);
 std::unique_ptr<PortBackend> OpenPpdevPort(uint16_t base, std::string& report);
 
 // The base address the kernel gives for parport N (from /proc/sys/dev/parport),

@@ -119,5 +119,73 @@ TEST(BootLinkFailures, ABlockNeverAcknowledgedEndsWithTheAddressPastIt) {
     EXPECT_EQ(r.host.log, (std::vector<std::string>{"Нет готовности модуля 4620.", "a=318"}));
 }
 
+// On USB every poll of the ready wait is a USB round trip (about half a
+// millisecond here): the wait is bounded by the time its polls take on the Kordel.
+test::BenchRig UsbRigWithRoundTrip(ChipModel chip, sim::ModuleFaults faults = {}) {
+    auto o = test::BenchRig::Options(chip, BenchKind::VirtualUsb);
+    o.ftdi.pollCost = 500 * sim::kUs;
+    o.moduleFaults = faults;
+    return test::BenchRig(o);
+}
+
+class UsbReadyWait : public ::testing::TestWithParam<ChipModel> {};
+
+TEST_P(UsbReadyWait, ASilentModuleIsGivenUpAfterTheKordelsTime) {
+    // A blank module: nobody ever pulls PGD low.
+    struct Case {
+        int settle, afterEachHigh;
+        uint32_t limitMs;
+    } cases[] = {{5, 4, kUsbSyncReadyMs}, {2, 2, kUsbBlockReadyMs}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.limitMs);
+        auto r = UsbRigWithRoundTrip(GetParam());
+        const auto polls = r.ctx.d2xx.counters.queuePolls;
+        const sim::Nanos t0 = r.bench.Clock().Now();
+        EXPECT_FALSE(WaitLoaderReady(r.ctx, c.settle, c.afterEachHigh, c.limitMs));
+        const sim::Nanos waited = r.bench.Clock().Now() - t0;
+        EXPECT_GE(waited, c.limitMs * sim::kMs);
+        // One poll more at most: a transfer of a few queue-status calls.
+        EXPECT_LE(waited, (c.limitMs + 5) * sim::kMs);
+        EXPECT_LT(r.ctx.d2xx.counters.queuePolls - polls, 4u * kReadyPolls / 10) << "far fewer than 65001 polls";
+    }
+}
+
+TEST_P(UsbReadyWait, ABootLoaderThatFallsSilentEndsAsOnTheKordel) {
+    sim::ModuleFaults f;
+    f.stopAfterBlock = 3;
+    auto r = UsbRigWithRoundTrip(GetParam(), f);
+    PutMarker(r);
+    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    r.host.log.clear();
+    const sim::Nanos t0 = r.bench.Clock().Now();
+    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateBlockLost);
+    const bool is4620 = GetParam() == ChipModel::PIC18F4620;
+    EXPECT_EQ(r.host.log, (std::vector<std::string>{"Нет готовности модуля 4620.", is4620 ? "a=8C0" : "a=318"}));
+    // Five attempts, each a reset, the synchronisation, three blocks and one
+    // bounded wait: seconds, where 65001 round trips per wait took minutes.
+    EXPECT_LT(r.bench.Clock().Now() - t0, kUpdateAttempts * (kUsbBlockReadyMs + 500) * sim::kMs);
+}
+
+TEST_P(UsbReadyWait, ASlowButWorkingModuleStillTakesTheWholeUpdate) {
+    // Flash work three times as slow: 6 to 12 ms per block on the PIC18F452,
+    // 7.5 ms on the PIC18F4620, each ready wait many round trips long.
+    sim::ModuleFaults f;
+    f.slowFlash = 3.0;
+    auto r = UsbRigWithRoundTrip(GetParam(), f);
+    PutMarker(r);
+    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    r.host.log.clear();
+    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateSent);
+    const bool is4620 = GetParam() == ChipModel::PIC18F4620;
+    EXPECT_EQ(r.Module().BootLoaderBlocks(), is4620 ? 992 : 4000);
+    r.Module().Settle(r.bench.Clock().Now() + 200 * sim::kMs);
+    const size_t sums = 2u * r.ctx.prog.ChipWords;
+    EXPECT_EQ(r.Module().Peek(0x200000), r.ctx.image.BuffEt[sums + 1]);
+    EXPECT_EQ(r.Module().Peek(0x200001), r.ctx.image.BuffEt[sums + 2]);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothChips, UsbReadyWait, ::testing::Values(ChipModel::PIC18F452, ChipModel::PIC18F4620),
+                         [](const auto& i) { return std::string(i.param == ChipModel::PIC18F4620 ? "PIC18F4620" : "PIC18F452"); });
+
 } // namespace
 } // namespace mrk

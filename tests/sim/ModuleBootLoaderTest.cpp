@@ -142,6 +142,44 @@ TEST_P(BootLoaderLink, WritesTheDescrambledUpdateAndItsSumsIntoIdWordZero) {
     EXPECT_EQ(m.Peek(0x0100), 'M'); // the boot region is left alone
 }
 
+TEST_P(BootLoaderLink, ATransferThatBreaksOffNeverLeavesTheOldSumsStanding) {
+    // The module already holds this very update with its sums; the new transfer
+    // stops after three blocks. Sums at the extremes of what programming (which
+    // only clears bits) and erasing can produce are included.
+    const Geometry g = GeometryOf(GetParam());
+    const std::vector<uint8_t> plain = PlainUpdate(g);
+    uint8_t sumEven = 0, sumOdd = 0;
+    for (size_t x = 0; x < plain.size(); ++x) (x % 2 ? sumOdd : sumEven) += plain[x];
+    struct Case {
+        const char* name;
+        uint8_t lo, hi;
+    } cases[] = {{"the update's own sums", sumEven, sumOdd}, {"sums 0000", 0x00, 0x00}, {"sums FFFF", 0xFF, 0xFF}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VirtualModule m(ModuleWith(GetParam()));
+        InstallBootLoader(m);
+        for (uint32_t a = g.first; a < g.end; ++a) m.Poke(a, plain[a - g.first]);
+        const uint8_t id[8] = {c.lo, c.hi, 0x34, 0x12, 0x03, 0x74, 0x5A, 0xA5};
+        for (uint32_t i = 0; i < 8; ++i) m.Poke(0x200000 + i, id[i]);
+
+        Link link(m);
+        link.Reset();
+        link.Sync();
+        ASSERT_TRUE(link.Ready());
+        // Ready for the first block: ID word 0 has changed, no row is erased yet.
+        EXPECT_FALSE(m.Peek(0x200000) == c.lo && m.Peek(0x200001) == c.hi);
+        EXPECT_EQ(m.Peek(g.first), plain[0]);
+        const std::vector<uint8_t> image = Scramble(plain);
+        EXPECT_EQ(link.SendAll(std::vector<uint8_t>(image.begin(), image.begin() + 3 * g.block), g.block), 3u);
+        link.Reset(); // the programmer gives up and the chip restarts
+        m.Settle(link.Probe().Now() + 100 * kMs);
+
+        EXPECT_FALSE(m.Peek(0x200000) == c.lo && m.Peek(0x200001) == c.hi)
+            << std::hex << int(m.Peek(0x200000)) << " " << int(m.Peek(0x200001));
+        for (uint32_t i = 2; i < 8; ++i) EXPECT_EQ(m.Peek(0x200000 + i), id[i]) << "module identity, byte " << i;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(VirtualModule, BootLoaderLink, testing::Values(ChipModel::PIC18F452, ChipModel::PIC18F4620));
 
 TEST(VirtualModuleBootLoader, FindsTheSyncBytesAnywhereInTheBitStream) {
@@ -169,6 +207,8 @@ TEST(VirtualModuleBootLoader, HoldsPgdLowOnlyWhileAskedAndReleasesItForTheBlock)
     p.SetPgd(true);
     EXPECT_TRUE(p.Pgd()) << "PGC low: no signal yet";
     p.SetClock(true);
+    EXPECT_TRUE(p.Pgd()) << "busy rewriting the ID locations after the synchronisation";
+    p.Wait(4 * kMs); // erase and write, 2 ms each
     EXPECT_FALSE(p.Pgd()) << "PGC high: ready";
     p.SetClock(false);
     EXPECT_TRUE(p.Pgd()) << "released at the falling edge";

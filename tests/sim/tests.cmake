@@ -1,6 +1,7 @@
 list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ModuleIcspTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ModuleBootLoaderTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/BootLoaderFirmwareTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ModuleHexTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ModuleProgrammingTest.cpp
 )

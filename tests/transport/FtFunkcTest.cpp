@@ -223,15 +223,23 @@ TEST(FtReadByte, WithoutAChipReadsThePullUp) {
     EXPECT_EQ(FtReadByte(r.ctx), 0xFF);
 }
 
-TEST(FtDelay, WaitsWholeMillisecondsByCountingPolls) {
+TEST(FtDelay, CountsPollsAndNeverEndsBeforeItsWholeMilliseconds) {
+    // The poll rate is measured at open; afterwards the queue-status calls may
+    // get faster (speedUp), which must not shorten a wait below n div 100 ms.
     struct Case {
         uint16_t n;
         uint32_t ms;
-    } cases[] = {{0, 0}, {99, 0}, {120, 1}, {1200, 12}};
+        sim::Nanos pollCostAfterOpen;
+    } cases[] = {
+        {0, 0, 20 * sim::kUs},    {99, 0, 20 * sim::kUs},  {120, 1, 20 * sim::kUs},
+        {1200, 12, 20 * sim::kUs}, {120, 1, 4 * sim::kUs}, {600, 6, 4 * sim::kUs},
+        {5000, 50, 2 * sim::kUs},  {99, 0, 2 * sim::kUs},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.n);
+        SCOPED_TRACE(testing::Message() << "n=" << c.n << " poll=" << c.pollCostAfterOpen << "ns");
         UsbRig r;
         ASSERT_TRUE(r.Open());
+        r.dev.SetPollCost(c.pollCostAfterOpen);
         // The same one-sample transfer alone, for its own polls.
         FtPutSample(r.ctx);
         auto polls = r.ctx.d2xx.counters.queuePolls;
@@ -239,9 +247,17 @@ TEST(FtDelay, WaitsWholeMillisecondsByCountingPolls) {
         const auto transferPolls = r.ctx.d2xx.counters.queuePolls - polls;
         const auto writes = r.ctx.d2xx.counters.writes;
         polls = r.ctx.d2xx.counters.queuePolls;
+        const sim::Nanos before = r.clock.Now();
         EXPECT_TRUE(FtDelay(r.ctx, c.n));
         EXPECT_EQ(r.ctx.d2xx.counters.writes - writes, 1u);
-        EXPECT_EQ(r.ctx.d2xx.counters.queuePolls - polls, transferPolls + c.ms * r.ctx.ft.FtPollsPerMs + 1);
+        const auto delayPolls = r.ctx.d2xx.counters.queuePolls - polls;
+        EXPECT_GE(delayPolls, transferPolls + c.ms * r.ctx.ft.FtPollsPerMs + 1) << "the counted polls come first";
+        EXPECT_GE(r.clock.Now() - before, c.ms * sim::kMs);
+        // The floor adds at most the tick it started in, and a poll.
+        EXPECT_LE(r.clock.Now() - before, (c.ms + 1) * sim::kMs + 5 * 20 * sim::kUs);
+        if (c.ms == 0) {
+            EXPECT_EQ(delayPolls, transferPolls + 1) << "no floor for a wait under a millisecond";
+        }
     }
 }
 

@@ -1,9 +1,19 @@
 // Finding the parallel port by its base address, as the kernel lists it.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
+#include <linux/ppdev.h>
+
+#include "core/Context.h"
+#include "support/RecordingHost.h"
+#include "transport/DirectPort.h"
 #include "transport/PpdevPort.h"
 
 namespace mrk {
@@ -39,6 +49,98 @@ TEST(PpdevPort, NoPortAtTheAddressSaysWhereToLook) {
     EXPECT_EQ(OpenPpdevPort(0xFFF0, report), nullptr);
     EXPECT_NE(report.find("FFF0"), std::string::npos) << report;
     EXPECT_NE(report.find("/proc/sys/dev/parport"), std::string::npos) << report;
+}
+
+// The kernel side of ppdev as a test wants it: a port at 0x378 whose claim is
+// granted, refused, or sleeps the way the kernel's does while another program
+// holds the port (until a signal interrupts it).
+class FakePpdev : public PpdevSystem {
+public:
+    enum class Claim { Granted, Sleeps, Refused };
+    explicit FakePpdev(std::string procDir, Claim claim) : procDir_(std::move(procDir)), claim_(claim) {}
+    std::string ProcDir() const override { return procDir_; }
+    std::string DevicePath(int) const override { return "/dev/null"; }
+    int Open(const std::string& path) override { return fd = open(path.c_str(), O_RDWR); }
+    int Ioctl(int, unsigned long request, void* arg) override {
+        if (request == PPCLAIM) {
+            ++claims;
+            if (claim_ == Claim::Granted) return 0;
+            if (claim_ == Claim::Refused) {
+                errno = ENXIO;
+                return -1;
+            }
+            const int r = poll(nullptr, 0, 60'000); // only a signal ends it early
+            claimInterrupted = r < 0 && errno == EINTR;
+            errno = r < 0 ? errno : EAGAIN;
+            return -1;
+        }
+        if (request == PPRSTATUS) *static_cast<unsigned char*>(arg) = 0x78;
+        if (request == PPRELEASE) ++releases;
+        return 0;
+    }
+    void Close(int f) override {
+        closed = f == fd;
+        close(f);
+    }
+
+    int fd = -1, claims = 0, releases = 0;
+    bool claimInterrupted = false, closed = false;
+
+private:
+    std::string procDir_;
+    Claim claim_;
+};
+
+TEST_F(ProcTree, APortHeldByAnotherProgramIsNoPortAccessNotAWait) {
+    Port(0, "888\n");
+    FakePpdev sys(dir.string(), FakePpdev::Claim::Sleeps);
+    std::string report;
+    const PpdevOpenResult r = OpenPpdev(0x378, report, sys, 50);
+    EXPECT_EQ(r.port, nullptr);
+    EXPECT_TRUE(r.heldElsewhere);
+    EXPECT_TRUE(sys.claimInterrupted) << "the sleeping claim was woken, not left behind";
+    EXPECT_TRUE(sys.closed);
+    EXPECT_NE(report.find("held by another program"), std::string::npos) << report;
+    EXPECT_NE(report.find("no port access"), std::string::npos) << report;
+}
+
+TEST_F(ProcTree, AClaimGrantedOrRefusedAtOnceIsTakenAsItComes) {
+    Port(0, "888\n");
+    {
+        FakePpdev sys(dir.string(), FakePpdev::Claim::Granted);
+        std::string report;
+        PpdevOpenResult r = OpenPpdev(0x378, report, sys, 50);
+        ASSERT_NE(r.port, nullptr) << report;
+        EXPECT_EQ(r.port->In(0x379), 0x78);
+        r.port.reset();
+        EXPECT_EQ(sys.releases, 1);
+        EXPECT_TRUE(sys.closed);
+    }
+    {
+        FakePpdev sys(dir.string(), FakePpdev::Claim::Refused);
+        std::string report;
+        const PpdevOpenResult r = OpenPpdev(0x378, report, sys, 50);
+        EXPECT_EQ(r.port, nullptr);
+        EXPECT_FALSE(r.heldElsewhere);
+        EXPECT_NE(report.find("cannot claim /dev/null"), std::string::npos) << report;
+    }
+}
+
+TEST_F(ProcTree, StartUpWithTheDefaultLimitGoesOnWithoutPortAccess) {
+    Port(0, "888\n");
+    FakePpdev sys(dir.string(), FakePpdev::Claim::Sleeps);
+    test::RecordingHost host;
+    Context ctx(host);
+    ctx.directPort.ppdev = &sys;
+    InstallGiveIo(ctx);
+    EXPECT_EQ(ctx.directPort.backend, nullptr);
+    EXPECT_EQ(sys.claims, 1);
+    // Raw port I/O is not tried on a port another program drives.
+    EXPECT_EQ(ctx.directPort.openReport,
+              "ppdev: /dev/null is held by another program (not free within 250 ms): no port access");
+    EXPECT_EQ(PortIn(ctx, 0x379), 0xFF);
+    EXPECT_TRUE(host.log.empty());
+    EXPECT_TRUE(host.messages.empty());
 }
 
 } // namespace
