@@ -48,6 +48,8 @@ bool RunSteps(Context& ctx, MainControls& ui, Ctl sender) {
     ctx.host.Pump();
     SpeedButton12Click(ctx, ui);
     UpravlKnopk(ctx, ui, sender, true);
+    // A module the erase did not reach is not prepared further.
+    if (!ctx.commands.LastEraseOk) return true;
     // 1-2: configuration without protection.
     if (!WriteWordConfig(ctx, 1)) failed = true;
     ctx.host.Okno(ctx.prog.ConfigStaticText1);
@@ -55,8 +57,7 @@ bool RunSteps(Context& ctx, MainControls& ui, Ctl sender) {
     // 3-5: the boot loader, read back and compared.
     if (!WriteBoot(ctx)) return true;
     ctx.host.Okno("Чтение кристала.");
-    ReadBoot(ctx);
-    if (!CompareChip(ctx)) return true;
+    if (!ReadBoot(ctx) || !CompareChip(ctx)) return true;
     // 6-9: code protection.
     ui.SelectProtect(true);
     if (!WriteWordConfig(ctx, 2)) failed = true;

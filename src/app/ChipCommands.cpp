@@ -37,11 +37,13 @@ namespace {
 void Compare(Context& ctx, MainControls& ui, Ctl sender, bool whole) {
     ctx.ind.SpeedButton21 = whole;
     UpravlKnopk(ctx, ui, sender, true);
-    if (whole) ReadAll(ctx);
-    else ReadBoot(ctx);
-    ClearOkno(ctx);
-    HoldOknoRepaint(ctx, true);
-    CompareChip(ctx);
+    const bool read = whole ? ReadAll(ctx) : ReadBoot(ctx);
+    // Without a whole read-back there is nothing to compare: the log keeps why.
+    if (read) {
+        ClearOkno(ctx);
+        HoldOknoRepaint(ctx, true);
+        CompareChip(ctx);
+    }
     UpravlKnopk(ctx, ui, sender, false);
     HoldOknoRepaint(ctx, false);
     ui.SetDown(Ctl::SpeedButton15);
@@ -77,7 +79,7 @@ void SpeedButton16Click(Context& ctx, MainControls&) {
 }
 
 void SpeedButton12Click(Context& ctx, MainControls& ui) {
-    EraseChip(ctx, [](Context& c) { ClearOkno(c); });
+    ctx.commands.LastEraseOk = EraseChip(ctx, [](Context& c) { ClearOkno(c); });
     ui.SetDown(Ctl::SpeedButton12);
     ui.FocusEdit1();
 }

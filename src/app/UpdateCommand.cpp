@@ -65,7 +65,8 @@ bool ConfirmChecksum(Context& ctx) {
     const size_t sums = 2u * ctx.prog.ChipWords;
     const uint8_t lo = ctx.image.BuffEt[sums + 1], hi = ctx.image.BuffEt[sums + 2];
     for (int t = 0; t < kChecksumTries; ++t) {
-        ReadIdWords(ctx);
+        // A programmer that stopped answering will not answer the next try either.
+        if (!ReadIdWords(ctx)) return false;
         const uint32_t w0 = ctx.prog.IdWords[0];
         if ((w0 & 0xFF) == lo && ((w0 >> 8) & 0xFF) == hi) return true;
     }

@@ -34,9 +34,10 @@ public:
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
         s.ctx.ind.SpeedButton21 = all_;
-        if (all_) ReadAll(s.ctx);
-        else ReadBoot(s.ctx);
+        const bool read = all_ ? ReadAll(s.ctx) : ReadBoot(s.ctx);
         s.ctx.ind.SpeedButton21 = false;
+        // Half a read is not the chip's memory: nothing is saved.
+        if (!read) return 1;
         const uint32_t words = all_ ? s.ctx.prog.ChipWords : s.ctx.prog.BootWords;
         if (!out_.empty()) {
             std::string error;
@@ -62,9 +63,8 @@ public:
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
         s.ctx.ind.SpeedButton21 = all_;
-        if (all_) ReadAll(s.ctx);
-        else ReadBoot(s.ctx);
-        const bool same = CompareChip(s.ctx);
+        const bool read = all_ ? ReadAll(s.ctx) : ReadBoot(s.ctx);
+        const bool same = read && CompareChip(s.ctx);
         s.ctx.ind.SpeedButton21 = false;
         return same ? 0 : 1;
     }
@@ -78,7 +78,7 @@ public:
     void Setup(CLI::App&) override {}
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
-        EraseChip(s.ctx);
+        if (!EraseChip(s.ctx)) return 1;
         std::printf("Память очищена.\n");
         return 0;
     }
@@ -113,7 +113,7 @@ public:
         }
         if (!EnsureOpened(s)) return 1;
         if (action_ == "read") {
-            ReadConfigWords(s.ctx);
+            if (!ReadConfigWords(s.ctx)) return 1;
             for (int k = 0; k < 14; ++k)
                 std::printf("%s%s\n", kConfigLabels[k], ByteStrToBin(s.ctx.prog.ConfigRead[k]).c_str());
             std::printf(" DEVID1   3FFFFEh %s\n", ByteStrToBin(s.ctx.prog.DevId1).c_str());
@@ -161,12 +161,11 @@ public:
         }
         if (!EnsureOpened(s)) return 1;
         if (action_ == "read") {
-            ReadIdWords(s.ctx);
+            if (!ReadIdWords(s.ctx)) return 1;
             std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
-        } else {
-            WriteIdWords(s.ctx, w[0], w[1], w[2]);
+            return 0;
         }
-        return 0;
+        return WriteIdWords(s.ctx, w[0], w[1], w[2]) ? 0 : 1;
     }
 
 private:
@@ -179,7 +178,7 @@ public:
     void Setup(CLI::App&) override {}
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
-        ReadDevIdPlain(s.ctx);
+        if (!ReadDevIdPlain(s.ctx)) return 1;
         std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
         return 0;
     }

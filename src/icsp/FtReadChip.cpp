@@ -4,6 +4,7 @@
 #include "icsp/Icsp.h"
 #include "icsp/ProgramMemory.h"
 #include "transport/FtFunkc.h"
+#include "transport/LinkWatch.h"
 #include "transport/PortProg.h"
 
 namespace mrk {
@@ -14,29 +15,36 @@ constexpr uint8_t kMarkBit = 0x80;
 constexpr uint8_t kPgdInBit = 0x08;
 } // namespace
 
-void FtReadChip(Context& ctx) {
+bool FtReadChip(Context& ctx) {
+    const LinkWatch link(ctx);
     EnterProgModeA(ctx);
     ClearTblPtr(ctx);
     const uint32_t n = ctx.ind.SpeedButton21 ? ctx.prog.ChipWords : ctx.prog.BootWords;
     ctx.host.GaugeMax(static_cast<long>(n));
     ctx.host.GaugePos(0);
     Handshake(ctx);
+    if (link.Lost()) return AbandonLostProgrammer(ctx);
     for (uint32_t w = 1; w <= n; ++w) {
         ctx.host.GaugePos(w);
         for (int half = 0; half < 2; ++half) {
             SendCommand(ctx, cmd::kTableReadPostInc, false);
             FtClockByteIn(ctx);
         }
-        if (w % kBatchWords == 0) FtDecodeWords(ctx, w);
+        if (w % kBatchWords == 0 && !FtDecodeWords(ctx, w)) return AbandonLostProgrammer(ctx);
         ctx.host.Pump();
     }
     ExitProgMode(ctx);
     SetVpp(ctx, 0);
+    return true;
 }
 
-void FtDecodeWords(Context& ctx, uint32_t w) {
+bool FtDecodeWords(Context& ctx, uint32_t w) {
+    const uint64_t failedBefore = ctx.ft.FtTransfersFailed;
     const uint32_t n = FtWrite(ctx);
-    if (w < kBatchWords) return;
+    // Samples that never reached the pins, or a read-back cut short, carry no
+    // words of the chip's: nothing is decoded from them.
+    if (ctx.ft.FtTransfersFailed != failedBefore) return false;
+    if (w < kBatchWords) return true;
     uint32_t k = w - kBatchWords;
     uint8_t bits = 0;
     int count = 0;
@@ -56,6 +64,7 @@ void FtDecodeWords(Context& ctx, uint32_t w) {
         high = !high;
         ++stored;
     }
+    return true;
 }
 
 } // namespace mrk

@@ -205,6 +205,12 @@ void ExitProgMode(Context& ctx) {
     SetDat(ctx, 0);
 }
 
+bool AbandonLostProgrammer(Context& ctx) {
+    ExitProgMode(ctx);
+    ctx.host.Okno(kProgrammerLost);
+    return false;
+}
+
 void SelectProgramMemory(Context& ctx) {
     if (!ctx.Is4620()) ClearWriteModeRegister(ctx);
     SendCoreInstr(ctx, 0x8E, 0xA6); // EEPGD := 1

@@ -45,6 +45,13 @@ void EnterProgModeD(Context& ctx);           // configuration write
 void EnterProgModeE(Context& ctx);           // ID read
 void ExitProgMode(Context& ctx);
 
+// The one log line of a chip routine that stopped because its programmer no
+// longer answers (unplugged, no echo, USB transfers failing or left incomplete).
+inline constexpr const char* kProgrammerLost = "Связь с программатором потеряна. Операция прервана.";
+// Leaves programming mode, says kProgrammerLost and gives false, for the
+// routine to return.
+bool AbandonLostProgrammer(Context& ctx);
+
 // Memory selection right after entry.
 void SelectProgramMemory(Context& ctx);      // write-mode register only on the 452
 void SelectConfigSpace(Context& ctx);

@@ -4,6 +4,7 @@
 #include "core/Format.h"
 #include "icsp/Icsp.h"
 #include "transport/FtFunkc.h"
+#include "transport/LinkWatch.h"
 #include "transport/PortProg.h"
 
 namespace mrk {
@@ -35,18 +36,27 @@ struct DevId {
     bool Is452() const { return id2 == 0x04 && (id1 & 0xE0) == 0x20; }
 };
 
-DevId ReadDevIdOnce(Context& ctx) {
+// One identification attempt. False, with d unchanged, when the programmer gave
+// no answer at all to its entry into programming mode: no echo on LPT, not one
+// whole transfer on USB. (With no echo every handshake of an attempt would run
+// out its reads, and a hundred attempts would hold the program for half an hour.)
+bool ReadDevIdOnce(Context& ctx, DevId& d) {
+    const LinkWatch link(ctx);
     EnterProgModeB(ctx);
+    if (!link.AnsweredSince()) {
+        ExitProgMode(ctx);
+        SetVpp(ctx, 0);
+        return false;
+    }
     SelectIdOrDevId(ctx);
     SetTblPtr(ctx, kAdrDevId1);
-    DevId d;
     SendCommand(ctx, cmd::kTableReadPostInc, false);
     d.id1 = ReadTableByte(ctx);
     SendCommand(ctx, cmd::kTableReadPostInc, false);
     d.id2 = ReadTableByte(ctx);
     ExitProgMode(ctx);
     SetVpp(ctx, 0);
-    return d;
+    return true;
 }
 
 } // namespace
@@ -68,12 +78,15 @@ bool OpenProgrammer(Context& ctx) {
         ctx.prog.ProgOpenReported = true;
     }
 
+    // A programmer that answers but brings a wrong ID (a flaky contact) gets
+    // every attempt; one that no longer answers at all ends the attempts there,
+    // as if the last one had failed.
     int attempts = 0;
     DevId d;
     for (;;) {
-        d = ReadDevIdOnce(ctx);
-        if (d.Is4620() || d.Is452()) break;
-        if (++attempts == kIdentifyAttempts) break;
+        const bool answered = ReadDevIdOnce(ctx, d);
+        if (answered && (d.Is4620() || d.Is452())) break;
+        if (++attempts == kIdentifyAttempts || !answered) break;
     }
     ctx.prog.Label2Text = Format("Devid1=%X Devid2=%X a=%d", d.id1, d.id2, attempts);
     ctx.host.Label2(ctx.prog.Label2Text);

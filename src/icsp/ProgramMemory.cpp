@@ -3,6 +3,7 @@
 #include "core/Context.h"
 #include "core/Format.h"
 #include "icsp/Icsp.h"
+#include "transport/LinkWatch.h"
 #include "transport/PortProg.h"
 
 namespace mrk {
@@ -41,8 +42,9 @@ void EraseRowAt(Context& ctx, uint32_t word) {
     SendCoreInstr(ctx, 0x94, 0xA6); // WREN off
 }
 
-// Writes one row from BuffEt in groups the chip's write buffer holds; returns the word after it.
-uint32_t WriteRowAt(Context& ctx, uint32_t i) {
+// Writes the row starting at word i from BuffEt, in groups the chip's write buffer
+// holds. Stops early when the programmer stops answering (checked at each word).
+void WriteRowAt(Context& ctx, uint32_t i, const LinkWatch& link) {
     const uint32_t groupWords = ctx.Is4620() ? 16 : 4;
     const uint8_t* ref = ctx.image.BuffEt.data();
     for (uint32_t g = 0; g < kRowWords / groupWords; ++g) {
@@ -51,22 +53,25 @@ uint32_t WriteRowAt(Context& ctx, uint32_t i) {
             SendCommand(ctx, cmd::kTableWritePostInc2, false);
             SendOperand(ctx, Word(ref, i));
             ++i;
+            if (link.Lost()) return;
         }
         SendCommand(ctx, cmd::kTableWriteStartProg, false);
         SendOperand(ctx, Word(ref, i));
         SendCommand(ctx, cmd::kCoreInstruction, true);
         SendOperand(ctx, 0x0000);
         ++i;
+        if (link.Lost()) return;
     }
-    return i;
 }
 
-void ReadRange(Context& ctx, uint32_t n) {
+bool ReadRange(Context& ctx, uint32_t n) {
+    const LinkWatch link(ctx);
     EnterProgModeA(ctx);
     ClearTblPtr(ctx);
     ctx.host.GaugeMax(static_cast<long>(n) - 1);
     ctx.host.GaugePos(0);
     Handshake(ctx);
+    if (link.Lost()) return AbandonLostProgrammer(ctx);
     for (uint32_t i = 0; i < n; ++i) {
         ctx.host.GaugePos(i);
         SendCommand(ctx, cmd::kTableReadPostInc, false);
@@ -74,19 +79,23 @@ void ReadRange(Context& ctx, uint32_t n) {
         SendCommand(ctx, cmd::kTableReadPostInc, false);
         ctx.image.BuffChip[2 * i + 1] = ReadTableByte(ctx);
         ctx.host.Pump();
+        if (link.Lost()) return AbandonLostProgrammer(ctx);
     }
     ExitProgMode(ctx);
+    return true;
 }
 
 } // namespace
 
 bool WriteBoot(Context& ctx) {
     const uint32_t bootWords = ctx.prog.BootWords;
+    const LinkWatch link(ctx);
     // The gauge is set while the chip settles after entry.
     EnterProgModeABeforeSettle(ctx);
     ctx.host.GaugeMax(static_cast<long>(bootWords) - 1);
     ctx.host.GaugePos(0);
     Delay(ctx, kEntrySettle);
+    if (link.Lost()) return AbandonLostProgrammer(ctx);
 
     bool ok = true;
     bool rewritten = false;
@@ -94,10 +103,13 @@ bool WriteBoot(Context& ctx) {
     uint32_t rowOfRewrites = UINT32_MAX;
     uint16_t chip = 0, ref = 0;
     SelectProgramMemory(ctx);
+    if (link.Lost()) return AbandonLostProgrammer(ctx);
     uint32_t i = 0;
     SetTblPtr(ctx, 0);
     while (i < bootWords) {
         chip = ReadWordAtPointer(ctx);
+        // A word the programmer did not bring back is no reason to erase a row.
+        if (link.Lost()) return AbandonLostProgrammer(ctx);
         ref = Word(ctx.image.BuffEt.data(), i);
         if (chip == ref) {
             rewritten = false;
@@ -119,11 +131,13 @@ bool WriteBoot(Context& ctx) {
         ++rewritesOfRow;
         i = row;
         EraseRowAt(ctx, i);
-        i = WriteRowAt(ctx, i);
-        i -= kRowWords;
+        if (link.Lost()) return AbandonLostProgrammer(ctx);
+        WriteRowAt(ctx, i, link);
+        if (link.Lost()) return AbandonLostProgrammer(ctx);
         SetTblPtr(ctx, 2 * i);
         rewritten = true;
         ctx.host.Pump();
+        if (link.Lost()) return AbandonLostProgrammer(ctx);
     }
     if (!ok) {
         ctx.host.Okno("Запись не возможна.");
@@ -136,20 +150,14 @@ bool WriteBoot(Context& ctx) {
     return ok;
 }
 
-void ReadBoot(Context& ctx) {
-    if (ctx.IsUsb()) {
-        FtReadChip(ctx);
-        return;
-    }
-    ReadRange(ctx, ctx.prog.BootWords);
+bool ReadBoot(Context& ctx) {
+    if (ctx.IsUsb()) return FtReadChip(ctx);
+    return ReadRange(ctx, ctx.prog.BootWords);
 }
 
-void ReadAll(Context& ctx) {
-    if (ctx.IsUsb()) {
-        FtReadChip(ctx);
-        return;
-    }
-    ReadRange(ctx, ctx.prog.ChipWords);
+bool ReadAll(Context& ctx) {
+    if (ctx.IsUsb()) return FtReadChip(ctx);
+    return ReadRange(ctx, ctx.prog.ChipWords);
 }
 
 bool CompareChip(Context& ctx) {

@@ -21,6 +21,12 @@ uint8_t ByteAt(const std::string& line, size_t p) {
     return static_cast<uint8_t>(HexDigit(line[p - 1]) * 16 + HexDigit(line[p]));
 }
 
+// ':' then hex digits only, and exactly as many data digits as the byte count says.
+bool IsRecordShape(const std::string& line) {
+    if (line[0] != ':' || !std::all_of(line.begin() + 1, line.end(), IsHexDigit)) return false;
+    return line.size() == kShortestLine + 2u * ByteAt(line, 2);
+}
+
 } // namespace
 
 HexLine HexLineReader::Read(std::string line) {
@@ -30,10 +36,13 @@ HexLine HexLineReader::Read(std::string line) {
     if (n < kShortestLine || n > kLongestLine) return HexLine::Bad;
 
     const uint8_t type = ByteAt(line, 8);
-    if (type == 0x01) return HexLine::End;
+    // The end record ends the file only as a whole record: a damaged line that
+    // happens to carry "01" in the type columns must not cut the file short.
+    if (type == 0x01) return ReadData(line, false) == HexLine::Next ? HexLine::End : HexLine::Bad;
     if (type == 0x04) {
-        // Only the low byte of the upper address (positions 12-13) is looked at.
-        if (n < 13) return HexLine::Bad;
+        // Checked like a data record; then only the low byte of the upper address
+        // (positions 12-13) is looked at.
+        if (n < 13 || ReadData(line, false) != HexLine::Next) return HexLine::Bad;
         const std::string low = line.substr(11, 2);
         if (low == "30") {
             configArea_ = true;
@@ -50,10 +59,7 @@ HexLine HexLineReader::Read(std::string line) {
     // ID locations and data EEPROM have no place in the images: their records
     // are checked like program records and then dropped.
     if (upper_ == Upper::IdLocations || upper_ == Upper::Eeprom) return ReadData(line, false);
-    if (type == 0x00 && configArea_) {
-        ReadConfig(line);
-        return HexLine::Next;
-    }
+    if (type == 0x00 && configArea_) return ReadConfig(line);
     // Extended segment and start address records carry addresses, not program bytes.
     if (type == 0x02 || type == 0x03 || type == 0x05) return ReadData(line, false);
     if (type != 0x00) return HexLine::Bad;
@@ -91,10 +97,13 @@ HexLine HexLineReader::ReadData(const std::string& line, bool store) {
     return HexLine::Next;
 }
 
-void HexLineReader::ReadConfig(const std::string& line) {
-    // Configuration records are taken without any test; only the 14 bytes exist.
+HexLine HexLineReader::ReadConfig(const std::string& line) {
+    // Configuration records are taken without their checksum (hand-edited lines
+    // rely on it), but only when they are records at all: a stray character or a
+    // lost digit would otherwise shift bits into the protection bytes.
     const size_t n = line.size();
-    if (n < 12 || config_ == ConfigRecords::Drop) return;
+    if (!IsRecordShape(line)) return HexLine::Bad;
+    if (n < 12 || config_ == ConfigRecords::Drop) return HexLine::Next;
     const uint16_t address = static_cast<uint16_t>(ByteAt(line, 4) << 8 | ByteAt(line, 6));
     uint16_t index = address;
     auto& cw = image_.ConfigWrite;
@@ -107,6 +116,7 @@ void HexLineReader::ReadConfig(const std::string& line) {
             ++index;
         }
     }
+    return HexLine::Next;
 }
 
 int ReadHexText(Context& ctx, std::istream& in, ConfigRecords config, const std::string& name) {
@@ -115,16 +125,16 @@ int ReadHexText(Context& ctx, std::istream& in, ConfigRecords config, const std:
     while (std::getline(in, line)) {
         const HexLine verdict = reader.Read(line);
         if (verdict == HexLine::End) return 0;
-        if (verdict == HexLine::Bad) {
-            ctx.host.Okno("Ошибка формата или КС");
-            return -1;
-        }
+        if (verdict == HexLine::Bad) break;
     }
     if (in.bad()) {
         ShowReadError(ctx, name);
         return -1;
     }
-    return 0;
+    // A file that ends without its end record (cut short, or empty) is as
+    // damaged as one with a bad line: half an image must never load as a whole one.
+    ctx.host.Okno("Ошибка формата или КС");
+    return -1;
 }
 
 } // namespace mrk

@@ -27,7 +27,7 @@ private:
     enum class Upper { Program, Config, IdLocations, Eeprom };
 
     HexLine ReadData(const std::string& line, bool store);
-    void ReadConfig(const std::string& line);
+    HexLine ReadConfig(const std::string& line);
 
     ImageVars& image_;
     ConfigRecords config_;
@@ -35,9 +35,10 @@ private:
     Upper upper_ = Upper::Program;
 };
 
-// Reads the text to its end or to an end-of-file record. Returns 0, or -1 after
-// logging "Ошибка формата или КС" for the first bad line (records before it stay
-// in place); a read error is shown in a message box naming the file and gives -1.
+// Reads the text up to its end-of-file record. Returns 0, or -1 after logging
+// "Ошибка формата или КС" for the first bad line or for a text that ends without
+// a valid end record (records before that stay in place); a read error is shown
+// in a message box naming the file and gives -1.
 // Neither clears BuffEt nor masks ConfigWrite.
 int ReadHexText(Context& ctx, std::istream& in, ConfigRecords config, const std::string& name);
 

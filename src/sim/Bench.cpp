@@ -28,6 +28,7 @@ Bench::Bench(const BenchOptions& opt) : opt_(opt) {
     k.base = opt_.lptBase;
     k.fault = opt_.kind == BenchKind::VirtualUsb ? KordelFault::Absent : opt_.kordelFault;
     k.echoDelay = opt_.kordelEchoDelay;
+    k.unplugAfter = opt_.kordelUnplugAfter;
     kordel_ = std::make_unique<VirtualKordel>(clock_, module_.get(), k);
     VirtualFtdiOptions f = opt_.ftdi;
     if (opt_.kind == BenchKind::VirtualLpt) f.fault = FtdiFault::Absent;

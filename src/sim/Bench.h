@@ -24,6 +24,7 @@ struct BenchOptions {
     uint16_t lptBase = 0x378;
     KordelFault kordelFault = KordelFault::None; // on VirtualUsb the Kordel is absent
     Nanos kordelEchoDelay = 2 * kUs;
+    uint64_t kordelUnplugAfter = 0; // port accesses, with KordelFault::UnplugAfterAccesses
     VirtualFtdiOptions ftdi;  // the Surtan programmer; absent on VirtualLpt
     ModuleFaults moduleFaults = {}; // the module's boot-loader faults
     // The module as it leaves the factory: the demo boot loader (with its

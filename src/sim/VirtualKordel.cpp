@@ -49,9 +49,25 @@ void VirtualKordel::UpdateTarget() {
     if (target_ && opt_.fault != KordelFault::Absent) target_->Drive(clock_.Now(), Pins());
 }
 
+void VirtualKordel::SetFault(KordelFault fault) {
+    const bool pulledOut = fault == KordelFault::Absent && opt_.fault != KordelFault::Absent;
+    opt_.fault = fault;
+    // Without the programmer nothing drives the module's lines: MCLR rests at VDD
+    // through the module's pull-up, PGC and PGD are let go, and the chip runs.
+    if (pulledOut && target_) target_->Drive(clock_.Now(), ProgrammerPins{});
+}
+
+void VirtualKordel::CountAccess() {
+    if (opt_.fault == KordelFault::UnplugAfterAccesses && reads_ + writes_ > opt_.unplugAfter)
+        SetFault(KordelFault::Absent);
+}
+
 void VirtualKordel::Out(uint16_t port, uint8_t value) {
     clock_.Advance(opt_.accessTime);
     ++writes_;
+    CountAccess();
+    // The registers are the PC's port: they take the value whether or not a
+    // programmer hangs on the port (UpdateTarget drives nothing without one).
     if (port == opt_.base) {
         const bool oldReq = (data_ & kDataRequest) != 0;
         data_ = value;
@@ -69,6 +85,7 @@ void VirtualKordel::Out(uint16_t port, uint8_t value) {
 uint8_t VirtualKordel::In(uint16_t port) {
     clock_.Advance(opt_.accessTime);
     ++reads_;
+    CountAccess();
     const Nanos t = clock_.Now();
     // Forget changes the delay line has already passed on, keeping their result.
     while (!requestChanges_.empty() && requestChanges_.front().first + opt_.echoDelay <= t &&
@@ -83,7 +100,8 @@ uint8_t VirtualKordel::In(uint16_t port) {
     uint8_t status = kStatusIdle;
     bool echo = false;
     switch (opt_.fault) {
-    case KordelFault::None: echo = EchoHigh(t); break;
+    case KordelFault::None:
+    case KordelFault::UnplugAfterAccesses: echo = EchoHigh(t); break;
     case KordelFault::Absent:
     case KordelFault::EchoStuckHigh: echo = true; break;
     case KordelFault::EchoStuckLow: echo = false; break;

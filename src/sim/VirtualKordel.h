@@ -11,7 +11,13 @@
 
 namespace mrk::sim {
 
-enum class KordelFault { None, Absent, EchoStuckHigh, EchoStuckLow };
+enum class KordelFault {
+    None,
+    Absent,
+    EchoStuckHigh,
+    EchoStuckLow,
+    UnplugAfterAccesses, // works for unplugAfter port accesses, then is pulled out (Absent)
+};
 
 class VirtualKordel : public PortBackend {
 public:
@@ -20,6 +26,7 @@ public:
         KordelFault fault = KordelFault::None;
         Nanos echoDelay = 2 * kUs;   // delay line; a slow programmer has a longer one
         Nanos accessTime = 1 * kUs;  // one port access on the ISA-style LPT port
+        uint64_t unplugAfter = 0;    // port accesses (reads and writes) before it is pulled out
     };
     VirtualKordel(SimClock& clock, PinTarget* target, const Options& opt);
 
@@ -37,11 +44,13 @@ public:
     ProgrammerPins Pins() const;
     void SetTarget(PinTarget* target) { target_ = target; }
     // Plugging and unplugging, stuck echo: the fault can change during a session.
-    void SetFault(KordelFault fault) { opt_.fault = fault; }
+    // Pulling it out (Absent) lets go of the module's lines.
+    void SetFault(KordelFault fault);
 
 private:
     bool EchoHigh(Nanos t) const;
     void UpdateTarget();
+    void CountAccess();
 
     SimClock& clock_;
     PinTarget* target_;

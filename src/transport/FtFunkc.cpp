@@ -60,15 +60,17 @@ void Dat(Context& ctx, uint8_t level) {
 }
 
 // Polls the receive queue until it holds at least `want` bytes, or the poll
-// budget of about 4 ms runs out, or the device stops answering.
-void WaitQueue(Context& ctx, uint32_t& polls, uint32_t want, bool untilEmpty) {
+// budget of about 4 ms runs out, or the device stops answering (false).
+bool WaitQueue(Context& ctx, uint32_t& polls, uint32_t want, bool untilEmpty) {
     auto& d = ctx.d2xx;
     const uint32_t budget = 4 * ctx.ft.FtPollsPerMs;
     while (untilEmpty ? d.FT_Q_Bytes > 0 : d.FT_Q_Bytes < want) {
         const FtStatus st = UsbQueueStatus(ctx);
         ++polls;
-        if (polls > budget || st != ftstatus::kOk) break;
+        if (st != ftstatus::kOk) return false;
+        if (polls > budget) break;
     }
+    return true;
 }
 
 } // namespace
@@ -147,12 +149,13 @@ uint32_t FtWrite(Context& ctx) {
     std::memcpy(ft.FtOutCopy.data(), d.FtOutBuff.data(), count);
 
     // Stale read-back from an earlier transfer would be taken for this one's.
-    UsbQueueStatus(ctx);
-    if (d.FT_Q_Bytes != 0) UsbPurgeRx(ctx);
+    bool answered = UsbQueueStatus(ctx) == ftstatus::kOk;
+    if (d.FT_Q_Bytes != 0) answered = UsbPurgeRx(ctx) == ftstatus::kOk && answered;
     d.FT_Q_Bytes = 0;
 
     uint32_t toWrite = count;
     uint32_t polls = 0;
+    bool sent = false; // every sample taken by the device
     for (int pass = 0; pass < kWritePasses; ++pass) {
         if (d.FT_Q_Bytes < ft.FTIndxOutBuff) {
             toWrite = ft.FTIndxOutBuff - d.FT_Q_Bytes;
@@ -167,9 +170,12 @@ uint32_t FtWrite(Context& ctx) {
         // sample put on the pins: wait until all of them went out.
         d.FT_Q_Bytes = 0;
         polls = 0;
-        WaitQueue(ctx, polls, ft.FTIndxOutBuff, false);
+        answered = WaitQueue(ctx, polls, ft.FTIndxOutBuff, false) && answered;
 
-        if (written >= toWrite) break;
+        if (written >= toWrite) {
+            sent = !writeFailed;
+            break;
+        }
         // A device that fails its writes will not take the rest on a later pass.
         if (writeFailed) break;
         if (d.FT_Q_Bytes < ft.FTIndxOutBuff) {
@@ -182,7 +188,13 @@ uint32_t FtWrite(Context& ctx) {
     }
 
     const uint32_t r = UsbRead(ctx, ft.FTIndxOutBuff);
-    WaitQueue(ctx, polls, 0, true);
+    answered = d.lastStatus == ftstatus::kOk && answered;
+    answered = WaitQueue(ctx, polls, 0, true) && answered;
+    // A transfer counts only whole: every sample put on the pins and every one
+    // read back. Anything less (a device gone, writes that stay short) fails it,
+    // and its read-back must not be taken for the chip's answer.
+    if (sent && answered && r == ft.FTIndxOutBuff) ++ft.FtTransfersDone;
+    else ++ft.FtTransfersFailed;
     ft.FTIndxOutBuff = 0;
     return r;
 }
@@ -215,8 +227,11 @@ void FtClockByteIn(Context& ctx) {
 uint8_t FtReadByte(Context& ctx) {
     FtWrite(ctx);
     FtClockByteIn(ctx);
+    const uint64_t failedBefore = ctx.ft.FtTransfersFailed;
     const uint32_t r = FtWrite(ctx);
     uint8_t result = 0;
+    // A partial read-back holds no byte of the chip's (the caller sees the failed transfer).
+    if (ctx.ft.FtTransfersFailed != failedBefore) return result;
     const auto& in = ctx.d2xx.FtInBuff;
     for (uint32_t i = 0; i < r; ++i) {
         if (!(in[i] & kPinMark)) continue;

@@ -43,6 +43,7 @@ bool EchoCycle(Context& ctx) {
     WrZad(ctx, 0);
     const bool fourth = WaitEcho(ctx, 0);
     WrZad(ctx, 1);
+    if (third && fourth) ++ctx.portProg.EchoesAnswered;
     return third && fourth;
 }
 
@@ -65,7 +66,15 @@ void Handshake(Context& ctx) {
 
 void Delay(Context& ctx, uint16_t n) {
     if (FtDelay(ctx, n)) return;
-    for (uint32_t i = 0; i <= n; ++i) EchoCycle(ctx);
+    // The delay line paces the wait: once it stops echoing there is nothing left
+    // to wait on (a missing echo costs thousands of reads per cycle), and the
+    // handshake flag says the programmer is gone.
+    for (uint32_t i = 0; i <= n; ++i) {
+        if (!EchoCycle(ctx)) {
+            ctx.portProg.ProgAnswered = false;
+            return;
+        }
+    }
 }
 
 void SetClk(Context& ctx, uint8_t level) {

@@ -14,7 +14,9 @@ void SetDat(Context& ctx, uint8_t level);   // 1 drives PGD low, 0 releases it
 uint8_t GetDat(Context& ctx);                // PGD level as the target drives it
 void ClkPulse(Context& ctx);
 void Handshake(Context& ctx);
-void Delay(Context& ctx, uint16_t n);        // n units of about 10 us
+// n units of about 10 us. On LPT it ends early, clearing ProgAnswered, at the
+// first echo cycle the programmer does not answer.
+void Delay(Context& ctx, uint16_t n);
 
 // Delay-line request and echo: always the LPT port, whatever the interface.
 void WrZad(Context& ctx, uint8_t level);

@@ -1,6 +1,8 @@
 // mrkprog as a technician runs it, on the virtual benches.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "cli/RunMrkprog.h"
 
 namespace mrk {
@@ -71,6 +73,41 @@ TEST(Cli, ADamagedModuleFileIsReportedAndKept) {
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.ErrHas("module.hex")) << r.err;
     EXPECT_EQ(test::ReadAll(file), ":10000000FFFFZZ\n");
+}
+
+TEST(Cli, ABootLoaderFileCutShortIsNeverWritten) {
+    // The first 30 lines of the demo boot loader: its end record and about half its code are missing.
+    for (const char* chip : {"452", "4620"}) {
+        const std::string whole = test::ReadAll(kFw + "/boot-" + chip + ".hex");
+        std::istringstream full(whole);
+        std::string cut, line;
+        int lines = 0;
+        while (std::getline(full, line)) {
+            if (++lines <= 30) cut += line + "\n";
+        }
+        ASSERT_GT(lines, 45) << chip;
+        struct Case {
+            const char* name;
+            std::string text;
+        } cases[] = {{"first 30 lines", cut}, {"empty file", ""},
+                                  // "01" in the type columns of a line with a wrong checksum, then the whole file.
+                                  {"damaged end record first", ":00000001FE\n" + whole}};
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(chip) + ", " + c.name);
+            TempDir dir;
+            {
+                std::ofstream f(dir.Path() / "boot.hex");
+                f << c.text;
+            }
+            const auto r = RunMrkprog(std::string("--bench virtual-lpt --chip ") + chip +
+                                          " --module module.hex erase load-boot boot.hex boot",
+                                      dir.Path());
+            EXPECT_NE(r.code, 0) << r.out << r.err;
+            EXPECT_TRUE(r.Has("Ошибка формата или КС")) << r.out;
+            EXPECT_TRUE(r.Has("Label3: Ошибка загрузки boot.hex")) << r.out;
+            EXPECT_FALSE(r.Has("Прогр. OK")) << r.out;
+        }
+    }
 }
 
 // A blank module prepared completely, in invocations that chain through the module file.

@@ -3,4 +3,5 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/CliRunTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConfigDescribeTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProductionCliTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LostProgrammerCliTest.cpp
 )

@@ -44,6 +44,23 @@ struct BenchRig {
     Context ctx;
 };
 
+// The programmer's traffic so far: port accesses of the Kordel, transfers of the FTDI device.
+inline uint64_t ProgrammerTraffic(sim::Bench& b, sim::BenchKind kind) {
+    if (kind == sim::BenchKind::VirtualLpt) return b.Kordel().Reads() + b.Kordel().Writes();
+    return b.Ftdi().Writes() + b.Ftdi().Reads();
+}
+
+// The bench's programmer pulled out once its traffic reaches `after`.
+inline void UnplugProgrammerAfter(sim::BenchOptions& o, uint64_t after) {
+    if (o.kind == sim::BenchKind::VirtualLpt) {
+        o.kordelFault = sim::KordelFault::UnplugAfterAccesses;
+        o.kordelUnplugAfter = after;
+    } else {
+        o.ftdi.fault = sim::FtdiFault::UnplugAfterTransfers;
+        o.ftdi.unplugAfter = static_cast<uint32_t>(after);
+    }
+}
+
 inline std::string Hex4(unsigned v) {
     char buf[8];
     std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFF);

@@ -136,16 +136,43 @@ TEST(OpenProgrammer, LaterCallsReportNothingAboutTheProgrammer) {
     EXPECT_EQ(r.host.log, std::vector<std::string>{kLptOpened});
 }
 
-TEST(OpenProgrammer, UnpluggedOnALaterCallEndsInTheIdentificationLoop) {
-    auto o = Lpt(ChipModel::PIC18F4620);
-    o.kordelFault = sim::KordelFault::None;
-    Rig r(o);
-    ASSERT_TRUE(OpenProgrammer(r.ctx));
-    r.bench.Kordel().SetFault(sim::KordelFault::Absent);
-    EXPECT_FALSE(OpenProgrammer(r.ctx));
-    EXPECT_EQ(r.host.log, std::vector<std::string>{kLptOpened});
-    ASSERT_EQ(r.host.messages.size(), 1u);
-    EXPECT_EQ(r.host.label2.substr(r.host.label2.size() - 5), "a=101");
+TEST(OpenProgrammer, UnpluggedBetweenTwoCommandsEndsAtTheFirstSilentAttempt) {
+    // Pulled out after a successful open, or gone after exactly the port accesses
+    // of the first command: the next open must not run 101 attempts of
+    // timed-out handshakes (about 27 minutes), but end as the attempts end.
+    for (auto chip : {ChipModel::PIC18F452, ChipModel::PIC18F4620}) {
+        for (bool pulledOut : {true, false}) {
+            SCOPED_TRACE(std::string(chip == ChipModel::PIC18F452 ? "452" : "4620") +
+                         (pulledOut ? ", pulled out" : ", unplugged after N accesses"));
+            auto o = Lpt(chip);
+            uint64_t accesses = 0;
+            {
+                Rig first(o);
+                ASSERT_TRUE(OpenProgrammer(first.ctx));
+                accesses = first.bench.Kordel().Reads() + first.bench.Kordel().Writes();
+            }
+            if (!pulledOut) {
+                o.kordelFault = sim::KordelFault::UnplugAfterAccesses;
+                o.kordelUnplugAfter = accesses;
+            }
+            Rig r(o);
+            ASSERT_TRUE(OpenProgrammer(r.ctx));
+            const auto chipIndicators = r.ctx.ind;
+            if (pulledOut) r.bench.Kordel().SetFault(sim::KordelFault::Absent);
+            const sim::Nanos t0 = r.bench.Clock().Now();
+            EXPECT_FALSE(OpenProgrammer(r.ctx));
+            EXPECT_LT(r.bench.Clock().Now() - t0, 1000 * sim::kMs);
+            EXPECT_EQ(r.host.log, std::vector<std::string>{kLptOpened}) << "no \"не подключен\" lines";
+            ASSERT_EQ(r.host.messages.size(), 1u);
+            EXPECT_EQ(r.host.messages[0].text, "Не верно прочитался ID процессора");
+            EXPECT_EQ(r.host.messages[0].buttons, MsgButtons::Cancel);
+            EXPECT_EQ(r.host.label2, "Devid1=0 Devid2=0 a=1");
+            EXPECT_FALSE(r.ctx.ind.Prog4520);
+            EXPECT_FALSE(r.ctx.ind.CheckBox2);
+            EXPECT_EQ(r.ctx.ind.CheckBox1, chipIndicators.CheckBox1) << "still the LPT programmer";
+            EXPECT_FALSE(r.bench.Module()->InProgrammingMode());
+        }
+    }
 }
 
 // A module whose PGD contact is bad for its first few entries into programming mode.

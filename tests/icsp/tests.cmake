@@ -4,4 +4,5 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ProgramMemoryTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConfigIdTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BootLinkTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LostProgrammerTest.cpp
 )

@@ -47,9 +47,27 @@ TEST_F(HexReader, EndOfFileRecordEndsReading) {
     EXPECT_TRUE(rig.host.log.empty());
 }
 
-TEST_F(HexReader, FileWithoutEndRecordLoadsToItsLastLine) {
-    ASSERT_EQ(Load(Rec(0, 0x10, {1}) + Rec(0, 0x7FFE, {0x12, 0x34})), 0);
-    EXPECT_EQ(rig.Word(0x7FFE), 0x3412);
+TEST_F(HexReader, TextEndingWithoutAValidEndRecordIsAFormatError) {
+    struct Case {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"empty file", ""},
+        {"records, no end record", Rec(0, 0x10, {1}) + Rec(0, 0x7FFE, {0x12, 0x34})},
+        {"cut inside a record", Rec(0, 0x10, {1}) + ":02000000"},
+        {"end record with a bad checksum as the last line", Rec(0, 0x10, {1}) + ":00000001FE\n"},
+        {"blank lines after the records", Rec(0, 0x10, {1}) + "\n\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        rig.host.log.clear();
+        rig.cw().fill(0xFF);
+        EXPECT_EQ(Load(c.text), -1);
+        EXPECT_EQ(rig.host.log, std::vector<std::string>{"Ошибка формата или КС"});
+        EXPECT_EQ(rig.cw()[0], 0xFF) << "no masking after a failed load";
+    }
+    // The records before the end stay in place, as for a bad line.
+    EXPECT_EQ(rig.et()[0x10], 1);
 }
 
 TEST_F(HexReader, CrLfLinesLoad) {
@@ -67,7 +85,7 @@ TEST_F(HexReader, ByteCountEntersOnlyTheChecksum) {
 
 TEST_F(HexReader, OddDigitCountStoresTheLastHighNibbleUncounted) {
     // ":01010000AB" + "C" + checksum of LL, address, type and 0xAB only.
-    ASSERT_EQ(Load(":01010000ABC53\n"), 0);
+    ASSERT_EQ(Load(":01010000ABC53\n" + kEof), 0);
     EXPECT_EQ(rig.et()[0x100], 0xAB);
     EXPECT_EQ(rig.et()[0x101], 0xC0);
 }
@@ -100,6 +118,44 @@ TEST_F(HexReader, ConfigurationRecordWithBadChecksumIsAccepted) {
     ASSERT_EQ(Load(Upper(0x0030) + BadSum(Rec(0, 5, {0x01})) + kEof), 0);
     EXPECT_EQ(rig.cw()[5], 0x01);
     EXPECT_TRUE(rig.host.log.empty());
+}
+
+TEST_F(HexReader, ConfigurationRecordThatIsNoRecordNeverReachesConfigWrite) {
+    // CONFIG6H (index 11) erased is E0: write protection of the configuration and
+    // the boot block off. 'Q' for its first digit would shift in 0x10, i.e. both on.
+    std::vector<uint8_t> config(14, 0xFF);
+    config[11] = 0xE0;
+    const std::string good = Rec(0, 0, config);
+    const size_t config6h = 9 + 2 * 11; // 0-based position of its high digit
+    ASSERT_EQ(good.substr(config6h, 2), "E0");
+    std::string stray = good, lost = good, noColon = good;
+    stray[config6h] = 'Q';
+    lost.erase(config6h, 1);
+    noColon[0] = ';';
+    struct Case {
+        const char* name;
+        std::string line;
+        int result;
+    } cases[] = {
+        {"well formed", good, 0},
+        {"wrong checksum only", BadSum(good), 0},
+        {"non-hex digit", stray, -1},
+        {"a digit lost: the byte count no longer fits", lost, -1},
+        {"no colon", noColon, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        rig.host.log.clear();
+        rig.cw().fill(0);
+        EXPECT_EQ(Load(Upper(0x0030) + c.line + kEof), c.result);
+        if (c.result == 0) {
+            EXPECT_EQ(rig.cw()[11], 0xE0);
+            EXPECT_TRUE(rig.host.log.empty());
+        } else {
+            EXPECT_EQ(rig.cw(), (std::array<uint8_t, 14>{})) << "nothing of the line stored";
+            EXPECT_EQ(rig.host.log, std::vector<std::string>{"Ошибка формата или КС"});
+        }
+    }
 }
 
 TEST_F(HexReader, ConfigurationRecordPastTheFourteenBytesWritesNothingElse) {
@@ -150,6 +206,12 @@ INSTANTIATE_TEST_SUITE_P(
         // 'G' would make 0x70 and the checksum fit; the stray character is caught on its own.
         BadLine{"NonHexDigit", ":01000000G08F\n"},
         BadLine{"UnknownRecordType", Rec(0x07, 0x0000, {0x12})},
+        // "01" in the type columns is not yet an end record.
+        BadLine{"EndRecordWithoutColon", ";00000001FF\n"},
+        BadLine{"EndRecordWithBadChecksum", ":00000001FE\n"},
+        BadLine{"EndRecordWithNonHexDigit", ":0000X001FF\n"},
+        BadLine{"ExtendedAddressWithBadChecksum", BadSum(Upper(0x0000))},
+        BadLine{"ExtendedAddressWithoutColon", ";" + Upper(0x0000).substr(1)},
         BadLine{"LongerThanTheReaderHandles", Rec(0, 0x0000, std::vector<uint8_t>(123, 0x5A))}),
     [](const auto& info) { return std::string(info.param.name); });
 

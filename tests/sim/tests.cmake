@@ -7,4 +7,5 @@ list(APPEND MRK_TEST_SOURCES
 )
 list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/VirtualFtdiTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/VirtualKordelTest.cpp
 )

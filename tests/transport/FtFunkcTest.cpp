@@ -113,6 +113,40 @@ TEST(FtWrite, ShortWritesAreCompletedInLaterPasses) {
     EXPECT_TRUE(r.host.log.empty());
 }
 
+TEST(FtWrite, ATransferCountsOnlyWhenItCameBackWhole) {
+    sim::VirtualFtdiOptions o;
+    o.fault = sim::FtdiFault::ShortWrites;
+    o.shortWriteLimit = 8;
+    UsbRig r(nullptr, o);
+    ASSERT_TRUE(r.Open());
+    struct Case {
+        const char* name;
+        int samples;
+        bool whole;
+    } cases[] = {
+        {"finished in later passes", 101 * 8, true},
+        {"still short after 101 passes", 101 * 8 + 1, false},
+        {"nothing queued", 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto done = r.ctx.ft.FtTransfersDone, failed = r.ctx.ft.FtTransfersFailed;
+        for (int i = 0; i < c.samples; ++i) FtPutSample(r.ctx);
+        const uint32_t back = FtWrite(r.ctx);
+        EXPECT_EQ(r.ctx.ft.FtTransfersDone - done, c.whole ? 1u : 0u);
+        EXPECT_EQ(r.ctx.ft.FtTransfersFailed - failed, c.whole ? 0u : 1u);
+        EXPECT_EQ(back == static_cast<uint32_t>(c.samples), c.whole) << back;
+    }
+    // A device gone fails every transfer.
+    r.dev.SetFault(sim::FtdiFault::UnplugAfterTransfers);
+    FtPutSample(r.ctx);
+    FtWrite(r.ctx);
+    const auto failed = r.ctx.ft.FtTransfersFailed;
+    FtPutSample(r.ctx);
+    FtWrite(r.ctx);
+    EXPECT_EQ(r.ctx.ft.FtTransfersFailed, failed + 1);
+}
+
 TEST(FtWrite, StaleReadBackIsPurgedFirst) {
     UsbRig r;
     ASSERT_TRUE(r.Open());

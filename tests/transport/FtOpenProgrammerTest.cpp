@@ -96,7 +96,9 @@ TEST(OpenProgrammerUsb, UnpluggedDuringIdentificationShowsAFewBoxesNotThousands)
     f.unplugAfter = 4;
     UsbBench r(ChipModel::PIC18F4620, f);
     EXPECT_FALSE(OpenProgrammer(r.ctx));
-    EXPECT_EQ(r.host.label2.substr(r.host.label2.size() - 5), "a=101");
+    // The device goes away inside the first attempt's first transfer: that attempt
+    // brought back nothing whole and ends the attempts.
+    EXPECT_EQ(r.host.label2.substr(r.host.label2.size() - 3), "a=1");
     ASSERT_FALSE(r.host.messages.empty());
     EXPECT_LE(r.host.messages.size(), 5u);
     EXPECT_EQ(r.host.messages.back().text, "Не верно прочитался ID процессора");

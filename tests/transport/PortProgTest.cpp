@@ -120,6 +120,18 @@ TEST_F(LptLines, DelayRunsNPlusOneEchoCyclesWithoutTouchingTheFlag) {
     }
 }
 
+TEST_F(LptLines, DelayEndsAtTheFirstCycleWithoutEcho) {
+    // The echo follows the request for the first two cycles, then sticks high.
+    port->status = [&](size_t, uint8_t data) -> uint8_t {
+        return (DataWrites().size() > 8 || (data & 0x02)) ? kEcho : 0x00;
+    };
+    ctx.portProg.ProgAnswered = true;
+    Delay(ctx, 4000);
+    EXPECT_EQ(DataWrites().size(), 4u * 3u) << "two echoed cycles and the one that was not";
+    EXPECT_FALSE(ctx.portProg.ProgAnswered);
+    EXPECT_EQ(ctx.portProg.EchoesAnswered, 2u);
+}
+
 TEST_F(LptLines, DataLineAndStatusInputsAreActiveLow) {
     SetDat(ctx, 1);
     EXPECT_EQ(DataWrites().back() & 0x01, 0x01);

@@ -1,0 +1,24 @@
+#pragma once
+// Start options of mrkprog-gui. Without any the program drives the real
+// programmers; the bench options run it on the virtual bench for demonstration
+// and tests.
+#include <QString>
+#include <QStringList>
+
+namespace mrk::gui {
+
+struct GuiOptions {
+    QString bench;             // "", "virtual-lpt" or "virtual-usb"
+    QString chip = "4620";     // the module on the bench: "4620", "452" or "none"
+    QString module;            // the bench module's memory file (Intel HEX), loaded at start, saved at the end
+    bool production = false;   // start with Obnovl clear (production mode)
+    // Unattended run for tests and demonstrations: answer "Да", press the
+    // update button, write the log into this file and close.
+    QString autoUpdateLog;
+};
+
+// Parses the arguments after the program name has been taken by QApplication.
+// False with a message in *error on a bad option.
+bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* error);
+
+} // namespace mrk::gui

@@ -1,0 +1,109 @@
+#include "windows/WidgetHost.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QToolButton>
+
+#include "windows/TProg12.h"
+
+namespace mrk::gui {
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+int ClampToInt(long v) {
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return static_cast<int>(v);
+}
+
+} // namespace
+
+void WidgetHost::Okno(const std::string& line) {
+    if (held_) pending_.append(Q(line));
+    else w_.Memokno->appendPlainText(Q(line));
+}
+
+void WidgetHost::ClearLog() {
+    pending_.clear();
+    w_.Memokno->clear();
+}
+
+void WidgetHost::HoldLogRepaint(bool hold) {
+    if (hold == held_) return;
+    held_ = hold;
+    w_.Memokno->setUpdatesEnabled(!hold);
+    if (!hold && !pending_.isEmpty()) {
+        // One insertion for all gathered lines: the lines of a page listing
+        // cost one layout pass instead of one each.
+        w_.Memokno->appendPlainText(pending_.join(QLatin1Char('\n')));
+        pending_.clear();
+    }
+}
+
+void WidgetHost::GaugeMax(long max) {
+    w_.Gauge1->setMaximum(ClampToInt(max));
+}
+
+void WidgetHost::GaugePos(long pos) {
+    w_.Gauge1->setValue(ClampToInt(pos));
+}
+
+void WidgetHost::Label2(const std::string& text) {
+    w_.Label2->setText(Q(text));
+}
+
+void WidgetHost::Label3(const std::string& text) {
+    w_.Label3->setText(Q(text));
+}
+
+void WidgetHost::StaticText1(const std::string& text) {
+    w_.StaticText1->setText(Q(text));
+}
+
+void WidgetHost::Pump() {
+    w_.FollowBenchClock();
+    QCoreApplication::processEvents();
+}
+
+MsgResult WidgetHost::MessageBox(const std::string& text, const std::string& caption, MsgKind kind,
+                                 MsgButtons buttons) {
+    QMessageBox::Icon icon = QMessageBox::Information;
+    switch (kind) {
+    case MsgKind::Information: icon = QMessageBox::Information; break;
+    case MsgKind::Warning: icon = QMessageBox::Warning; break;
+    case MsgKind::Error: icon = QMessageBox::Critical; break;
+    case MsgKind::Confirmation: icon = QMessageBox::Question; break;
+    }
+    QMessageBox::StandardButtons std = QMessageBox::Ok;
+    switch (buttons) {
+    case MsgButtons::Ok: std = QMessageBox::Ok; break;
+    case MsgButtons::Cancel: std = QMessageBox::Cancel; break;
+    case MsgButtons::YesNo: std = QMessageBox::Yes | QMessageBox::No; break;
+    case MsgButtons::OkCancel: std = QMessageBox::Ok | QMessageBox::Cancel; break;
+    }
+    QMessageBox box(icon, caption.empty() ? w_.windowTitle() : Q(caption), Q(text), std, &w_);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return MsgResult::Yes;
+    case QMessageBox::No: return MsgResult::No;
+    case QMessageBox::Cancel: return MsgResult::Cancel;
+    default: return MsgResult::Ok;
+    }
+}
+
+void WidgetHost::IndicatorsChanged(const Indicators& now) {
+    w_.CheckUSB->setChecked(now.CheckUSB);
+    w_.CheckBox1->setChecked(now.CheckBox1);
+    w_.Prog4520->setChecked(now.Prog4520);
+    w_.CheckBox2->setChecked(now.CheckBox2);
+    if (now.SpeedButton21 && !w_.SpeedButton21->isChecked()) w_.SpeedButton21->setChecked(true);
+}
+
+} // namespace mrk::gui

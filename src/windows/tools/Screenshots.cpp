@@ -1,0 +1,92 @@
+// Pictures of the windows as the operator sees them, on the virtual bench:
+// the confirmation at start-up, the main window in update-only mode after an
+// update, in production mode after a whole cycle for one module, and with every
+// service control shown.
+// Usage: mrkprog-screenshots [OUTDIR]   (run with QT_QPA_PLATFORM=offscreen)
+#include <cstdio>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include "windows/GuiProgram.h"
+#include "windows/tools/DriveStartup.h"
+
+using namespace mrk::gui;
+
+namespace {
+
+bool Save(QWidget& w, const QDir& dir, const char* name) {
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    if (!w.grab().save(path)) {
+        std::fprintf(stderr, "mrkprog-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+// The settings file the program reads at start, named after the program, in the
+// current folder: the boot-loader paths of the bench's firmware.
+void WriteSettings() {
+    const QString ini = QDir::current().filePath(QCoreApplication::applicationName() + QStringLiteral(".ini"));
+    QFile f(ini);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    const QString fw = QStringLiteral(MRK_FIRMWARE_DIR);
+    f.write(QStringLiteral("[Form_Param]\nEdit1=%1/update-4620.hex\nEdit2=%1/boot-4620.hex\nEdit5=%1/boot-452.hex\n")
+                .arg(fw)
+                .toUtf8());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    const QDir out(QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath()).absolutePath());
+    QDir().mkpath(out.path());
+    QDir::setCurrent(out.path());
+    bool ok = true;
+
+    {
+        GuiOptions opt;
+        opt.bench = QStringLiteral("virtual-lpt");
+        GuiProgram p(opt);
+        StartupAnswer a;
+        a.waitForFullGauge = true;
+        a.beforeAnswer = [&](TForm_Pred& pred) { ok = Save(pred, out, "notice.png") && ok; };
+        ok = DriveStartup(p, a) && ok;
+        p.Prog12->SpeedButton4->click();
+        ok = Save(*p.Prog12, out, "main-update.png") && ok;
+        p.Prog12->close();
+    }
+    {
+        WriteSettings();
+        GuiOptions opt;
+        opt.bench = QStringLiteral("virtual-usb");
+        opt.production = true;
+        opt.module = out.filePath(QStringLiteral("screenshot-module.hex"));
+        QFile::remove(opt.module); // a blank module, fresh for its cycle
+        GuiProgram p(opt);
+        ok = DriveStartup(p) && ok;
+        QTest::keyClicks(p.Prog12->Edit1, QStringLiteral("1234"));
+        QTest::keyClick(p.Prog12->Edit1, Qt::Key_Return);
+        ok = Save(*p.Prog12, out, "main-production.png") && ok;
+        // Every control the service code can bring up, as after "Aktivation 2",
+        // plus the three that nothing shows: all captions must fit.
+        TProg12& m = *p.Prog12;
+        for (QWidget* w : std::initializer_list<QWidget*>{m.ReadChip, m.Sravn, m.SpeedButton21, m.SpeedButton3,
+                                                          m.SpeedButton7, m.SpeedButton10, m.SpeedButton11,
+                                                          m.SpeedButton16, m.SpeedButton1, m.SpeedButton19, m.Label2})
+            w->show();
+        m.SpeedButton11->click();
+        ok = Save(m, out, "main-service.png") && ok;
+        p.Prog12->close();
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,214 @@
+// The main window's commands on the real widgets, on the virtual bench.
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <QToolButton>
+
+#include "GuiFixture.h"
+#include "sim/Bench.h"
+#include "windows/DriverInstructions.h"
+
+using namespace mrk::gui;
+using namespace mrk::gui::test;
+using mrk::Ctl;
+
+namespace {
+
+QStringList LogLines(TProg12& m) {
+    return m.Memokno->toPlainText().split(QLatin1Char('\n'));
+}
+
+struct Snapshot {
+    bool taken = false;
+    std::array<bool, mrk::kManagedControls> enabled{};
+    bool unmanagedEnabled = false;
+    Qt::CursorShape cursor = Qt::ArrowCursor;
+    bool senderDown = false;
+};
+
+// Records the controls once, the first time the event loop runs while `busy` holds.
+class DuringCommand : public QObject {
+public:
+    DuringCommand(TProg12& m, std::function<bool()> busy, QToolButton* sender) : m_(m), busy_(std::move(busy)) {
+        auto* t = new QTimer(this);
+        t->setInterval(0);
+        connect(t, &QTimer::timeout, this, [this, t, sender] {
+            if (snap.taken || !busy_()) return;
+            snap.taken = true;
+            for (int i = 0; i < mrk::kManagedControls; ++i) snap.enabled[i] = m_.Enabled(Ctl(i));
+            snap.unmanagedEnabled = m_.SpeedButton20->isEnabled() && m_.SpeedButton11->isEnabled() &&
+                                    m_.Edit1->isEnabled() && m_.RadioButton1->isEnabled();
+            snap.cursor = m_.cursor().shape();
+            snap.senderDown = sender && sender->isChecked();
+            t->stop();
+        });
+        t->start();
+    }
+    Snapshot snap;
+
+private:
+    TProg12& m_;
+    std::function<bool()> busy_;
+};
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+
+    void updateButtonLocksTheControlsWhileItRuns() {
+        WorkDir wd;
+        GuiProgram p(BenchOptions("virtual-lpt"));
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        std::array<bool, mrk::kManagedControls> before{};
+        for (int i = 0; i < mrk::kManagedControls; ++i) before[i] = m.Enabled(Ctl(i));
+        DuringCommand during(m, [&] { return m.cursor().shape() == Qt::WaitCursor; }, nullptr);
+        m.SpeedButton4->click();
+        QVERIFY(during.snap.taken);
+        // While it runs: all 16 disabled (the update button too), "СТОП" and the
+        // unmanaged controls usable, the hourglass cursor.
+        for (int i = 0; i < mrk::kManagedControls; ++i)
+            QVERIFY2(during.snap.enabled[i] == (Ctl(i) == Ctl::Avt_Prog_St), qPrintable(QString::number(i)));
+        QVERIFY(during.snap.unmanagedEnabled);
+        QCOMPARE(during.snap.cursor, Qt::WaitCursor);
+        // Afterwards everything as before, the cursor back.
+        for (int i = 0; i < mrk::kManagedControls; ++i) QCOMPARE(m.Enabled(Ctl(i)), before[i]);
+        QVERIFY(m.cursor().shape() != Qt::WaitCursor);
+        const QStringList log = LogLines(m);
+        QCOMPARE(log.value(log.size() - 2), QStringLiteral("КС Программы OK."));
+        QCOMPARE(log.last(), QStringLiteral("Можно подключить следующий модуль."));
+    }
+
+    void updateButtonWithoutBootLoaderSaysSo() {
+        WorkDir wd;
+        GuiOptions o = BenchOptions("virtual-usb");
+        o.module = wd.Path(QStringLiteral("blank.hex")); // does not exist: a blank module
+        GuiProgram p(o);
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        m.SpeedButton4->click();
+        const QString log = m.Memokno->toPlainText();
+        QVERIFY2(log.contains(QStringLiteral("Нет готовности модуля.")), qPrintable(log));
+        QVERIFY(!log.contains(QStringLiteral("КС Программы OK.")));
+        QVERIFY(m.SpeedButton4->isEnabled());
+        QVERIFY(m.cursor().shape() != Qt::WaitCursor);
+    }
+
+    void pageButtonsListAQuarterAndMarkTheirPage() {
+        WorkDir wd;
+        WriteBootPaths(IniPathHere());
+        GuiProgram p(BenchOptions("virtual-lpt", "4620", true));
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        QToolButton* pages[4] = {m.SpeedButton5, m.SpeedButton6, m.SpeedButton2, m.SpeedButton8};
+        const struct {
+            int page, lines;
+            const char* first;
+        } cases[] = {{2, 1707, "8000:"}, {3, 2389, "B558:"}, {0, 2048, "000:"}};
+        for (const auto& c : cases) {
+            pages[c.page]->click();
+            for (int k = 0; k < 4; ++k) QCOMPARE(pages[k]->isEnabled(), k != c.page);
+            QCOMPARE(m.Memokno->document()->blockCount(), c.lines + 1);
+            QCOMPARE(m.Memokno->document()->firstBlock().text(), QStringLiteral("Карта памяти программ."));
+            QVERIFY(m.Memokno->document()->findBlockByNumber(1).text().startsWith(QLatin1String(c.first)));
+            QCOMPARE(m.Gauge1->value(), c.lines - 1);
+            QVERIFY(!p.Prog12->host().LogHeld());
+        }
+    }
+
+    void factoryNumberAndEnterRunAWholeCycle() {
+        WorkDir wd;
+        WriteBootPaths(IniPathHere());
+        GuiOptions o = BenchOptions("virtual-lpt", "4620", true);
+        o.module = wd.Path(QStringLiteral("blank.hex"));
+        GuiProgram p(o);
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        // Only digits get typed; Backspace is dropped too.
+        QTest::keyClicks(m.Edit1, QStringLiteral("12a3"));
+        QTest::keyClick(m.Edit1, Qt::Key_Backspace);
+        QTest::keyClicks(m.Edit1, QStringLiteral("4"));
+        QCOMPARE(m.Edit1->text(), QStringLiteral("1234"));
+        DuringCommand during(m, [&] { return !m.Param->isEnabled(); }, m.Avtom_Prog_P);
+        QTest::keyClick(m.Edit1, Qt::Key_Return);
+        QVERIFY(during.snap.taken);
+        QVERIFY(during.snap.senderDown); // "ПУСК" stays down while the cycle runs
+        QCOMPARE(m.StaticText1->text(), QStringLiteral("OK"));
+        QVERIFY(m.Avt_Prog_St->isChecked() && !m.Avtom_Prog_P->isChecked());
+        QVERIFY(m.Edit1->text().isEmpty());
+        QVERIFY(m.Param->isEnabled() && m.Prog->isEnabled());
+        QVERIFY2(m.Memokno->toPlainText().contains(QStringLiteral("КС Программы OK.")),
+                 qPrintable(m.Memokno->toPlainText()));
+    }
+
+    void enterWithoutNumberAsksForIt() {
+        WorkDir wd;
+        WriteBootPaths(IniPathHere());
+        GuiProgram p(BenchOptions("virtual-lpt", "4620", true));
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        int buttons = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            text = box->text();
+            icon = box->icon();
+            buttons = static_cast<int>(box->buttons().size());
+            box->button(QMessageBox::Ok)->click();
+        });
+        QTest::keyClick(m.Edit1, Qt::Key_Return);
+        QCOMPARE(text, QStringLiteral("Введите заводской номер."));
+        QCOMPARE(icon, QMessageBox::Information);
+        QCOMPARE(buttons, 1);
+        QVERIFY(m.Avt_Prog_St->isChecked());
+    }
+
+    void timer1FollowsTheBenchClock() {
+        WorkDir wd;
+        GuiProgram p(BenchOptions("virtual-lpt"));
+        TProg12& m = *p.Prog12;
+        m.SetTimer1Enabled(true);
+        p.Prog12->bench()->Clock().Advance(3500 * mrk::sim::kMs);
+        m.host().Pump();
+        QCOMPARE(m.Timer1Tag(), 3);
+        m.SetTimer1Enabled(false);
+        p.Prog12->bench()->Clock().Advance(2000 * mrk::sim::kMs);
+        m.host().Pump();
+        QCOMPARE(m.Timer1Tag(), 3);
+    }
+
+    void driverInstructionsTwiceGiveNineteenLinesFromTheTop() {
+        WorkDir wd;
+        GuiProgram p(BenchOptions("virtual-lpt"));
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        for (int click = 0; click < 2; ++click) {
+            m.SpeedButton20->click();
+            QCoreApplication::processEvents();
+            QCOMPARE(m.Memokno->document()->blockCount(), 19);
+            QCOMPARE(m.Memokno->document()->firstBlock().text(), QString::fromUtf8(kDriverInstructionLines[0]));
+            QCOMPARE(m.Memokno->document()->lastBlock().text(), QString::fromUtf8(kDriverInstructionLines[18]));
+            QCOMPARE(m.Memokno->verticalScrollBar()->value(), 0);
+            QCOMPARE(m.Memokno->textCursor().position(), 0);
+            QCOMPARE(m.focusWidget(), static_cast<QWidget*>(m.Memokno));
+        }
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
