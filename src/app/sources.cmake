@@ -1,4 +1,6 @@
 list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/ParamForm.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DebugForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AutoCycle.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ButtonLock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChipCommands.cpp

@@ -6,6 +6,7 @@
 #include "app/MainCommands.h"
 #include "app/PlainControls.h"
 #include "cli/CommandTable.h"
+#include "cli/ConfigDescribe.h"
 #include "config/ConfigWords.h"
 #include "core/FileBytes.h"
 #include "core/Format.h"
@@ -97,7 +98,8 @@ const char* const kConfigLabels[14] = {" Config1L 300000h ", " Config1H 300001h 
 class ConfigCommand : public Command {
 public:
     void Setup(CLI::App& app) override {
-        app.add_option("action", action_, "read or write")->required()->check(CLI::IsMember({"read", "write"}));
+        app.add_option("action", action_, "read, write or describe")->required()->check(CLI::IsMember({"read", "write", "describe"}));
+        app.add_option("register", register_, "describe: CONFIG1L .. CONFIG7H or all")->check(CheckDescribedRegister);
         app.add_option("--preset", preset_, "0: as loaded, 1: no protection, 2: code protection")
             ->check(CLI::Range(0, 2));
     }
@@ -108,6 +110,11 @@ public:
         return "no configuration loaded: run load-boot FILE (or load-update) before config write";
     }
     int Run(Session& s) override {
+        if (action_ == "describe") return DescribeConfig(s, register_.empty() ? "all" : register_);
+        if (!register_.empty()) {
+            std::fprintf(stderr, "mrkprog config: a register is named only with describe\n");
+            return 2;
+        }
         if (action_ == "write" && !s.configLoaded) {
             // Without an image there is nothing sound to write: a stray byte can
             // lock the configuration (WRTC) or the code for good.
@@ -131,6 +138,7 @@ public:
 
 private:
     std::string action_;
+    std::string register_;
     int preset_ = 0;
 };
 
@@ -219,7 +227,7 @@ void RegisterProgramCommands(CommandTable& t) {
     t.Add({"compare", "Read and compare with the reference image [--all]", 0,
            [] { return std::make_unique<CompareCommand>(); }});
     t.Add({"erase", "Erase the whole chip and its protection", 0, [] { return std::make_unique<EraseCommand>(); }});
-    t.Add({"config", "Configuration bytes: config read | config write [--preset 0|1|2]", 1,
+    t.Add({"config", "Configuration bytes: config read | config write [--preset 0|1|2] | config describe [CONFIG1L..CONFIG7H|all]", 1,
            [] { return std::make_unique<ConfigCommand>(); }});
     t.Add({"id", "ID locations: id read | id write W1 W2 W3", 1, [] { return std::make_unique<IdCommand>(); }});
     t.Add({"write-update", "Write the built-in update through the module's boot loader and check its sum", 0,

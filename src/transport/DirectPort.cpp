@@ -6,19 +6,38 @@
 
 namespace mrk {
 
+namespace {
+
+// The port address was changed (parameters window, settings file): reopen there.
+inline void FollowAdrLpt(Context& ctx) {
+    const auto& dp = ctx.directPort;
+    if (dp.followsAdrLpt && dp.openedFor != ctx.portProg.AdrLpt) InstallGiveIo(ctx);
+}
+
+} // namespace
+
 void PortOut(Context& ctx, uint16_t port, uint8_t value) {
+    FollowAdrLpt(ctx);
     if (ctx.directPort.backend) ctx.directPort.backend->Out(port, value);
 }
 
 uint8_t PortIn(Context& ctx, uint16_t port) {
+    FollowAdrLpt(ctx);
     return ctx.directPort.backend ? ctx.directPort.backend->In(port) : 0xFF;
 }
 
 void InstallGiveIo(Context& ctx) {
     auto& dp = ctx.directPort;
-    dp.backend.reset();
+    dp.backend.reset(); // the old port is released before another is claimed
     dp.openReport.clear();
+    dp.followsAdrLpt = true;
+    dp.openedFor = ctx.portProg.AdrLpt;
     std::string why;
+    if (dp.openPort) {
+        dp.backend = dp.openPort(ctx.portProg.AdrLpt, why);
+        dp.openReport = why;
+        return;
+    }
     auto opened = OpenPpdev(ctx.portProg.AdrLpt, why, dp.ppdev ? *dp.ppdev : KernelPpdev());
     dp.openReport = why;
     if (opened.port) {
@@ -38,11 +57,18 @@ void InstallGiveIo(Context& ctx) {
 
 void RemoveGiveIo(Context& ctx) {
     ctx.directPort.backend.reset();
+    ctx.directPort.followsAdrLpt = false;
 }
 
 void UsePortBackend(Context& ctx, std::unique_ptr<PortBackend> backend) {
+    ctx.directPort.followsAdrLpt = false;
     ctx.directPort.backend = std::move(backend);
     ctx.directPort.openReport = ctx.directPort.backend ? ctx.directPort.backend->Describe() : "";
+}
+
+void UsePortOpener(Context& ctx, PortOpener opener) {
+    ctx.directPort.openPort = std::move(opener);
+    InstallGiveIo(ctx);
 }
 
 } // namespace mrk

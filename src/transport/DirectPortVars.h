@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -6,6 +8,8 @@
 
 namespace mrk {
 
+// Opens the port whose base I/O address is `base`; null (and why, in report) if none.
+using PortOpener = std::function<std::unique_ptr<PortBackend>(uint16_t base, std::string& report)>;
 class PpdevSystem;
 
 // Variables of the port-access module: the backend that executes PortIn/PortOut
@@ -13,6 +17,12 @@ class PpdevSystem;
 struct DirectPortVars {
     std::unique_ptr<PortBackend> backend;
     std::string openReport; // what opening the port found, one line per attempt
+    // A port opened by InstallGiveIo serves one base address: when AdrLpt changes,
+    // the next access opens the port at the new address.
+    bool followsAdrLpt = false;
+    uint16_t openedFor = 0;
+    // How InstallGiveIo opens a port; empty: ppdev, then raw ioperm.
+    PortOpener openPort;
     PpdevSystem* ppdev = nullptr; // kernel calls for ppdev; null: the real kernel
 };
 

@@ -1,7 +1,22 @@
 #pragma once
-// The configuration-word editor: read, edit bit by bit and write the 14
-// configuration bytes. Opened modally from the main window.
+// The configuration-word editor, opened modally from the main window: fourteen rows of read and write fields with a
+// "Выбор" button each, the eight bit boxes, change mode, read and write, and the
+// description of the selected register. The state lives in ConfigForm; this
+// class shows it and forwards the clicks.
 #include <QDialog>
+
+#include "config/ConfigEditor.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QToolButton;
+
+namespace mrk {
+struct Context;
+}
 
 namespace mrk::gui {
 
@@ -11,9 +26,29 @@ class TFormConfig : public QDialog {
     Q_OBJECT
 public:
     explicit TFormConfig(TProg12& main);
+    ConfigForm& Form() { return form_; }
+
+    void done(int r) override; // FormClose, however the window is closed
+
+protected:
+    void showEvent(QShowEvent* e) override; // FormShow
 
 private:
-    TProg12& main_;
+    void Refresh();
+    void Run(void (*handler)(Context&, ConfigForm&));
+
+    Context& ctx_;
+    ConfigForm form_;
+    QLineEdit* read_[16] = {};
+    QLineEdit* edit_[14] = {};
+    QToolButton* selector_[14] = {};
+    QButtonGroup* selectors_ = nullptr;
+    QCheckBox* bit_[8] = {};
+    QToolButton* izmConfig_ = nullptr;
+    QToolButton* cancel_ = nullptr;
+    QToolButton* write_ = nullptr;
+    QLabel* staticText1_ = nullptr;
+    QPlainTextEdit* memo_ = nullptr;
 };
 
 } // namespace mrk::gui

@@ -1,7 +1,19 @@
 #pragma once
-// The parameters window: firmware paths, LPT address, service access code,
-// module identity. Opened modally from the main window (production mode).
+// The parameters window, opened modally from the main window: file paths, the LPT port address, the access code and
+// the service buttons. The state lives in ParamForm; this class shows it.
 #include <QDialog>
+
+#include "app/ParamForm.h"
+
+class QCheckBox;
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QToolButton;
+
+namespace mrk {
+struct Context;
+}
 
 namespace mrk::gui {
 
@@ -11,9 +23,33 @@ class TForm_Param : public QDialog {
     Q_OBJECT
 public:
     explicit TForm_Param(TProg12& main);
+    ParamForm& Form() { return form_; }
+    // The three open dialogs, for browsing (and for tests).
+    QFileDialog* OpenDialog(int n) const { return dialogs_[n - 1]; }
+
+    void done(int r) override; // FormClose
+
+protected:
+    void showEvent(QShowEvent* e) override; // FormShow
+    bool eventFilter(QObject* watched, QEvent* e) override; // Edit4 keys
 
 private:
-    TProg12& main_;
+    void Refresh();
+    void ApplyToMainWindow(const MainVisibility& v);
+    std::string& PathOf(int k);
+
+    Context& ctx_;
+    QWidget* main_;
+    ParamForm form_;
+    QLineEdit* paths_[3] = {};   // Edit1 (update), Edit2 (boot 4620), Edit5 (boot 452)
+    QToolButton* browse_[3] = {}; // SpeedButton17, SpeedButton1, SpeedButton8
+    QFileDialog* dialogs_[3] = {}; // OpenDialog1..3
+    QLabel* label9_ = nullptr;
+    QLabel* label11_ = nullptr;
+    QLineEdit* edit3_ = nullptr;
+    QLineEdit* edit4_ = nullptr;
+    QToolButton* service_[7] = {}; // SpeedButton2, 4, 5, 6, 7, 21, 22
+    QCheckBox* obnovl_ = nullptr;
 };
 
 } // namespace mrk::gui

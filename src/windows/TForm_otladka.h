@@ -1,7 +1,16 @@
 #pragma once
-// The hardware debug window: toggles the programmer's lines by hand and runs
-// test patterns until told to stop. Opened modally from the main window.
+// The hardware debug window, opened modally from the main window: line toggles
+// and endless test patterns. The state
+// lives in DebugForm; this class shows it and forwards the clicks.
 #include <QDialog>
+
+#include "app/DebugForm.h"
+
+class QLabel;
+
+namespace mrk {
+struct Context;
+}
 
 namespace mrk::gui {
 
@@ -11,12 +20,17 @@ class TForm_otladka : public QDialog {
     Q_OBJECT
 public:
     explicit TForm_otladka(TProg12& main);
-
-    // Ends a running test pattern; the main window sets it before opening the parameters.
-    bool Stop = false;
+    DebugForm& Form() { return form_; }
+    void done(int r) override; // closing stops a running pattern
 
 private:
-    TProg12& main_;
+    Context& ctx_;
+    DebugForm form_;
+    QLabel* label1_ = nullptr;
+
+public:
+    // Ends a running test pattern; the main window sets it before opening the parameters.
+    bool& Stop = form_.stop;
 };
 
 } // namespace mrk::gui

@@ -1,4 +1,6 @@
 list(APPEND MRK_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/ParamFormTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/DebugFormTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AutoCycleTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ButtonLockTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChipCommandsTest.cpp

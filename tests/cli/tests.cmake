@@ -1,6 +1,7 @@
 list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/CommandSplitTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CliRunTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ConfigDescribeTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProductionCliTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LostProgrammerCliTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CliSafetyTest.cpp

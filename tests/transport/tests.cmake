@@ -1,6 +1,7 @@
 list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PortProgTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PpdevPortTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PortFollowsAddressTest.cpp
 )
 list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/FtFunkcTest.cpp

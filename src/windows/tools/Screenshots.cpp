@@ -1,7 +1,7 @@
 // Pictures of the windows as the operator sees them, on the virtual bench:
 // the confirmation at start-up, the main window in update-only mode after an
 // update, in production mode after a whole cycle for one module, and with every
-// service control shown.
+// service control shown; the configuration editor, the parameters and the debug window.
 // Usage: mrkprog-screenshots [OUTDIR]   (run with QT_QPA_PLATFORM=offscreen)
 #include <cstdio>
 
@@ -63,6 +63,18 @@ int main(int argc, char** argv) {
         ok = DriveStartup(p, a) && ok;
         p.Prog12->SpeedButton4->click();
         ok = Save(*p.Prog12, out, "main-update.png") && ok;
+        // The configuration editor with CONFIG1H described, for each chip.
+        TFormConfig& config = *p.FormConfig;
+        config.show();
+        config.findChild<QToolButton*>(QStringLiteral("SpeedButton3"))->click();
+        ok = Save(config, out, "config-4620.png") && ok;
+        p.Prog12->ctx().SetChipIndicators(false, true);
+        config.findChild<QToolButton*>(QStringLiteral("SpeedButton3"))->click();
+        ok = Save(config, out, "config-452.png") && ok;
+        config.close();
+        p.Form_otladka->show();
+        ok = Save(*p.Form_otladka, out, "debug.png") && ok;
+        p.Form_otladka->close();
         p.Prog12->close();
     }
     {
@@ -86,6 +98,13 @@ int main(int argc, char** argv) {
             w->show();
         m.SpeedButton11->click();
         ok = Save(m, out, "main-service.png") && ok;
+        // The parameters window in service mode.
+        TForm_Param& param = *p.Form_Param;
+        param.show();
+        QTest::keyClicks(param.findChild<QLineEdit*>(QStringLiteral("Edit3")), QStringLiteral("KUPOL"));
+        param.findChild<QToolButton*>(QStringLiteral("SpeedButton3"))->click();
+        ok = Save(param, out, "param.png") && ok;
+        param.close();
         p.Prog12->close();
     }
     return ok ? 0 : 1;

@@ -1,0 +1,87 @@
+#include "config/ConfigEditor.h"
+
+#include "config/ConfigBitDescriptions.h"
+#include "config/ConfigWords.h"
+#include "core/Context.h"
+#include "icsp/ConfigId.h"
+
+namespace mrk {
+
+const std::array<const char*, 16> kConfigReadLabels = {
+    " Config1L 300000h ", " Config1H 300001h ", " Config2L 300002h ", " Config2H 300003h ",
+    " Config3L 300004h ", " Config3H 300005h ", " Config4L 300006h ", " Config4H 300007h ",
+    " Config5L 300008h ", " Config5H 300009h ", " Config6L 30000Ah ", " Config6H 30000Bh ",
+    " Config7L 30000Ch ", " Config7H 30000Dh ", " DEVID1   3FFFFEh ", " DEVID2   3FFFFFh "};
+
+void ByteToCheckBox(ConfigForm& f, uint8_t value) {
+    for (int k = 0; k < 8; ++k) f.CheckBox[static_cast<size_t>(k)] = (value >> k) & 1;
+}
+
+uint8_t CheckBoxToByte(const ConfigForm& f) {
+    uint8_t v = 0;
+    for (int k = 0; k < 8; ++k)
+        if (f.CheckBox[static_cast<size_t>(k)]) v = static_cast<uint8_t>(v | (1u << k));
+    return v;
+}
+
+void Okno(ConfigForm& f, const std::string& line) { f.Memoconfig.push_back(line); }
+
+namespace configform {
+
+void SelectorClick(Context& ctx, ConfigForm& f, int row) {
+    if (row < 0 || row >= kConfigRegisters || !f.selectorsEnabled) return;
+    f.selectorDown = row;
+    ByteToCheckBox(f, ctx.image.ConfigWrite[static_cast<size_t>(row)]);
+    f.Memoconfig.clear();
+    for (const auto& line : ConfigBitLines(row, ctx.Is4620())) Okno(f, line);
+}
+
+void SpeedButton8Click(Context& ctx, ConfigForm& f) {
+    if (f.selectorDown < 0) return;
+    const auto row = static_cast<size_t>(f.selectorDown);
+    ctx.image.ConfigWrite[row] = CheckBoxToByte(f);
+    f.Edit[row].clear();
+    f.Edit[row] = ByteStrToBin(ctx.image.ConfigWrite[row]);
+}
+
+void IzmConfigClick(Context& ctx, ConfigForm& f) {
+    f.IzmConfigDown = true;
+    f.SpeedButton2Enabled = true;
+    f.editsEnabled = true;
+    f.selectorsEnabled = false;
+    ctx.prog.ConfigStaticText1.clear();
+}
+
+void SpeedButton9Click(ConfigForm& f) {
+    f.IzmConfigDown = false;
+    f.SpeedButton2Enabled = false;
+    f.editsEnabled = false;
+    f.selectorsEnabled = true;
+}
+
+bool SpeedButton2Click(Context& ctx, ConfigForm& f) {
+    if (!f.SpeedButton2Enabled) return false;
+    return WriteWordConfig(ctx, 0);
+}
+
+void ReadConfigClick(Context& ctx, ConfigForm& f) {
+    ReadConfigWords(ctx);
+    for (size_t k = 0; k < 14; ++k) f.LabeledEdit[k] = ByteStrToBin(ctx.prog.ConfigRead[k]);
+    f.LabeledEdit[14] = ByteStrToBin(ctx.prog.DevId1);
+    f.LabeledEdit[15] = ByteStrToBin(ctx.prog.DevId2);
+}
+
+void FormShow(Context& ctx, ConfigForm& f) {
+    for (size_t k = 0; k < 14; ++k) f.Edit[k] = ByteStrToBin(ctx.image.ConfigWrite[k]);
+    SpeedButton9Click(f);
+}
+
+void FormClose(ConfigForm& f) {
+    // Change mode ends, but the selectors stay disabled and the fields enabled
+    // until "Отмена" (or the next showing, which presses it).
+    f.IzmConfigDown = false;
+    f.SpeedButton2Enabled = false;
+}
+
+} // namespace configform
+} // namespace mrk
