@@ -58,6 +58,9 @@ public:
     // before it in the invocation (empty when it can); asked of every command
     // before anything touches a programmer.
     virtual std::string Problem(const std::vector<std::string>& /*earlier*/) { return {}; }
+    // Whether this occurrence works on the chip, once its arguments are known
+    // (config describe only reads the tables); the command's table entry decides first.
+    virtual bool WorksOnChip() const { return true; }
 };
 
 struct CommandInfo {

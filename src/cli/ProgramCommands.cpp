@@ -103,7 +103,9 @@ public:
         app.add_option("--preset", preset_, "0: as loaded, 1: no protection, 2: code protection")
             ->check(CLI::Range(0, 2));
     }
+    bool WorksOnChip() const override { return action_ != "describe"; }
     std::string Problem(const std::vector<std::string>& earlier) override {
+        if (action_ != "describe" && !register_.empty()) return "config: a register is named only with describe";
         if (action_ != "write") return {};
         for (const auto& name : earlier)
             if (name == "load-boot" || name == "load-update" || name == "write-update") return {};

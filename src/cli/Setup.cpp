@@ -183,9 +183,11 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     s.journal = ctx.runObserver ? &observer : nullptr;
     int rc = 0;
     bool needsOpen = false, assumesChip = false;
-    for (const auto& seg : segments) {
-        needsOpen = needsOpen || (seg.info->touchesChip && !seg.info->opensProgrammer);
-        assumesChip = assumesChip || (!seg.info->touchesChip && !seg.info->opensProgrammer);
+    for (size_t k = 0; k < segments.size(); ++k) {
+        const CommandInfo& info = *segments[k].info;
+        const bool chip = info.touchesChip && commands[k]->WorksOnChip();
+        needsOpen = needsOpen || (chip && !info.opensProgrammer);
+        assumesChip = assumesChip || (!chip && !info.opensProgrammer);
     }
     if (needsOpen) {
         // As the main window does at start: the chip is known before the first
