@@ -38,11 +38,24 @@ private slots:
         TProg12& m = *p.Prog12;
         QVERIFY(m.JournalButton->isVisibleTo(&m));
         QCOMPARE(m.JournalButton->text(), QStringLiteral("Журнал"));
+        // While the cycle runs, the journal waits as the parameters window does.
+        bool sawCycleRun = false, enabledDuringCycle = false;
+        QTimer poll;
+        poll.setInterval(0);
+        connect(&poll, &QTimer::timeout, [&] {
+            if (m.Param->isEnabled()) return;
+            sawCycleRun = true;
+            enabledDuringCycle = enabledDuringCycle || m.JournalButton->isEnabled();
+        });
+        poll.start();
         for (const char* number : {"1234", "1235"}) {
             QTest::keyClicks(m.Edit1, QString::fromLatin1(number));
             QTest::keyClick(m.Edit1, Qt::Key_Return);
             QCOMPARE(m.StaticText1->text(), QStringLiteral("OK"));
         }
+        poll.stop();
+        QVERIFY(sawCycleRun);
+        QVERIFY(!enabledDuringCycle);
         QVERIFY(m.JournalButton->isEnabled());
 
         struct Seen {
