@@ -27,6 +27,7 @@
 #include "transport/DirectPort.h"
 #include "transport/FtDeviceChoice.h"
 #include "windows/DriverInstructions.h"
+#include "windows/JournalWindow.h"
 #include "windows/TFormConfig.h"
 #include "windows/TForm_Param.h"
 #include "windows/TForm_Pred.h"
@@ -63,6 +64,7 @@ TProg12::TProg12(const GuiOptions& options, QWidget* parent)
     connect(SpeedButton17, &QToolButton::clicked, this, &TProg12::ConfigClick);
     connect(Param, &QPushButton::clicked, this, &TProg12::ParamClick);
     connect(Otl_oborud, &QPushButton::clicked, this, &TProg12::Otl_oborudClick);
+    connect(JournalButton, &QPushButton::clicked, this, &TProg12::JournalClick);
     connect(Timer1, &QTimer::timeout, this, &TProg12::Timer1Timer);
 
     FormCreate();
@@ -220,6 +222,11 @@ void TProg12::ParamClick() {
     if (formParam_) formParam_->exec();
 }
 
+void TProg12::JournalClick() {
+    JournalWindow w(journal_, this);
+    w.exec();
+}
+
 void TProg12::Otl_oborudClick() {
     if (formOtladka_) formOtladka_->exec();
 }
@@ -275,6 +282,8 @@ bool TProg12::Enabled(Ctl c) const {
 
 void TProg12::SetEnabled(Ctl c, bool enabled) {
     if (QWidget* w = Control(c)) w->setEnabled(enabled);
+    // The journal window waits, as the parameters window does, while a command runs.
+    if (c == Ctl::Param) JournalButton->setEnabled(enabled);
 }
 
 void TProg12::SetDown(Ctl c) {

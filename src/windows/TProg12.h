@@ -52,6 +52,7 @@ public:
     Context& ctx() { return ctx_; }
     WidgetHost& host() { return host_; }
     sim::Bench* bench() { return bench_.get(); }
+    journal::ProductionJournal& journal() { return journal_; }
     const GuiOptions& options() const { return options_; }
     // True once the start-up sequence has run to its end.
     bool StartupDone() const { return startupDone_; }
@@ -89,6 +90,7 @@ public:
         *Avt_Prog_St, *SpeedButton13, *SpeedButton5, *SpeedButton6, *SpeedButton2, *SpeedButton8,
         *SpeedButton20;
     QPushButton *Otl_oborud, *Param;
+    QPushButton* JournalButton; // production mode: the station's journal window
     QLabel *Label1, *Label2, *Label3, *Label4, *Label11, *Label12, *LabelChip, *LabelInterface, *StaticText1,
         *Image2, *Image3;
     QLineEdit* Edit1;
@@ -128,6 +130,7 @@ public slots:
     void ConfigClick();
     void ParamClick();
     void Otl_oborudClick();
+    void JournalClick();
     void Timer1Timer();
 
 protected:

@@ -178,6 +178,10 @@ void TProg12::CreateControls() {
     StaticText1->setFrameShape(QFrame::Panel);
     StaticText1->setFrameShadow(QFrame::Sunken);
     StaticText1->setGeometry(74, 18, 62, 62);
+    // Under ПУСК and СТОП, so that it shows with the production controls.
+    JournalButton = new QPushButton(QStringLiteral("Журнал"), GroupBox2);
+    JournalButton->setObjectName(QStringLiteral("JournalButton"));
+    JournalButton->setGeometry(8, 82, 128, 22);
     GroupBox1 = new QGroupBox(QStringLiteral("Маска ПЗУ"), GroupBox2);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(140, 12, 143, 92);

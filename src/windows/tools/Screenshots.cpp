@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "windows/GuiProgram.h"
+#include "windows/JournalWindow.h"
 #include "windows/tools/DriveStartup.h"
 
 using namespace mrk::gui;
@@ -84,11 +85,19 @@ int main(int argc, char** argv) {
         opt.production = true;
         opt.module = out.filePath(QStringLiteral("screenshot-module.hex"));
         QFile::remove(opt.module); // a blank module, fresh for its cycle
+        // and a fresh journal, so that its factory number is not taken by an earlier run
+        for (const char* suffix : {"", "-wal", "-shm"})
+            QFile::remove(QStringLiteral("mrkprog-journal.db") + QLatin1String(suffix));
         GuiProgram p(opt);
         ok = DriveStartup(p) && ok;
         QTest::keyClicks(p.Prog12->Edit1, QStringLiteral("1234"));
         QTest::keyClick(p.Prog12->Edit1, Qt::Key_Return);
         ok = Save(*p.Prog12, out, "main-production.png") && ok;
+        {
+            JournalWindow journal(p.Prog12->journal(), p.Prog12.get());
+            journal.show();
+            ok = Save(journal, out, "journal.png") && ok;
+        }
         // Every control the service code can bring up, as after "Aktivation 2",
         // plus the three that nothing shows: all captions must fit.
         TProg12& m = *p.Prog12;
