@@ -33,11 +33,11 @@ const std::vector<FaultInfo>& FaultModes() {
     return modes;
 }
 
-bool ApplyFault(const std::string& spec, sim::BenchOptions& bench, std::string& error) {
-    const size_t eq = spec.find('=');
-    const std::string name = spec.substr(0, eq);
+bool ApplyFault(const std::string& option, sim::BenchOptions& bench, std::string& error) {
+    const size_t eq = option.find('=');
+    const std::string name = option.substr(0, eq);
     const bool hasValue = eq != std::string::npos;
-    const std::string value = hasValue ? spec.substr(eq + 1) : std::string();
+    const std::string value = hasValue ? option.substr(eq + 1) : std::string();
     const FaultInfo* info = nullptr;
     for (const auto& m : FaultModes())
         if (name == m.name) info = &m;

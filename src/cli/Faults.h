@@ -16,6 +16,6 @@ struct FaultInfo {
 const std::vector<FaultInfo>& FaultModes();
 
 // Applies one "NAME" or "NAME=N" to the bench options; false with a reason otherwise.
-bool ApplyFault(const std::string& spec, sim::BenchOptions& bench, std::string& error);
+bool ApplyFault(const std::string& option, sim::BenchOptions& bench, std::string& error);
 
 } // namespace mrk::cli
