@@ -20,24 +20,6 @@ namespace mrk::fuzz {
 
 namespace {
 
-// A host that shows nothing: the targets look only at the buffers.
-class QuietHost : public Host {
-public:
-    void Okno(const std::string&) override {}
-    void ClearLog() override {}
-    void HoldLogRepaint(bool) override {}
-    void GaugeMax(long) override {}
-    void GaugePos(long) override {}
-    void Label2(const std::string&) override {}
-    void Label3(const std::string&) override {}
-    void StaticText1(const std::string&) override {}
-    void Pump() override {}
-    MsgResult MessageBox(const std::string&, const std::string&, MsgKind, MsgButtons) override {
-        return MsgResult::Ok;
-    }
-    void IndicatorsChanged(const Indicators&) override {}
-};
-
 void Require(bool holds) {
     if (!holds) std::abort();
 }
@@ -79,7 +61,7 @@ void SetChip(Context& ctx, bool is4620) {
 } // namespace
 
 void HexReader(const uint8_t* data, size_t size) {
-    QuietHost host;
+    NullHost host;
     Context ctx(host);
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     ReadHexText(ctx, in, ConfigRecords::Store, "fuzz.hex");
@@ -91,7 +73,7 @@ void CrpLoad(const uint8_t* data, size_t size) {
     const std::string temp = WorkDir() + "/image.tmp";
 
     // A boot image through the whole enciphered path equals the text read as HEX.
-    QuietHost host;
+    NullHost host;
     Context viaCrp(host), viaHex(host);
     SetChip(viaCrp, is4620);
     SetChip(viaHex, is4620);

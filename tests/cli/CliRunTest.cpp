@@ -151,15 +151,7 @@ TEST_P(CliProduction, BlankModuleToProtectedUpdatedModule) {
     EXPECT_EQ(r.code, 1) << "a protected module no longer compares equal";
 }
 
-INSTANTIATE_TEST_SUITE_P(BenchesAndChips, CliProduction,
-                         ::testing::Combine(::testing::Values("virtual-lpt", "virtual-usb"),
-                                            ::testing::Values("452", "4620")),
-                         [](const auto& info) {
-                             std::string n = std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
-                             for (auto& ch : n)
-                                 if (ch == '-') ch = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(BenchesAndChips, CliProduction, test::BenchesAndChips(), test::BenchAndChipName());
 
 } // namespace
 } // namespace mrk

@@ -39,15 +39,7 @@ TEST_P(CliCycle, ABlankModuleEndsOKWithItsNumberInTheIdLocations) {
     EXPECT_EQ(std::stoul(d2, nullptr, 16) & 0xFF, 0x05u) << r.out;
 }
 
-INSTANTIATE_TEST_SUITE_P(BenchesAndChips, CliCycle,
-                         ::testing::Combine(::testing::Values("virtual-lpt", "virtual-usb"),
-                                            ::testing::Values("452", "4620")),
-                         [](const auto& info) {
-                             std::string n = std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
-                             for (auto& ch : n)
-                                 if (ch == '-') ch = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(BenchesAndChips, CliCycle, test::BenchesAndChips(), test::BenchAndChipName());
 
 // Re-flashing a module that already holds this update over a link that loses a
 // block every time: the old sums in ID word 0 must never read as this run's "OK".

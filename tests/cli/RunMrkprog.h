@@ -1,5 +1,7 @@
 #pragma once
 // Runs the mrkprog program and collects its exit code, stdout and stderr.
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -53,6 +55,20 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// Both benches with both chips, for end-to-end runs named "virtual_lpt_452" and so on.
+inline auto BenchesAndChips() {
+    return ::testing::Combine(::testing::Values("virtual-lpt", "virtual-usb"), ::testing::Values("452", "4620"));
+}
+struct BenchAndChipName {
+    template <class Info>
+    std::string operator()(const Info& info) const {
+        std::string n = std::string(std::get<0>(info.param)) + "_" + std::get<1>(info.param);
+        for (auto& ch : n)
+            if (ch == '-') ch = '_';
+        return n;
+    }
 };
 
 } // namespace mrk::test

@@ -47,4 +47,13 @@ inline QString IniPathHere() {
     return QDir::current().filePath(QCoreApplication::applicationName() + QStringLiteral(".ini"));
 }
 
+// Production mode on the virtual LPT bench with a blank PIC18F4620 kept in wd's
+// "blank.hex", and the boot-loader paths in the settings file: ready for a cycle.
+inline GuiOptions ProductionOnBlankModule(const WorkDir& wd) {
+    WriteBootPaths(IniPathHere());
+    GuiOptions o = BenchOptions("virtual-lpt", "4620", true);
+    o.module = wd.Path(QStringLiteral("blank.hex"));
+    return o;
+}
+
 } // namespace mrk::gui::test

@@ -30,10 +30,7 @@ class JournalWindowTest : public QObject {
 private slots:
     void cycleShowsInTheJournalWindowNewestFirst() {
         WorkDir wd;
-        WriteBootPaths(IniPathHere());
-        GuiOptions o = BenchOptions("virtual-lpt", "4620", true);
-        o.module = wd.Path(QStringLiteral("blank.hex"));
-        GuiProgram p(o);
+        GuiProgram p(ProductionOnBlankModule(wd));
         QVERIFY(DriveStartup(p));
         TProg12& m = *p.Prog12;
         QVERIFY(m.JournalButton->isVisibleTo(&m));

@@ -131,10 +131,7 @@ private slots:
 
     void factoryNumberAndEnterRunAWholeCycle() {
         WorkDir wd;
-        WriteBootPaths(IniPathHere());
-        GuiOptions o = BenchOptions("virtual-lpt", "4620", true);
-        o.module = wd.Path(QStringLiteral("blank.hex"));
-        GuiProgram p(o);
+        GuiProgram p(ProductionOnBlankModule(wd));
         QVERIFY(DriveStartup(p));
         TProg12& m = *p.Prog12;
         // Only digits get typed; Backspace is dropped too.
