@@ -1,6 +1,9 @@
 #include "windows/GuiOptions.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstring>
 
 namespace mrk::gui {
 
@@ -8,6 +11,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("Firmware update and in-circuit programming of the МРК module"));
     p.addHelpOption();
+    p.addVersionOption();
     const QCommandLineOption bench(QStringLiteral("bench"),
                                    QStringLiteral("Run on the virtual bench: virtual-lpt or virtual-usb."),
                                    QStringLiteral("kind"));
@@ -29,8 +33,16 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         return false;
     }
     if (p.isSet(QStringLiteral("help"))) {
-        if (error) *error = p.helpText();
-        return false;
+        // The program's name rather than the path it was started by.
+        const QString self = arguments.isEmpty() ? QString() : arguments.first();
+        opt.textOnly = p.helpText();
+        if (!self.isEmpty()) opt.textOnly.replace(self, QFileInfo(self).fileName());
+        return true;
+    }
+    if (p.isSet(QStringLiteral("version"))) {
+        opt.textOnly = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                       QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        return true;
     }
     if (!p.positionalArguments().isEmpty()) {
         if (error) *error = QStringLiteral("unexpected argument: ") + p.positionalArguments().first();
@@ -58,6 +70,14 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         return false;
     }
     return true;
+}
+
+bool AsksForTextOnly(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        for (const char* flag : {"-h", "--help", "-?", "--help-all", "-v", "--version"})
+            if (std::strcmp(argv[i], flag) == 0) return true;
+    }
+    return false;
 }
 
 } // namespace mrk::gui

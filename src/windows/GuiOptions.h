@@ -15,7 +15,13 @@ struct GuiOptions {
     // Unattended run for tests and demonstrations: answer "Да", press the
     // update button, write the log into this file and close.
     QString autoUpdateLog;
+    // --help or --version: this text is printed and nothing starts.
+    QString textOnly;
 };
+
+// True when the arguments ask only for --help or --version, which must work
+// without a display: the program then needs no window system.
+bool AsksForTextOnly(int argc, char** argv);
 
 // Parses the arguments after the program name has been taken by QApplication.
 // False with a message in *error on a bad option.
