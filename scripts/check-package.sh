@@ -21,7 +21,7 @@ apt-get install -y -qq "$deb"
 user=mrk-operator
 id -u "$user" >/dev/null 2>&1 || useradd --create-home --shell /bin/bash --groups plugdev,lp "$user"
 as_user() { runuser -u "$user" -- env -i HOME="/home/$user" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"; }
-as_user bash -euxc '
+as_user bash -euxo pipefail -c '
   cd "$HOME"
   test "$(command -v mrkprog)" = /usr/bin/mrkprog
   mrkprog --version
