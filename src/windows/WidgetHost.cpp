@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -90,6 +91,10 @@ MsgResult WidgetHost::MessageBox(const std::string& text, const std::string& cap
     case MsgButtons::OkCancel: std = QMessageBox::Ok | QMessageBox::Cancel; break;
     }
     QMessageBox box(icon, caption.empty() ? w_.windowTitle() : Q(caption), Q(text), std, &w_);
+    // The operator reads Russian: the buttons say so too, whatever translations are installed.
+    for (const auto& [button, russian] : {std::pair{QMessageBox::Yes, "Да"}, std::pair{QMessageBox::No, "Нет"},
+                                          std::pair{QMessageBox::Cancel, "Отмена"}})
+        if (QAbstractButton* b = box.button(button)) b->setText(QString::fromUtf8(russian));
     switch (box.exec()) {
     case QMessageBox::Yes: return MsgResult::Yes;
     case QMessageBox::No: return MsgResult::No;

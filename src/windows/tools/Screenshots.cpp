@@ -45,7 +45,8 @@ void WriteSettings() {
     const QString ini = QDir::current().filePath(QCoreApplication::applicationName() + QStringLiteral(".ini"));
     QFile f(ini);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    f.write("[Form_Param]\nEdit1=update-4620.hex\nEdit2=boot-4620.hex\nEdit5=boot-452.hex\n");
+    f.write("[Form_Param]\nEdit1=update-4620.hex\nEdit2=boot-4620.hex\nEdit5=boot-452.hex\n"
+            "[Journal]\nStation=Линия-1-ПК2\n");
 }
 
 } // namespace
