@@ -56,6 +56,7 @@ bool SpeedButton7Click(Context& ctx) {
 
 bool SpeedButton3Click(Context& ctx) {
     const std::string path = ImagePath(ctx, 1);
+    ctx.image.BootSha256.clear();
     if (!FileExists(path)) {
         // (The label ends with the path below, as for any failed boot load.)
         ctx.host.Okno(Format("Файл %s не найден.", path.c_str()));

@@ -220,6 +220,9 @@ void TProg12::ConfigClick() {
 void TProg12::ParamClick() {
     if (formOtladka_) formOtladka_->Stop = true;
     if (formParam_) formParam_->exec();
+    // The journal's settings are read again with the rest: a server named since is used now.
+    journal_.Configure(journal::ReadJournalSettings(ctx_.commands.IniPath));
+    ctx_.runObserver = journal_.Settings().enabled ? &journalObserver_ : nullptr;
 }
 
 void TProg12::JournalClick() {
