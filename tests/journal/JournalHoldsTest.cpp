@@ -21,14 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-JournalRecord NewRun(RunKind kind, std::optional<uint16_t> number = std::nullopt) {
-    JournalRecord r;
-    r.kind = kind;
-    r.factoryNumber = number;
-    r.chip = "PIC18F452";
-    return r;
-}
-
 struct Station {
     explicit Station(JournalSettings s) : journal(std::move(s)) {
         journal.say = [this](const std::string& line) { said += line + "\n"; };
