@@ -3,6 +3,7 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/DebugForm.cpp
   ${CMAKE_CURRENT_LIST_DIR}/AutoCycle.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ButtonLock.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CommandGate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChipCommands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CommandVars.cpp
   ${CMAKE_CURRENT_LIST_DIR}/HexWriter.cpp

@@ -23,7 +23,15 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         QStringLiteral("auto-update"),
         QStringLiteral("Unattended: answer \"Да\", press the update button, write the log to FILE, close."),
         QStringLiteral("FILE"));
-    p.addOptions({bench, chip, module, production, autoUpdate});
+    const QCommandLineOption autoCycle(
+        QStringLiteral("auto-cycle"),
+        QStringLiteral("Unattended, with --production: answer \"Да\", type the number and Enter, write the log to FILE, "
+                       "close."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption autoNumber(QStringLiteral("auto-number"),
+                                        QStringLiteral("The factory number --auto-cycle types (1234)."),
+                                        QStringLiteral("N"), QStringLiteral("1234"));
+    p.addOptions({bench, chip, module, production, autoUpdate, autoCycle, autoNumber});
     if (!p.parse(arguments)) {
         if (error) *error = p.errorText();
         return false;
@@ -41,6 +49,12 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     opt.module = p.value(module);
     opt.production = p.isSet(production);
     opt.autoUpdateLog = p.value(autoUpdate);
+    opt.autoCycleLog = p.value(autoCycle);
+    opt.autoNumber = p.value(autoNumber);
+    if (!opt.autoCycleLog.isEmpty() && !opt.production) {
+        if (error) *error = QStringLiteral("--auto-cycle runs the production cycle; it needs --production");
+        return false;
+    }
     if (!opt.bench.isEmpty() && opt.bench != QLatin1String("virtual-lpt") && opt.bench != QLatin1String("virtual-usb")) {
         if (error) *error = QStringLiteral("--bench: virtual-lpt or virtual-usb, not ") + opt.bench;
         return false;

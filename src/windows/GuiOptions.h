@@ -15,6 +15,10 @@ struct GuiOptions {
     // Unattended run for tests and demonstrations: answer "Да", press the
     // update button, write the log into this file and close.
     QString autoUpdateLog;
+    // Unattended cycle: type autoNumber into the factory-number field, press
+    // Enter, write the log into autoCycleLog and close.
+    QString autoCycleLog;
+    QString autoNumber = QStringLiteral("1234");
 };
 
 // Parses the arguments after the program name has been taken by QApplication.

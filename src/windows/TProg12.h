@@ -4,6 +4,7 @@
 // app/: each button's handler calls the command of the same name; the commands
 // reach the widgets through MainControls (implemented here) and WidgetHost.
 #include <array>
+#include <functional>
 #include <memory>
 
 #include <QWidget>
@@ -132,6 +133,8 @@ public slots:
     void Otl_oborudClick();
     void JournalClick();
     void Timer1Timer();
+    // "СТОП": the running command stops at its next step boundary.
+    void Avt_Prog_StClick();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -145,6 +148,14 @@ private:
     void FormClose();
     void ArrangeMode();
     void Edit1KeyDownEnter();
+    // The one way a command starts: through the gate, which refuses it while
+    // another runs; a close asked for meanwhile is carried out after it.
+    void RunCommand(const std::function<void()>& command);
+    template <class Button>
+    void OnCommand(Button* button, void (TProg12::*handler)()) {
+        connect(button, &Button::clicked, this, [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
+    }
+    void AskCloseDuringCommand();
 
     GuiOptions options_;
     WidgetHost host_;
@@ -167,6 +178,8 @@ private:
     bool shownOnce_ = false;
     bool startupDone_ = false;
     bool closed_ = false;
+    bool closeAsked_ = false;        // the close question is up
+    bool closeAfterCommand_ = false; // answered "Да": close once the command has stopped
     int timer1Tag_ = 0;
     uint32_t timer1BenchMark_ = 0;
     bool timer1OnBench_ = false;
