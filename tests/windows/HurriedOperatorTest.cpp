@@ -288,6 +288,28 @@ private slots:
         QCOMPARE(e->text(), QStringLiteral("7"));
     }
 
+    // "Нет" at the start of a production run: the program never got going, and
+    // its settings file stays as it was.
+    void productionStartAnsweredNoWritesNoSettings() {
+        WorkDir wd;
+        const QString ini = IniPathHere();
+        WriteBootPaths(ini);
+        QByteArray before;
+        {
+            QFile f(ini);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            before = f.readAll();
+        }
+        GuiProgram p(BenchOptions("virtual-lpt", "4620", true));
+        StartupAnswer a;
+        a.yes = false;
+        QVERIFY(DriveStartup(p, a));
+        QVERIFY(p.Prog12->Closed());
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+    }
+
     // A port address typed and not yet entered survives the window's buttons.
     void portAddressIsTakenAsTyped() {
         WorkDir wd;

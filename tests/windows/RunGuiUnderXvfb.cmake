@@ -9,21 +9,28 @@ if(NOT XVFB_RUN)
 endif()
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
-set(log "${WORK}/log.txt")
-execute_process(
-  COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24" ${GUI} --bench virtual-lpt --auto-update ${log}
-  WORKING_DIRECTORY "${WORK}"
-  RESULT_VARIABLE rc
-  OUTPUT_VARIABLE out ERROR_VARIABLE err
-  TIMEOUT 100)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "mrkprog-gui under xvfb-run ended with ${rc}\n${out}\n${err}")
-endif()
-if(NOT EXISTS "${log}")
-  message(FATAL_ERROR "mrkprog-gui wrote no log\n${out}\n${err}")
-endif()
-file(READ "${log}" text)
-message("${text}")
+
+# Runs mrkprog-gui with the arguments after `dir` in that folder; the log it
+# writes (dir/log.txt, named by the arguments) into `text`.
+function(run_gui dir)
+  execute_process(
+    COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24" ${GUI} ${ARGN}
+    WORKING_DIRECTORY "${dir}"
+    RESULT_VARIABLE rc
+    OUTPUT_VARIABLE out ERROR_VARIABLE err
+    TIMEOUT 100)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "mrkprog-gui ${ARGN} under xvfb-run ended with ${rc}\n${out}\n${err}")
+  endif()
+  if(NOT EXISTS "${dir}/log.txt")
+    message(FATAL_ERROR "mrkprog-gui ${ARGN} wrote no log\n${out}\n${err}")
+  endif()
+  file(READ "${dir}/log.txt" log)
+  message("${log}")
+  set(text "${log}" PARENT_SCOPE)
+endfunction()
+
+run_gui("${WORK}" --bench virtual-lpt --auto-update "${WORK}/log.txt")
 foreach(line "Запись закончена." "КС Программы OK." "Можно подключить следующий модуль.")
   string(FIND "${text}" "${line}" at)
   if(at EQUAL -1)
@@ -43,22 +50,8 @@ file(MAKE_DIRECTORY "${cycle}")
 get_filename_component(gui_name "${GUI}" NAME)
 file(WRITE "${cycle}/${gui_name}.ini"
   "[Form_Param]\nEdit2=${FIRMWARE}/boot-4620.hex\nEdit5=${FIRMWARE}/boot-452.hex\n")
-set(log "${cycle}/log.txt")
-execute_process(
-  COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24" ${GUI} --bench virtual-usb --production
-          --module blank.hex --auto-cycle ${log} --auto-number 4321
-  WORKING_DIRECTORY "${cycle}"
-  RESULT_VARIABLE rc
-  OUTPUT_VARIABLE out ERROR_VARIABLE err
-  TIMEOUT 100)
-if(NOT rc EQUAL 0)
-  message(FATAL_ERROR "mrkprog-gui --auto-cycle under xvfb-run ended with ${rc}\n${out}\n${err}")
-endif()
-if(NOT EXISTS "${log}")
-  message(FATAL_ERROR "mrkprog-gui --auto-cycle wrote no log\n${out}\n${err}")
-endif()
-file(READ "${log}" text)
-message("${text}")
+run_gui("${cycle}" --bench virtual-usb --production --module blank.hex --auto-cycle "${cycle}/log.txt"
+        --auto-number 4321)
 foreach(line "Конфигурация OK" "Прогр. OK" "КС Программы OK." "Номер модуля OK." "Индикатор: OK")
   string(REGEX MATCHALL "${line}" found "${text}")
   list(LENGTH found n)
