@@ -125,6 +125,12 @@ TEST(CliFaults, EachModeShowsAsOnTheBench) {
         {"--bench virtual-usb --fault ftdi-wrong-description detect", 1, "Программатор Surtan к USB не подключен."},
         {"--bench virtual-usb --fault ftdi-unplug-after=40 write-update", 1, "FT_Read - General IO error..."},
         {"--bench virtual-usb --fault ftdi-short-writes id read", 0, "d[0]=FFFF"},
+        {"--bench virtual-usb --fault ftdi-short-writes=1 detect", 1, "Не верно прочитался ID процессора"},
+        // Pulled out while the update streams: the lost programmer, not "written".
+        {"--bench virtual-usb --fault ftdi-unplug-after=150 write-update", 1, "Связь с программатором потеряна."},
+        {"--bench virtual-lpt --fault kordel-unplug-after=500000 write-update", 1, "Связь с программатором потеряна."},
+        {"--bench virtual-lpt --chip 4620 --fault kordel-unplug-after=2500832 write-update", 1,
+         "Связь с программатором потеряна."},
         {"--bench virtual-lpt --fault no-boot-loader write-update", 1, "Нет готовности модуля."},
         {"--bench virtual-lpt --chip 452 --fault boot-loader-silent-after=3 write-update", 1, "Нет готовности модуля"},
         {"--bench virtual-usb --chip 452 --fault slow-flash=3 write-update", 0, "КС Программы OK."},
