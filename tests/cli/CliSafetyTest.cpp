@@ -120,7 +120,8 @@ TEST(CliFaults, EachModeShowsAsOnTheBench) {
         {"--bench virtual-lpt --fault kordel-echo-low detect", 1, "Программатор Kordel к LPT не подключен."},
         {"--bench virtual-lpt --fault kordel-slow-echo=100 detect", 0, "Программатор Kordel успешно открыт!"},
         {"--bench virtual-lpt --fault kordel-slow-echo=5000 detect", 1, "Программатор Kordel к LPT не подключен."},
-        {"--bench virtual-lpt --fault kordel-unplug-after=200000 write-update", 1, "Программатор не подключен к компьютеру."},
+        // Pulled out while the update waits for the module: its ID read gets no answer.
+        {"--bench virtual-lpt --fault kordel-unplug-after=200000 write-update", 1, "Связь с программатором потеряна."},
         {"--bench virtual-usb --fault ftdi-absent detect", 1, "Программатор Surtan к USB не подключен."},
         {"--bench virtual-usb --fault ftdi-wrong-description detect", 1, "Программатор Surtan к USB не подключен."},
         {"--bench virtual-usb --fault ftdi-unplug-after=40 write-update", 1, "FT_Read - General IO error..."},
