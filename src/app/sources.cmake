@@ -13,3 +13,8 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/JournalObserver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RunObserver.cpp
 )
+list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/BenchFaults.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ProgrammerTable.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Station.cpp
+)

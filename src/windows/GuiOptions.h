@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "app/Station.h"
+
 namespace mrk::gui {
 
 struct GuiOptions {
@@ -20,5 +22,8 @@ struct GuiOptions {
 // Parses the arguments after the program name has been taken by QApplication.
 // False with a message in *error on a bad option.
 bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* error);
+
+// What the options ask of the station.
+StationOptions StationOptionsFrom(const GuiOptions& opt);
 
 } // namespace mrk::gui

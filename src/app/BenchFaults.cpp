@@ -1,8 +1,8 @@
-#include "cli/Faults.h"
+#include "app/BenchFaults.h"
 
 #include <charconv>
 
-namespace mrk::cli {
+namespace mrk {
 
 namespace {
 
@@ -101,4 +101,4 @@ bool ApplyFault(const std::string& option, sim::BenchOptions& bench, std::string
     return true;
 }
 
-} // namespace mrk::cli
+} // namespace mrk
