@@ -95,6 +95,7 @@ StationStatus Station::Open(const StationOptions& opt) {
             ? opt.settingsPath
             : IniPathFor(std::filesystem::current_path(cwdError).string(), ProgramFileName(opt.programName));
     const SettingsValues settings = ReadSettingsFile(iniPath);
+    if (!settings.problem.empty()) host_.Okno(settings.problem);
     const uint16_t lptAddress = opt.lptAddress.value_or(settings.AdrLpt);
     // The production journal keeps each cycle's and update's record, with the lines they log.
     journal_.Configure(journal::ReadJournalSettings(iniPath));

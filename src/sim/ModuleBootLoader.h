@@ -51,6 +51,8 @@ public:
     void Stop();
     bool Running() const { return state_ != State::Off && state_ != State::Done; }
     int Blocks() const { return blocks_; }
+    // Erase and write time the loader has spent on its flash since power-up.
+    Nanos FlashTime() const { return flashTime_; }
 
     // Finishes the flash work that is due by t.
     void Advance(Nanos t);
@@ -89,6 +91,7 @@ private:
     bool idWritePending_ = false;
     std::array<uint8_t, kIdSize> idWrite_{};
     Nanos busyUntil_ = 0;
+    Nanos flashTime_ = 0;
     bool readyHigh_ = false;  // PGC high while ready: the loader pulls PGD low
 };
 

@@ -114,5 +114,6 @@ bool VirtualModule::SaveHex(const std::string& path, std::string& error) const {
 
 bool VirtualModule::BootLoaderRunning() const { return impl_->loader.Running(); }
 int VirtualModule::BootLoaderBlocks() const { return impl_->loader.Blocks(); }
+Nanos VirtualModule::BootLoaderFlashTime() const { return impl_->loader.FlashTime(); }
 
 } // namespace mrk::sim

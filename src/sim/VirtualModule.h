@@ -79,6 +79,8 @@ public:
     // The boot loader: running since the last reset, and blocks it accepted since then.
     bool BootLoaderRunning() const;
     int BootLoaderBlocks() const;
+    // The boot loader's flash erase and write time since power-up.
+    Nanos BootLoaderFlashTime() const;
 
 private:
     struct Impl;
