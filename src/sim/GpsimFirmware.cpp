@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iostream>
 #include <sstream>
+#include <unordered_map>
 
 #include <gpsim/16bit-processors.h>
 #include <gpsim/breakpoints.h>
@@ -29,23 +30,38 @@ constexpr size_t kEventLimit = 200;
 // gpsim reports on std::cout (resets, warnings). While it works for the bench,
 // that goes into a buffer the bench reads as the module's events, not into the
 // program's own output.
+class GpsimOutput : public std::streambuf {
+public:
+    std::string text;
+
+protected:
+    int_type overflow(int_type c) override {
+        if (c != traits_type::eof()) text.push_back(static_cast<char>(c));
+        return c;
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        text.append(s, static_cast<size_t>(n));
+        return n;
+    }
+};
+
 class QuietGpsim {
 public:
-    QuietGpsim() : old_(std::cout.rdbuf(&Sink())) {}
+    QuietGpsim() : old_(std::cout.rdbuf(&Output())) {}
     ~QuietGpsim() { std::cout.rdbuf(old_); }
     QuietGpsim(const QuietGpsim&) = delete;
     QuietGpsim& operator=(const QuietGpsim&) = delete;
     // What gpsim said since the last call.
     static std::string Take() {
-        std::string text = Sink().str();
-        if (!text.empty()) Sink().str({});
+        std::string text;
+        text.swap(Output().text);
         return text;
     }
 
 private:
-    static std::stringbuf& Sink() {
-        static std::stringbuf sink;
-        return sink;
+    static GpsimOutput& Output() {
+        static GpsimOutput output;
+        return output;
     }
     std::streambuf* old_;
 };
@@ -103,6 +119,10 @@ struct GpsimFirmware::Chip {
     IOPIN* pgc = nullptr;
     IOPIN* pgd = nullptr;
     std::vector<uint32_t> words;        // the program memory gpsim decoded, by word
+    // Every instruction object made, by word index and opcode. gpsim's deletion of an
+    // instruction searches its whole symbol table, so they are kept and used again
+    // (an update rewrites the same words each time).
+    std::unordered_map<uint64_t, instruction*> decoded;
     GpsimFirmware* owner = nullptr;     // the module running on it
     UnlockRegister* eecon2 = nullptr;
 };
@@ -169,17 +189,22 @@ private:
 
 bool IsTableInstruction(uint32_t word) { return (word & 0xFFF8) == 0x0008; }
 
-// Builds the instruction gpsim executes for one program word.
+// Puts the instruction gpsim executes for one program word in its place.
 void Decode(GpsimFirmware::Chip& chip, size_t index, uint32_t word) {
     chip.words[index] = word;
     const unsigned address = static_cast<unsigned>(2 * index);
-    if (!IsTableInstruction(word)) {
-        chip.cpu->init_program_memory(address, word);
+    instruction*& slot = chip.cpu->program_memory[index];
+    const uint64_t key = uint64_t{index} << 32 | word;
+    instruction*& made = chip.decoded[key];
+    if (!made) made = IsTableInstruction(word) ? new TableInstruction(chip, word, address) : chip.pic->disasm(address, word);
+    if (made) {
+        slot = made;
+        slot->initialize(false); // a two-word instruction reads its second word again
         return;
     }
-    instruction*& slot = chip.cpu->program_memory[index];
-    if (slot && slot->isa() != instruction::INVALID_INSTRUCTION) delete slot;
-    slot = new TableInstruction(chip, word, address);
+    chip.decoded.erase(key);
+    slot = nullptr; // gpsim puts its invalid instruction there without deleting a kept one
+    chip.cpu->init_program_memory(address, word);
 }
 
 std::vector<std::unique_ptr<GpsimFirmware::Chip>>& Pool() {
@@ -273,7 +298,6 @@ void GpsimFirmware::Reset(Nanos t, const ProgrammerPins& pins) {
     startCycle_ = get_cycles().get();
     running_ = true;
     QuietGpsim::Take(); // gpsim announces every reset
-    if (getenv("GPDBG")) fprintf(stderr, "RESET t=%llu\n", (unsigned long long)t);
 }
 
 // Nothing else hangs on RB6 and RB7: the programmer's levels are forced on
@@ -306,12 +330,11 @@ void GpsimFirmware::Advance(Nanos t) {
     Capture(QuietGpsim::Take());
 }
 
-void GpsimFirmware::Lines(Nanos t, const ProgrammerPins& pins) {
+void GpsimFirmware::Lines(Nanos, const ProgrammerPins& pins) {
     if (!running_) return;
     QuietGpsim quiet;
     DriveInputs(pins);
     Capture(QuietGpsim::Take());
-    if (getenv("GPDBG")) fprintf(stderr, "L t=%llu pgc=%d low=%d pc=%x\n", (unsigned long long)t, pins.pgcHigh, pins.pgdPulledLow, ProgramCounter());
 }
 
 std::optional<bool> GpsimFirmware::Output(Nanos) const {
@@ -335,9 +358,11 @@ uint64_t GpsimFirmware::StartWrite(uint32_t tblptr, uint8_t eecon1) {
 }
 
 void GpsimFirmware::Capture(const std::string& text) {
+    if (text.empty()) return;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        if (line.empty()) continue;
+        // gpsim's remark on CLRWDT with the watchdog off says nothing of the chip.
+        if (line.empty() || line.find("WDT is not enabled") != std::string::npos) continue;
         if (events_.size() == kEventLimit) events_.erase(events_.begin());
         events_.push_back(line);
     }
