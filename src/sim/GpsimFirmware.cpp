@@ -1,7 +1,11 @@
 #include "sim/GpsimFirmware.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
 #include <sstream>
 #include <unordered_map>
@@ -104,6 +108,32 @@ public:
 
 private:
     int step_ = 0;
+};
+
+// Standard output closed for a moment, for gpsim's printf.
+class StdoutMuted {
+public:
+    StdoutMuted() {
+        std::fflush(stdout);
+        saved_ = dup(STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, STDOUT_FILENO);
+            close(null);
+        }
+    }
+    ~StdoutMuted() {
+        std::fflush(stdout);
+        if (saved_ >= 0) {
+            dup2(saved_, STDOUT_FILENO);
+            close(saved_);
+        }
+    }
+    StdoutMuted(const StdoutMuted&) = delete;
+    StdoutMuted& operator=(const StdoutMuted&) = delete;
+
+private:
+    int saved_;
 };
 
 } // namespace
@@ -315,9 +345,17 @@ void GpsimFirmware::Advance(Nanos t) {
     const uint64_t target = startCycle_ + (t - startTime_) / cycleTime_;
     if (counter.get() >= target) return;
     QuietGpsim quiet;
+    const unsigned lastWord = static_cast<unsigned>(cpu_->words.size() - 1);
     while (counter.get() < target) {
         const uint64_t before = counter.get();
-        cpu_->pic->step_cycle();
+        if (cpu_->cpu->pc->value >= lastWord) {
+            // gpsim prints (printf) when the program counter wraps at the end of
+            // the flash; the chip says nothing.
+            StdoutMuted muted;
+            cpu_->pic->step_cycle();
+        } else {
+            cpu_->pic->step_cycle();
+        }
         if (get_bp().have_halt()) get_bp().clear_halt(); // the chip has no debugger to stop it
         if (counter.get() == before) counter.increment();
         cycles_ += counter.get() - before;
@@ -361,8 +399,11 @@ void GpsimFirmware::Capture(const std::string& text) {
     if (text.empty()) return;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        // gpsim's remark on CLRWDT with the watchdog off says nothing of the chip.
-        if (line.empty() || line.find("WDT is not enabled") != std::string::npos) continue;
+        // gpsim's remarks on CLRWDT with the watchdog off and on its own symbol
+        // table say nothing of the chip.
+        if (line.empty() || line.find("WDT is not enabled") != std::string::npos ||
+            line.find("SymbolTable") != std::string::npos)
+            continue;
         if (events_.size() == kEventLimit) events_.erase(events_.begin());
         events_.push_back(line);
     }
