@@ -30,6 +30,7 @@ struct GlobalOptions {
     std::string settings;         // settings file; empty: mrkprog.ini in the current directory
     bool verbose = false;
     std::vector<std::string> faults; // the bench's fault modes, NAME or NAME=N
+    std::string moduleFirmware;      // "", "model" or "gpsim": what the virtual module runs
 };
 
 struct Session {

@@ -46,6 +46,11 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
     for (const auto& f : FaultModes())
         faultHelp += std::string("\n  ") + f.name + (f.value ? std::string("=") + f.value : "") + ": " + f.help;
     app.add_option("--fault", opt.faults, faultHelp)->take_all()->allow_extra_args(false);
+    app.add_option("--module-firmware", opt.moduleFirmware,
+                   "What the virtual module runs when MCLR is released: model (the bench's boot-loader "
+                   "model, the default) or gpsim (its flash, executed by gpsim); implies --bench virtual-lpt "
+                   "when --bench is not given")
+        ->check(CLI::IsMember({"model", "gpsim"}));
     app.add_flag("-v,--verbose", opt.verbose, "Say more (port access, labels)");
 }
 
@@ -67,7 +72,10 @@ std::optional<sim::ChipModel> ChipFromOption(const std::string& chip) {
 
 } // namespace
 
-int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
+int RunSession(const GlobalOptions& given, std::vector<Segment>& segments) {
+    GlobalOptions opt = given;
+    if (opt.bench.empty() && !opt.moduleFirmware.empty()) opt.bench = "virtual-lpt";
+    const bool executedFirmware = opt.moduleFirmware == "gpsim";
     // Each command's own options are checked before anything touches a programmer.
     std::vector<std::unique_ptr<Command>> commands;
     for (auto& seg : segments) {
@@ -134,6 +142,17 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
                 std::fprintf(stderr, "mrkprog: --fault: %s\n", error.c_str());
                 return 2;
             }
+        }
+        if (executedFirmware) {
+            // The executed module runs what its flash holds: faults of the boot-loader
+            // model would silently do nothing.
+            const sim::ModuleFaults& f = bo.moduleFaults;
+            if (f.noBootLoader || f.stopAfterBlock >= 0 || f.slowFlash != 1.0) {
+                std::fprintf(stderr, "mrkprog: --fault: the boot-loader faults act on the model; "
+                                     "--module-firmware gpsim runs the loader in the module's flash\n");
+                return 2;
+            }
+            bo.moduleFirmware = sim::ModuleFirmware::Gpsim;
         }
         bench = std::make_unique<sim::Bench>(bo);
     }
@@ -223,6 +242,10 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
             std::fprintf(stderr, "mrkprog: module file %s: %s\n", opt.module.c_str(), error.c_str());
             if (rc == 0) rc = 1;
         }
+    }
+    // What the executed firmware did that the lines do not show (a watchdog reset, say).
+    if (bench && bench->Module() && (rc != 0 || opt.verbose)) {
+        for (const auto& e : bench->Module()->FirmwareEvents()) std::fprintf(stderr, "module: %s\n", e.c_str());
     }
     // Why the USB programmer could not be reached (permission, kernel driver, no library).
     if (const std::string why = UsbProblem(ctx); !why.empty()) std::fprintf(stderr, "USB: %s\n", why.c_str());
