@@ -23,7 +23,12 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         QStringLiteral("auto-update"),
         QStringLiteral("Unattended: answer \"Да\", press the update button, write the log to FILE, close."),
         QStringLiteral("FILE"));
-    p.addOptions({bench, chip, module, production, autoUpdate});
+    const QCommandLineOption firmware(
+        QStringLiteral("module-firmware"),
+        QStringLiteral("What the virtual module runs: model (the bench's boot-loader model) or gpsim (its "
+                       "flash, executed); gpsim without --bench uses virtual-lpt."),
+        QStringLiteral("kind"), QStringLiteral("model"));
+    p.addOptions({bench, chip, module, production, autoUpdate, firmware});
     if (!p.parse(arguments)) {
         if (error) *error = p.errorText();
         return false;
@@ -41,6 +46,13 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     opt.module = p.value(module);
     opt.production = p.isSet(production);
     opt.autoUpdateLog = p.value(autoUpdate);
+    const QString firmwareKind = p.value(firmware);
+    if (firmwareKind != QLatin1String("model") && firmwareKind != QLatin1String("gpsim")) {
+        if (error) *error = QStringLiteral("--module-firmware: model or gpsim, not ") + firmwareKind;
+        return false;
+    }
+    opt.executedFirmware = firmwareKind == QLatin1String("gpsim");
+    if (opt.executedFirmware && opt.bench.isEmpty()) opt.bench = QStringLiteral("virtual-lpt");
     if (!opt.bench.isEmpty() && opt.bench != QLatin1String("virtual-lpt") && opt.bench != QLatin1String("virtual-usb")) {
         if (error) *error = QStringLiteral("--bench: virtual-lpt or virtual-usb, not ") + opt.bench;
         return false;

@@ -12,6 +12,7 @@ struct GuiOptions {
     QString chip = "4620";     // the module on the bench: "4620", "452" or "none"
     QString module;            // the bench module's memory file (Intel HEX), loaded at start, saved at the end
     bool production = false;   // start with Obnovl clear (production mode)
+    bool executedFirmware = false; // the bench module runs its flash in gpsim (--module-firmware gpsim)
     // Unattended run for tests and demonstrations: answer "Да", press the
     // update button, write the log into this file and close.
     QString autoUpdateLog;

@@ -102,6 +102,7 @@ void TProg12::FormCreate() {
     bo.lptBase = ctx_.portProg.AdrLpt;
     // Without a module file the bench starts from a module fresh from the factory.
     bo.factoryBootLoader = options_.module.isEmpty();
+    if (options_.executedFirmware) bo.moduleFirmware = sim::ModuleFirmware::Gpsim;
     bench_ = std::make_unique<sim::Bench>(bo);
     bench_->Install(ctx_);
     if (!options_.module.isEmpty() && bench_->Module()) {
