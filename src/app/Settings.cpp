@@ -19,6 +19,8 @@
 #include <SimpleIni.h>
 
 #include "core/Context.h"
+#include "core/FileBytes.h"
+#include "core/Format.h"
 #include "image/FileCommands.h"
 
 namespace mrk {
@@ -119,12 +121,9 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
     const auto status = std::filesystem::status(path, ec);
     if (status.type() == std::filesystem::file_type::not_found) return true;
     if (ec || status.type() != std::filesystem::file_type::regular) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (in.bad()) return false;
-    text = ss.str();
+    std::vector<uint8_t> bytes;
+    if (int err = 0; !ReadRegularFile(path, bytes, err)) return false;
+    text.assign(bytes.begin(), bytes.end());
     return true;
 }
 
@@ -175,8 +174,15 @@ std::string ProgramFileName(const std::string& fallback) {
 SettingsValues ReadSettingsFile(const std::string& iniPath) {
     CSimpleIniA ini;
     Configure(ini);
-    if (iniPath.empty() || ini.LoadFile(iniPath.c_str()) < 0) ini.Reset();
     SettingsValues v;
+    std::vector<uint8_t> bytes;
+    int err = 0;
+    if (iniPath.empty() || !ReadRegularFile(iniPath, bytes, err) ||
+        ini.LoadData(reinterpret_cast<const char*>(bytes.data()), bytes.size()) < 0)
+        ini.Reset();
+    if (err == EFBIG)
+        v.problem = Format("Файл настроек %s не прочитан (%s): взяты значения по умолчанию.", iniPath.c_str(),
+                           FileErrorText(err).c_str());
     for (int k = 0; k < 14; ++k)
         v.ConfigWrite[static_cast<size_t>(k)] = static_cast<uint8_t>(ReadInteger(ini, kFormConfig, ConfigKey(k), 0));
     v.Edit1 = ReadString(ini, kFormParam, "Edit1", kDefaultPath);
@@ -196,7 +202,11 @@ void ApplySettings(Context& ctx, const SettingsValues& v) {
     ctx.portProg.AdrLpt = v.AdrLpt;
 }
 
-void ReadSettings(Context& ctx) { ApplySettings(ctx, ReadSettingsFile(ctx.commands.IniPath)); }
+void ReadSettings(Context& ctx) {
+    const SettingsValues v = ReadSettingsFile(ctx.commands.IniPath);
+    if (!v.problem.empty()) ctx.host.Okno(v.problem);
+    ApplySettings(ctx, v);
+}
 
 bool WriteSettingsAtClose(Context& ctx) {
     if (ctx.commands.Obnovl || ctx.commands.IniPath.empty()) return false;

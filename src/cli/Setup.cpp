@@ -121,6 +121,7 @@ int RunSession(const GlobalOptions& given, std::vector<Segment>& segments) {
         ? opt.settings
         : IniPathFor(std::filesystem::current_path(cwdError).string(), ProgramFileName("mrkprog"));
     const SettingsValues settings = ReadSettingsFile(iniPath);
+    if (!settings.problem.empty()) std::fprintf(stderr, "mrkprog: %s\n", settings.problem.c_str());
     const uint16_t lptAddress = opt.lptAddressGiven ? opt.lptAddress : settings.AdrLpt;
 
     ConsoleHost console(opt.verbose);

@@ -388,6 +388,7 @@ void GpsimFirmware::TableWrite(uint32_t tblptr, uint8_t value) { flash_.Load(tbl
 
 uint64_t GpsimFirmware::StartWrite(uint32_t tblptr, uint8_t eecon1) {
     const FlashSelfWrite::Cycle c = flash_.Start(tblptr, eecon1);
+    flashTime_ += c.duration;
     if (c.end > c.first) {
         dirtyFirst_ = dirtyEnd_ > dirtyFirst_ ? std::min(dirtyFirst_, c.first) : c.first;
         dirtyEnd_ = std::max(dirtyEnd_, c.end);

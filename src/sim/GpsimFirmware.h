@@ -31,6 +31,7 @@ public:
     bool Running() const override { return running_; }
     // Update-region writes the firmware made since the last reset (one per link block).
     int Blocks() const override { return flash_.UpdateWrites(); }
+    Nanos FlashTime() const override { return flashTime_; }
 
     // What gpsim reported while the firmware ran (watchdog resets and the like).
     const std::vector<std::string>& Events() const { return events_; }
@@ -63,6 +64,7 @@ private:
     Nanos startTime_ = 0;      // bench time of the last reset
     uint64_t startCycle_ = 0;  // gpsim's cycle counter then
     uint64_t cycles_ = 0;
+    Nanos flashTime_ = 0;
     uint32_t dirtyFirst_ = 0, dirtyEnd_ = 0; // flash the firmware changed, not yet decoded again
     std::vector<std::string> events_;
 };

@@ -85,7 +85,9 @@ void ModuleBootLoader::InvalidateSums(Nanos t) {
     idWrite_[1] = static_cast<uint8_t>(~idWrite_[1]);
     mem_.EraseId();
     idWritePending_ = true;
-    busyUntil_ = t + Scaled(mem_.Traits().selfEraseTime + mem_.Traits().selfWriteTime);
+    const Nanos busy = Scaled(mem_.Traits().selfEraseTime + mem_.Traits().selfWriteTime);
+    busyUntil_ = t + busy;
+    flashTime_ += busy;
 }
 
 void ModuleBootLoader::ClockRise(Nanos, bool pgd) {
@@ -148,6 +150,7 @@ void ModuleBootLoader::BlockReceived(Nanos t) {
     if (address_ % kRowSize == 0) busy += chip.selfEraseTime;
     if (lastBlock_) busy += chip.selfEraseTime + chip.selfWriteTime;
     busyUntil_ = t + Scaled(busy);
+    flashTime_ += Scaled(busy);
     writePending_ = true;
 
     const bool stopHere = faults_.stopAfterBlock >= 0 && (!faults_.stopFirstRunOnly || runs_ == 1);

@@ -53,6 +53,8 @@ public:
     void Stop() override;
     bool Running() const override { return state_ != State::Off && state_ != State::Done; }
     int Blocks() const override { return blocks_; }
+    // Erase and write time the loader has spent on its flash since power-up.
+    Nanos FlashTime() const override { return flashTime_; }
 
     // Finishes the flash work that is due by t.
     void Advance(Nanos t) override;
@@ -94,6 +96,7 @@ private:
     bool idWritePending_ = false;
     std::array<uint8_t, kIdSize> idWrite_{};
     Nanos busyUntil_ = 0;
+    Nanos flashTime_ = 0;
     bool readyHigh_ = false;  // PGC high while ready: the loader pulls PGD low
 };
 

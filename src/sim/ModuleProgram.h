@@ -24,6 +24,8 @@ public:
     // The boot loader runs since the last reset, and the update blocks it wrote.
     virtual bool Running() const = 0;
     virtual int Blocks() const = 0;
+    // Erase and write time spent on the flash since power-up.
+    virtual Nanos FlashTime() const = 0;
 };
 
 } // namespace mrk::sim

@@ -119,6 +119,7 @@ bool VirtualModule::SaveHex(const std::string& path, std::string& error) const {
 
 bool VirtualModule::BootLoaderRunning() const { return impl_->program->Running(); }
 int VirtualModule::BootLoaderBlocks() const { return impl_->program->Blocks(); }
+Nanos VirtualModule::BootLoaderFlashTime() const { return impl_->program->FlashTime(); }
 std::vector<std::string> VirtualModule::FirmwareEvents() const {
     if (auto* executed = dynamic_cast<const GpsimFirmware*>(impl_->program.get())) return executed->Events();
     return {};

@@ -85,6 +85,8 @@ public:
     // Executed firmware: running since the last reset, and the flash writes it made since then.
     bool BootLoaderRunning() const;
     int BootLoaderBlocks() const;
+    // The boot loader's flash erase and write time since power-up.
+    Nanos BootLoaderFlashTime() const;
     // Executed firmware only: what happened to the chip that the pins do not show
     // (watchdog resets, stack overflows, code that ran off the flash), oldest first.
     std::vector<std::string> FirmwareEvents() const;

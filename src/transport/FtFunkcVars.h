@@ -14,6 +14,7 @@ struct FtFunkcVars {
     uint32_t FtPollsPerMs = 0;
     bool FtOpened = false;
     uint64_t FtWrites = 0; // transfers made by FtWrite, for benchmarks
+    uint64_t FtDelayMs = 0; // milliseconds FtDelay was asked to wait, for benchmarks
     // Transfers that came back whole (every sample taken and read back, every
     // call answered), and those that did not.
     uint64_t FtTransfersDone = 0;

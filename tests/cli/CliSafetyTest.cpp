@@ -92,6 +92,7 @@ TEST(CliArguments, OutOfRangeWordsAndAddressesAreRefused) {
         {"--bench virtual-lpt --fault kordel-absent=3 detect", "takes no value"},
         {"--bench virtual-lpt --fault ftdi-unplug-after detect", "needs a value"},
         {"--bench virtual-lpt --fault ftdi-unplug-after=-1 detect", "not a whole number"},
+        {"--bench virtual-usb --fault usb-latency-us=0 detect", "at least 1 microsecond"},
         {"--fault kordel-absent detect", "needs --bench"},
     };
     for (const auto& c : cases) {
@@ -125,6 +126,7 @@ TEST(CliFaults, EachModeShowsAsOnTheBench) {
         {"--bench virtual-usb --fault ftdi-wrong-description detect", 1, "Программатор Surtan к USB не подключен."},
         {"--bench virtual-usb --fault ftdi-unplug-after=40 write-update", 1, "FT_Read - General IO error..."},
         {"--bench virtual-usb --fault ftdi-short-writes id read", 0, "d[0]=FFFF"},
+        {"--bench virtual-usb --fault usb-latency-us=500 id read", 0, "d[0]=FFFF"},
         {"--bench virtual-lpt --fault no-boot-loader write-update", 1, "Нет готовности модуля."},
         {"--bench virtual-lpt --chip 452 --fault boot-loader-silent-after=3 write-update", 1, "Нет готовности модуля"},
         {"--bench virtual-usb --chip 452 --fault slow-flash=3 write-update", 0, "КС Программы OK."},
