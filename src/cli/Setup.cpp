@@ -147,8 +147,7 @@ int RunSession(const GlobalOptions& given, std::vector<Segment>& segments) {
         if (executedFirmware) {
             // The executed module runs what its flash holds: faults of the boot-loader
             // model would silently do nothing.
-            const sim::ModuleFaults& f = bo.moduleFaults;
-            if (f.noBootLoader || f.stopAfterBlock >= 0 || f.slowFlash != 1.0) {
+            if (bo.moduleFaults.Any()) {
                 std::fprintf(stderr, "mrkprog: --fault: the boot-loader faults act on the model; "
                                      "--module-firmware gpsim runs the loader in the module's flash\n");
                 return 2;

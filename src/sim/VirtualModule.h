@@ -31,6 +31,10 @@ struct ModuleFaults {
     int stopAfterBlock = -1;        // >= 0: no ready signal after that many blocks (0: none after sync)
     bool stopFirstRunOnly = false;  // the stop above happens only in the first run after power-up
     double slowFlash = 1.0;         // multiplies the boot loader's flash erase/write times
+
+    // Whether any of these is set: they act on the boot-loader model only, so an
+    // executed firmware would silently ignore them.
+    bool Any() const { return noBootLoader || stopAfterBlock >= 0 || slowFlash != 1.0; }
 };
 
 // What runs when MCLR is released: the behavioural model of the module's boot
