@@ -44,7 +44,8 @@ std::vector<std::string> UsbDriverNames() {
 const std::vector<ModuleFirmwareEntry>& ModuleFirmwareTable() {
     static const std::vector<ModuleFirmwareEntry> table = {
         {"model", "the bench's own model of the boot loader", [](sim::BenchOptions&) {}},
-        // The module's firmware executed instruction by instruction (gpsim) takes its row here.
+        {"gpsim", "what the module's flash holds, executed instruction by instruction",
+         [](sim::BenchOptions& bo) { bo.moduleFirmware = sim::ModuleFirmware::Gpsim; }},
     };
     return table;
 }

@@ -1,8 +1,5 @@
 #include "app/Settings.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -86,30 +83,6 @@ long ReadInteger(const CSimpleIniA& ini, const char* section, const std::string&
 std::string ReadString(const CSimpleIniA& ini, const char* section, const char* key, const char* def) {
     const char* v = ini.GetValue(section, key, nullptr);
     return v ? std::string(v) : std::string(def);
-}
-
-// Writes text to path through a temporary file beside it, then renames; the
-// permissions of a file already there are kept.
-bool ReplaceFile(const std::string& path, const std::string& text) {
-    const std::string tmp = path + ".tmp";
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0) return false;
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
-    }
-    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
 }
 
 // The whole file; true with empty text when there is none, false when a file
@@ -233,7 +206,8 @@ bool WriteSettingsAtClose(Context& ctx) {
     std::string text;
     if (ini.Save(text) < 0) return false;
     text += TrailingComments(old);
-    return ReplaceFile(path, text);
+    int err = 0;
+    return ReplaceFile(path, text, err);
 }
 
 } // namespace mrk

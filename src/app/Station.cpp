@@ -45,9 +45,16 @@ sim::BenchOptions BenchFor(const StationOptions& opt, uint16_t lptAddress) {
     return bo;
 }
 
+// Executed firmware only exists on the bench: asking for it asks for the bench.
+StationOptions OnBenchIfExecuted(StationOptions opt) {
+    if (opt.bench.empty() && opt.moduleFirmware != ModuleFirmwareTable().front().name) opt.bench = "virtual-lpt";
+    return opt;
+}
+
 } // namespace
 
-StationStatus CheckStationOptions(const StationOptions& opt) {
+StationStatus CheckStationOptions(const StationOptions& given) {
+    const StationOptions opt = OnBenchIfExecuted(given);
     if (!opt.bench.empty()) {
         const ProgrammerEntry* e = FindProgrammer(opt.bench);
         if (!e || !e->bench)
@@ -64,8 +71,6 @@ StationStatus CheckStationOptions(const StationOptions& opt) {
         return Usage("--module describes a virtual module; it needs --bench");
     if (!opt.faults.empty() && opt.bench.empty())
         return Usage("--fault acts on the virtual bench; it needs --bench");
-    if (opt.moduleFirmware != ModuleFirmwareTable().front().name && opt.bench.empty())
-        return Usage("--module-firmware acts on the virtual bench; it needs --bench");
     if (!opt.module.empty() && opt.chip == "none")
         return Usage("--module needs a module: --chip 4620 or 452");
     sim::BenchOptions scratch;
@@ -73,6 +78,11 @@ StationStatus CheckStationOptions(const StationOptions& opt) {
         std::string error;
         if (!ApplyFault(f, scratch, error)) return Usage("--fault: " + error);
     }
+    // The executed module runs what its flash holds: faults of the boot-loader
+    // model would silently do nothing.
+    if (opt.moduleFirmware == "gpsim" && scratch.moduleFaults.Any())
+        return Usage("--fault: the boot-loader faults act on the model; "
+                     "--module-firmware gpsim runs the loader in the module's flash");
     return {};
 }
 
@@ -83,7 +93,8 @@ Station::~Station() {
     if (opened_ && !closed_ && !bench_) RemoveGiveIo(ctx_);
 }
 
-StationStatus Station::Open(const StationOptions& opt) {
+StationStatus Station::Open(const StationOptions& given) {
+    const StationOptions opt = OnBenchIfExecuted(given);
     opt_ = opt;
     openStatus_ = CheckStationOptions(opt);
     if (!openStatus_.Ok()) return openStatus_;
@@ -95,7 +106,7 @@ StationStatus Station::Open(const StationOptions& opt) {
             ? opt.settingsPath
             : IniPathFor(std::filesystem::current_path(cwdError).string(), ProgramFileName(opt.programName));
     const SettingsValues settings = ReadSettingsFile(iniPath);
-    if (!settings.problem.empty()) host_.Okno(settings.problem);
+    settingsProblem_ = settings.problem;
     const uint16_t lptAddress = opt.lptAddress.value_or(settings.AdrLpt);
     // The production journal keeps each cycle's and update's record, with the lines they log.
     journal_.Configure(journal::ReadJournalSettings(iniPath));

@@ -67,6 +67,9 @@ public:
     // The journal's watcher of runs; null when the journal is switched off.
     JournalObserver* runObserver() { return ctx_.runObserver ? &observer_ : nullptr; }
     const StationOptions& options() const { return opt_; }
+    // Why the settings file was not read as it stands (its defaults are in use); empty if it was.
+    // The front end says it where its user looks: the window's log, the command line's stderr.
+    const std::string& SettingsProblem() const { return settingsProblem_; }
     // Why the USB programmer could not be reached (permission, kernel driver, no library); empty if nothing to say.
     std::string UsbProblem() const;
 
@@ -86,6 +89,7 @@ private:
     // it so does not rewrite the file.
     std::string moduleBefore_;
     bool moduleFileExists_ = false;
+    std::string settingsProblem_;
 };
 
 } // namespace mrk

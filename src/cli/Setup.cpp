@@ -50,15 +50,16 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
             }
             return std::string("not a hexadecimal port address from 1 to FFFD: ") + v;
         });
-    app.add_option("--module-firmware", opt.moduleFirmware,
-                   TableHelp("How the virtual module runs its firmware:", ModuleFirmwareTable(),
-                             +[](const ModuleFirmwareEntry&) { return true; }))
-        ->check(CLI::IsMember(ModuleFirmwareNames()));
     app.add_option("--settings", opt.settings, "Settings file (default: mrkprog.ini in the current directory)");
     std::string faultHelp = "Fault mode of the virtual bench, NAME or NAME=N (repeatable):";
     for (const auto& f : FaultModes())
         faultHelp += std::string("\n  ") + f.name + (f.value ? std::string("=") + f.value : "") + ": " + f.help;
     app.add_option("--fault", opt.faults, faultHelp)->take_all()->allow_extra_args(false);
+    app.add_option("--module-firmware", opt.moduleFirmware,
+                   TableHelp("What the virtual module runs when MCLR is released (gpsim without --bench "
+                             "implies --bench virtual-lpt):",
+                             ModuleFirmwareTable(), +[](const ModuleFirmwareEntry&) { return true; }))
+        ->check(CLI::IsMember(ModuleFirmwareNames()));
     app.add_flag("-v,--verbose", opt.verbose, "Say more (port access, labels)");
 }
 
@@ -161,6 +162,7 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         std::fprintf(stderr, "mrkprog: %s\n", open.message.c_str());
         return open.exitCode;
     }
+    if (!station.SettingsProblem().empty()) std::fprintf(stderr, "mrkprog: %s\n", station.SettingsProblem().c_str());
     Session s{opt, console, station.ctx(), station.bench()};
     s.journal = station.runObserver();
     int rc = RunCommands(s, segments, commands);
@@ -169,6 +171,11 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         std::fprintf(stderr, "mrkprog: %s\n", closed.message.c_str());
         if (rc == 0) rc = closed.exitCode;
     }
+    // What the executed firmware did that the lines do not show (a watchdog reset, say).
+    if (sim::Bench* bench = station.bench(); bench && bench->Module() && (rc != 0 || opt.verbose)) {
+        for (const auto& e : bench->Module()->FirmwareEvents()) std::fprintf(stderr, "module: %s\n", e.c_str());
+    }
+    // Why the USB programmer could not be reached (permission, kernel driver, no library).
     if (const std::string why = station.UsbProblem(); !why.empty()) std::fprintf(stderr, "USB: %s\n", why.c_str());
     return rc;
 }

@@ -44,6 +44,20 @@ void ModuleBootLoader::Reset(Nanos, bool pgcHigh) {
     lastBlock_ = false;
 }
 
+void ModuleBootLoader::Reset(Nanos t, const ProgrammerPins& pins) {
+    lines_ = pins;
+    Reset(t, pins.pgcHigh);
+}
+
+void ModuleBootLoader::Lines(Nanos t, const ProgrammerPins& pins) {
+    if (pins.pgcHigh != lines_.pgcHigh) {
+        const bool level = !lines_.pgdPulledLow && Output(t).value_or(true);
+        if (pins.pgcHigh) ClockRise(t, level);
+        else ClockFall(t);
+    }
+    lines_ = pins;
+}
+
 void ModuleBootLoader::Stop() {
     state_ = State::Off;
     writePending_ = false;

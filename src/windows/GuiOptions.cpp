@@ -28,7 +28,12 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         QStringLiteral("auto-update"),
         QStringLiteral("Unattended: answer \"Да\", press the update button, write the log to FILE, close."),
         QStringLiteral("FILE"));
-    p.addOptions({bench, chip, module, production, autoUpdate});
+    const QCommandLineOption firmware(
+        QStringLiteral("module-firmware"),
+        QStringLiteral("What the virtual module runs: model (the bench's boot-loader model) or gpsim (its "
+                       "flash, executed); gpsim without --bench uses virtual-lpt."),
+        QStringLiteral("kind"), QStringLiteral("model"));
+    p.addOptions({bench, chip, module, production, autoUpdate, firmware});
     if (!p.parse(arguments)) {
         if (error) *error = p.errorText();
         return false;
@@ -46,6 +51,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     opt.module = p.value(module);
     opt.production = p.isSet(production);
     opt.autoUpdateLog = p.value(autoUpdate);
+    opt.moduleFirmware = p.value(firmware);
     // Whether the options fit together is the station's to say.
     if (const StationStatus check = CheckStationOptions(StationOptionsFrom(opt)); !check.Ok()) {
         if (error) *error = QString::fromStdString(check.message);
@@ -59,6 +65,7 @@ StationOptions StationOptionsFrom(const GuiOptions& opt) {
     so.bench = opt.bench.toStdString();
     so.chip = opt.chip.toStdString();
     so.module = opt.module.toStdString();
+    so.moduleFirmware = opt.moduleFirmware.toStdString();
     // The settings file is named after the program file, in the current folder.
     so.programName = QCoreApplication::applicationFilePath().toStdString();
     return so;

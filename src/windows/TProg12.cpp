@@ -79,6 +79,7 @@ void TProg12::FormCreate() {
     ctx_.commands.Obnovl = !options_.production;
 
     station_.Open(StationOptionsFrom(options_));
+    if (!station_.SettingsProblem().empty()) Okno(QString::fromStdString(station_.SettingsProblem()));
 }
 
 void TProg12::showEvent(QShowEvent* e) {
