@@ -1,8 +1,5 @@
 #include "app/Settings.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -19,6 +16,8 @@
 #include <SimpleIni.h>
 
 #include "core/Context.h"
+#include "core/FileBytes.h"
+#include "core/Format.h"
 #include "image/FileCommands.h"
 
 namespace mrk {
@@ -86,30 +85,6 @@ std::string ReadString(const CSimpleIniA& ini, const char* section, const char* 
     return v ? std::string(v) : std::string(def);
 }
 
-// Writes text to path through a temporary file beside it, then renames; the
-// permissions of a file already there are kept.
-bool ReplaceFile(const std::string& path, const std::string& text) {
-    const std::string tmp = path + ".tmp";
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0) return false;
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
-    }
-    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
-}
-
 // The whole file; true with empty text when there is none, false when a file
 // is there but cannot be read (it is then left alone rather than replaced by
 // one holding only our keys).
@@ -119,12 +94,9 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
     const auto status = std::filesystem::status(path, ec);
     if (status.type() == std::filesystem::file_type::not_found) return true;
     if (ec || status.type() != std::filesystem::file_type::regular) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (in.bad()) return false;
-    text = ss.str();
+    std::vector<uint8_t> bytes;
+    if (int err = 0; !ReadRegularFile(path, bytes, err)) return false;
+    text.assign(bytes.begin(), bytes.end());
     return true;
 }
 
@@ -175,8 +147,15 @@ std::string ProgramFileName(const std::string& fallback) {
 SettingsValues ReadSettingsFile(const std::string& iniPath) {
     CSimpleIniA ini;
     Configure(ini);
-    if (iniPath.empty() || ini.LoadFile(iniPath.c_str()) < 0) ini.Reset();
     SettingsValues v;
+    std::vector<uint8_t> bytes;
+    int err = 0;
+    if (iniPath.empty() || !ReadRegularFile(iniPath, bytes, err) ||
+        ini.LoadData(reinterpret_cast<const char*>(bytes.data()), bytes.size()) < 0)
+        ini.Reset();
+    if (err == EFBIG)
+        v.problem = Format("Файл настроек %s не прочитан (%s): взяты значения по умолчанию.", iniPath.c_str(),
+                           FileErrorText(err).c_str());
     for (int k = 0; k < 14; ++k)
         v.ConfigWrite[static_cast<size_t>(k)] = static_cast<uint8_t>(ReadInteger(ini, kFormConfig, ConfigKey(k), 0));
     v.Edit1 = ReadString(ini, kFormParam, "Edit1", kDefaultPath);
@@ -196,7 +175,11 @@ void ApplySettings(Context& ctx, const SettingsValues& v) {
     ctx.portProg.AdrLpt = v.AdrLpt;
 }
 
-void ReadSettings(Context& ctx) { ApplySettings(ctx, ReadSettingsFile(ctx.commands.IniPath)); }
+void ReadSettings(Context& ctx) {
+    const SettingsValues v = ReadSettingsFile(ctx.commands.IniPath);
+    if (!v.problem.empty()) ctx.host.Okno(v.problem);
+    ApplySettings(ctx, v);
+}
 
 bool WriteSettingsAtClose(Context& ctx) {
     if (ctx.commands.Obnovl || ctx.commands.IniPath.empty()) return false;
@@ -223,7 +206,8 @@ bool WriteSettingsAtClose(Context& ctx) {
     std::string text;
     if (ini.Save(text) < 0) return false;
     text += TrailingComments(old);
-    return ReplaceFile(path, text);
+    int err = 0;
+    return ReplaceFile(path, text, err);
 }
 
 } // namespace mrk

@@ -22,12 +22,16 @@ struct SettingsValues {
     std::string Edit1 = "c:\\", Edit2 = "c:\\", Edit5 = "c:\\";
     uint16_t ConfigChip = 0;               // low 16 bits
     uint16_t AdrLpt = 888;                 // low 16 bits
+    // Set when a file was there but refused for its size (the defaults stand):
+    // the line the front end shows.
+    std::string problem;
 };
 SettingsValues ReadSettingsFile(const std::string& iniPath);
 
 // Reads the 18 keys from ctx.commands.IniPath into ConfigWrite, the three paths,
 // ConfigChip and AdrLpt. A missing or unreadable file, a missing key or a value
-// that is not an integer gives the default; nothing is reported.
+// that is not an integer gives the default; nothing is reported, except for a
+// file refused for its size (a log line).
 void ReadSettings(Context& ctx);
 void ApplySettings(Context& ctx, const SettingsValues& v);
 

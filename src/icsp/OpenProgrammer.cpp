@@ -15,7 +15,9 @@ namespace {
 enum class Found { None, Lpt, Usb };
 
 Found DetectProgrammer(Context& ctx) {
-    const bool lpt = Handshake(ctx);
+    // On USB a handshake is only a sample queued, no echo: a programmer already
+    // found on USB is looked for there again, not taken for a Kordel.
+    const bool lpt = !ctx.IsUsb() && Handshake(ctx);
     if (lpt) ctx.SetInterfaceUsb(false);
     Handshake(ctx);
     if (lpt) return Found::Lpt;

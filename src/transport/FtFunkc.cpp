@@ -114,6 +114,7 @@ bool FtDelay(Context& ctx, uint16_t n) {
     if (!FtTransfer(ctx).whole) return true;
     // n is in 10 us units; the wait counts queue-status calls, whole milliseconds only.
     const uint32_t ms = n / 100;
+    ctx.ft.FtDelayMs += ms;
     const uint32_t t0 = ctx.TickMs();
     const uint64_t polls = static_cast<uint64_t>(ms) * ctx.ft.FtPollsPerMs + 1;
     for (uint64_t i = 0; i < polls; ++i) {

@@ -17,6 +17,7 @@ struct FtFunkcVars {
     // The device answered the last operation that talked to it (a transfer that
     // came back whole; a delay whose transfer and polls all answered).
     bool FtAnswered = false;
+    uint64_t FtDelayMs = 0; // milliseconds FtDelay was asked to wait, for benchmarks
 };
 
 } // namespace mrk

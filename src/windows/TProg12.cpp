@@ -1,11 +1,8 @@
 #include "windows/TProg12.h"
 
-#include <filesystem>
-
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,12 +17,7 @@
 #include <QToolButton>
 
 #include "app/MainCommands.h"
-#include "app/Settings.h"
-#include "journal/JournalSettings.h"
 #include "image/FileCommands.h"
-#include "sim/Bench.h"
-#include "transport/DirectPort.h"
-#include "transport/FtDeviceChoice.h"
 #include "windows/DriverInstructions.h"
 #include "windows/JournalWindow.h"
 #include "windows/TFormConfig.h"
@@ -36,8 +28,7 @@
 namespace mrk::gui {
 
 TProg12::TProg12(const GuiOptions& options, QWidget* parent)
-    : QWidget(parent), options_(options), host_(*this), journalHost_(host_, journal_), journalObserver_(journal_),
-      ctx_(journalHost_) {
+    : QWidget(parent), options_(options), host_(*this), station_(host_), ctx_(station_.ctx()) {
     setObjectName(QStringLiteral("Prog12"));
     CreateControls();
 
@@ -70,9 +61,7 @@ TProg12::TProg12(const GuiOptions& options, QWidget* parent)
     FormCreate();
 }
 
-TProg12::~TProg12() {
-    if (!bench_) RemoveGiveIo(ctx_);
-}
+TProg12::~TProg12() = default;
 
 void TProg12::SetPeers(TFormConfig* config, TForm_otladka* otladka, TForm_Param* param, TForm_Pred* pred,
                        TRes_timer* resTimer) {
@@ -89,28 +78,8 @@ void TProg12::FormCreate() {
     // The parameters window's Obnovl box: checked at creation, unless started for production.
     ctx_.commands.Obnovl = !options_.production;
 
-    if (options_.bench.isEmpty()) {
-        InstallGiveIo(ctx_);
-        InstallUsbDriver(ctx_, "libftdi");
-        return;
-    }
-    sim::BenchOptions bo;
-    bo.kind = options_.bench == QLatin1String("virtual-usb") ? sim::BenchKind::VirtualUsb : sim::BenchKind::VirtualLpt;
-    if (options_.chip == QLatin1String("452")) bo.chip = sim::ChipModel::PIC18F452;
-    else if (options_.chip == QLatin1String("none")) bo.chip = std::nullopt;
-    else bo.chip = sim::ChipModel::PIC18F4620;
-    bo.lptBase = ctx_.portProg.AdrLpt;
-    // Without a module file the bench starts from a module fresh from the factory.
-    bo.factoryBootLoader = options_.module.isEmpty();
-    bench_ = std::make_unique<sim::Bench>(bo);
-    bench_->Install(ctx_);
-    if (!options_.module.isEmpty() && bench_->Module()) {
-        const std::string path = options_.module.toStdString();
-        std::error_code ec;
-        std::string error;
-        if (std::filesystem::exists(path, ec) && !bench_->Module()->LoadHex(path, error))
-            Okno(QStringLiteral("Файл модуля %1: %2").arg(options_.module, QString::fromStdString(error)));
-    }
+    station_.Open(StationOptionsFrom(options_));
+    if (!station_.SettingsProblem().empty()) Okno(QString::fromStdString(station_.SettingsProblem()));
 }
 
 void TProg12::showEvent(QShowEvent* e) {
@@ -122,12 +91,14 @@ void TProg12::showEvent(QShowEvent* e) {
 }
 
 void TProg12::FormShow() {
-    // The settings file: named after the program file, in the current folder.
-    ctx_.commands.IniPath = IniPathFor(QDir::currentPath().toStdString(),
-                                       ProgramFileName(QCoreApplication::applicationFilePath().toStdString()));
-    ReadSettings(ctx_);
-    journal_.Configure(journal::ReadJournalSettings(ctx_.commands.IniPath));
-    if (journal_.Settings().enabled) ctx_.runObserver = &journalObserver_;
+    // A station that refused its start (a module file it cannot load) runs nothing and touches nothing.
+    if (!station_.Opened()) {
+        QMessageBox::critical(this, windowTitle(), QString::fromStdString(station_.OpenStatus().message));
+        close();
+        startupDone_ = true;
+        emit startupFinished();
+        return;
+    }
     // The confirmation; its "Да" finds the programmer and the chip.
     if (formPred_) formPred_->exec();
     mrk::SpeedButton7Click(ctx_);
@@ -156,16 +127,8 @@ void TProg12::closeEvent(QCloseEvent* e) {
 }
 
 void TProg12::FormClose() {
-    WriteSettingsAtClose(ctx_); // production mode only
-    if (bench_ && bench_->Module() && !options_.module.isEmpty()) {
-        // Erases and writes still under way finish before the memory is saved.
-        bench_->Module()->Settle(bench_->Clock().Now() + 100 * sim::kMs);
-        std::string error;
-        if (!bench_->Module()->SaveHex(options_.module.toStdString(), error))
-            QMessageBox::information(this, windowTitle(),
-                                     QStringLiteral("Файл модуля %1: %2")
-                                         .arg(options_.module, QString::fromStdString(error)));
-    }
+    if (const StationStatus closed = station_.Close(); !closed.Ok())
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(closed.message));
 }
 
 void TProg12::Okno(const QString& text) {
@@ -223,7 +186,7 @@ void TProg12::ParamClick() {
 }
 
 void TProg12::JournalClick() {
-    JournalWindow w(journal_, this);
+    JournalWindow w(station_.journal(), this);
     w.exec();
 }
 
@@ -238,7 +201,7 @@ void TProg12::Timer1Timer() {
 }
 
 void TProg12::SetTimer1Enabled(bool enabled) {
-    if (bench_) {
+    if (station_.bench()) {
         timer1BenchMark_ = ctx_.TickMs();
         timer1OnBench_ = enabled;
         return;
