@@ -4,6 +4,7 @@
 #include "app/AutoCycle.h"
 
 #include "app/CommandGate.h"
+#include "app/BootImageWrite.h"
 #include "app/MainCommands.h"
 #include "app/ParamCommands.h"
 #include "app/RunObserver.h"
@@ -64,7 +65,7 @@ CycleEnd RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& run) 
     if (failed) return CycleEnd::Failed;
     if (StopHere(ctx)) return CycleEnd::Stopped;
     // 3-5: the boot loader, read back and compared.
-    if (!run.Step(3, "запись BOOT", WriteBoot(ctx))) return CycleEnd::Failed;
+    if (!run.Step(3, "запись BOOT", WriteBootImage(ctx))) return CycleEnd::Failed;
     if (StopHere(ctx)) return CycleEnd::Stopped;
     ctx.host.Okno("Чтение кристала.");
     if (!run.Step(5, "сравнение BOOT", ReadBoot(ctx) && CompareChip(ctx))) return CycleEnd::Failed;
@@ -80,19 +81,21 @@ CycleEnd RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& run) 
     SpeedButton4Click(ctx, ui, sender);
     if (StopHere(ctx)) return CycleEnd::Stopped;
     if (!run.Step(10, "обновление", (ctx.commands.SpeedButton4Tag & 1) == 0)) return CycleEnd::Failed;
-    // 11: the identity stamp (not after an update-only run).
+    // 11: the identity stamp (not after an update-only run). A module that leaves
+    // the line without the number reserved for it has failed, whatever step 12 says.
     if ((ctx.commands.SpeedButton4Tag & 2) == 0) {
-        ParamUstanovitClick(ctx);
-        run.Step(11, "номер модуля записан", true);
+        const StampResult stamp = ParamUstanovitClick(ctx);
+        if (!run.Step(11, "номер модуля записан", stamp == StampResult::Written || stamp == StampResult::AlreadyThere))
+            failed = true;
     }
-    // 12: the identity read back; its result does not decide the run.
+    // 12: the identity read back; on its own its result does not decide the run.
     const uint32_t n = ctx.commands.ModuleNumber;
     SpeedButton11Click(ctx, ui);
     const auto& id = ctx.prog.IdWords;
     if (run.Step(12, "номер модуля проверен", id[1] == (n & 0xFFFF) && id[2] == (n >> 16)))
         ctx.host.Okno("Номер модуля OK.");
     else ctx.host.Okno("Ошибка записи Номера модуля.");
-    return CycleEnd::Passed;
+    return failed ? CycleEnd::Failed : CycleEnd::Passed;
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 
 #include "core/Context.h"
 #include "core/FileBytes.h"
+#include "core/Format.h"
 #include "image/FileCommands.h"
 
 namespace mrk {
@@ -98,13 +99,17 @@ std::string ReadString(const CSimpleIniA& ini, const char* section, const char* 
 }
 
 // The file's text, or nothing when there is none; false when something is
-// there that is not a readable file (a folder, a pipe, a device): it is then
-// neither trusted nor replaced by one holding only our keys.
-bool ReadText(const std::string& path, std::string& text) {
+// there that is not a readable file (a folder, a pipe, a device, one too large
+// for a settings file; *err says why): it is then neither trusted nor
+// replaced by one holding only our keys.
+bool ReadText(const std::string& path, std::string& text, int* why = nullptr) {
     text.clear();
     std::vector<uint8_t> bytes;
     int err = 0;
-    if (!ReadRegularFile(path, bytes, err)) return err == ENOENT;
+    if (!ReadRegularFile(path, bytes, err)) {
+        if (why) *why = err;
+        return err == ENOENT;
+    }
     text.assign(bytes.begin(), bytes.end());
     // A NUL or a CR that ends no line would end a line for one reader and not
     // for another, and could bring a key to life behind a comment: both are
@@ -217,9 +222,13 @@ std::string ProgramFileName(const std::string& fallback) {
 SettingsValues ReadSettingsFile(const std::string& iniPath) {
     CSimpleIniA ini;
     Configure(ini);
-    std::string text;
-    if (iniPath.empty() || !ReadText(iniPath, text) || ini.LoadData(text) < 0) ini.Reset();
     SettingsValues v;
+    std::string text;
+    int err = 0;
+    if (iniPath.empty() || !ReadText(iniPath, text, &err) || ini.LoadData(text) < 0) ini.Reset();
+    if (err == EFBIG)
+        v.problem = Format("Файл настроек %s не прочитан (%s): взяты значения по умолчанию.", iniPath.c_str(),
+                           FileErrorText(err).c_str());
     for (int k = 0; k < 14; ++k)
         v.ConfigWrite[static_cast<size_t>(k)] = static_cast<uint8_t>(ReadInteger(ini, kFormConfig, ConfigKey(k), 0));
     v.Edit1 = ReadString(ini, kFormParam, "Edit1", kDefaultPath);
@@ -239,7 +248,11 @@ void ApplySettings(Context& ctx, const SettingsValues& v) {
     ctx.portProg.AdrLpt = v.AdrLpt;
 }
 
-void ReadSettings(Context& ctx) { ApplySettings(ctx, ReadSettingsFile(ctx.commands.IniPath)); }
+void ReadSettings(Context& ctx) {
+    const SettingsValues v = ReadSettingsFile(ctx.commands.IniPath);
+    if (!v.problem.empty()) ctx.host.Okno(v.problem);
+    ApplySettings(ctx, v);
+}
 
 bool WriteSettingsAtClose(Context& ctx) {
     if (ctx.commands.Obnovl || ctx.commands.IniPath.empty()) return false;

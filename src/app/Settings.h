@@ -22,6 +22,9 @@ struct SettingsValues {
     std::string Edit1 = "c:\\", Edit2 = "c:\\", Edit5 = "c:\\";
     uint16_t ConfigChip = 0;               // low 16 bits
     uint16_t AdrLpt = 888;                 // low 16 bits
+    // Set when a file was there but refused for its size (the defaults stand):
+    // the line the front end shows.
+    std::string problem;
 };
 SettingsValues ReadSettingsFile(const std::string& iniPath);
 
@@ -29,7 +32,8 @@ SettingsValues ReadSettingsFile(const std::string& iniPath);
 // ConfigChip and AdrLpt, as the private-profile functions read them: the first
 // of two equal keys, one pair of surrounding double quotes taken off. A missing
 // or unreadable file (a folder, a pipe, a device), a missing key or a value that
-// is not an integer gives the default; nothing is reported.
+// is not an integer gives the default; nothing is reported, except for a
+// file refused for its size (a log line).
 void ReadSettings(Context& ctx);
 void ApplySettings(Context& ctx, const SettingsValues& v);
 

@@ -15,7 +15,7 @@ namespace mrk {
 
 namespace {
 
-enum class Wait { Answered, NotConnected, NoAnswer, Stopped };
+enum class Wait { Answered, NotConnected, NoAnswer, ProgrammerLost, Stopped };
 
 // The programmer must get through its handshakes before four one-second timer
 // ticks; then the module must answer an ID read with something other than zeros.
@@ -40,7 +40,8 @@ Wait WaitForModule(Context& ctx) {
             }
             continue;
         }
-        ReadIdWords(ctx);
+        // A programmer that stopped answering (the read said so) is not asked again.
+        if (!ReadIdWords(ctx)) return Wait::ProgrammerLost;
         for (uint32_t w : ctx.prog.IdWords)
             if (w != 0) return Wait::Answered;
     }
@@ -123,7 +124,7 @@ bool SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
     const int r = SendUpdate(ctx);
     if (StopHere(ctx)) return stopped();
     run.Step(5, "запись обновления", r == kUpdateSent);
-    if (r == kUpdateNoLoader) return end(false);
+    if (r == kUpdateNoLoader || r == kUpdateProgrammerLost) return end(false);
     if (r == kUpdateBlockLost) {
         // The update was not sent whole: whatever sums ID word 0 holds were not
         // made by this run and prove nothing.

@@ -1,10 +1,11 @@
 // journal: the production journal for the people who run the line — list,
 // show one record, export for spreadsheets, send the station's waiting records.
 #include <cstdio>
-#include <fstream>
+#include <sstream>
 #include <regex>
 
 #include "cli/CommandTable.h"
+#include "core/FileBytes.h"
 #include "journal/CsvExport.h"
 #include "journal/JournalSettings.h"
 #include "journal/ProductionJournal.h"
@@ -140,26 +141,13 @@ private:
             return 2;
         }
         const auto records = store.List(f, true);
-        // Written beside and renamed at the end: an interrupted export leaves no half file.
-        const std::string tmp = csv_ + ".part";
-        {
-            std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-            if (!out) {
-                std::fprintf(stderr, "mrkprog journal export: cannot write %s\n", csv_.c_str());
-                return 1;
-            }
-            WriteCsvHeader(out);
-            for (const auto& r : records) WriteCsvRow(out, r);
-            out.flush();
-            if (!out) {
-                std::fprintf(stderr, "mrkprog journal export: writing %s failed\n", csv_.c_str());
-                std::remove(tmp.c_str());
-                return 1;
-            }
-        }
-        if (std::rename(tmp.c_str(), csv_.c_str()) != 0) {
-            std::fprintf(stderr, "mrkprog journal export: cannot write %s\n", csv_.c_str());
-            std::remove(tmp.c_str());
+        // Replaced whole at the end: an interrupted export leaves no half file.
+        std::ostringstream text;
+        WriteCsvHeader(text);
+        for (const auto& r : records) WriteCsvRow(text, r);
+        if (int err = 0; !ReplaceFile(csv_, text.str(), err)) {
+            std::fprintf(stderr, "mrkprog journal export: cannot write %s: %s\n", csv_.c_str(),
+                         FileErrorText(err).c_str());
             return 1;
         }
         std::printf("Записей: %zu, файл %s\n", records.size(), csv_.c_str());

@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 namespace mrk::journal {
 
@@ -35,7 +37,19 @@ SqliteConnection::SqliteConnection(const std::string& path) : path_(path) {
         if (sqlite3_db_readonly(db_, "main") == 1) throw SqlError(path + ": the file is read-only");
         // The first read tells a database from any other file.
         Query("SELECT count(*) FROM sqlite_master");
-        const auto mode = Query("PRAGMA journal_mode=WAL");
+        // The switch to WAL needs the file to itself for a moment and SQLite does not
+        // wait for that through the busy timeout: a station opening the journal while
+        // another one does tries again for as long as that timeout.
+        decltype(Query("")) mode;
+        for (int attempt = 0;; ++attempt) {
+            try {
+                mode = Query("PRAGMA journal_mode=WAL");
+                break;
+            } catch (const SqlError&) {
+                if ((sqlite3_extended_errcode(db_) & 0xFF) != SQLITE_BUSY || attempt == 500) throw;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
         if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
             throw SqlError(path + ": cannot switch the journal to WAL mode");
         // Every finished transaction reaches the disk: a record survives a power loss.

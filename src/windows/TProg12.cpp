@@ -1,11 +1,8 @@
 #include "windows/TProg12.h"
 
-#include <filesystem>
-
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -21,12 +18,7 @@
 
 #include "app/CommandGate.h"
 #include "app/MainCommands.h"
-#include "app/Settings.h"
-#include "journal/JournalSettings.h"
 #include "image/FileCommands.h"
-#include "sim/Bench.h"
-#include "transport/DirectPort.h"
-#include "transport/FtDeviceChoice.h"
 #include "windows/DriverInstructions.h"
 #include "windows/JournalWindow.h"
 #include "windows/KeyFilter.h"
@@ -39,8 +31,7 @@
 namespace mrk::gui {
 
 TProg12::TProg12(const GuiOptions& options, QWidget* parent)
-    : QWidget(parent), options_(options), host_(*this), journalHost_(host_, journal_), journalObserver_(journal_),
-      ctx_(journalHost_) {
+    : QWidget(parent), options_(options), host_(*this), station_(host_), ctx_(station_.ctx()) {
     setObjectName(QStringLiteral("Prog12"));
     CreateControls();
 
@@ -75,9 +66,7 @@ TProg12::TProg12(const GuiOptions& options, QWidget* parent)
     FormCreate();
 }
 
-TProg12::~TProg12() {
-    if (!bench_) RemoveGiveIo(ctx_);
-}
+TProg12::~TProg12() = default;
 
 void TProg12::SetPeers(TFormConfig* config, TForm_otladka* otladka, TForm_Param* param, TForm_Pred* pred,
                        TRes_timer* resTimer) {
@@ -94,28 +83,8 @@ void TProg12::FormCreate() {
     // The parameters window's Obnovl box: checked at creation, unless started for production.
     ctx_.commands.Obnovl = !options_.production;
 
-    if (options_.bench.isEmpty()) {
-        InstallGiveIo(ctx_);
-        InstallUsbDriver(ctx_, "libftdi");
-        return;
-    }
-    sim::BenchOptions bo;
-    bo.kind = options_.bench == QLatin1String("virtual-usb") ? sim::BenchKind::VirtualUsb : sim::BenchKind::VirtualLpt;
-    if (options_.chip == QLatin1String("452")) bo.chip = sim::ChipModel::PIC18F452;
-    else if (options_.chip == QLatin1String("none")) bo.chip = std::nullopt;
-    else bo.chip = sim::ChipModel::PIC18F4620;
-    bo.lptBase = ctx_.portProg.AdrLpt;
-    // Without a module file the bench starts from a module fresh from the factory.
-    bo.factoryBootLoader = options_.module.isEmpty();
-    bench_ = std::make_unique<sim::Bench>(bo);
-    bench_->Install(ctx_);
-    if (!options_.module.isEmpty() && bench_->Module()) {
-        const std::string path = options_.module.toStdString();
-        std::error_code ec;
-        std::string error;
-        if (std::filesystem::exists(path, ec) && !bench_->Module()->LoadHex(path, error))
-            Okno(QStringLiteral("Файл модуля %1: %2").arg(options_.module, QString::fromStdString(error)));
-    }
+    station_.Open(StationOptionsFrom(options_));
+    if (!station_.SettingsProblem().empty()) Okno(QString::fromStdString(station_.SettingsProblem()));
 }
 
 void TProg12::showEvent(QShowEvent* e) {
@@ -127,12 +96,14 @@ void TProg12::showEvent(QShowEvent* e) {
 }
 
 void TProg12::FormShow() {
-    // The settings file: named after the program file, in the current folder.
-    ctx_.commands.IniPath = IniPathFor(QDir::currentPath().toStdString(),
-                                       ProgramFileName(QCoreApplication::applicationFilePath().toStdString()));
-    ReadSettings(ctx_);
-    journal_.Configure(journal::ReadJournalSettings(ctx_.commands.IniPath));
-    if (journal_.Settings().enabled) ctx_.runObserver = &journalObserver_;
+    // A station that refused its start (a module file it cannot load) runs nothing and touches nothing.
+    if (!station_.Opened()) {
+        QMessageBox::critical(this, windowTitle(), QString::fromStdString(station_.OpenStatus().message));
+        close();
+        startupDone_ = true;
+        emit startupFinished();
+        return;
+    }
     // The confirmation; its "Да" finds the programmer and the chip.
     if (formPred_) formPred_->exec();
     mrk::SpeedButton7Click(ctx_);
@@ -207,18 +178,10 @@ void TProg12::Avt_Prog_StClick() {
 }
 
 void TProg12::FormClose() {
-    // Production mode only, and only once the program got going: "Нет" at the
-    // start leaves the settings as they were.
-    if (startupDone_) WriteSettingsAtClose(ctx_);
-    if (bench_ && bench_->Module() && !options_.module.isEmpty()) {
-        // Erases and writes still under way finish before the memory is saved.
-        bench_->Module()->Settle(bench_->Clock().Now() + 100 * sim::kMs);
-        std::string error;
-        if (!bench_->Module()->SaveHex(options_.module.toStdString(), error))
-            QMessageBox::information(this, windowTitle(),
-                                     QStringLiteral("Файл модуля %1: %2")
-                                         .arg(options_.module, QString::fromStdString(error)));
-    }
+    // The settings in production mode only, and only once the program got going:
+    // "Нет" at the start leaves them as they were.
+    if (const StationStatus closed = station_.Close(startupDone_); !closed.Ok())
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(closed.message));
 }
 
 void TProg12::Okno(const QString& text) {
@@ -278,7 +241,7 @@ void TProg12::ParamClick() {
 }
 
 void TProg12::JournalClick() {
-    JournalWindow w(journal_, this);
+    JournalWindow w(station_.journal(), this);
     w.exec();
 }
 
@@ -293,7 +256,7 @@ void TProg12::Timer1Timer() {
 }
 
 void TProg12::SetTimer1Enabled(bool enabled) {
-    if (bench_) {
+    if (station_.bench()) {
         timer1BenchMark_ = ctx_.TickMs();
         timer1OnBench_ = enabled;
         return;

@@ -10,7 +10,7 @@
 #include <QWidget>
 
 #include "app/MainControls.h"
-#include "app/JournalObserver.h"
+#include "app/Station.h"
 #include "core/Context.h"
 #include "windows/GuiOptions.h"
 #include "windows/WidgetHost.h"
@@ -27,10 +27,6 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class QToolButton;
-
-namespace mrk::sim {
-class Bench;
-}
 
 namespace mrk::gui {
 
@@ -52,8 +48,10 @@ public:
 
     Context& ctx() { return ctx_; }
     WidgetHost& host() { return host_; }
-    sim::Bench* bench() { return bench_.get(); }
-    journal::ProductionJournal& journal() { return journal_; }
+    sim::Bench* bench() { return station_.bench(); }
+    journal::ProductionJournal& journal() { return station_.journal(); }
+    // How the station came up: a module file it refused, for one; the window then runs nothing.
+    const StationStatus& StationStart() const { return station_.OpenStatus(); }
     const GuiOptions& options() const { return options_; }
     // True once the start-up sequence has run to its end.
     bool StartupDone() const { return startupDone_; }
@@ -159,12 +157,9 @@ private:
 
     GuiOptions options_;
     WidgetHost host_;
-    // The production journal listens to the log and watches the cycle and the update.
-    journal::ProductionJournal journal_{journal::JournalSettings{}};
-    JournalingHost journalHost_;
-    JournalObserver journalObserver_;
-    Context ctx_;
-    std::unique_ptr<sim::Bench> bench_;
+    // Programmers or bench, module file, settings file and production journal.
+    Station station_;
+    Context& ctx_;
     std::array<QWidget*, static_cast<size_t>(Ctl::Count)> controls_{};
     QButtonGroup *group1_ = nullptr, *group3_ = nullptr, *group4_ = nullptr, *group5_ = nullptr,
                  *groupAuto_ = nullptr;

@@ -176,6 +176,23 @@ TEST(Settings, AFileThatCannotBeReplacedIsLeftAsItWas) {
     }
 }
 
+TEST(Settings, WhatLiesAtTheTemporaryNameIsLeftAlone) {
+    SettingsRig r;
+    Put(r.ini, "[Form_Param]\nAdrLpt=632\n");
+    r.ctx.commands.Obnovl = false;
+    r.ctx.image.Edit1 = "new.hex";
+    // A folder, and a link to a file of somebody else's, planted where the new
+    // file would be made: neither is touched, the settings are still written.
+    const auto victim = r.dir.Path() / "victim.txt";
+    Put(victim, "keep");
+    std::filesystem::create_directory(r.ini.string() + ".tmp");
+    std::filesystem::create_symlink(victim, r.dir.Path() / ("." + r.ini.filename().string() + ".tmp"));
+    EXPECT_TRUE(WriteSettingsAtClose(r.ctx));
+    EXPECT_NE(Slurp(r.ini).find("Edit1=new.hex"), std::string::npos);
+    EXPECT_EQ(Slurp(victim), "keep");
+    EXPECT_TRUE(std::filesystem::is_directory(r.ini.string() + ".tmp"));
+}
+
 TEST(Settings, ALinkedFileIsWrittenWhereItPoints) {
     SettingsRig r;
     const auto shared = r.dir.Path() / "shared.ini";
