@@ -66,6 +66,12 @@ void JournalObserver::StepDone(Context&, int step, const char* what, bool ok) {
 }
 
 void JournalObserver::RunEnded(Context& ctx, bool ok, uint32_t moduleNumber) {
+    Finish(ctx, ok ? "OK" : "X", moduleNumber);
+}
+
+void JournalObserver::RunStopped(Context& ctx, uint32_t moduleNumber) { Finish(ctx, "stopped", moduleNumber); }
+
+void JournalObserver::Finish(Context& ctx, const char* result, uint32_t moduleNumber) {
     if (depth_ == 0 || --depth_ > 0) return;
     if (!journal_.Running()) return;
     auto& rec = journal_.Current();
@@ -81,7 +87,7 @@ void JournalObserver::RunEnded(Context& ctx, bool ok, uint32_t moduleNumber) {
             rec.factoryNumber = uint16_t(id & 0xFFFF);
         }
     }
-    journal_.Finish(ok ? "OK" : "X");
+    journal_.Finish(result);
 }
 
 } // namespace mrk

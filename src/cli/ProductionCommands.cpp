@@ -86,10 +86,20 @@ public:
             c.Today = [when] { return when; };
         }
         if (!EnsureOpened(s)) return 1;
-        ParamUstanovitClick(s.ctx);
-        std::printf("ModuleNumber=%08X: ID words 1-3 written %04X %04X FFFF\n", c.ModuleNumber,
-                    c.ModuleNumber & 0xFFFF, c.ModuleNumber >> 16);
-        return 0;
+        // Only a stamp that reads back as written is reported as written.
+        switch (ParamUstanovitClick(s.ctx)) {
+        case StampResult::Written:
+            std::printf("ModuleNumber=%08X: ID words 1-3 written %04X %04X FFFF\n", c.ModuleNumber,
+                        c.ModuleNumber & 0xFFFF, c.ModuleNumber >> 16);
+            return 0;
+        case StampResult::AlreadyThere:
+            std::printf("ModuleNumber=%08X: ID words 1-3 already hold %04X %04X FFFF\n", c.ModuleNumber,
+                        c.ModuleNumber & 0xFFFF, c.ModuleNumber >> 16);
+            return 0;
+        case StampResult::Refused:
+        case StampResult::Failed: break;
+        }
+        return 1;
     }
 
 private:

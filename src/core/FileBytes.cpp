@@ -63,7 +63,12 @@ std::string Target(const std::string& path, int& err) {
 // target's name). Gives the descriptor and the name, or -1 with errno set.
 int CreateBeside(const std::string& target, std::string& name) {
     const fs::path p(target);
-    name = (p.parent_path() / ("." + p.filename().string() + ".XXXXXX")).string();
+    const std::string stem = (p.parent_path() / ("." + p.filename().string())).string();
+    name = stem + ".tmp";
+    // Exclusive and not through a link: whatever was planted at the name stays untouched.
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+    name = stem + ".XXXXXX";
     return ::mkostemp(name.data(), O_CLOEXEC);
 }
 
@@ -75,7 +80,7 @@ mode_t NewFileMode() {
 
 } // namespace
 
-bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& err) {
+bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& err, size_t maxBytes) {
     // Non-blocking open: a named pipe without a writer must not hang the program.
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0) {
@@ -91,6 +96,12 @@ bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& 
         err = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
         return false;
     }
+    // Refused by its size before a byte is read; a file still growing is cut off
+    // at the limit below rather than read on.
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        err = EFBIG;
+        return false;
+    }
     bytes.clear();
     bytes.reserve(static_cast<size_t>(st.st_size));
     uint8_t chunk[65536];
@@ -102,6 +113,11 @@ bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& 
             return false;
         }
         if (r == 0) break;
+        if (bytes.size() + static_cast<size_t>(r) > maxBytes) {
+            err = EFBIG;
+            bytes.clear();
+            return false;
+        }
         bytes.insert(bytes.end(), chunk, chunk + r);
     }
     return true;
@@ -157,6 +173,8 @@ bool ReplaceFile(const std::string& path, const std::string& text, int& err) {
 
 std::string FileErrorText(int err) {
     if (err == ENODEV) return "not a regular file";
+    if (err == EFBIG)
+        return "larger than " + std::to_string(kMaxInputFileBytes >> 20) + " MB: no file for these chips is that large";
     return std::strerror(err);
 }
 

@@ -21,11 +21,11 @@ const std::string& ImagePath(const Context& ctx, uint8_t kind) {
 int ExecuteHex(Context& ctx, uint8_t kind) {
     const std::string& path = ImagePath(ctx, kind);
     if (kind == 1) ctx.image.BootSha256.clear();
-    // Read once, whole and only from a regular file: the fingerprint is of these very bytes.
+    // Read once, whole and only from a regular file (a file larger than any image
+    // is refused by its size): the fingerprint is of these very bytes.
     std::vector<uint8_t> bytes;
     if (int err = 0; !ReadRegularFile(path, bytes, err)) {
-        errno = err;
-        ShowOpenError(ctx, path);
+        ShowReadError(ctx, path, err);
         return -1;
     }
     std::istringstream in(std::string(bytes.begin(), bytes.end()));

@@ -8,6 +8,9 @@
 #include <SimpleIni.h>
 
 #include <filesystem>
+#include <vector>
+
+#include "core/FileBytes.h"
 
 #include "journal/RecordRow.h"
 
@@ -47,7 +50,11 @@ JournalSettings ReadJournalSettings(const std::string& settingsFile) {
     JournalSettings s;
     CSimpleIniA ini;
     ini.SetUnicode(true);
-    const bool read = !settingsFile.empty() && ini.LoadFile(settingsFile.c_str()) >= 0;
+    // Through the project's reader: a settings file too large (or a pipe) is not read.
+    std::vector<uint8_t> bytes;
+    int err = 0;
+    const bool read = !settingsFile.empty() && ReadRegularFile(settingsFile, bytes, err) &&
+                      ini.LoadData(reinterpret_cast<const char*>(bytes.data()), bytes.size()) >= 0;
     auto get = [&](const char* key) -> std::string {
         std::string v = read ? ini.GetValue(kJournalSection, key, "") : "";
         // The server stores text as UTF-8 and refuses anything else, a record at a time.

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 namespace mrk::journal {
 
@@ -81,7 +83,19 @@ void SqliteConnection::Open(Access access) {
     }
     CheckItIsAJournal(access);
     if (access == Access::Read) return;
-    const auto mode = Query("PRAGMA journal_mode=WAL");
+    // The switch to WAL needs the file to itself for a moment and SQLite does not
+    // wait for that through the busy timeout: a station opening the journal while
+    // another one does tries again for as long as that timeout.
+    decltype(Query("")) mode;
+    for (int attempt = 0;; ++attempt) {
+        try {
+            mode = Query("PRAGMA journal_mode=WAL");
+            break;
+        } catch (const SqlError&) {
+            if ((sqlite3_extended_errcode(db_) & 0xFF) != SQLITE_BUSY || attempt == 500) throw;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
     if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
         throw SqlError(path_ + ": cannot switch the journal to WAL mode");
     // Every finished transaction reaches the disk: a record survives a power loss.

@@ -1,17 +1,20 @@
 // mrkprog-gui: the program the operator sees.
 #include <cstdio>
+#include <exception>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QTranslator>
 
 #include "windows/AutoUpdate.h"
 #include "windows/GuiOptions.h"
 #include "windows/GuiProgram.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("mrkprog-gui"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/mrkprog-gui.png")));
+namespace {
 
+int RunProgram(QApplication& app) {
     mrk::gui::GuiOptions options;
     QString error;
     if (!mrk::gui::ParseGuiOptions(QApplication::arguments(), options, &error)) {
@@ -19,7 +22,37 @@ int main(int argc, char** argv) {
         return error.startsWith(QLatin1String("Usage")) ? 0 : 2;
     }
     mrk::gui::GuiProgram program(options);
+    // A station that cannot start (a module file it refuses) says why and touches nothing.
+    if (const mrk::StationStatus& start = program.Prog12->StationStart(); !start.Ok()) {
+        std::fprintf(stderr, "mrkprog-gui: %s\n", start.message.c_str());
+        QMessageBox::critical(nullptr, QApplication::applicationName(), QString::fromStdString(start.message));
+        return start.exitCode;
+    }
     if (!options.autoUpdateLog.isEmpty()) mrk::gui::ArrangeAutoUpdate(program, options.autoUpdateLog);
+    else if (!options.autoCycleLog.isEmpty())
+        mrk::gui::ArrangeAutoCycle(program, options.autoNumber, options.autoCycleLog);
     program.Prog12->show();
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("mrkprog-gui"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/mrkprog-gui.png")));
+    // Qt's own dialogs (the file dialogs, standard buttons) speak the program's language.
+    QTranslator qtRussian;
+    if (qtRussian.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtRussian);
+    // Whatever escapes the program ends it with a message and a failure exit, never silently.
+    try {
+        return RunProgram(app);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mrkprog-gui: internal error: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "mrkprog-gui: internal error of an unknown kind\n");
+    }
+    return 70;
 }

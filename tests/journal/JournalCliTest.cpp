@@ -105,6 +105,19 @@ TEST_F(JournalCli, ExportIsASpreadsheetTable) {
     EXPECT_TRUE(bad.ErrHas("cannot write")) << bad.err;
 }
 
+TEST_F(JournalCli, ExportLeavesLinksAtTemporaryNamesAlone) {
+    WriteSettings();
+    Fill();
+    const auto victim = dir_.Path() / "victim.txt";
+    std::ofstream(victim) << "keep";
+    for (const char* name : {"out.csv.part", ".out.csv.tmp"})
+        std::filesystem::create_symlink(victim, dir_.Path() / name);
+    const auto r = RunMrkprog("journal export --csv out.csv", dir_.Path());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(test::ReadAll(victim), "keep");
+    EXPECT_EQ(test::ReadAll(dir_.Path() / "out.csv").rfind("\xEF\xBB\xBFid,kind,station", 0), 0u);
+}
+
 TEST_F(JournalCli, SyncSendsWaitingRecordsToTheServer) {
     MRK_REQUIRE_PG();
     auto* server = test::PgServer::Shared();
