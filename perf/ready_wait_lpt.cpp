@@ -27,7 +27,7 @@ void ReadyWaitLpt(benchmark::State& state) {
         if (!mrk::OpenProgrammer(ctx)) state.SkipWithError("chip not recognised");
         const auto t0 = bench.Clock().Now();
         state.ResumeTiming();
-        const bool ready = mrk::WaitLoaderReady(ctx, settle, afterEachHigh, 0);
+        const bool ready = mrk::WaitLoaderReady(ctx, settle, afterEachHigh, 0) == mrk::LoaderReady::Ready;
         benchmark::DoNotOptimize(ready);
         simMs = static_cast<double>(bench.Clock().Now() - t0) / 1e6;
     }

@@ -3,6 +3,8 @@
 // protection, update, identity stamp — and ends with "OK" or "X".
 #include "app/AutoCycle.h"
 
+#include "app/CommandGate.h"
+#include "app/BootImageWrite.h"
 #include "app/MainCommands.h"
 #include "app/ParamCommands.h"
 #include "app/RunObserver.h"
@@ -16,14 +18,15 @@
 namespace mrk {
 
 uint16_t FactoryNumber(const std::string& text) {
-    // A decimal integer that fits 32 signed bits, else 0; then its low 16 bits.
-    if (text.empty() || text.size() > 10) return 0;
-    uint64_t v = 0;
+    // A decimal integer that fits the 16 bits it is stamped in, else 0: a number
+    // cut to 16 bits would stamp the module with another number.
+    if (text.empty()) return 0;
+    uint32_t v = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return 0;
-        v = v * 10 + static_cast<uint64_t>(c - '0');
+        v = v * 10 + static_cast<uint32_t>(c - '0');
+        if (v > 0xFFFF) return 0;
     }
-    if (v > 0x7FFFFFFF) return 0;
     return static_cast<uint16_t>(v);
 }
 
@@ -41,46 +44,58 @@ void Refuse(Context& ctx, MainControls& ui, const char* text, bool focusEdit1) {
     else ui.FocusMainWindow();
 }
 
-// Steps 0-12; true when the module failed. Each step's outcome goes to the run's observer.
-bool RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& run) {
+enum class CycleEnd { Passed, Failed, Stopped };
+
+// Steps 0-12. Each step's outcome goes to the run's observer; a stop asked for
+// ("СТОП", the window closing) is taken between steps.
+CycleEnd RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& run) {
     bool failed = false;
     // 0: a clean log, the erase, the lock.
     ClearOkno(ctx);
     ctx.host.Pump();
+    if (StopHere(ctx)) return CycleEnd::Stopped;
     SpeedButton12Click(ctx, ui);
     UpravlKnopk(ctx, ui, sender, true);
     // A module the erase did not reach is not prepared further.
-    if (!run.Step(0, "очистка", ctx.commands.LastEraseOk)) return true;
+    if (!run.Step(0, "очистка", ctx.commands.LastEraseOk)) return CycleEnd::Failed;
+    if (StopHere(ctx)) return CycleEnd::Stopped;
     // 1-2: configuration without protection.
     if (!run.Step(1, "конфигурация", WriteWordConfig(ctx, 1))) failed = true;
     ctx.host.Okno(ctx.prog.ConfigStaticText1);
-    if (failed) return true;
+    if (failed) return CycleEnd::Failed;
+    if (StopHere(ctx)) return CycleEnd::Stopped;
     // 3-5: the boot loader, read back and compared.
-    if (!run.Step(3, "запись BOOT", WriteBoot(ctx))) return true;
+    if (!run.Step(3, "запись BOOT", WriteBootImage(ctx))) return CycleEnd::Failed;
+    if (StopHere(ctx)) return CycleEnd::Stopped;
     ctx.host.Okno("Чтение кристала.");
-    if (!run.Step(5, "сравнение BOOT", ReadBoot(ctx) && CompareChip(ctx))) return true;
+    if (!run.Step(5, "сравнение BOOT", ReadBoot(ctx) && CompareChip(ctx))) return CycleEnd::Failed;
+    if (StopHere(ctx)) return CycleEnd::Stopped;
     // 6-9: code protection.
     ui.SelectProtect(true);
     if (!run.Step(7, "защита", WriteWordConfig(ctx, 2))) failed = true;
     ctx.host.Okno(ctx.prog.ConfigStaticText1);
-    if (failed) return true;
+    if (failed) return CycleEnd::Failed;
     ui.SelectProtect(false);
-    // 10: the update through the boot loader just written.
+    if (StopHere(ctx)) return CycleEnd::Stopped;
+    // 10: the update through the boot loader just written (it stops at its own boundaries).
     SpeedButton4Click(ctx, ui, sender);
-    if (!run.Step(10, "обновление", (ctx.commands.SpeedButton4Tag & 1) == 0)) return true;
-    // 11: the identity stamp (not after an update-only run).
+    if (StopHere(ctx)) return CycleEnd::Stopped;
+    if (!run.Step(10, "обновление", (ctx.commands.SpeedButton4Tag & 1) == 0)) return CycleEnd::Failed;
+    // 11: the identity stamp (not after an update-only run). A module that leaves
+    // the line without the number reserved for it has failed, whatever step 12 says.
     if ((ctx.commands.SpeedButton4Tag & 2) == 0) {
-        ParamUstanovitClick(ctx);
-        run.Step(11, "номер модуля записан", true);
+        const StampResult stamp = ParamUstanovitClick(ctx);
+        if (!run.Step(11, "номер модуля записан", stamp == StampResult::Written || stamp == StampResult::AlreadyThere))
+            failed = true;
     }
-    // 12: the identity read back; its result does not decide the run.
+    // 12: the identity read back; on its own its result does not decide the run.
     const uint32_t n = ctx.commands.ModuleNumber;
     SpeedButton11Click(ctx, ui);
     const auto& id = ctx.prog.IdWords;
     if (run.Step(12, "номер модуля проверен", id[1] == (n & 0xFFFF) && id[2] == (n >> 16)))
         ctx.host.Okno("Номер модуля OK.");
     else ctx.host.Okno("Ошибка записи Номера модуля.");
-    return false;
+    return failed ? CycleEnd::Failed : CycleEnd::Passed;
 }
 
 } // namespace
@@ -113,21 +128,22 @@ void Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender) {
     ui.SetFactoryNumberText("");
     ctx.host.StaticText1("  ");
 
-    bool failed;
+    CycleEnd result;
     if (!updateLoaded || !bootLoaded) {
         // A module prepared from images that did not load would get an erased
         // boot region or application: it is not touched.
         ctx.host.Okno(!updateLoaded ? "Модуль не программировался: не загрузился файл обновления."
                                     : "Модуль не программировался: не загрузился файл BOOT загрузчика.");
         c.SpeedButton4Tag |= 1;
-        failed = true;
+        result = CycleEnd::Failed;
     } else {
-        failed = RunSteps(ctx, ui, sender, run);
+        result = RunSteps(ctx, ui, sender, run);
     }
-    run.End(!failed, c.ModuleNumber);
+    if (result == CycleEnd::Stopped) run.Stopped(c.ModuleNumber);
+    else run.End(result == CycleEnd::Passed, c.ModuleNumber);
 
     // The end of every run that passed preparation.
-    ctx.host.StaticText1(failed ? "X" : "OK");
+    ctx.host.StaticText1(result == CycleEnd::Passed ? "OK" : "X");
     ui.SetDown(Ctl::Avt_Prog_St);
     UpravlKnopk(ctx, ui, sender, false);
     ui.SetFactoryNumberText("");

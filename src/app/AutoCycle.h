@@ -6,8 +6,8 @@
 
 namespace mrk {
 
-// The factory-number field as a number: a decimal integer (0 when the text is
-// not one) truncated to 16 bits, so 65536 gives 0 and 65537 gives 1.
+// The factory-number field as a number: a decimal integer from 1 to 65535, or 0
+// when the text is not one or does not fit the 16 bits the module is stamped with.
 uint16_t FactoryNumber(const std::string& text);
 
 // ModuleNumber for a run: bits 24-31 kept, 16-23 ConfigChip's low byte, 0-15 the number.

@@ -1,13 +1,13 @@
 // The main window's single-step commands: boot write, read, compare, the ID and
 // device-ID services, the update sums, erase, code protection, the memory pages.
-#include <algorithm>
-
+#include "app/BootImageWrite.h"
+#include "app/ChipRange.h"
 #include "app/MainCommands.h"
 #include "config/ConfigWords.h"
 #include "core/Context.h"
-#include "core/Format.h"
 #include "icsp/ConfigId.h"
 #include "icsp/ProgramMemory.h"
+#include "image/CalCrc.h"
 #include "image/LogControl.h"
 #include "image/MemoryListing.h"
 
@@ -16,7 +16,7 @@ namespace mrk {
 void ProgClick(Context& ctx, MainControls& ui) {
     ClearOkno(ctx);
     UpravlKnopk(ctx, ui, Ctl::Prog, true);
-    WriteBoot(ctx);
+    WriteBootImage(ctx);
     UpravlKnopk(ctx, ui, Ctl::Prog, false);
     ui.SetDown(Ctl::SpeedButton9);
 }
@@ -35,9 +35,9 @@ namespace {
 // The two compares differ in what they read and in the range toggle, which
 // is down only while " Сравн. Пр.Пам." runs.
 void Compare(Context& ctx, MainControls& ui, Ctl sender, bool whole) {
-    ctx.ind.SpeedButton21 = whole;
+    ChipRange range(ctx, whole);
     UpravlKnopk(ctx, ui, sender, true);
-    const bool read = whole ? ReadAll(ctx) : ReadBoot(ctx);
+    const bool read = range.Read();
     // Without a whole read-back there is nothing to compare: the log keeps why.
     if (read) {
         ClearOkno(ctx);
@@ -47,7 +47,6 @@ void Compare(Context& ctx, MainControls& ui, Ctl sender, bool whole) {
     UpravlKnopk(ctx, ui, sender, false);
     HoldOknoRepaint(ctx, false);
     ui.SetDown(Ctl::SpeedButton15);
-    ctx.ind.SpeedButton21 = false;
 }
 
 } // namespace
@@ -66,15 +65,7 @@ void SpeedButton10Click(Context& ctx, MainControls&) {
 void SpeedButton1Click(Context& ctx, MainControls&) { ReadDevIdPlain(ctx); }
 
 void SpeedButton16Click(Context& ctx, MainControls&) {
-    // Byte addresses are 16-bit: the update region ends at 0xFFFF on the PIC18F4620.
-    const uint32_t from = 2u * ctx.prog.BootWords;
-    const uint32_t to = std::min<uint32_t>(2u * ctx.prog.ChipWords, 0x10000);
-    uint8_t d0 = 0, d1 = 0;
-    for (uint32_t a = from; a < to; ++a) {
-        if (a % 2 == 0) d0 ^= ctx.image.BuffEt[a];
-        else d1 ^= ctx.image.BuffEt[a];
-    }
-    ctx.prog.Label2Text = Format("d0=%X d1=%X", d0, d1);
+    ctx.prog.Label2Text = CalCrcText(ctx);
     ctx.host.Label2(ctx.prog.Label2Text);
 }
 

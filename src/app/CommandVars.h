@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "app/CommandGate.h"
+
 namespace mrk {
 
 // State the main window's commands share, and the parameters-window values they read.
@@ -22,6 +24,8 @@ struct CommandVars {
     // The button lock: held, and the enabled state of each of the 17 managed
     // controls when it was taken. Before any lock the saved states are "enabled".
     bool ButtonsLocked = false;
+    // The command running now, and a stop asked of it.
+    CommandGate Gate;
     std::array<bool, 17> SavedEnabled;
 
     // Module identity written into ID words 1 and 2: bits 0-15 factory number,

@@ -2,7 +2,6 @@
 
 #include "core/Context.h"
 #include "core/Format.h"
-#include "journal/Sha256.h"
 
 namespace mrk {
 
@@ -37,8 +36,8 @@ bool JournalObserver::RunStarting(Context& ctx, RunKind kind, uint32_t moduleNum
         // As loaded for the run; a run killed before its end still shows them.
         rec.config.assign(ctx.image.ConfigWrite.begin(), ctx.image.ConfigWrite.end());
         rec.bootPath = ctx.Is4620() ? ctx.image.Edit2 : ctx.image.Edit5;
-        std::string error;
-        if (!rec.bootPath.empty()) rec.bootSha256 = journal::Sha256OfFile(rec.bootPath, error);
+        // Of the bytes the load took, never the file read again (it may be a pipe or a device).
+        rec.bootSha256 = ctx.image.BootSha256;
     }
     journal_.say = [&ctx](const std::string& line) { ctx.host.Okno(line); };
     journal_.confirmRedo = [this, &ctx](const journal::JournalRecord& holder) {
@@ -67,6 +66,12 @@ void JournalObserver::StepDone(Context&, int step, const char* what, bool ok) {
 }
 
 void JournalObserver::RunEnded(Context& ctx, bool ok, uint32_t moduleNumber) {
+    Finish(ctx, ok ? "OK" : "X", moduleNumber);
+}
+
+void JournalObserver::RunStopped(Context& ctx, uint32_t moduleNumber) { Finish(ctx, "stopped", moduleNumber); }
+
+void JournalObserver::Finish(Context& ctx, const char* result, uint32_t moduleNumber) {
     if (depth_ == 0 || --depth_ > 0) return;
     if (!journal_.Running()) return;
     auto& rec = journal_.Current();
@@ -82,7 +87,7 @@ void JournalObserver::RunEnded(Context& ctx, bool ok, uint32_t moduleNumber) {
             rec.factoryNumber = uint16_t(id & 0xFFFF);
         }
     }
-    journal_.Finish(ok ? "OK" : "X");
+    journal_.Finish(result);
 }
 
 } // namespace mrk

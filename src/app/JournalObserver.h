@@ -23,10 +23,12 @@ public:
     bool RunStarting(Context& ctx, RunKind kind, uint32_t moduleNumber) override;
     void StepDone(Context& ctx, int step, const char* what, bool ok) override;
     void RunEnded(Context& ctx, bool ok, uint32_t moduleNumber) override;
+    void RunStopped(Context& ctx, uint32_t moduleNumber) override;
 
     journal::ProductionJournal& Journal() { return journal_; }
 
 private:
+    void Finish(Context& ctx, const char* result, uint32_t moduleNumber);
     void Describe(Context& ctx, journal::JournalRecord& rec) const;
     journal::ProductionJournal& journal_;
     int depth_ = 0; // the update inside a cycle belongs to the cycle's record

@@ -25,4 +25,10 @@ void ObservedRun::End(bool ok, uint32_t moduleNumber) {
     if (observer_) observer_->RunEnded(ctx_, ok, moduleNumber);
 }
 
+void ObservedRun::Stopped(uint32_t moduleNumber) {
+    if (ended_) return;
+    ended_ = true;
+    if (observer_) observer_->RunStopped(ctx_, moduleNumber);
+}
+
 } // namespace mrk

@@ -21,6 +21,9 @@ public:
     virtual void StepDone(Context& ctx, int step, const char* what, bool ok) = 0;
     // The run ended; moduleNumber as stamped (cycle), 0 for the update.
     virtual void RunEnded(Context& ctx, bool ok, uint32_t moduleNumber) = 0;
+    // The run was stopped at a step boundary (the operator, or the window closing):
+    // a failure of its own kind.
+    virtual void RunStopped(Context& ctx, uint32_t moduleNumber) { RunEnded(ctx, false, moduleNumber); }
 };
 
 } // namespace mrk
@@ -41,6 +44,8 @@ public:
     // Passes ok through, so a step reads `if (!run.Step(3, "...", WriteBoot(ctx))) ...`.
     bool Step(int step, const char* what, bool ok);
     void End(bool ok, uint32_t moduleNumber = 0);
+    // Ends the run as stopped at a step boundary.
+    void Stopped(uint32_t moduleNumber = 0);
 
 private:
     Context& ctx_;

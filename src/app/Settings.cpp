@@ -1,16 +1,13 @@
 #include "app/Settings.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <optional>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 // SimpleIni as a header-only library, on plain bytes: values stay exactly as stored.
@@ -19,6 +16,8 @@
 #include <SimpleIni.h>
 
 #include "core/Context.h"
+#include "core/FileBytes.h"
+#include "core/Format.h"
 #include "image/FileCommands.h"
 
 namespace mrk {
@@ -34,7 +33,7 @@ std::string ConfigKey(int k) { return "ConfigWrite[" + std::to_string(k) + "]"; 
 
 void Configure(CSimpleIniA& ini) {
     ini.SetUnicode(false);  // bytes as they stand: paths stay exactly as typed
-    ini.SetMultiKey(false);
+    ini.SetMultiKey(true);  // every line of a key kept, so that the first can win
     ini.SetMultiLine(false);
     ini.SetQuotes(false);
     ini.SetSpaces(false);   // "key=value", as the private-profile functions write it
@@ -75,86 +74,129 @@ bool ParseInteger(std::string_view s, long& out) {
     return true;
 }
 
+// Windows reads a value without one pair of surrounding double quotes.
+std::string Unquoted(std::string v) {
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') return v.substr(1, v.size() - 2);
+    return v;
+}
+
+// The first value of a key in the file, as the private-profile functions find it.
+std::optional<std::string> FirstValue(const CSimpleIniA& ini, const char* section, const char* key) {
+    CSimpleIniA::TNamesDepend values;
+    if (!ini.GetAllValues(section, key, values) || values.empty()) return std::nullopt;
+    values.sort(CSimpleIniA::Entry::LoadOrder());
+    return Unquoted(values.front().pItem);
+}
+
 long ReadInteger(const CSimpleIniA& ini, const char* section, const std::string& key, long def) {
-    const char* v = ini.GetValue(section, key.c_str(), nullptr);
+    const auto v = FirstValue(ini, section, key.c_str());
     long n = 0;
-    return v && ParseInteger(v, n) ? n : def;
+    return v && ParseInteger(*v, n) ? n : def;
 }
 
 std::string ReadString(const CSimpleIniA& ini, const char* section, const char* key, const char* def) {
-    const char* v = ini.GetValue(section, key, nullptr);
-    return v ? std::string(v) : std::string(def);
+    return FirstValue(ini, section, key).value_or(def);
 }
 
-// Writes text to path through a temporary file beside it, then renames; the
-// permissions of a file already there are kept.
-bool ReplaceFile(const std::string& path, const std::string& text) {
-    const std::string tmp = path + ".tmp";
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (fd < 0) return false;
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
-    }
-    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && std::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
-}
-
-// The whole file; true with empty text when there is none, false when a file
-// is there but cannot be read (it is then left alone rather than replaced by
-// one holding only our keys).
-bool ReadWholeFile(const std::string& path, std::string& text) {
+// The file's text, or nothing when there is none; false when something is
+// there that is not a readable file (a folder, a pipe, a device, one too large
+// for a settings file; *err says why): it is then neither trusted nor
+// replaced by one holding only our keys.
+bool ReadText(const std::string& path, std::string& text, int* why = nullptr) {
     text.clear();
-    std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
-    if (status.type() == std::filesystem::file_type::not_found) return true;
-    if (ec || status.type() != std::filesystem::file_type::regular) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (in.bad()) return false;
-    text = ss.str();
+    std::vector<uint8_t> bytes;
+    int err = 0;
+    if (!ReadRegularFile(path, bytes, err)) {
+        if (why) *why = err;
+        return err == ENOENT;
+    }
+    text.assign(bytes.begin(), bytes.end());
+    // A NUL or a CR that ends no line would end a line for one reader and not
+    // for another, and could bring a key to life behind a comment: both are
+    // taken as spaces, by the reader and by the writer alike.
+    for (size_t k = 0; k < text.size(); ++k)
+        if (text[k] == '\0' || (text[k] == '\r' && (k + 1 == text.size() || text[k + 1] != '\n'))) text[k] = ' ';
     return true;
 }
 
-// Comment lines after the last key or section: SimpleIni keeps a comment only
-// with the key or section it stands before (and the file's first block), so the
-// others are put back at the end.
-std::string TrailingComments(const std::string& text) {
-    enum class Kind { Blank, Comment, Other };
-    std::vector<std::pair<size_t, Kind>> lines; // start offset, kind
-    for (size_t pos = 0; pos < text.size();) {
-        size_t next = text.find('\n', pos);
-        next = next == std::string::npos ? text.size() : next + 1;
-        const size_t first = text.find_first_not_of(" \t\r\n", pos);
-        Kind kind = Kind::Other;
-        if (first == std::string::npos || first >= next) kind = Kind::Blank;
-        else if (text[first] == ';' || text[first] == '#') kind = Kind::Comment;
-        lines.emplace_back(pos, kind);
-        pos = next;
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r' || s.back() == '\n'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y)); });
+}
+
+// The file as lines, changed the way WritePrivateProfileString changes it: the
+// first line of a key in the first section of that name takes the new value;
+// a key not there goes after the last entry of its section; a section not
+// there goes at the end. Every other line stays as it was, line ends included.
+class ProfileText {
+public:
+    explicit ProfileText(const std::string& text) {
+        for (size_t pos = 0; pos < text.size();) {
+            size_t next = text.find('\n', pos);
+            next = next == std::string::npos ? text.size() : next + 1;
+            lines_.push_back(text.substr(pos, next - pos));
+            pos = next;
+        }
+        crlf_ = text.find("\r\n") != std::string::npos;
     }
-    size_t from = lines.size();
-    while (from > 0 && lines[from - 1].second != Kind::Other) --from;
-    if (from == 0) {
-        // Nothing but comments: the first block is the file's comment, kept already.
-        while (from < lines.size() && lines[from].second == Kind::Comment) ++from;
+
+    void Set(const std::string& section, const std::string& key, const std::string& value) {
+        const std::string line = key + "=" + value + Eol();
+        size_t k = 0;
+        while (k < lines_.size() && !IsSection(lines_[k], section)) ++k;
+        if (k == lines_.size()) {
+            if (!lines_.empty() && lines_.back().back() != '\n') lines_.back() += Eol();
+            if (!lines_.empty()) lines_.push_back(Eol());
+            lines_.push_back("[" + section + "]" + Eol());
+            lines_.push_back(line);
+            return;
+        }
+        size_t lastEntry = k;
+        for (++k; k < lines_.size() && !IsAnySection(lines_[k]); ++k) {
+            const std::string_view t = Trimmed(lines_[k]);
+            if (t.empty() || t.front() == ';' || t.front() == '#') continue;
+            lastEntry = k;
+            const size_t eq = t.find('=');
+            if (eq != std::string_view::npos && SameName(Trimmed(t.substr(0, eq)), key)) {
+                lines_[k] = line;
+                return;
+            }
+        }
+        if (lines_[lastEntry].back() != '\n') lines_[lastEntry] += Eol();
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(lastEntry + 1), line);
     }
-    bool anyComment = false;
-    for (size_t k = from; k < lines.size(); ++k) anyComment = anyComment || lines[k].second == Kind::Comment;
-    if (!anyComment) return {};
-    const std::string tail = text.substr(lines[from].first);
-    return "\n" + tail + (tail.back() == '\n' ? "" : "\n");
+
+    std::string Text() const {
+        std::string out;
+        for (const auto& l : lines_) out += l;
+        return out;
+    }
+
+private:
+    std::string Eol() const { return crlf_ ? "\r\n" : "\n"; }
+    static bool IsAnySection(std::string_view line) {
+        const std::string_view t = Trimmed(line);
+        return !t.empty() && t.front() == '[' && t.find(']') != std::string_view::npos;
+    }
+    static bool IsSection(std::string_view line, std::string_view name) {
+        if (!IsAnySection(line)) return false;
+        const std::string_view t = Trimmed(line);
+        return SameName(Trimmed(t.substr(1, t.find(']') - 1)), name);
+    }
+    std::vector<std::string> lines_;
+    bool crlf_ = false;
+};
+
+// A value that would break its line would write lines of its own into the file.
+bool FitsOneLine(const std::string& value) {
+    return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
 }
 
 } // namespace
@@ -166,17 +208,27 @@ std::string IniPathFor(const std::string& currentDir, const std::string& program
 }
 
 std::string ProgramFileName(const std::string& fallback) {
-    std::error_code ec;
-    const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec || exe.filename().empty()) return std::filesystem::path(fallback).filename().string();
-    return exe.filename().string();
+    // The name the program was started by (argv[0]), not the file a link leads
+    // to: a link named upd reads upd.ini.
+    std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+    std::string argv0;
+    if (cmdline && std::getline(cmdline, argv0, '\0')) {
+        const std::string name = std::filesystem::path(argv0).filename().string();
+        if (!name.empty()) return name;
+    }
+    return std::filesystem::path(fallback).filename().string();
 }
 
 SettingsValues ReadSettingsFile(const std::string& iniPath) {
     CSimpleIniA ini;
     Configure(ini);
-    if (iniPath.empty() || ini.LoadFile(iniPath.c_str()) < 0) ini.Reset();
     SettingsValues v;
+    std::string text;
+    int err = 0;
+    if (iniPath.empty() || !ReadText(iniPath, text, &err) || ini.LoadData(text) < 0) ini.Reset();
+    if (err == EFBIG)
+        v.problem = Format("Файл настроек %s не прочитан (%s): взяты значения по умолчанию.", iniPath.c_str(),
+                           FileErrorText(err).c_str());
     for (int k = 0; k < 14; ++k)
         v.ConfigWrite[static_cast<size_t>(k)] = static_cast<uint8_t>(ReadInteger(ini, kFormConfig, ConfigKey(k), 0));
     v.Edit1 = ReadString(ini, kFormParam, "Edit1", kDefaultPath);
@@ -196,34 +248,31 @@ void ApplySettings(Context& ctx, const SettingsValues& v) {
     ctx.portProg.AdrLpt = v.AdrLpt;
 }
 
-void ReadSettings(Context& ctx) { ApplySettings(ctx, ReadSettingsFile(ctx.commands.IniPath)); }
+void ReadSettings(Context& ctx) {
+    const SettingsValues v = ReadSettingsFile(ctx.commands.IniPath);
+    if (!v.problem.empty()) ctx.host.Okno(v.problem);
+    ApplySettings(ctx, v);
+}
 
 bool WriteSettingsAtClose(Context& ctx) {
     if (ctx.commands.Obnovl || ctx.commands.IniPath.empty()) return false;
-    // A settings file that is a link is written where it points, and stays a link.
-    std::string path = ctx.commands.IniPath;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        const auto target = std::filesystem::weakly_canonical(path, ec);
-        if (ec) return false;
-        path = target.string();
-    }
+    const std::string& path = ctx.commands.IniPath;
     std::string old;
-    if (!ReadWholeFile(path, old)) return false;
-    CSimpleIniA ini;
-    Configure(ini);
-    if (!old.empty() && ini.LoadData(old) < 0) return false;
+    if (!ReadText(path, old)) return false;
+    ProfileText file(old);
+    auto put = [&](const char* section, const std::string& key, const std::string& value) {
+        if (FitsOneLine(value)) file.Set(section, key, value);
+    };
     if (UpperExtension(ctx.image.Edit1) == ".BIN")
         for (int k = 0; k < 14; ++k)
-            ini.SetLongValue(kFormConfig, ConfigKey(k).c_str(), ctx.image.ConfigWrite[static_cast<size_t>(k)]);
-    ini.SetValue(kFormParam, "Edit1", ctx.image.Edit1.c_str());
-    ini.SetValue(kFormParam, "Edit2", ctx.image.Edit2.c_str());
-    ini.SetValue(kFormParam, "Edit5", ctx.image.Edit5.c_str());
-    ini.SetLongValue(kFormParam, "AdrLpt", ctx.portProg.AdrLpt);
-    std::string text;
-    if (ini.Save(text) < 0) return false;
-    text += TrailingComments(old);
-    return ReplaceFile(path, text);
+            put(kFormConfig, ConfigKey(k), std::to_string(ctx.image.ConfigWrite[static_cast<size_t>(k)]));
+    put(kFormParam, "Edit1", ctx.image.Edit1);
+    put(kFormParam, "Edit2", ctx.image.Edit2);
+    put(kFormParam, "Edit5", ctx.image.Edit5);
+    put(kFormParam, "AdrLpt", std::to_string(ctx.portProg.AdrLpt));
+    // Through a new file beside it (a link is written where it points).
+    int err = 0;
+    return ReplaceFile(path, file.Text(), err);
 }
 
 } // namespace mrk

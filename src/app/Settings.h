@@ -12,7 +12,7 @@ struct Context;
 // currentDir + "/" + the program file's name with its extension replaced by ".ini"
 // (mrkprog -> mrkprog.ini, upd.exe -> upd.ini).
 std::string IniPathFor(const std::string& currentDir, const std::string& programFile);
-// The running program's file name (from /proc/self/exe), `fallback` if unknown.
+// The name the program was started by (argv[0], a link's own name), `fallback` if unknown.
 std::string ProgramFileName(const std::string& fallback);
 
 // The values the file holds, each with its default when the file, the key or a
@@ -22,20 +22,28 @@ struct SettingsValues {
     std::string Edit1 = "c:\\", Edit2 = "c:\\", Edit5 = "c:\\";
     uint16_t ConfigChip = 0;               // low 16 bits
     uint16_t AdrLpt = 888;                 // low 16 bits
+    // Set when a file was there but refused for its size (the defaults stand):
+    // the line the front end shows.
+    std::string problem;
 };
 SettingsValues ReadSettingsFile(const std::string& iniPath);
 
 // Reads the 18 keys from ctx.commands.IniPath into ConfigWrite, the three paths,
-// ConfigChip and AdrLpt. A missing or unreadable file, a missing key or a value
-// that is not an integer gives the default; nothing is reported.
+// ConfigChip and AdrLpt, as the private-profile functions read them: the first
+// of two equal keys, one pair of surrounding double quotes taken off. A missing
+// or unreadable file (a folder, a pipe, a device), a missing key or a value that
+// is not an integer gives the default; nothing is reported, except for a
+// file refused for its size (a log line).
 void ReadSettings(Context& ctx);
 void ApplySettings(Context& ctx, const SettingsValues& v);
 
 // The main window's close: nothing in update-only mode. In production mode the
 // paths and AdrLpt are written, and ConfigWrite[0..13] too when the update path
-// ends in ".BIN" (any case). The rest of the file is kept; the new file is written
-// whole beside the old one and then takes its place, so a failed write leaves
-// the old file as it was. True when the file was written; failures are not reported.
+// ends in ".BIN" (any case). Every other line is kept as it stands, line ends
+// (CRLF) and comments included; a value holding a line break is not written.
+// The new file is written whole beside the old one and then takes its place, so
+// a failed write leaves the old file as it was. True when the file was written;
+// failures are not reported.
 bool WriteSettingsAtClose(Context& ctx);
 
 } // namespace mrk

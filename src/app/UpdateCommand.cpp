@@ -1,5 +1,6 @@
 #include "app/UpdateCommand.h"
 
+#include "app/CommandGate.h"
 #include "app/MainCommands.h"
 #include "app/RunObserver.h"
 #include "core/Context.h"
@@ -14,12 +15,13 @@ namespace mrk {
 
 namespace {
 
-enum class Wait { Answered, NotConnected, NoAnswer };
+enum class Wait { Answered, NotConnected, NoAnswer, ProgrammerLost, Stopped };
 
 // The programmer must get through its handshakes before four one-second timer
 // ticks; then the module must answer an ID read with something other than zeros.
 Wait WaitForModule(Context& ctx) {
     for (int attempt = 0; attempt < kProgrammerWaitAttempts; ++attempt) {
+        if (StopHere(ctx)) return Wait::Stopped;
         const uint32_t t0 = ctx.TickMs();
         bool timedOut = false;
         for (int pass = 0; pass < kProgrammerWaitPasses; ++pass) {
@@ -38,7 +40,8 @@ Wait WaitForModule(Context& ctx) {
             }
             continue;
         }
-        ReadIdWords(ctx);
+        // A programmer that stopped answering (the read said so) is not asked again.
+        if (!ReadIdWords(ctx)) return Wait::ProgrammerLost;
         for (uint32_t w : ctx.prog.IdWords)
             if (w != 0) return Wait::Answered;
     }
@@ -46,10 +49,12 @@ Wait WaitForModule(Context& ctx) {
     return Wait::NoAnswer;
 }
 
-// Up to ten runs of the boot-loader link; the result of the last one.
+// Up to ten runs of the boot-loader link; the result of the last one (a run not
+// begun because of a stop counts as a lost block).
 int SendUpdate(Context& ctx) {
     int r = kUpdateBlockLost;
     for (int attempt = 0; attempt < kUpdateWriteAttempts; ++attempt) {
+        if (StopHere(ctx)) break;
         ctx.portProg.LptShadow = 0x08;
         SetVpp(ctx, 0);
         SetClk(ctx, 1);
@@ -66,6 +71,7 @@ bool ConfirmChecksum(Context& ctx) {
     const size_t sums = 2u * ctx.prog.ChipWords;
     const uint8_t lo = ctx.image.BuffEt[sums + 1], hi = ctx.image.BuffEt[sums + 2];
     for (int t = 0; t < kChecksumTries; ++t) {
+        if (StopHere(ctx)) return false;
         // A programmer that stopped answering will not answer the next try either.
         if (!ReadIdWords(ctx)) return false;
         const uint32_t w0 = ctx.prog.IdWords[0];
@@ -81,18 +87,27 @@ bool SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
     if (!OpenProgrammer(ctx) && ctx.commands.Obnovl) return false;
     ObservedRun run(ctx, RunKind::Update, 0);
 
-    UpravlKnopk(ctx, ui, sender, true);
+    // Inside the cycle the cycle holds the lock: the update neither takes it nor
+    // gives it back, and leaves its own button as the cycle had it, so nothing
+    // comes back to life before the cycle ends.
+    const bool ownLock = !ctx.commands.ButtonsLocked;
+    const bool buttonWasEnabled = ui.Enabled(Ctl::SpeedButton4);
+    if (ownLock) UpravlKnopk(ctx, ui, sender, true);
     ui.SetBusyCursor(true);
     const bool loaded = run.Step(2, "загрузка обновления", SpeedButton7Click(ctx));
     ui.SetEnabled(Ctl::SpeedButton4, false);
     auto end = [&](bool ok) {
-        run.End(ok);
+        run.End(ok); // nothing when the run was stopped
         if (ok) tag &= ~1u;
         else tag |= 1;
         ui.SetBusyCursor(false);
-        ui.SetEnabled(Ctl::SpeedButton4, true);
-        UpravlKnopk(ctx, ui, sender, false);
+        ui.SetEnabled(Ctl::SpeedButton4, ownLock || buttonWasEnabled);
+        if (ownLock) UpravlKnopk(ctx, ui, sender, false);
         return ok;
+    };
+    auto stopped = [&] {
+        run.Stopped();
+        return end(false);
     };
     // Without its image the update would stream an erased region and erase the
     // module's application; the module is not touched.
@@ -102,11 +117,14 @@ bool SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
     }
     if (ctx.commands.Obnovl) ClearOkno(ctx); // update-only mode starts a clean log
 
-    if (!run.Step(3, "ожидание модуля", WaitForModule(ctx) == Wait::Answered)) return end(false);
+    const Wait wait = WaitForModule(ctx);
+    if (wait == Wait::Stopped) return stopped();
+    if (!run.Step(3, "ожидание модуля", wait == Wait::Answered)) return end(false);
     Delay(ctx, 65000);
     const int r = SendUpdate(ctx);
+    if (StopHere(ctx)) return stopped();
     run.Step(5, "запись обновления", r == kUpdateSent);
-    if (r == kUpdateNoLoader) return end(false);
+    if (r == kUpdateNoLoader || r == kUpdateProgrammerLost) return end(false);
     if (r == kUpdateBlockLost) {
         // The update was not sent whole: whatever sums ID word 0 holds were not
         // made by this run and prove nothing.
@@ -119,6 +137,7 @@ bool SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
     Delay(ctx, 65000);
 
     const bool ok = run.Step(7, "контрольная сумма", ConfirmChecksum(ctx));
+    if (!ok && StopHere(ctx)) return stopped();
     if (ok) {
         ctx.host.Okno("КС Программы OK.");
         ctx.host.Okno("Можно подключить следующий модуль.");

@@ -30,6 +30,7 @@ struct GlobalOptions {
     std::string settings;         // settings file; empty: mrkprog.ini in the current directory
     bool verbose = false;
     std::vector<std::string> faults; // the bench's fault modes, NAME or NAME=N
+    std::string moduleFirmware = "model"; // how the virtual module runs its firmware
 };
 
 struct Session {

@@ -40,10 +40,15 @@ public:
         if (s.journal) s.journal->ConfirmSameModule(sameModule_);
         PlainControls ui;
         ui.SetFactoryNumberText(number_);
+        s.host.ClearStaticText1();
         Edit1KeyDownEnter(s.ctx, ui);
         s.opened = s.opened || s.ctx.ind.Prog4520 || s.ctx.ind.CheckBox2;
         const std::string result = s.host.StaticText1Text();
-        if (result.empty()) return 1; // refused before the run
+        if (result.empty()) {
+            // Refused before the run: a failure of its own, whatever an earlier cycle printed.
+            std::fprintf(stderr, "mrkprog cycle: the cycle for %s did not start\n", number_.c_str());
+            return 1;
+        }
         std::printf("%s\n", result.c_str());
         return result == "OK" ? 0 : 1;
     }
@@ -81,10 +86,20 @@ public:
             c.Today = [when] { return when; };
         }
         if (!EnsureOpened(s)) return 1;
-        ParamUstanovitClick(s.ctx);
-        std::printf("ModuleNumber=%08X: ID words 1-3 written %04X %04X FFFF\n", c.ModuleNumber,
-                    c.ModuleNumber & 0xFFFF, c.ModuleNumber >> 16);
-        return 0;
+        // Only a stamp that reads back as written is reported as written.
+        switch (ParamUstanovitClick(s.ctx)) {
+        case StampResult::Written:
+            std::printf("ModuleNumber=%08X: ID words 1-3 written %04X %04X FFFF\n", c.ModuleNumber,
+                        c.ModuleNumber & 0xFFFF, c.ModuleNumber >> 16);
+            return 0;
+        case StampResult::AlreadyThere:
+            std::printf("ModuleNumber=%08X: ID words 1-3 already hold %04X %04X FFFF\n", c.ModuleNumber,
+                        c.ModuleNumber & 0xFFFF, c.ModuleNumber >> 16);
+            return 0;
+        case StampResult::Refused:
+        case StampResult::Failed: break;
+        }
+        return 1;
     }
 
 private:

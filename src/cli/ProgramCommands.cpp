@@ -2,13 +2,16 @@
 #include <cctype>
 #include <span>
 
-#include "app/HexWriter.h"
+#include "app/BootImageWrite.h"
+#include "app/ChipRange.h"
 #include "app/MainCommands.h"
 #include "app/PlainControls.h"
 #include "cli/CommandTable.h"
 #include "cli/ConfigDescribe.h"
+#include "config/ConfigEditor.h"
 #include "config/ConfigWords.h"
 #include "core/FileBytes.h"
+#include "core/IntelHexWriter.h"
 #include "core/Format.h"
 #include "icsp/ConfigId.h"
 #include "icsp/ProgramMemory.h"
@@ -23,7 +26,7 @@ public:
     void Setup(CLI::App&) override {}
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
-        return WriteBoot(s.ctx) ? 0 : 1;
+        return WriteBootImage(s.ctx) ? 0 : 1;
     }
 };
 
@@ -35,9 +38,7 @@ public:
     }
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
-        s.ctx.ind.SpeedButton21 = all_;
-        const bool read = all_ ? ReadAll(s.ctx) : ReadBoot(s.ctx);
-        s.ctx.ind.SpeedButton21 = false;
+        const bool read = ChipRange(s.ctx, all_).Read();
         // The memory view now shows what was read ("Данные кристалла.").
         s.ctx.image.ViewSource = 1;
         // Half a read is not the chip's memory: nothing is saved.
@@ -67,11 +68,8 @@ public:
     }
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
-        s.ctx.ind.SpeedButton21 = all_;
-        const bool read = all_ ? ReadAll(s.ctx) : ReadBoot(s.ctx);
-        const bool same = read && CompareChip(s.ctx);
-        s.ctx.ind.SpeedButton21 = false;
-        return same ? 0 : 1;
+        ChipRange range(s.ctx, all_);
+        return range.Read() && CompareChip(s.ctx) ? 0 : 1;
     }
 
 private:
@@ -88,12 +86,6 @@ public:
         return 0;
     }
 };
-
-const char* const kConfigLabels[14] = {" Config1L 300000h ", " Config1H 300001h ", " Config2L 300002h ",
-                                       " Config2H 300003h ", " Config3L 300004h ", " Config3H 300005h ",
-                                       " Config4L 300006h ", " Config4H 300007h ", " Config5L 300008h ",
-                                       " Config5H 300009h ", " Config6L 30000Ah ", " Config6H 30000Bh ",
-                                       " Config7L 30000Ch ", " Config7H 30000Dh "};
 
 class ConfigCommand : public Command {
 public:
@@ -127,10 +119,11 @@ public:
         if (!EnsureOpened(s)) return 1;
         if (action_ == "read") {
             if (!ReadConfigWords(s.ctx)) return 1;
-            for (int k = 0; k < 14; ++k)
-                std::printf("%s%s\n", kConfigLabels[k], ByteStrToBin(s.ctx.prog.ConfigRead[k]).c_str());
-            std::printf(" DEVID1   3FFFFEh %s\n", ByteStrToBin(s.ctx.prog.DevId1).c_str());
-            std::printf(" DEVID2   3FFFFFh %s\n", ByteStrToBin(s.ctx.prog.DevId2).c_str());
+            // As the configuration window lists them: fourteen bytes, then the device ID.
+            for (size_t k = 0; k < kConfigReadLabels.size(); ++k) {
+                const uint8_t v = k < 14 ? s.ctx.prog.ConfigRead[k] : (k == 14 ? s.ctx.prog.DevId1 : s.ctx.prog.DevId2);
+                std::printf("%s%s\n", kConfigReadLabels[k], ByteStrToBin(v).c_str());
+            }
             return 0;
         }
         const bool ok = WriteWordConfig(s.ctx, preset_);

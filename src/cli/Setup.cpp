@@ -1,29 +1,38 @@
 #include "cli/Setup.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <optional>
 
-#include "app/JournalObserver.h"
-#include "app/Settings.h"
-#include "cli/Faults.h"
-#include "core/FileBytes.h"
-#include "journal/JournalSettings.h"
-#include "sim/Bench.h"
-#include "transport/D2XXUnit.h"
-#include "transport/DirectPort.h"
-#include "transport/FtDeviceChoice.h"
+#include "app/BenchFaults.h"
+#include "app/ProgrammerTable.h"
+#include "app/Station.h"
 
 namespace mrk::cli {
 
+namespace {
+
+// An option's help with the rows of the station's table it takes.
+template <typename Row>
+std::string TableHelp(std::string head, const std::vector<Row>& rows, bool (*listed)(const Row&)) {
+    for (const auto& r : rows)
+        if (listed(r)) head += std::string("\n  ") + r.name + ": " + r.help;
+    return head;
+}
+
+} // namespace
+
 void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
-    app.add_option("--bench", opt.bench, "Use the virtual bench instead of real hardware")
-        ->check(CLI::IsMember({"virtual-lpt", "virtual-usb"}));
+    app.add_option("--bench", opt.bench,
+                   TableHelp("Use the virtual bench instead of real hardware:", ProgrammerTable(),
+                             +[](const ProgrammerEntry& e) { return e.bench.has_value(); }))
+        ->check(CLI::IsMember(BenchProgrammerNames()));
     app.add_option("--chip", opt.chip, "Module on the virtual bench (and the chip assumed before detection)")
         ->check(CLI::IsMember({"4620", "452", "none"}));
     app.add_option("--module", opt.module, "Virtual module's memory: loaded before, saved after (Intel HEX)");
-    app.add_option("--usb-driver", opt.usbDriver, "Driver for the USB programmer")
-        ->check(CLI::IsMember({"libftdi", "d2xx"}));
+    app.add_option("--usb-driver", opt.usbDriver,
+                   TableHelp("Driver for the USB programmer:", ProgrammerTable(),
+                             +[](const ProgrammerEntry& e) { return !e.bench && e.wire == ProgrammerWire::Usb; }))
+        ->check(CLI::IsMember(UsbDriverNames()));
     app.add_option_function<std::string>(
            "--lpt-address",
            [&opt](const std::string& v) {
@@ -46,6 +55,11 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
     for (const auto& f : FaultModes())
         faultHelp += std::string("\n  ") + f.name + (f.value ? std::string("=") + f.value : "") + ": " + f.help;
     app.add_option("--fault", opt.faults, faultHelp)->take_all()->allow_extra_args(false);
+    app.add_option("--module-firmware", opt.moduleFirmware,
+                   TableHelp("What the virtual module runs when MCLR is released (gpsim without --bench "
+                             "implies --bench virtual-lpt):",
+                             ModuleFirmwareTable(), +[](const ModuleFirmwareEntry&) { return true; }))
+        ->check(CLI::IsMember(ModuleFirmwareNames()));
     app.add_flag("-v,--verbose", opt.verbose, "Say more (port access, labels)");
 }
 
@@ -59,17 +73,9 @@ void RegisterAllCommands(CommandTable& table) {
 
 namespace {
 
-std::optional<sim::ChipModel> ChipFromOption(const std::string& chip) {
-    if (chip == "452") return sim::ChipModel::PIC18F452;
-    if (chip == "none") return std::nullopt;
-    return sim::ChipModel::PIC18F4620;
-}
-
-} // namespace
-
-int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
-    // Each command's own options are checked before anything touches a programmer.
-    std::vector<std::unique_ptr<Command>> commands;
+// Each command's own options, checked before anything touches a programmer;
+// an exit code when one is wrong (or only help was asked for).
+std::optional<int> ParseCommands(std::vector<Segment>& segments, std::vector<std::unique_ptr<Command>>& commands) {
     for (auto& seg : segments) {
         auto cmd = seg.info->make();
         CLI::App app{seg.info->help, "mrkprog " + seg.info->name};
@@ -84,7 +90,6 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         }
         commands.push_back(std::move(cmd));
     }
-
     for (size_t k = 0; k < commands.size(); ++k) {
         std::vector<std::string> earlier;
         for (size_t j = 0; j < k; ++j) earlier.push_back(segments[j].info->name);
@@ -93,94 +98,27 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
             return 2;
         }
     }
+    return std::nullopt;
+}
 
-    if (!opt.module.empty() && opt.bench.empty()) {
-        std::fprintf(stderr, "mrkprog: --module describes a virtual module; it needs --bench\n");
-        return 2;
-    }
-    if (!opt.faults.empty() && opt.bench.empty()) {
-        std::fprintf(stderr, "mrkprog: --fault acts on the virtual bench; it needs --bench\n");
-        return 2;
-    }
-    if (!opt.module.empty() && opt.chip == "none") {
-        std::fprintf(stderr, "mrkprog: --module needs a module: --chip 4620 or 452\n");
-        return 2;
-    }
-
-    // The settings file, as the main window reads it at start; --lpt-address overrides its port.
-    std::error_code cwdError;
-    const std::string iniPath = !opt.settings.empty()
-        ? opt.settings
-        : IniPathFor(std::filesystem::current_path(cwdError).string(), ProgramFileName("mrkprog"));
-    const SettingsValues settings = ReadSettingsFile(iniPath);
-    const uint16_t lptAddress = opt.lptAddressGiven ? opt.lptAddress : settings.AdrLpt;
-
-    ConsoleHost console(opt.verbose);
-    // The production journal keeps each cycle's and update's record, with the lines they log.
-    journal::ProductionJournal journal(journal::ReadJournalSettings(iniPath));
-    JournalingHost host(console, journal);
-    JournalObserver observer(journal);
-    std::unique_ptr<sim::Bench> bench;
-    if (!opt.bench.empty()) {
-        sim::BenchOptions bo;
-        bo.kind = opt.bench == "virtual-usb" ? sim::BenchKind::VirtualUsb : sim::BenchKind::VirtualLpt;
-        bo.chip = ChipFromOption(opt.chip);
-        bo.lptBase = lptAddress;
-        // Without a module file the bench starts from a module fresh from the factory.
-        bo.factoryBootLoader = opt.module.empty();
-        for (const auto& f : opt.faults) {
-            std::string error;
-            if (!ApplyFault(f, bo, error)) {
-                std::fprintf(stderr, "mrkprog: --fault: %s\n", error.c_str());
-                return 2;
-            }
-        }
-        bench = std::make_unique<sim::Bench>(bo);
-    }
-    Context ctx(host);
-    if (journal.Settings().enabled) ctx.runObserver = &observer;
-    ctx.commands.IniPath = iniPath;
-    ApplySettings(ctx, settings);
-    ctx.portProg.AdrLpt = lptAddress;
+StationOptions StationOptionsFor(const GlobalOptions& opt) {
+    StationOptions so;
+    so.bench = opt.bench;
+    so.usbDriver = opt.usbDriver;
+    so.chip = opt.chip;
+    so.module = opt.module;
+    so.faults = opt.faults;
+    so.moduleFirmware = opt.moduleFirmware;
+    so.settingsPath = opt.settings;
+    so.programName = "mrkprog";
+    if (opt.lptAddressGiven) so.lptAddress = opt.lptAddress;
     // Until a detection says otherwise, the chip is the one named on the command line.
-    ctx.SetChipIndicators(opt.chip != "452" && opt.chip != "none", opt.chip == "452");
-    if (opt.chip == "452") {
-        ctx.prog.ChipWords = 0x4000;
-        ctx.prog.BootWords = 0x180;
-    }
-    // The module file as it was loaded (or the blank module): a run that leaves it
-    // so does not rewrite the file.
-    std::string moduleBefore;
-    bool moduleFileExists = false;
-    if (bench) {
-        bench->Install(ctx);
-        if (!opt.module.empty() && bench->Module()) {
-            std::error_code ec;
-            moduleFileExists = std::filesystem::exists(opt.module, ec);
-            if (ec) {
-                std::fprintf(stderr, "mrkprog: module file %s: %s\n", opt.module.c_str(), ec.message().c_str());
-                return 1;
-            }
-            std::string error;
-            if (moduleFileExists && !bench->Module()->LoadHex(opt.module, error)) {
-                std::fprintf(stderr, "mrkprog: module file %s: %s\n", opt.module.c_str(), error.c_str());
-                return 1;
-            }
-            // A result that could not be saved would be lost: say so before anything runs.
-            if (int err = 0; !CanReplaceFile(opt.module, err)) {
-                std::fprintf(stderr, "mrkprog: module file %s cannot be saved: %s\n", opt.module.c_str(),
-                             FileErrorText(err).c_str());
-                return 1;
-            }
-            moduleBefore = bench->Module()->HexText();
-        }
-    } else {
-        InstallGiveIo(ctx);
-        InstallUsbDriver(ctx, opt.usbDriver);
-    }
+    so.assumeChip = true;
+    return so;
+}
 
-    Session s{opt, console, ctx, bench.get()};
-    s.journal = ctx.runObserver ? &observer : nullptr;
+// Runs the commands in order on the opened station; the exit code of the first that fails, else 0.
+int RunCommands(Session& s, const std::vector<Segment>& segments, std::vector<std::unique_ptr<Command>>& commands) {
     int rc = 0;
     bool needsOpen = false, assumesChip = false;
     for (size_t k = 0; k < segments.size(); ++k) {
@@ -193,39 +131,52 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         // As the main window does at start: the chip is known before the first
         // command, so that loads use its sizes and its image.
         if (!EnsureOpened(s)) {
-            if (!ctx.prog.Label2Text.empty()) std::printf("%s\n", ctx.prog.Label2Text.c_str());
+            if (!s.ctx.prog.Label2Text.empty()) std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
             rc = 1;
         }
     } else if (assumesChip) {
         std::fprintf(stderr, "mrkprog: no command works on the chip; %s\n",
-                     opt.chip == "none" ? "no chip assumed (--chip none)"
-                     : opt.chip == "452" ? "assuming a PIC18F452 (--chip)"
-                                         : "assuming a PIC18F4620 (--chip)");
+                     s.opt.chip == "none" ? "no chip assumed (--chip none)"
+                     : s.opt.chip == "452" ? "assuming a PIC18F452 (--chip)"
+                                           : "assuming a PIC18F4620 (--chip)");
     }
     for (size_t k = 0; rc == 0 && k < commands.size(); ++k) {
-        auto& cmd = commands[k];
-        rc = cmd->Run(s);
+        rc = commands[k]->Run(s);
         const std::string& name = segments[k].info->name;
         if (rc == 0 && (name == "load-boot" || name == "load-update" || name == "write-update"))
             s.configLoaded = true;
-        console.EndProgress();
+        s.host.EndProgress();
     }
-    // Closing: the settings file is written in production mode only.
-    WriteSettingsAtClose(ctx);
-    if (!bench) RemoveGiveIo(ctx);
-    if (bench && bench->Module() && !opt.module.empty()) {
-        // Let erases and writes still under way finish before the memory is saved.
-        bench->Module()->Settle(bench->Clock().Now() + 100 * sim::kMs);
-        std::string error;
-        if ((!moduleFileExists || bench->Module()->HexText() != moduleBefore) &&
-            !bench->Module()->SaveHex(opt.module, error)) {
-            std::fflush(stdout);
-            std::fprintf(stderr, "mrkprog: module file %s: %s\n", opt.module.c_str(), error.c_str());
-            if (rc == 0) rc = 1;
-        }
+    return rc;
+}
+
+} // namespace
+
+int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
+    std::vector<std::unique_ptr<Command>> commands;
+    if (const auto rc = ParseCommands(segments, commands)) return *rc;
+
+    ConsoleHost console(opt.verbose);
+    Station station(console);
+    if (const StationStatus open = station.Open(StationOptionsFor(opt)); !open.Ok()) {
+        std::fprintf(stderr, "mrkprog: %s\n", open.message.c_str());
+        return open.exitCode;
+    }
+    if (!station.SettingsProblem().empty()) std::fprintf(stderr, "mrkprog: %s\n", station.SettingsProblem().c_str());
+    Session s{opt, console, station.ctx(), station.bench()};
+    s.journal = station.runObserver();
+    int rc = RunCommands(s, segments, commands);
+    if (const StationStatus closed = station.Close(); !closed.Ok()) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "mrkprog: %s\n", closed.message.c_str());
+        if (rc == 0) rc = closed.exitCode;
+    }
+    // What the executed firmware did that the lines do not show (a watchdog reset, say).
+    if (sim::Bench* bench = station.bench(); bench && bench->Module() && (rc != 0 || opt.verbose)) {
+        for (const auto& e : bench->Module()->FirmwareEvents()) std::fprintf(stderr, "module: %s\n", e.c_str());
     }
     // Why the USB programmer could not be reached (permission, kernel driver, no library).
-    if (const std::string why = UsbProblem(ctx); !why.empty()) std::fprintf(stderr, "USB: %s\n", why.c_str());
+    if (const std::string why = station.UsbProblem(); !why.empty()) std::fprintf(stderr, "USB: %s\n", why.c_str());
     return rc;
 }
 

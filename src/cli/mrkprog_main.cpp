@@ -1,5 +1,6 @@
 // mrkprog: the programming tool without windows, for the production line and scripts.
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -7,7 +8,9 @@
 #include "cli/CommandTable.h"
 #include "cli/Setup.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunProgram(int argc, char** argv) {
     using namespace mrk::cli;
     CommandTable table;
     RegisterAllCommands(table);
@@ -53,4 +56,20 @@ int main(int argc, char** argv) {
         return 2;
     }
     return RunSession(opt, segments);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Whatever escapes the commands ends the run with a message and a failure exit, never silently.
+    try {
+        return RunProgram(argc, argv);
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "mrkprog: internal error: %s\n", e.what());
+    } catch (...) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "mrkprog: internal error of an unknown kind\n");
+    }
+    return 70;
 }

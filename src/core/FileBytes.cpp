@@ -63,7 +63,12 @@ std::string Target(const std::string& path, int& err) {
 // target's name). Gives the descriptor and the name, or -1 with errno set.
 int CreateBeside(const std::string& target, std::string& name) {
     const fs::path p(target);
-    name = (p.parent_path() / ("." + p.filename().string() + ".XXXXXX")).string();
+    const std::string stem = (p.parent_path() / ("." + p.filename().string())).string();
+    name = stem + ".tmp";
+    // Exclusive and not through a link: whatever was planted at the name stays untouched.
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+    name = stem + ".XXXXXX";
     return ::mkostemp(name.data(), O_CLOEXEC);
 }
 
@@ -75,7 +80,7 @@ mode_t NewFileMode() {
 
 } // namespace
 
-bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& err) {
+bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& err, size_t maxBytes) {
     // Non-blocking open: a named pipe without a writer must not hang the program.
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0) {
@@ -91,6 +96,12 @@ bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& 
         err = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
         return false;
     }
+    // Refused by its size before a byte is read; a file still growing is cut off
+    // at the limit below rather than read on.
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        err = EFBIG;
+        return false;
+    }
     bytes.clear();
     bytes.reserve(static_cast<size_t>(st.st_size));
     uint8_t chunk[65536];
@@ -102,12 +113,26 @@ bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& 
             return false;
         }
         if (r == 0) break;
+        if (bytes.size() + static_cast<size_t>(r) > maxBytes) {
+            err = EFBIG;
+            bytes.clear();
+            return false;
+        }
         bytes.insert(bytes.end(), chunk, chunk + r);
     }
     return true;
 }
 
 bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, int& err) {
+    return ReplaceFileWith(
+        path,
+        [&](const ByteWriter& write) {
+            return write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        },
+        err);
+}
+
+bool ReplaceFileWith(const std::string& path, const std::function<bool(const ByteWriter&)>& fill, int& err) {
     err = 0;
     const std::string target = Target(path, err);
     if (target.empty()) return false;
@@ -124,9 +149,18 @@ bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, int& e
         return false;
     }
     const mode_t mode = existed ? (old.st_mode & 07777) : NewFileMode();
-    if (::fchmod(fd.get(), mode) != 0 || !WriteAll(fd.get(), bytes.data(), bytes.size()) ||
-        ::fsync(fd.get()) != 0 || ::close(fd.release()) != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
-        err = errno;
+    int writeErr = 0;
+    const ByteWriter write = [&](std::string_view piece) {
+        if (WriteAll(fd.get(), reinterpret_cast<const uint8_t*>(piece.data()), piece.size())) return true;
+        writeErr = errno;
+        return false;
+    };
+    const bool modeSet = ::fchmod(fd.get(), mode) == 0;
+    int fillErr = modeSet ? 0 : errno;
+    const bool filled = modeSet && fill(write);
+    if (modeSet && !filled) fillErr = writeErr ? writeErr : ECANCELED;
+    if (!filled || ::fsync(fd.get()) != 0 || ::close(fd.release()) != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
+        err = fillErr ? fillErr : errno;
         ::unlink(temp.c_str());
         return false;
     }
@@ -139,6 +173,8 @@ bool ReplaceFile(const std::string& path, const std::string& text, int& err) {
 
 std::string FileErrorText(int err) {
     if (err == ENODEV) return "not a regular file";
+    if (err == EFBIG)
+        return "larger than " + std::to_string(kMaxInputFileBytes >> 20) + " MB: no file for these chips is that large";
     return std::strerror(err);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/Context.h"
 #include "core/Format.h"
+#include "icsp/Icsp.h"
 #include "transport/PortProg.h"
 
 namespace mrk {
@@ -10,57 +11,61 @@ namespace {
 
 constexpr uint8_t kSyncBytes[] = {0x55, 0x56, 0x57, 0x58, 0x59, 0x5A, 0x5B, 0x5C};
 
-void Handshakes(Context& ctx, int n) {
-    for (int k = 0; k < n; ++k) Handshake(ctx);
+// n handshakes; false at the first the programmer did not answer.
+bool Handshakes(Context& ctx, int n) {
+    for (int k = 0; k < n; ++k)
+        if (!Handshake(ctx)) return false;
+    return true;
 }
 
-void ResetModule(Context& ctx) {
-    SetVpp(ctx, 1);
-    Delay(ctx, 1200);
+// Resets the module and lets its boot loader start; false at the first step
+// the programmer did not answer.
+bool ResetModule(Context& ctx) {
+    if (!SetVpp(ctx, 1) || !Delay(ctx, 1200)) return false;
     SetClk(ctx, 0);
     SetDat(ctx, 1);
-    Delay(ctx, 1200);
-    SetVpp(ctx, 0);
-    Delay(ctx, 1200);
+    return Delay(ctx, 1200) && SetVpp(ctx, 0) && Delay(ctx, 1200);
 }
 
 } // namespace
 
-bool WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs) {
+LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs) {
     SetClk(ctx, 0);
     SetDat(ctx, 1);
-    Handshakes(ctx, settle);
+    if (!Handshakes(ctx, settle)) return LoaderReady::NoAnswer;
     SetClk(ctx, 1);
     SetDat(ctx, 0);
-    Handshakes(ctx, settle);
+    if (!Handshakes(ctx, settle)) return LoaderReady::NoAnswer;
     // On the Kordel a poll costs microseconds; on the Surtan each one is a USB
     // round trip, so there the wait is bounded by the time the polls last on the Kordel.
     const uint32_t t0 = ctx.TickMs();
     for (int poll = 0; poll < kReadyPolls; ++poll) {
-        if (GetDat(ctx) == 0) return true;
-        if (ctx.IsUsb() && ctx.TickMs() - t0 >= usbLimitMs) return false;
-        Handshakes(ctx, afterEachHigh);
+        // A programmer gone reads as no level at all, never as the low of "ready".
+        const LineLevel pgd = GetDat(ctx);
+        if (pgd == LineLevel::NoAnswer) return LoaderReady::NoAnswer;
+        if (pgd == LineLevel::Low) return LoaderReady::Ready;
+        if (ctx.IsUsb() && ctx.TickMs() - t0 >= usbLimitMs) return LoaderReady::NotReady;
+        if (!Handshakes(ctx, afterEachHigh)) return LoaderReady::NoAnswer;
     }
-    return false;
+    return LoaderReady::NotReady;
 }
 
-void SendLoaderByte(Context& ctx, uint8_t byte) {
-    if (ctx.IsUsb()) {
-        FtSendLoaderByte(ctx, byte);
-        return;
-    }
+bool SendLoaderByte(Context& ctx, uint8_t byte) {
+    if (ctx.IsUsb()) return FtSendLoaderByte(ctx, byte);
     SetVpp(ctx, 0);
     SetClk(ctx, 0);
     SetDat(ctx, 1);
     for (int i = 0; i < 8; ++i) {
         SetDat(ctx, ((byte >> i) & 1) ? 0 : 1);
-        ClkPulse(ctx);
+        // A Kordel pulled out would make every further clock wait out its echo.
+        if (!ClkPulse(ctx)) return false;
     }
     SetClk(ctx, 0);
     SetDat(ctx, 1);
+    return true;
 }
 
-void FtSendLoaderByte(Context& ctx, uint8_t byte) {
+bool FtSendLoaderByte(Context& ctx, uint8_t byte) {
     // On USB the timing is made of idle samples, one per handshake.
     Handshake(ctx);
     SetClk(ctx, 0);
@@ -77,6 +82,7 @@ void FtSendLoaderByte(Context& ctx, uint8_t byte) {
     SetClk(ctx, 0);
     SetDat(ctx, 1);
     Handshakes(ctx, 2);
+    return true;
 }
 
 int WriteUpdate(Context& ctx) {
@@ -87,15 +93,20 @@ int WriteUpdate(Context& ctx) {
     uint32_t address = start;
     int result = kUpdateSent;
     for (;;) {
-        ResetModule(ctx);
+        bool synced = ResetModule(ctx);
         SetClk(ctx, 0);
         SetDat(ctx, 1);
-        Delay(ctx, 8000);
+        synced = synced && Delay(ctx, 8000);
         for (uint8_t b : kSyncBytes) {
-            SendLoaderByte(ctx, b);
-            Handshake(ctx);
+            if (!synced) break;
+            synced = SendLoaderByte(ctx, b) && Handshake(ctx);
         }
-        if (!WaitLoaderReady(ctx, 5, 4, kUsbSyncReadyMs)) {
+        const LoaderReady ready = synced ? WaitLoaderReady(ctx, 5, 4, kUsbSyncReadyMs) : LoaderReady::NoAnswer;
+        if (ready == LoaderReady::NoAnswer) {
+            result = kUpdateProgrammerLost;
+            break;
+        }
+        if (ready == LoaderReady::NotReady) {
             if (attempt < 4) {
                 ++attempt;
                 continue;
@@ -109,10 +120,17 @@ int WriteUpdate(Context& ctx) {
         ctx.host.GaugePos(0);
         address = start;
         bool lost = false;
+        bool gone = false;
         while (address < end - 1) {
-            for (uint32_t k = 0; k < blockSize; ++k) SendLoaderByte(ctx, ctx.image.BuffEt[address + k]);
+            for (uint32_t k = 0; k < blockSize && !gone; ++k)
+                gone = !SendLoaderByte(ctx, ctx.image.BuffEt[address + k]);
             address += blockSize;
-            if (!WaitLoaderReady(ctx, 2, 2, kUsbBlockReadyMs)) {
+            const LoaderReady ready = gone ? LoaderReady::NoAnswer : WaitLoaderReady(ctx, 2, 2, kUsbBlockReadyMs);
+            if (ready == LoaderReady::NoAnswer) {
+                gone = true;
+                break;
+            }
+            if (ready == LoaderReady::NotReady) {
                 lost = true;
                 break;
             }
@@ -120,6 +138,10 @@ int WriteUpdate(Context& ctx) {
             SetDat(ctx, 1);
             ctx.host.GaugePos(address);
             ctx.host.Pump();
+        }
+        if (gone) {
+            result = kUpdateProgrammerLost;
+            break;
         }
         if (!lost) {
             result = kUpdateSent;
@@ -137,6 +159,9 @@ int WriteUpdate(Context& ctx) {
                                  "1)В модуле нет загрузчика!", "2)Не включен Переключатель на программаторе.",
                                  "3)Сбой.", "Попробуйте еще раз."})
             ctx.host.Okno(line);
+        break;
+    case kUpdateProgrammerLost:
+        ctx.host.Okno(kProgrammerLost);
         break;
     case kUpdateBlockLost:
         ctx.host.Okno("Нет готовности модуля 4620.");

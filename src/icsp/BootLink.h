@@ -8,10 +8,14 @@ namespace mrk {
 
 struct Context;
 
-void SendLoaderByte(Context& ctx, uint8_t byte);
-void FtSendLoaderByte(Context& ctx, uint8_t byte);
+// Both say whether the programmer answered while the byte went out (on USB the
+// samples are only queued: the next transfer tells).
+bool SendLoaderByte(Context& ctx, uint8_t byte);
+bool FtSendLoaderByte(Context& ctx, uint8_t byte);
 
-enum UpdateResult { kUpdateSent = 0, kUpdateNoLoader = 1, kUpdateBlockLost = 2 };
+// kUpdateProgrammerLost: the programmer stopped answering; nothing more was
+// sent and no ready was believed after that.
+enum UpdateResult { kUpdateSent = 0, kUpdateNoLoader = 1, kUpdateBlockLost = 2, kUpdateProgrammerLost = 3 };
 // Streams BuffEt's update region; logs its own result lines.
 int WriteUpdate(Context& ctx);
 
@@ -23,9 +27,11 @@ constexpr int kReadyPolls = 65001;
 constexpr uint32_t kUsbSyncReadyMs = 3120;
 constexpr uint32_t kUsbBlockReadyMs = 1560;
 
+enum class LoaderReady { Ready, NotReady, NoAnswer };
 // Raises PGC, releases PGD and polls for the boot loader pulling PGD low:
 // kReadyPolls polls, each followed by afterEachHigh handshakes; on USB at most
-// usbLimitMs milliseconds.
-bool WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs);
+// usbLimitMs milliseconds. Ends at the first read or handshake the programmer
+// did not answer.
+LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs);
 
 } // namespace mrk

@@ -1,75 +1,79 @@
 #include "icsp/ConfigId.h"
 
+#include <optional>
+
 #include "core/Context.h"
 #include "core/Format.h"
 #include "icsp/Icsp.h"
-#include "transport/LinkWatch.h"
 #include "transport/PortProg.h"
 
 namespace mrk {
 
 namespace {
 
-uint8_t TableRead(Context& ctx) {
-    SendCommand(ctx, cmd::kTableReadPostInc, false);
+std::optional<uint8_t> TableRead(Context& ctx) {
+    if (!SendCommand(ctx, cmd::kTableReadPostInc, false)) return std::nullopt;
     return ReadTableByte(ctx);
 }
 
-// Reads the fourteen bytes; false where the programmer stopped answering.
-bool ReadConfigInto(Context& ctx, const LinkWatch& link) {
-    for (size_t k = 0; k < ctx.prog.ConfigRead.size(); ++k) {
-        ctx.prog.ConfigRead[k] = TableRead(ctx);
-        if (link.Lost()) return false;
+// Reads n bytes from the table pointer on; false at the first the programmer
+// did not bring back.
+bool TableReadInto(Context& ctx, uint8_t* out, size_t n) {
+    for (size_t k = 0; k < n; ++k) {
+        const auto b = TableRead(ctx);
+        if (!b) return false;
+        out[k] = *b;
     }
+    return true;
+}
+
+bool ReadConfigInto(Context& ctx) {
+    return TableReadInto(ctx, ctx.prog.ConfigRead.data(), ctx.prog.ConfigRead.size());
+}
+
+// DEVID1 and DEVID2, from a table pointer already set.
+bool ReadDevIdBytes(Context& ctx) {
+    uint8_t id[2] = {};
+    if (!TableReadInto(ctx, id, 2)) return false;
+    ctx.prog.DevId1 = id[0];
+    ctx.prog.DevId2 = id[1];
     return true;
 }
 
 // One configuration byte: start programming with the byte in the operand half
 // its address calls for, then the programming pulse.
-void WriteConfigByte(Context& ctx, uint16_t operand) {
-    SendCommand(ctx, cmd::kTableWriteStartProg, false);
-    SendOperand(ctx, operand);
-    SendCommand(ctx, cmd::kCoreInstruction, true);
-    SendOperand(ctx, 0x0000);
+bool WriteConfigByte(Context& ctx, uint16_t operand) {
+    return SendCommand(ctx, cmd::kTableWriteStartProg, false) && SendOperand(ctx, operand) &&
+           SendCommand(ctx, cmd::kCoreInstruction, true) && SendOperand(ctx, 0x0000);
 }
 
 } // namespace
 
 bool ReadConfigWords(Context& ctx) {
-    const LinkWatch link(ctx);
-    EnterProgModeC(ctx);
-    SetTblPtr(ctx, kAdrConfig);
-    Handshake(ctx);
-    if (link.Lost() || !ReadConfigInto(ctx, link)) return AbandonLostProgrammer(ctx);
-    SetTblPtr(ctx, kAdrDevId1);
-    ctx.prog.DevId1 = TableRead(ctx);
-    ctx.prog.DevId2 = TableRead(ctx);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
+    if (!EnterProgModeC(ctx) || !SetTblPtr(ctx, kAdrConfig) || !Handshake(ctx) || !ReadConfigInto(ctx))
+        return AbandonLostProgrammer(ctx);
+    if (!SetTblPtr(ctx, kAdrDevId1) || !ReadDevIdBytes(ctx)) return AbandonLostProgrammer(ctx);
     ExitProgMode(ctx);
     return true;
 }
 
 bool WriteConfigWords(Context& ctx) {
-    const LinkWatch link(ctx);
-    EnterProgModeD(ctx);
-    SelectConfigSpace(ctx);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
+    if (!EnterProgModeD(ctx) || !SelectConfigSpace(ctx)) return AbandonLostProgrammer(ctx);
     const auto& cw = ctx.image.ConfigWrite;
     // The code-protection pair goes last: once set, nothing else could be verified.
     // A programmer gone before it never gets to set protection on half a configuration.
     for (uint32_t p : {0u, 1u, 2u, 3u, 5u, 6u, 4u}) {
-        SetTblPtr(ctx, kAdrConfig + 2 * p);
-        WriteConfigByte(ctx, cw[2 * p]);
-        SendCoreInstr(ctx, 0x2A, 0xF6); // INCF TBLPTRL: the odd byte
-        WriteConfigByte(ctx, static_cast<uint16_t>(cw[2 * p + 1] << 8));
-        if (link.Lost()) return AbandonLostProgrammer(ctx);
+        const bool written = SetTblPtr(ctx, kAdrConfig + 2 * p) && WriteConfigByte(ctx, cw[2 * p]) &&
+                             SendCoreInstr(ctx, 0x2A, 0xF6) // INCF TBLPTRL: the odd byte
+                             && WriteConfigByte(ctx, static_cast<uint16_t>(cw[2 * p + 1] << 8));
+        if (!written) return AbandonLostProgrammer(ctx);
     }
     SetClk(ctx, 0);
     SetDat(ctx, 1);
-    for (int k = 0; k < 3; ++k) Delay(ctx, 1200);
-    SetTblPtr(ctx, kAdrConfig);
-    Delay(ctx, 1200);
-    if (link.Lost() || !ReadConfigInto(ctx, link)) return AbandonLostProgrammer(ctx);
+    bool settled = true;
+    for (int k = 0; k < 3 && settled; ++k) settled = Delay(ctx, 1200);
+    if (!settled || !SetTblPtr(ctx, kAdrConfig) || !Delay(ctx, 1200) || !ReadConfigInto(ctx))
+        return AbandonLostProgrammer(ctx);
     ExitProgMode(ctx);
     return ctx.prog.ConfigRead == cw;
 }
@@ -77,10 +81,10 @@ bool WriteConfigWords(Context& ctx) {
 namespace {
 
 // The gauge is set while the chip settles after entry, as the main window shows it.
-void ResetGaugeAndSettle(Context& ctx) {
+bool ResetGaugeAndSettle(Context& ctx) {
     ctx.host.GaugeMax(static_cast<long>(ctx.prog.BootWords) - 1);
     ctx.host.GaugePos(0);
-    Delay(ctx, kEntrySettle);
+    return Delay(ctx, kEntrySettle);
 }
 
 } // namespace
@@ -89,18 +93,13 @@ bool ReadIdWords(Context& ctx) {
     // Words this read does not bring back read as zeros, never as what an
     // earlier read left (the update command compares word 0 with its sums).
     ctx.prog.IdWords.fill(0);
-    const LinkWatch link(ctx);
-    EnterProgModeEBeforeSettle(ctx);
-    ResetGaugeAndSettle(ctx);
-    SelectIdOrDevId(ctx);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
-    SetTblPtr(ctx, kAdrIdLocations);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
+    if (!EnterProgModeEBeforeSettle(ctx) || !ResetGaugeAndSettle(ctx) || !SelectIdOrDevId(ctx) ||
+        !SetTblPtr(ctx, kAdrIdLocations))
+        return AbandonLostProgrammer(ctx);
     for (auto& w : ctx.prog.IdWords) {
-        const uint8_t lo = TableRead(ctx);
-        const uint8_t hi = TableRead(ctx);
-        if (link.Lost()) return AbandonLostProgrammer(ctx);
-        w = static_cast<uint32_t>(hi << 8 | lo);
+        uint8_t b[2] = {};
+        if (!TableReadInto(ctx, b, 2)) return AbandonLostProgrammer(ctx);
+        w = static_cast<uint32_t>(b[1] << 8 | b[0]);
     }
     ctx.host.Pump();
     ExitProgMode(ctx);
@@ -112,33 +111,21 @@ bool ReadIdWords(Context& ctx) {
 }
 
 bool WriteIdWords(Context& ctx, uint16_t w1, uint16_t w2, uint16_t w3) {
-    const LinkWatch link(ctx);
-    EnterProgModeABeforeSettle(ctx);
-    ResetGaugeAndSettle(ctx);
-    SelectIdOrDevId(ctx);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
-    SetTblPtr(ctx, kAdrIdLocations + 2);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
-    SendCommand(ctx, cmd::kTableWritePostInc2, false);
-    SendOperand(ctx, w1);
-    SendCommand(ctx, cmd::kTableWritePostInc2, false);
-    SendOperand(ctx, w2);
-    SendCommand(ctx, cmd::kTableWriteStartProg, false);
-    SendOperand(ctx, w3);
-    SendCommand(ctx, cmd::kCoreInstruction, true);
-    SendOperand(ctx, 0x0000);
+    if (!EnterProgModeABeforeSettle(ctx) || !ResetGaugeAndSettle(ctx) || !SelectIdOrDevId(ctx) ||
+        !SetTblPtr(ctx, kAdrIdLocations + 2))
+        return AbandonLostProgrammer(ctx);
+    const bool written = SendCommand(ctx, cmd::kTableWritePostInc2, false) && SendOperand(ctx, w1) &&
+                         SendCommand(ctx, cmd::kTableWritePostInc2, false) && SendOperand(ctx, w2) &&
+                         SendCommand(ctx, cmd::kTableWriteStartProg, false) && SendOperand(ctx, w3) &&
+                         SendCommand(ctx, cmd::kCoreInstruction, true) && SendOperand(ctx, 0x0000);
     ctx.host.Pump();
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
+    if (!written) return AbandonLostProgrammer(ctx);
     ExitProgMode(ctx);
     return true;
 }
 
 bool EraseChip(Context& ctx, void (*clearLog)(Context&)) {
-    const LinkWatch link(ctx);
-    EnterProgModeAForErase(ctx);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
-    BulkErase(ctx);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
+    if (!EnterProgModeAForErase(ctx) || !BulkErase(ctx)) return AbandonLostProgrammer(ctx);
     SetClk(ctx, 0);
     SetDat(ctx, 1);
     SetVpp(ctx, 0);
@@ -148,13 +135,8 @@ bool EraseChip(Context& ctx, void (*clearLog)(Context&)) {
 }
 
 bool ReadDevIdPlain(Context& ctx) {
-    const LinkWatch link(ctx);
-    EnterProgModeC(ctx);
-    SetTblPtr(ctx, kAdrDevId1);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
-    ctx.prog.DevId1 = TableRead(ctx);
-    ctx.prog.DevId2 = TableRead(ctx);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
+    if (!EnterProgModeC(ctx) || !SetTblPtr(ctx, kAdrDevId1) || !ReadDevIdBytes(ctx))
+        return AbandonLostProgrammer(ctx);
     ExitProgMode(ctx);
     ctx.prog.Label2Text = Format("Devid1=%X Devid2=%X", ctx.prog.DevId1, ctx.prog.DevId2);
     ctx.host.Label2(ctx.prog.Label2Text);

@@ -1,7 +1,11 @@
 #pragma once
 // PIC18 in-circuit serial programming primitives, built on the line operations.
-// None reports errors: ICSP has no acknowledgement; failures show in read-back.
+// The chip acknowledges nothing (its failures show in read-back), but the
+// programmer does: each primitive says whether the programmer answered all of
+// it (on LPT every echo cycle, on USB every transfer it made; samples only
+// queued are answered by the next transfer).
 #include <cstdint>
+#include <optional>
 
 namespace mrk {
 
@@ -23,26 +27,27 @@ constexpr uint32_t kAdrEraseControl = 0x3C0004;
 constexpr uint32_t kAdrWriteMode = 0x3C0006;
 constexpr uint32_t kAdrDevId1 = 0x3FFFFE;
 
-void SendCoreInstr(Context& ctx, uint8_t opcodeByte, uint8_t lowByte);
-void ClearTblPtr(Context& ctx);
-void SetTblPtr(Context& ctx, uint32_t address);
-void SendCommand(Context& ctx, uint8_t command, bool pulse);
-void SendOperand(Context& ctx, uint16_t word);
-uint8_t ReadTableByte(Context& ctx);
-void BulkErase(Context& ctx);
+bool SendCoreInstr(Context& ctx, uint8_t opcodeByte, uint8_t lowByte);
+bool ClearTblPtr(Context& ctx);
+bool SetTblPtr(Context& ctx, uint32_t address);
+bool SendCommand(Context& ctx, uint8_t command, bool pulse);
+bool SendOperand(Context& ctx, uint16_t word);
+// The byte the chip shifts out; none when the programmer did not answer.
+std::optional<uint8_t> ReadTableByte(Context& ctx);
+bool BulkErase(Context& ctx);
 
 // Programming-mode entry variants and the exit sequence.
-void EnterProgModeA(Context& ctx);           // boot write/reads, ID write
+bool EnterProgModeA(Context& ctx);           // boot write/reads, ID write
 // Entries A and E without their closing settle delay, for callers that set the
 // progress gauge in between and then settle themselves.
-void EnterProgModeABeforeSettle(Context& ctx);
-void EnterProgModeEBeforeSettle(Context& ctx);
+bool EnterProgModeABeforeSettle(Context& ctx);
+bool EnterProgModeEBeforeSettle(Context& ctx);
 constexpr uint16_t kEntrySettle = 500;
-void EnterProgModeAForErase(Context& ctx);   // A with one extra handshake first
-void EnterProgModeB(Context& ctx);           // device-ID read of programmer open
-void EnterProgModeC(Context& ctx);           // configuration read, plain device-ID read
-void EnterProgModeD(Context& ctx);           // configuration write
-void EnterProgModeE(Context& ctx);           // ID read
+bool EnterProgModeAForErase(Context& ctx);   // A with one extra handshake first
+bool EnterProgModeB(Context& ctx);           // device-ID read of programmer open
+bool EnterProgModeC(Context& ctx);           // configuration read, plain device-ID read
+bool EnterProgModeD(Context& ctx);           // configuration write
+bool EnterProgModeE(Context& ctx);           // ID read
 void ExitProgMode(Context& ctx);
 
 // The one log line of a chip routine that stopped because its programmer no
@@ -53,8 +58,8 @@ inline constexpr const char* kProgrammerLost = "Связь с программа
 bool AbandonLostProgrammer(Context& ctx);
 
 // Memory selection right after entry.
-void SelectProgramMemory(Context& ctx);      // write-mode register only on the 452
-void SelectConfigSpace(Context& ctx);
-void SelectIdOrDevId(Context& ctx);          // program memory, write-mode register on both
+bool SelectProgramMemory(Context& ctx);      // write-mode register only on the 452
+bool SelectConfigSpace(Context& ctx);
+bool SelectIdOrDevId(Context& ctx);          // program memory, write-mode register on both
 
 } // namespace mrk

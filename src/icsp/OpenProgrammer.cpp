@@ -1,10 +1,11 @@
 #include "icsp/OpenProgrammer.h"
 
+#include <optional>
+
 #include "core/Context.h"
 #include "core/Format.h"
 #include "icsp/Icsp.h"
 #include "transport/FtFunkc.h"
-#include "transport/LinkWatch.h"
 #include "transport/PortProg.h"
 
 namespace mrk {
@@ -14,8 +15,9 @@ namespace {
 enum class Found { None, Lpt, Usb };
 
 Found DetectProgrammer(Context& ctx) {
-    Handshake(ctx);
-    const bool lpt = ctx.portProg.ProgAnswered;
+    // On USB a handshake is only a sample queued, no echo: a programmer already
+    // found on USB is looked for there again, not taken for a Kordel.
+    const bool lpt = !ctx.IsUsb() && Handshake(ctx);
     if (lpt) ctx.SetInterfaceUsb(false);
     Handshake(ctx);
     if (lpt) return Found::Lpt;
@@ -36,26 +38,28 @@ struct DevId {
     bool Is452() const { return id2 == 0x04 && (id1 & 0xE0) == 0x20; }
 };
 
-// One identification attempt. False, with d unchanged, when the programmer gave
-// no answer at all to its entry into programming mode: no echo on LPT, not one
-// whole transfer on USB. (With no echo every handshake of an attempt would run
-// out its reads, and a hundred attempts would hold the program for half an hour.)
+// Both device-ID bytes, in programming mode; none at the first step the
+// programmer did not answer.
+std::optional<DevId> ReadDevIdBytes(Context& ctx) {
+    if (!EnterProgModeB(ctx) || !SelectIdOrDevId(ctx) || !SetTblPtr(ctx, kAdrDevId1) ||
+        !SendCommand(ctx, cmd::kTableReadPostInc, false))
+        return std::nullopt;
+    const auto id1 = ReadTableByte(ctx);
+    if (!id1 || !SendCommand(ctx, cmd::kTableReadPostInc, false)) return std::nullopt;
+    const auto id2 = ReadTableByte(ctx);
+    if (!id2) return std::nullopt;
+    return DevId{*id1, *id2};
+}
+
+// One identification attempt. False, with d unchanged, when the programmer did
+// not answer (no echo on LPT, a USB transfer failed or stayed short): then the
+// attempts end, as a hundred more would each wait out a programmer that is gone.
 bool ReadDevIdOnce(Context& ctx, DevId& d) {
-    const LinkWatch link(ctx);
-    EnterProgModeB(ctx);
-    if (!link.AnsweredSince()) {
-        ExitProgMode(ctx);
-        SetVpp(ctx, 0);
-        return false;
-    }
-    SelectIdOrDevId(ctx);
-    SetTblPtr(ctx, kAdrDevId1);
-    SendCommand(ctx, cmd::kTableReadPostInc, false);
-    d.id1 = ReadTableByte(ctx);
-    SendCommand(ctx, cmd::kTableReadPostInc, false);
-    d.id2 = ReadTableByte(ctx);
+    const auto read = ReadDevIdBytes(ctx);
     ExitProgMode(ctx);
     SetVpp(ctx, 0);
+    if (!read) return false;
+    d = *read;
     return true;
 }
 

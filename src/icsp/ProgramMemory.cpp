@@ -1,9 +1,10 @@
 #include "icsp/ProgramMemory.h"
 
+#include <optional>
+
 #include "core/Context.h"
 #include "core/Format.h"
 #include "icsp/Icsp.h"
-#include "transport/LinkWatch.h"
 #include "transport/PortProg.h"
 
 namespace mrk {
@@ -16,70 +17,57 @@ uint16_t Word(const uint8_t* buf, uint32_t i) {
     return static_cast<uint16_t>(buf[2 * i] | (buf[2 * i + 1] << 8));
 }
 
-uint16_t ReadWordAtPointer(Context& ctx) {
-    SendCommand(ctx, cmd::kTableReadPostInc, false);
-    const uint8_t lo = ReadTableByte(ctx);
-    SendCommand(ctx, cmd::kTableReadPostInc, false);
-    const uint8_t hi = ReadTableByte(ctx);
-    return static_cast<uint16_t>(hi << 8 | lo);
+// The word at the table pointer; none when the programmer did not answer.
+std::optional<uint16_t> ReadWordAtPointer(Context& ctx) {
+    if (!SendCommand(ctx, cmd::kTableReadPostInc, false)) return std::nullopt;
+    const auto lo = ReadTableByte(ctx);
+    if (!lo || !SendCommand(ctx, cmd::kTableReadPostInc, false)) return std::nullopt;
+    const auto hi = ReadTableByte(ctx);
+    if (!hi) return std::nullopt;
+    return static_cast<uint16_t>(*hi << 8 | *lo);
 }
 
-void EraseRowAt(Context& ctx, uint32_t word) {
-    SetTblPtr(ctx, 2 * word);
-    SendCoreInstr(ctx, 0x84, 0xA6); // WREN
-    SendCoreInstr(ctx, 0x88, 0xA6); // FREE
-    if (!ctx.Is4620()) {
-        SendCoreInstr(ctx, 0x0E, 0x55);
-        SendCoreInstr(ctx, 0x6E, 0xA7);
-        SendCoreInstr(ctx, 0x0E, 0xAA);
-        SendCoreInstr(ctx, 0x6E, 0xA7);
-    }
-    SendCoreInstr(ctx, 0x82, 0xA6); // WR: the row erase starts
-    SendCommand(ctx, cmd::kCoreInstruction, false);
-    Delay(ctx, 600);
-    Handshake(ctx);
-    SendOperand(ctx, 0x0000);
-    SendCoreInstr(ctx, 0x94, 0xA6); // WREN off
+bool EraseRowAt(Context& ctx, uint32_t word) {
+    if (!SetTblPtr(ctx, 2 * word) || !SendCoreInstr(ctx, 0x84, 0xA6) // WREN
+        || !SendCoreInstr(ctx, 0x88, 0xA6))                          // FREE
+        return false;
+    if (!ctx.Is4620() && !(SendCoreInstr(ctx, 0x0E, 0x55) && SendCoreInstr(ctx, 0x6E, 0xA7) &&
+                           SendCoreInstr(ctx, 0x0E, 0xAA) && SendCoreInstr(ctx, 0x6E, 0xA7)))
+        return false;
+    return SendCoreInstr(ctx, 0x82, 0xA6) // WR: the row erase starts
+           && SendCommand(ctx, cmd::kCoreInstruction, false) && Delay(ctx, 600) && Handshake(ctx) &&
+           SendOperand(ctx, 0x0000) && SendCoreInstr(ctx, 0x94, 0xA6); // WREN off
 }
 
 // Writes the row starting at word i from BuffEt, in groups the chip's write buffer
-// holds. Stops early when the programmer stops answering (checked at each word).
-void WriteRowAt(Context& ctx, uint32_t i, const LinkWatch& link) {
+// holds. Stops at the first word the programmer does not answer (false).
+bool WriteRowAt(Context& ctx, uint32_t i) {
     const uint32_t groupWords = ctx.Is4620() ? 16 : 4;
     const uint8_t* ref = ctx.image.BuffEt.data();
     for (uint32_t g = 0; g < kRowWords / groupWords; ++g) {
-        SetTblPtr(ctx, 2 * i);
-        for (uint32_t k = 0; k + 1 < groupWords; ++k) {
-            SendCommand(ctx, cmd::kTableWritePostInc2, false);
-            SendOperand(ctx, Word(ref, i));
-            ++i;
-            if (link.Lost()) return;
-        }
-        SendCommand(ctx, cmd::kTableWriteStartProg, false);
-        SendOperand(ctx, Word(ref, i));
-        SendCommand(ctx, cmd::kCoreInstruction, true);
-        SendOperand(ctx, 0x0000);
+        if (!SetTblPtr(ctx, 2 * i)) return false;
+        for (uint32_t k = 0; k + 1 < groupWords; ++k, ++i)
+            if (!SendCommand(ctx, cmd::kTableWritePostInc2, false) || !SendOperand(ctx, Word(ref, i))) return false;
+        if (!SendCommand(ctx, cmd::kTableWriteStartProg, false) || !SendOperand(ctx, Word(ref, i)) ||
+            !SendCommand(ctx, cmd::kCoreInstruction, true) || !SendOperand(ctx, 0x0000))
+            return false;
         ++i;
-        if (link.Lost()) return;
     }
+    return true;
 }
 
 bool ReadRange(Context& ctx, uint32_t n) {
-    const LinkWatch link(ctx);
-    EnterProgModeA(ctx);
-    ClearTblPtr(ctx);
+    const bool entered = EnterProgModeA(ctx) && ClearTblPtr(ctx);
     ctx.host.GaugeMax(static_cast<long>(n) - 1);
     ctx.host.GaugePos(0);
-    Handshake(ctx);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
+    if (!entered || !Handshake(ctx)) return AbandonLostProgrammer(ctx);
     for (uint32_t i = 0; i < n; ++i) {
         ctx.host.GaugePos(i);
-        SendCommand(ctx, cmd::kTableReadPostInc, false);
-        ctx.image.BuffChip[2 * i] = ReadTableByte(ctx);
-        SendCommand(ctx, cmd::kTableReadPostInc, false);
-        ctx.image.BuffChip[2 * i + 1] = ReadTableByte(ctx);
+        const auto w = ReadWordAtPointer(ctx);
+        if (!w) return AbandonLostProgrammer(ctx);
+        ctx.image.BuffChip[2 * i] = static_cast<uint8_t>(*w);
+        ctx.image.BuffChip[2 * i + 1] = static_cast<uint8_t>(*w >> 8);
         ctx.host.Pump();
-        if (link.Lost()) return AbandonLostProgrammer(ctx);
     }
     ExitProgMode(ctx);
     return true;
@@ -89,27 +77,25 @@ bool ReadRange(Context& ctx, uint32_t n) {
 
 bool WriteBoot(Context& ctx) {
     const uint32_t bootWords = ctx.prog.BootWords;
-    const LinkWatch link(ctx);
     // The gauge is set while the chip settles after entry.
-    EnterProgModeABeforeSettle(ctx);
+    const bool entered = EnterProgModeABeforeSettle(ctx);
     ctx.host.GaugeMax(static_cast<long>(bootWords) - 1);
     ctx.host.GaugePos(0);
-    Delay(ctx, kEntrySettle);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
+    if (!entered || !Delay(ctx, kEntrySettle)) return AbandonLostProgrammer(ctx);
 
     bool ok = true;
     bool rewritten = false;
     int rewritesOfRow = 0;
     uint32_t rowOfRewrites = UINT32_MAX;
     uint16_t chip = 0, ref = 0;
-    SelectProgramMemory(ctx);
-    if (link.Lost()) return AbandonLostProgrammer(ctx);
+    if (!SelectProgramMemory(ctx)) return AbandonLostProgrammer(ctx);
     uint32_t i = 0;
-    SetTblPtr(ctx, 0);
+    if (!SetTblPtr(ctx, 0)) return AbandonLostProgrammer(ctx);
     while (i < bootWords) {
-        chip = ReadWordAtPointer(ctx);
+        const auto read = ReadWordAtPointer(ctx);
         // A word the programmer did not bring back is no reason to erase a row.
-        if (link.Lost()) return AbandonLostProgrammer(ctx);
+        if (!read) return AbandonLostProgrammer(ctx);
+        chip = *read;
         ref = Word(ctx.image.BuffEt.data(), i);
         if (chip == ref) {
             rewritten = false;
@@ -130,14 +116,10 @@ bool WriteBoot(Context& ctx) {
         }
         ++rewritesOfRow;
         i = row;
-        EraseRowAt(ctx, i);
-        if (link.Lost()) return AbandonLostProgrammer(ctx);
-        WriteRowAt(ctx, i, link);
-        if (link.Lost()) return AbandonLostProgrammer(ctx);
-        SetTblPtr(ctx, 2 * i);
+        if (!EraseRowAt(ctx, i) || !WriteRowAt(ctx, i) || !SetTblPtr(ctx, 2 * i))
+            return AbandonLostProgrammer(ctx);
         rewritten = true;
         ctx.host.Pump();
-        if (link.Lost()) return AbandonLostProgrammer(ctx);
     }
     if (!ok) {
         ctx.host.Okno("Запись не возможна.");

@@ -17,6 +17,7 @@ namespace {
 void FillProgramSpace(Context& ctx) {
     const size_t bytes = std::min<size_t>(2u * ctx.prog.ChipWords, 0x10000);
     std::fill_n(ctx.image.BuffEt.begin(), bytes, uint8_t{0xFF});
+    ctx.image.BootImageLoaded = false;
 }
 
 bool FileExists(const std::string& path) {
@@ -56,10 +57,14 @@ bool SpeedButton7Click(Context& ctx) {
 
 bool SpeedButton3Click(Context& ctx) {
     const std::string path = ImagePath(ctx, 1);
+    ctx.image.BootSha256.clear();
+    // A failed load may have left part of a boot region behind: not an image to write.
+    ctx.image.BootImageLoaded = false;
     if (!FileExists(path)) {
         // (The label ends with the path below, as for any failed boot load.)
         ctx.host.Okno(Format("Файл %s не найден.", path.c_str()));
     } else if (LoadByExtension(ctx, path, 1)) {
+        ctx.image.BootImageLoaded = true;
         ctx.image.ViewSource = 0;
         ctx.host.Okno(Format("Загружен файл %s.", path.c_str()));
         return true;

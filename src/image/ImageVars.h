@@ -22,9 +22,15 @@ struct ImageVars {
     // Which buffer the memory pages show: 0 BuffEt, 1 BuffChip.
     uint8_t ViewSource = 0;
 
+    // A boot-loader file was laid over BuffEt since it was last refilled with
+    // 0xFF: only then does its boot region hold something to write.
+    bool BootImageLoaded = false;
+
     // Firmware paths as the parameters window holds them: Edit1 the update file,
     // Edit2 the boot loader for the PIC18F4620, Edit5 the boot loader for the PIC18F452.
     std::string Edit1, Edit2, Edit5;
+    // SHA-256 of the boot-loader file's bytes as last loaded; empty when that load failed.
+    std::string BootSha256;
 
     // Folder for the deciphered temporary files; empty keeps them beside the
     // .CRP file, and in the current directory for an embedded image.

@@ -19,18 +19,6 @@ void Show(Context& ctx, const char* what, const std::string& path, int err = err
 
 } // namespace
 
-void ShowOpenError(Context& ctx, const std::string& path) {
-    Show(ctx, "Не удается открыть файл %s.", path);
-}
-
-bool OpenForReading(Context& ctx, const std::string& path, std::ifstream& in) {
-    errno = 0;
-    in.open(path, std::ios::binary);
-    if (in) return true;
-    ShowOpenError(ctx, path);
-    return false;
-}
-
 void ShowReadError(Context& ctx, const std::string& path) {
     Show(ctx, "Ошибка чтения файла %s.", path);
 }

@@ -1,16 +1,12 @@
 #pragma once
 // File errors of the loaders reach the user in an error message box, as any
 // failed file operation of the main window does; the load then fails.
-#include <fstream>
 #include <string>
 
 namespace mrk {
 
 struct Context;
 
-void ShowOpenError(Context& ctx, const std::string& path);
-// Opens path for binary reading; shows the open error and gives false when it cannot.
-bool OpenForReading(Context& ctx, const std::string& path, std::ifstream& in);
 void ShowReadError(Context& ctx, const std::string& path);
 void ShowWriteError(Context& ctx, const std::string& path);
 // The same with the system's error number given rather than taken from errno.

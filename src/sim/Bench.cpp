@@ -17,6 +17,7 @@ Bench::Bench(const BenchOptions& opt) : opt_(opt) {
         m.chip = *opt_.chip;
         m.revision = opt_.revision;
         m.faults = opt_.moduleFaults;
+        m.firmware = opt_.moduleFirmware;
         module_ = std::make_unique<VirtualModule>(m);
         if (opt_.factoryBootLoader) {
             std::string error;

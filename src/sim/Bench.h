@@ -27,6 +27,8 @@ struct BenchOptions {
     uint64_t kordelUnplugAfter = 0; // port accesses, with KordelFault::UnplugAfterAccesses
     VirtualFtdiOptions ftdi;  // the Surtan programmer; absent on VirtualLpt
     ModuleFaults moduleFaults = {}; // the module's boot-loader faults
+    // What the module runs when MCLR is released: the boot-loader model, or its flash in gpsim.
+    ModuleFirmware moduleFirmware = ModuleFirmware::BootLoaderModel;
     // The module as it leaves the factory: the demo boot loader (with its
     // configuration) already in place. Otherwise the module is blank.
     bool factoryBootLoader = false;

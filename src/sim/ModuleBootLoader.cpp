@@ -44,6 +44,20 @@ void ModuleBootLoader::Reset(Nanos, bool pgcHigh) {
     lastBlock_ = false;
 }
 
+void ModuleBootLoader::Reset(Nanos t, const ProgrammerPins& pins) {
+    lines_ = pins;
+    Reset(t, pins.pgcHigh);
+}
+
+void ModuleBootLoader::Lines(Nanos t, const ProgrammerPins& pins) {
+    if (pins.pgcHigh != lines_.pgcHigh) {
+        const bool level = !lines_.pgdPulledLow && Output(t).value_or(true);
+        if (pins.pgcHigh) ClockRise(t, level);
+        else ClockFall(t);
+    }
+    lines_ = pins;
+}
+
 void ModuleBootLoader::Stop() {
     state_ = State::Off;
     writePending_ = false;
@@ -71,7 +85,9 @@ void ModuleBootLoader::InvalidateSums(Nanos t) {
     idWrite_[1] = static_cast<uint8_t>(~idWrite_[1]);
     mem_.EraseId();
     idWritePending_ = true;
-    busyUntil_ = t + Scaled(mem_.Traits().selfEraseTime + mem_.Traits().selfWriteTime);
+    const Nanos busy = Scaled(mem_.Traits().selfEraseTime + mem_.Traits().selfWriteTime);
+    busyUntil_ = t + busy;
+    flashTime_ += busy;
 }
 
 void ModuleBootLoader::ClockRise(Nanos, bool pgd) {
@@ -134,6 +150,7 @@ void ModuleBootLoader::BlockReceived(Nanos t) {
     if (address_ % kRowSize == 0) busy += chip.selfEraseTime;
     if (lastBlock_) busy += chip.selfEraseTime + chip.selfWriteTime;
     busyUntil_ = t + Scaled(busy);
+    flashTime_ += Scaled(busy);
     writePending_ = true;
 
     const bool stopHere = faults_.stopAfterBlock >= 0 && (!faults_.stopFirstRunOnly || runs_ == 1);

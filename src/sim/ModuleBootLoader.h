@@ -37,26 +37,32 @@
 #include <vector>
 
 #include "sim/ModuleMemory.h"
+#include "sim/ModuleProgram.h"
 #include "sim/VirtualModule.h"
 
 namespace mrk::sim {
 
-class ModuleBootLoader {
+class ModuleBootLoader : public ModuleProgram {
 public:
     ModuleBootLoader(ModuleMemory& memory, const ModuleFaults& faults);
 
     // The chip comes out of reset at t (MCLR at VDD) with PGC at the given level.
     void Reset(Nanos t, bool pgcHigh);
+    void Reset(Nanos t, const ProgrammerPins& pins) override;
     // The chip is held in reset or taken into programming mode: the program stops.
-    void Stop();
-    bool Running() const { return state_ != State::Off && state_ != State::Done; }
-    int Blocks() const { return blocks_; }
+    void Stop() override;
+    bool Running() const override { return state_ != State::Off && state_ != State::Done; }
+    int Blocks() const override { return blocks_; }
+    // Erase and write time the loader has spent on its flash since power-up.
+    Nanos FlashTime() const override { return flashTime_; }
 
     // Finishes the flash work that is due by t.
-    void Advance(Nanos t);
+    void Advance(Nanos t) override;
+    // PGC edges, with PGD as the wire held it before the edge.
+    void Lines(Nanos t, const ProgrammerPins& pins) override;
     void ClockRise(Nanos t, bool pgd);
     void ClockFall(Nanos t);
-    std::optional<bool> Output(Nanos t) const;
+    std::optional<bool> Output(Nanos t) const override;
 
 private:
     enum class State { Off, Sync, Ready, Receive, Silent, Done };
@@ -69,6 +75,7 @@ private:
 
     ModuleMemory& mem_;
     ModuleFaults faults_;
+    ProgrammerPins lines_;
     int runs_ = 0;
 
     State state_ = State::Off;
@@ -89,6 +96,7 @@ private:
     bool idWritePending_ = false;
     std::array<uint8_t, kIdSize> idWrite_{};
     Nanos busyUntil_ = 0;
+    Nanos flashTime_ = 0;
     bool readyHigh_ = false;  // PGC high while ready: the loader pulls PGD low
 };
 

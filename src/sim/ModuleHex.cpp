@@ -2,10 +2,12 @@
 
 #include <sstream>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "core/FileBytes.h"
 #include "core/Format.h"
+#include "core/IntelHexWriter.h"
 #include "sim/VirtualModule.h"
 
 namespace mrk::sim {
@@ -94,21 +96,6 @@ std::string Parse(std::istream& in, ModuleMemory& memory) {
     return "no end-of-file record";
 }
 
-void PutRecord(std::string& out, uint16_t offset, uint8_t type, const uint8_t* data, size_t n) {
-    uint8_t sum = static_cast<uint8_t>(n + (offset >> 8) + (offset & 0xFF) + type);
-    out += Format(":%02X%04X%02X", static_cast<unsigned>(n), offset, type);
-    for (size_t i = 0; i < n; ++i) {
-        out += Format("%02X", data[i]);
-        sum = static_cast<uint8_t>(sum + data[i]);
-    }
-    out += Format("%02X\n", static_cast<uint8_t>(-sum) & 0xFF);
-}
-
-void PutUpper(std::string& out, uint16_t upper) {
-    const uint8_t d[2] = {static_cast<uint8_t>(upper >> 8), static_cast<uint8_t>(upper)};
-    PutRecord(out, 0, 0x04, d, 2);
-}
-
 // Lines of [start, start + size) under the current upper address; erased lines skipped.
 void PutRange(std::string& out, const ModuleMemory& memory, uint32_t start, uint32_t size, bool skipErased) {
     for (uint32_t a = start; a < start + size; a += kLineBytes) {
@@ -119,7 +106,7 @@ void PutRange(std::string& out, const ModuleMemory& memory, uint32_t start, uint
             line[i] = memory.Peek(a + static_cast<uint32_t>(i));
             erased = erased && line[i] == 0xFF;
         }
-        if (!(skipErased && erased)) PutRecord(out, static_cast<uint16_t>(a & 0xFFFF), 0x00, line, n);
+        if (!(skipErased && erased)) out += HexRecord(0x00, static_cast<uint16_t>(a & 0xFFFF), std::span(line, n));
     }
 }
 } // namespace
@@ -158,22 +145,22 @@ bool LoadModuleHexText(std::string_view text, ModuleMemory& memory, std::string&
 std::string ModuleHexText(const ModuleMemory& memory) {
     std::string out;
     for (uint32_t a = 0; a < memory.Traits().flashSize; a += 0x10000) {
-        PutUpper(out, static_cast<uint16_t>(a >> 16));
+        out += HexUpperRecord(static_cast<uint16_t>(a >> 16));
         PutRange(out, memory, a, std::min<uint32_t>(0x10000, memory.Traits().flashSize - a), true);
     }
-    PutUpper(out, kIdBase >> 16);
+    out += HexUpperRecord(kIdBase >> 16);
     PutRange(out, memory, kIdBase, kIdSize, true);
-    PutUpper(out, kConfigBase >> 16);
+    out += HexUpperRecord(kConfigBase >> 16);
     PutRange(out, memory, kConfigBase, kConfigSize, false);
     std::string eeprom;
     PutRange(eeprom, memory, kEepromBase, memory.Traits().eepromSize, true);
     if (!eeprom.empty()) {
-        PutUpper(out, kEepromBase >> 16);
+        out += HexUpperRecord(kEepromBase >> 16);
         out += eeprom;
     }
-    PutUpper(out, kDevId1 >> 16);
+    out += HexUpperRecord(kDevId1 >> 16);
     PutRange(out, memory, kDevId1, 2, false);
-    out += ":00000001FF\n";
+    out += kHexEndRecord;
     return out;
 }
 

@@ -16,6 +16,8 @@ constexpr uint64_t kPsPerSecond = 1000000000000ull;
 constexpr uint64_t kPsPerMs = 1000000000ull;
 // Bit-bang clock of the chip, relative to the baud rate set.
 constexpr uint64_t kBitBangClockPerBaud = 16;
+// Data bytes in one full-speed USB packet of read-back (64 less two status bytes).
+constexpr size_t kPacketData = 62;
 } // namespace
 
 VirtualFtdi::VirtualFtdi(SimClock& clock, PinTarget* target, const VirtualFtdiOptions& opt)
@@ -50,12 +52,37 @@ ProgrammerPins VirtualFtdi::Pins() const {
     return p;
 }
 
+Nanos VirtualFtdi::ReadBackLatency() const {
+    return opt_.readBackLatency ? opt_.readBackLatency : static_cast<Nanos>(latency_) * kMs;
+}
+
+void VirtualFtdi::QueueReadBack(uint64_t t, uint8_t back) {
+    // A packet whose timer ran out before this byte went without it.
+    if (packetBytes_ > 0 && t >= packetDue_) packetBytes_ = 0;
+    if (packetBytes_ == 0) {
+        packetDue_ = t + ReadBackLatency() * kPsPerNs;
+        ++roundTrips_;
+    }
+    rx_.emplace_back(packetDue_, back);
+    if (++packetBytes_ < kPacketData) return;
+    // Full: the packet goes now, its timer unused.
+    for (size_t i = rx_.size() - packetBytes_; i < rx_.size(); ++i) rx_[i].first = t;
+    packetBytes_ = 0;
+    --roundTrips_;
+}
+
 size_t VirtualFtdi::Visible() {
     const uint64_t now = clock_.Now() * kPsPerNs;
     // Entries are in time order: those already clocked are a prefix.
     const auto end = std::upper_bound(rx_.begin(), rx_.end(), now,
                                       [](uint64_t t, const std::pair<uint64_t, uint8_t>& e) { return t < e.first; });
     return static_cast<size_t>(end - rx_.begin());
+}
+
+void VirtualFtdi::Drop(size_t n) {
+    rx_.erase(rx_.begin(), rx_.begin() + static_cast<long>(n));
+    // Bytes of the packet being filled have not reached the host: never dropped.
+    packetBytes_ = std::min(packetBytes_, rx_.size());
 }
 
 FtStatus VirtualFtdi::ListCount(uint32_t& count) {
@@ -117,7 +144,7 @@ FtStatus VirtualFtdi::SetBaudRate(FtHandleValue h, uint32_t baud) {
 FtStatus VirtualFtdi::Purge(FtHandleValue h, uint32_t mask) {
     if (auto st = CheckHandle(h)) return st;
     // What has arrived is dropped; samples still being clocked arrive later.
-    if (mask & kFtPurgeRx) rx_.erase(rx_.begin(), rx_.begin() + static_cast<long>(Visible()));
+    if (mask & kFtPurgeRx) Drop(Visible());
     return ftstatus::kOk;
 }
 
@@ -151,7 +178,7 @@ FtStatus VirtualFtdi::Write(FtHandleValue h, const uint8_t* data, uint32_t count
             if (!PgdLevel(t / kPsPerNs, Pins(), target_)) in = static_cast<uint8_t>(in & ~kPinPgdIn);
         }
         back = static_cast<uint8_t>(back | in);
-        rx_.emplace_back(t, back);
+        QueueReadBack(t, back);
         const ProgrammerPins before = Pins();
         latch_ = data[i];
         if (target_ && Pins() != before) target_->Drive(t / kPsPerNs, Pins());
@@ -177,7 +204,7 @@ FtStatus VirtualFtdi::Read(FtHandleValue h, uint8_t* data, uint32_t count, uint3
     if (until > now) clock_.Advance((until - now + kPsPerNs - 1) / kPsPerNs);
     const size_t n = std::min<size_t>(Visible(), count);
     for (size_t i = 0; i < n; ++i) data[i] = rx_[i].second;
-    rx_.erase(rx_.begin(), rx_.begin() + static_cast<long>(n));
+    Drop(n);
     read = static_cast<uint32_t>(n);
     return ftstatus::kOk;
 }

@@ -5,6 +5,10 @@
 // as they were just before that byte took effect. Its pins are wired to the
 // module: bit 2 = PGC (inverted), bit 3 = PGD in, bit 5 = MCLR/VPP,
 // bit 6 = PGD out (1 pulls PGD low).
+// The read-back reaches the host in USB packets of 62 bytes: a full packet goes
+// at once, one that is not full when the latency timer runs out (counted from
+// its first byte). So every transfer the host waits to read back costs about
+// one latency, whatever few samples it carries.
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -29,6 +33,9 @@ struct VirtualFtdiOptions {
     uint32_t unplugAfter = 0;       // transfers before the device goes away
     uint32_t shortWriteLimit = 64;
     Nanos pollCost = 20 * kUs;      // one FT_GetQueueStatus call
+    // How long read-back that does not fill a USB packet waits in the chip
+    // before it goes to the host; 0: the latency timer the host set.
+    Nanos readBackLatency = 0;
 };
 
 class VirtualFtdi : public FtDevice {
@@ -68,18 +75,26 @@ public:
     uint64_t Polls() const { return polls_; }
     uint64_t Samples() const { return samples_; }
     uint64_t Opens() const { return opens_; }
+    // Read-back packets the latency timer sent (not full): the round trips paid.
+    uint64_t RoundTrips() const { return roundTrips_; }
+    // The latency a read-back packet that is not full waits in the chip.
+    Nanos ReadBackLatency() const;
 
     void SetTarget(PinTarget* target) { target_ = target; }
     void SetFault(FtdiFault fault) { opt_.fault = fault; }
     // The host's queue-status calls may change speed after it measured them
     // (another load on the machine, a driver call served locally).
     void SetPollCost(Nanos cost) { opt_.pollCost = cost; }
+    void SetReadBackLatency(Nanos latency) { opt_.readBackLatency = latency; }
 
 private:
     bool Present() const;
     FtStatus CheckHandle(FtHandleValue h) const;
     void CountTransfer();
     size_t Visible();
+    // Queues one read-back byte clocked at t (ps) into the packet being filled.
+    void QueueReadBack(uint64_t t, uint8_t back);
+    void Drop(size_t n);
 
     SimClock& clock_;
     PinTarget* target_;
@@ -94,10 +109,14 @@ private:
     uint32_t readTimeoutMs_ = 0;
     uint32_t writeTimeoutMs_ = 0;
     uint64_t nextSamplePs_ = 0; // when the last queued sample is clocked
-    // Read-back bytes with the time (ps) each is clocked, in order.
+    // Read-back bytes with the time (ps) each reaches the host, in order.
     std::deque<std::pair<uint64_t, uint8_t>> rx_;
+    // The packet being filled: its bytes are the last packetBytes_ of rx_, and
+    // it goes at packetDue_ (ps) unless it fills first.
+    size_t packetBytes_ = 0;
+    uint64_t packetDue_ = 0;
     uint64_t transfers_ = 0;
-    uint64_t writes_ = 0, reads_ = 0, polls_ = 0, samples_ = 0, opens_ = 0;
+    uint64_t writes_ = 0, reads_ = 0, polls_ = 0, samples_ = 0, opens_ = 0, roundTrips_ = 0;
 };
 
 } // namespace mrk::sim

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "sim/GpsimFirmware.h"
 #include "sim/ModuleBootLoader.h"
 #include "sim/ModuleHex.h"
 #include "sim/ModuleIcsp.h"
@@ -15,26 +16,31 @@ struct VirtualModule::Impl {
     Options opt;
     ModuleMemory memory;
     ModuleIcsp icsp;
-    ModuleBootLoader loader;
+    std::unique_ptr<ModuleProgram> program;
     ProgrammerPins pins;
     Nanos now = 0;
     std::string problem;
 
     explicit Impl(const Options& o)
         : opt(o), memory(ChipTraits::For(o.chip), o.revision), icsp(memory, o.chip, o.traceLimit),
-          loader(memory, o.faults) {}
+          program(MakeProgram(o, memory)) {}
+
+    static std::unique_ptr<ModuleProgram> MakeProgram(const Options& o, ModuleMemory& memory) {
+        if (o.firmware == ModuleFirmware::Gpsim) return std::make_unique<GpsimFirmware>(o.chip, memory);
+        return std::make_unique<ModuleBootLoader>(memory, o.faults);
+    }
 
     // Time never runs backwards for the chip, whatever a caller passes.
     Nanos Catch(Nanos t) {
         now = std::max(now, t);
         icsp.Advance(now);
-        loader.Advance(now);
+        program->Advance(now);
         return now;
     }
 
     std::optional<bool> ChipOutput(Nanos t) const {
         if (icsp.Active()) return icsp.Output(t);
-        if (pins.mclr == Mclr::Vdd) return loader.Output(t);
+        if (pins.mclr == Mclr::Vdd) return program->Output(t);
         return std::nullopt;
     }
 
@@ -50,7 +56,7 @@ struct VirtualModule::Impl {
         switch (next.mclr) {
         case Mclr::Vpp:
             // The program stops; its outputs are released before the level is judged.
-            loader.Stop();
+            program->Stop();
             if (next.pgcHigh) {
                 problem = "PGC was high when MCLR rose to VPP";
             } else if (!next.pgdPulledLow) {
@@ -60,8 +66,8 @@ struct VirtualModule::Impl {
                 icsp.Enter(t);
             }
             break;
-        case Mclr::Low: loader.Stop(); break;
-        case Mclr::Vdd: loader.Reset(t, next.pgcHigh); break;
+        case Mclr::Low: program->Stop(); break;
+        case Mclr::Vdd: program->Reset(t, next); break;
         }
     }
 };
@@ -74,14 +80,13 @@ void VirtualModule::Drive(Nanos t, const ProgrammerPins& pins) {
     t = m.Catch(t);
     const bool level = m.WireLevel(t);
     if (pins.mclr != m.pins.mclr) m.McLrChanged(t, pins);
-    if (pins.pgcHigh != m.pins.pgcHigh && pins.mclr == m.pins.mclr) {
-        if (m.icsp.Active()) {
+    else if (m.icsp.Active()) {
+        if (pins.pgcHigh != m.pins.pgcHigh) {
             if (pins.pgcHigh) m.icsp.ClockRise(t, m.problem);
             else m.icsp.ClockFall(t, level);
-        } else if (pins.mclr == Mclr::Vdd) {
-            if (pins.pgcHigh) m.loader.ClockRise(t, level);
-            else m.loader.ClockFall(t);
         }
+    } else if (pins.mclr == Mclr::Vdd && pins != m.pins) {
+        m.program->Lines(t, pins);
     }
     m.pins = pins;
 }
@@ -112,7 +117,12 @@ bool VirtualModule::SaveHex(const std::string& path, std::string& error) const {
     return SaveModuleHex(path, impl_->memory, error);
 }
 
-bool VirtualModule::BootLoaderRunning() const { return impl_->loader.Running(); }
-int VirtualModule::BootLoaderBlocks() const { return impl_->loader.Blocks(); }
+bool VirtualModule::BootLoaderRunning() const { return impl_->program->Running(); }
+int VirtualModule::BootLoaderBlocks() const { return impl_->program->Blocks(); }
+Nanos VirtualModule::BootLoaderFlashTime() const { return impl_->program->FlashTime(); }
+std::vector<std::string> VirtualModule::FirmwareEvents() const {
+    if (auto* executed = dynamic_cast<const GpsimFirmware*>(impl_->program.get())) return executed->Events();
+    return {};
+}
 
 } // namespace mrk::sim

@@ -31,14 +31,23 @@ struct ModuleFaults {
     int stopAfterBlock = -1;        // >= 0: no ready signal after that many blocks (0: none after sync)
     bool stopFirstRunOnly = false;  // the stop above happens only in the first run after power-up
     double slowFlash = 1.0;         // multiplies the boot loader's flash erase/write times
+
+    // Whether any of these is set: they act on the boot-loader model only, so an
+    // executed firmware would silently ignore them.
+    bool Any() const { return noBootLoader || stopAfterBlock >= 0 || slowFlash != 1.0; }
 };
+
+// What runs when MCLR is released: the behavioural model of the module's boot
+// loader, or whatever the flash holds, executed instruction by instruction in gpsim.
+enum class ModuleFirmware { BootLoaderModel, Gpsim };
 
 class VirtualModule : public PinTarget {
 public:
     struct Options {
         ChipModel chip = ChipModel::PIC18F4620;
         uint8_t revision = 0; // DEVID1 bits 4..0
-        ModuleFaults faults = {};
+        ModuleFaults faults = {}; // of the behavioural boot loader
+        ModuleFirmware firmware = ModuleFirmware::BootLoaderModel;
         size_t traceLimit = 1'000'000; // instructions kept in Trace(); older ones are dropped
     };
     explicit VirtualModule(const Options& opt);
@@ -77,8 +86,14 @@ public:
     std::string HexText() const;
 
     // The boot loader: running since the last reset, and blocks it accepted since then.
+    // Executed firmware: running since the last reset, and the flash writes it made since then.
     bool BootLoaderRunning() const;
     int BootLoaderBlocks() const;
+    // The boot loader's flash erase and write time since power-up.
+    Nanos BootLoaderFlashTime() const;
+    // Executed firmware only: what happened to the chip that the pins do not show
+    // (watchdog resets, stack overflows, code that ran off the flash), oldest first.
+    std::vector<std::string> FirmwareEvents() const;
 
 private:
     struct Impl;

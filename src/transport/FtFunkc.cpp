@@ -110,20 +110,31 @@ bool FtSetVpp(Context& ctx, uint8_t on) {
 bool FtDelay(Context& ctx, uint16_t n) {
     if (!ctx.IsUsb()) return false;
     Append(ctx);
-    FtWrite(ctx);
+    // A device that did not take the transfer is not waited on.
+    if (!FtTransfer(ctx).whole) return true;
     // n is in 10 us units; the wait counts queue-status calls, whole milliseconds only.
     const uint32_t ms = n / 100;
+    ctx.ft.FtDelayMs += ms;
     const uint32_t t0 = ctx.TickMs();
     const uint64_t polls = static_cast<uint64_t>(ms) * ctx.ft.FtPollsPerMs + 1;
-    for (uint64_t i = 0; i < polls; ++i)
-        if (UsbQueueStatus(ctx) != ftstatus::kOk) return true;
+    for (uint64_t i = 0; i < polls; ++i) {
+        if (UsbQueueStatus(ctx) != ftstatus::kOk) {
+            ctx.ft.FtAnswered = false;
+            return true;
+        }
+    }
     // The poll rate was measured once, at open: calls that got faster since
     // (a lighter load, a local driver call) would cut programming pulses and
     // erase waits short. The clock sets the floor; its first tick may come at
     // once, so ms whole milliseconds have passed only once it moved ms + 1.
-    if (ms > 0)
-        while (ctx.TickMs() - t0 <= ms)
-            if (UsbQueueStatus(ctx) != ftstatus::kOk) break;
+    if (ms > 0) {
+        while (ctx.TickMs() - t0 <= ms) {
+            if (UsbQueueStatus(ctx) != ftstatus::kOk) {
+                ctx.ft.FtAnswered = false;
+                break;
+            }
+        }
+    }
     return true;
 }
 
@@ -140,7 +151,11 @@ void FtEnable(Context& ctx) {
 }
 
 uint32_t FtWrite(Context& ctx) {
-    if (!ctx.IsUsb()) return 0;
+    return FtTransfer(ctx).r;
+}
+
+FtTransferResult FtTransfer(Context& ctx) {
+    if (!ctx.IsUsb()) return {};
     auto& ft = ctx.ft;
     auto& d = ctx.d2xx;
     ++ft.FtWrites;
@@ -187,27 +202,32 @@ uint32_t FtWrite(Context& ctx) {
         }
     }
 
-    const uint32_t r = UsbRead(ctx, ft.FTIndxOutBuff);
+    // Samples that never went out never come back: a write left short is read
+    // back as far as it got, not waited for until the read time-out.
+    uint32_t toRead = ft.FTIndxOutBuff;
+    if (!sent && UsbQueueStatus(ctx) == ftstatus::kOk) toRead = std::min(d.FT_Q_Bytes, toRead);
+    const uint32_t r = UsbRead(ctx, toRead);
     answered = d.lastStatus == ftstatus::kOk && answered;
     answered = WaitQueue(ctx, polls, 0, true) && answered;
     // A transfer counts only whole: every sample put on the pins and every one
     // read back. Anything less (a device gone, writes that stay short) fails it,
     // and its read-back must not be taken for the chip's answer.
-    if (sent && answered && r == ft.FTIndxOutBuff) ++ft.FtTransfersDone;
-    else ++ft.FtTransfersFailed;
+    const bool whole = sent && answered && r == ft.FTIndxOutBuff;
+    ft.FtAnswered = whole;
     ft.FTIndxOutBuff = 0;
-    return r;
+    return {r, whole};
 }
 
-uint8_t FtGetDat(Context& ctx) {
+LineLevel FtGetDat(Context& ctx) {
     Mark(ctx, 1);
     SetBit(ctx, kPinMark, false);
     Samples(ctx, 4);
-    const uint32_t r = FtWrite(ctx);
+    const FtTransferResult t = FtTransfer(ctx);
+    if (!t.whole) return LineLevel::NoAnswer;
     const auto& in = ctx.d2xx.FtInBuff;
-    for (uint32_t i = 0; i < r; ++i)
-        if ((in[i] & (kPinMark | kPinPgdIn)) == (kPinMark | kPinPgdIn)) return 1;
-    return 0;
+    for (uint32_t i = 0; i < t.r; ++i)
+        if ((in[i] & (kPinMark | kPinPgdIn)) == (kPinMark | kPinPgdIn)) return LineLevel::High;
+    return LineLevel::Low;
 }
 
 void FtClockByteIn(Context& ctx) {
@@ -224,21 +244,36 @@ void FtClockByteIn(Context& ctx) {
     }
 }
 
-uint8_t FtReadByte(Context& ctx) {
-    FtWrite(ctx);
+std::optional<uint8_t> FtReadByte(Context& ctx) {
+    // What was pending must reach the chip, or the byte read after it means nothing.
+    if (!FtTransfer(ctx).whole) return std::nullopt;
     FtClockByteIn(ctx);
-    const uint64_t failedBefore = ctx.ft.FtTransfersFailed;
-    const uint32_t r = FtWrite(ctx);
     uint8_t result = 0;
-    // A partial read-back holds no byte of the chip's (the caller sees the failed transfer).
-    if (ctx.ft.FtTransfersFailed != failedBefore) return result;
+    if (!FtReadQueuedBytes(ctx, &result, 1)) return std::nullopt;
+    return result;
+}
+
+bool FtReadQueuedBytes(Context& ctx, uint8_t* out, size_t n) {
+    const FtTransferResult t = FtTransfer(ctx);
+    if (!t.whole) return false;
     const auto& in = ctx.d2xx.FtInBuff;
-    for (uint32_t i = 0; i < r; ++i) {
+    size_t marks = 0;
+    for (uint32_t i = 0; i < t.r; ++i)
+        if (in[i] & kPinMark) ++marks;
+    // Other marks than the bytes asked for: these samples were not queued for them.
+    if (marks != 8 * n) return false;
+    size_t k = 0;
+    uint8_t bits = 0;
+    int count = 0;
+    for (uint32_t i = 0; i < t.r; ++i) {
         if (!(in[i] & kPinMark)) continue;
         // Least significant bit first: each new bit enters at the top.
-        result = static_cast<uint8_t>((result >> 1) | ((in[i] & kPinPgdIn) ? 0x80 : 0));
+        bits = static_cast<uint8_t>((bits >> 1) | ((in[i] & kPinPgdIn) ? 0x80 : 0));
+        if (++count < 8) continue;
+        out[k++] = bits;
+        count = 0;
     }
-    return result;
+    return true;
 }
 
 bool FtOpen(Context& ctx) {

@@ -2,7 +2,11 @@
 // The USB sample engine of the Surtan programmer (FTDI synchronous bit-bang).
 // The line operations offer each call here first; the Ft* operations that
 // return bool act only when the interface is USB and say whether they did.
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+
+#include "transport/LineLevel.h"
 
 namespace mrk {
 
@@ -15,19 +19,33 @@ bool FtSetVpp(Context& ctx, uint8_t on);
 bool SetMark(Context& ctx, uint8_t level);
 bool FtDelay(Context& ctx, uint16_t n);
 void FtClkPulse(Context& ctx);
-uint8_t FtGetDat(Context& ctx);
+// PGD at the marked sample; no answer when the transfer did not come back whole.
+LineLevel FtGetDat(Context& ctx);
 // The 16-clock operand phase of a table read: transfer what is pending, queue
 // the clocks with a marked sample after each of the last eight falling edges,
 // transfer, decode the marked read-back bytes (least significant bit first).
-uint8_t FtReadByte(Context& ctx);
+// No byte when either transfer did not come back whole.
+std::optional<uint8_t> FtReadByte(Context& ctx);
 // The same clocks without the transfers and without decoding (113 samples,
-// eight of them marked): a caller queues many and decodes FtInBuff itself.
+// eight of them marked): a caller queues many, then takes them with FtReadQueuedBytes.
 void FtClockByteIn(Context& ctx);
+// Transfers what is queued and decodes the marked read-back samples, eight to a
+// byte, least significant bit first, into out[0..n-1]. False, with out left
+// alone, when the transfer did not come back whole or did not carry n bytes.
+bool FtReadQueuedBytes(Context& ctx, uint8_t* out, size_t n);
 void FtEnable(Context& ctx);
 // Sends every queued sample and reads the read-back: afterwards bytes 0..r-1
 // of ctx.d2xx.FtInBuff hold one byte per sample, in order (r = the result),
 // each with the pins as they were just before that sample took effect.
 uint32_t FtWrite(Context& ctx);
+// The same transfer, with whether it came back whole: every sample taken by the
+// device and read back, every call answered. Only a whole read-back holds the
+// chip's answer.
+struct FtTransferResult {
+    uint32_t r = 0;
+    bool whole = false;
+};
+FtTransferResult FtTransfer(Context& ctx);
 // Finds the programmer by its description, opens and configures it and
 // measures the queue-status poll rate; true at once when already open.
 bool FtOpen(Context& ctx);

@@ -14,10 +14,10 @@ struct FtFunkcVars {
     uint32_t FtPollsPerMs = 0;
     bool FtOpened = false;
     uint64_t FtWrites = 0; // transfers made by FtWrite, for benchmarks
-    // Transfers that came back whole (every sample taken and read back, every
-    // call answered), and those that did not.
-    uint64_t FtTransfersDone = 0;
-    uint64_t FtTransfersFailed = 0;
+    // The device answered the last operation that talked to it (a transfer that
+    // came back whole; a delay whose transfer and polls all answered).
+    bool FtAnswered = false;
+    uint64_t FtDelayMs = 0; // milliseconds FtDelay was asked to wait, for benchmarks
 };
 
 } // namespace mrk

@@ -43,7 +43,7 @@ bool EchoCycle(Context& ctx) {
     WrZad(ctx, 0);
     const bool fourth = WaitEcho(ctx, 0);
     WrZad(ctx, 1);
-    if (third && fourth) ++ctx.portProg.EchoesAnswered;
+    ctx.portProg.EchoAnswered = third && fourth;
     return third && fourth;
 }
 
@@ -58,23 +58,25 @@ uint8_t RdZad(Context& ctx) {
     return (PortIn(ctx, ctx.portProg.AdrLpt + 1) & kStatusEcho) == 0 ? 1 : 0;
 }
 
-void Handshake(Context& ctx) {
+bool Handshake(Context& ctx) {
     ctx.portProg.ProgAnswered = false;
-    if (FtPutSample(ctx)) return;
+    if (FtPutSample(ctx)) return true;
     ctx.portProg.ProgAnswered = EchoCycle(ctx);
+    return ctx.portProg.ProgAnswered;
 }
 
-void Delay(Context& ctx, uint16_t n) {
-    if (FtDelay(ctx, n)) return;
+bool Delay(Context& ctx, uint16_t n) {
+    if (FtDelay(ctx, n)) return ctx.ft.FtAnswered;
     // The delay line paces the wait: once it stops echoing there is nothing left
     // to wait on (a missing echo costs thousands of reads per cycle), and the
     // handshake flag says the programmer is gone.
     for (uint32_t i = 0; i <= n; ++i) {
         if (!EchoCycle(ctx)) {
             ctx.portProg.ProgAnswered = false;
-            return;
+            return false;
         }
     }
+    return true;
 }
 
 void SetClk(Context& ctx, uint8_t level) {
@@ -88,39 +90,44 @@ void SetDat(Context& ctx, uint8_t level) {
     WriteShadow(ctx);
 }
 
-void SetVpp(Context& ctx, uint8_t on) {
-    if (FtSetVpp(ctx, on)) return;
+bool SetVpp(Context& ctx, uint8_t on) {
+    if (FtSetVpp(ctx, on)) return ctx.ft.FtAnswered;
     if (on & 1) {
         // Two stages: MCLR first stage alone, settle, then programming voltage.
         SetShadowBit(ctx, kBitMclrStage, true);
         SetShadowBit(ctx, kBitVpp, false);
         WriteShadow(ctx);
-        Delay(ctx, 4000);
+        const bool answered = Delay(ctx, 4000);
         SetShadowBit(ctx, kBitMclrStage, false);
         SetShadowBit(ctx, kBitVpp, true);
         WriteShadow(ctx);
-    } else {
-        SetShadowBit(ctx, kBitMclrStage, false);
-        SetShadowBit(ctx, kBitVpp, false);
-        WriteShadow(ctx);
+        return answered;
     }
+    SetShadowBit(ctx, kBitMclrStage, false);
+    SetShadowBit(ctx, kBitVpp, false);
+    WriteShadow(ctx);
+    return true;
 }
 
-uint8_t GetDat(Context& ctx) {
+LineLevel GetDat(Context& ctx) {
     if (ctx.IsUsb()) return FtGetDat(ctx);
-    return (PortIn(ctx, ctx.portProg.AdrLpt + 1) & kStatusPgd) == 0 ? 1 : 0;
+    // The status input of a port with no Kordel on it still reads as a level;
+    // only the delay line's echo says whether anybody drives it.
+    const bool high = (PortIn(ctx, ctx.portProg.AdrLpt + 1) & kStatusPgd) == 0;
+    if (!ctx.portProg.EchoAnswered) return LineLevel::NoAnswer;
+    return LevelOf(high);
 }
 
-void ClkPulse(Context& ctx) {
+bool ClkPulse(Context& ctx) {
     if (ctx.IsUsb()) {
         FtClkPulse(ctx);
-        return;
+        return true;
     }
-    Handshake(ctx);
+    bool answered = Handshake(ctx);
     SetClk(ctx, 1);
-    Handshake(ctx);
+    answered = Handshake(ctx) && answered;
     SetClk(ctx, 0);
-    Handshake(ctx);
+    return Handshake(ctx) && answered;
 }
 
 } // namespace mrk

@@ -4,19 +4,27 @@
 // at the moment of the call: USB queues samples, LPT acts on the port at once.
 #include <cstdint>
 
+#include "transport/LineLevel.h"
+
 namespace mrk {
 
 struct Context;
 
-void SetVpp(Context& ctx, uint8_t on);
+// SetVpp and Delay say whether the programmer answered: on LPT every echo cycle
+// they waited on, on USB their transfer (and, for a delay, every poll).
+bool SetVpp(Context& ctx, uint8_t on);
 void SetClk(Context& ctx, uint8_t level);
 void SetDat(Context& ctx, uint8_t level);   // 1 drives PGD low, 0 releases it
-uint8_t GetDat(Context& ctx);                // PGD level as the target drives it
-void ClkPulse(Context& ctx);
-void Handshake(Context& ctx);
+// PGD as the target drives it, or no answer when the programmer gave none: on
+// LPT its last echo cycle went unanswered, on USB the transfer did not come back whole.
+LineLevel GetDat(Context& ctx);
+// These two say whether the programmer answered: on LPT every echo cycle of
+// theirs was echoed in time; on USB they only queue samples and always answer.
+bool ClkPulse(Context& ctx);
+bool Handshake(Context& ctx);
 // n units of about 10 us. On LPT it ends early, clearing ProgAnswered, at the
 // first echo cycle the programmer does not answer.
-void Delay(Context& ctx, uint16_t n);
+bool Delay(Context& ctx, uint16_t n);
 
 // Delay-line request and echo: always the LPT port, whatever the interface.
 void WrZad(Context& ctx, uint8_t level);

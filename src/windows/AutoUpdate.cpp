@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -15,7 +18,33 @@
 
 namespace mrk::gui {
 
-void ArrangeAutoUpdate(GuiProgram& program, const QString& logPath) {
+namespace {
+
+void WriteLog(TProg12* main, const QString& logPath, const QString& extra = {}) {
+    QFile out(logPath);
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        out.write(main->Memokno->toPlainText().toUtf8() + '\n' + extra.toUtf8());
+}
+
+// Keys as the keyboard sends them: press and release, with their text.
+void Type(QWidget* w, const QString& text, int key = 0) {
+    for (const QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + ch.digitValue(), Qt::NoModifier, ch);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_0 + ch.digitValue(), Qt::NoModifier, ch);
+        QCoreApplication::sendEvent(w, &press);
+        QCoreApplication::sendEvent(w, &release);
+    }
+    if (key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QStringLiteral("\r"));
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QStringLiteral("\r"));
+        QCoreApplication::sendEvent(w, &press);
+        QCoreApplication::sendEvent(w, &release);
+    }
+}
+
+} // namespace
+
+void AnswerUnattended(GuiProgram& program) {
     TProg12* main = program.Prog12.get();
     TForm_Pred* pred = program.Form_Pred;
     // The confirmation runs its own modal loop: watch for it and answer "Да"
@@ -27,7 +56,7 @@ void ArrangeAutoUpdate(GuiProgram& program, const QString& logPath) {
     QObject::connect(watch, &QTimer::timeout, main, [pred, answered] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             box && !box->buttons().isEmpty()) {
-            box->buttons().first()->click();
+            (box->defaultButton() ? box->defaultButton() : box->buttons().first())->click();
             return;
         }
         if (!*answered && pred->isVisible() && pred->GaugeLimit() > 0 &&
@@ -38,12 +67,40 @@ void ArrangeAutoUpdate(GuiProgram& program, const QString& logPath) {
         }
     });
     watch->start();
+}
+
+void ArrangeAutoUpdate(GuiProgram& program, const QString& logPath) {
+    AnswerUnattended(program);
+    TProg12* main = program.Prog12.get();
     QObject::connect(main, &TProg12::startupFinished, main, [main, logPath] {
         QTimer::singleShot(0, main, [main, logPath] {
             main->SpeedButton4->click();
-            QFile out(logPath);
-            if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                out.write(main->Memokno->toPlainText().toUtf8() + '\n');
+            WriteLog(main, logPath);
+            main->close();
+        });
+    });
+}
+
+void ArrangeAutoCycle(GuiProgram& program, const QString& number, const QString& logPath) {
+    AnswerUnattended(program);
+    TProg12* main = program.Prog12.get();
+    // A hurried operator: once the module is protected, the next module's
+    // number is typed and Enter pressed twice while the cycle still runs.
+    auto* hurry = new QTimer(main);
+    hurry->setInterval(0);
+    QObject::connect(hurry, &QTimer::timeout, main, [main, hurry, number] {
+        if (!main->Memokno->toPlainText().contains(QStringLiteral("Защита OK"))) return;
+        hurry->stop();
+        Type(main->Edit1, QString::number(number.toInt() + 1), Qt::Key_Return);
+        Type(main->Edit1, QString(), Qt::Key_Return);
+    });
+    QObject::connect(main, &TProg12::startupFinished, main, [main, hurry, number, logPath] {
+        QTimer::singleShot(0, main, [main, hurry, number, logPath] {
+            main->Edit1->setFocus();
+            hurry->start();
+            Type(main->Edit1, number, Qt::Key_Return);
+            hurry->stop();
+            WriteLog(main, logPath, QStringLiteral("Индикатор: %1\n").arg(main->StaticText1->text()));
             main->close();
         });
     });

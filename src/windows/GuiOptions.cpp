@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <cstring>
 
+#include "app/ProgrammerTable.h"
+
 namespace mrk::gui {
 
 bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* error) {
@@ -12,8 +14,10 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     p.setApplicationDescription(QStringLiteral("Firmware update and in-circuit programming of the МРК module"));
     p.addHelpOption();
     p.addVersionOption();
+    QStringList benches;
+    for (const auto& name : BenchProgrammerNames()) benches << QString::fromStdString(name);
     const QCommandLineOption bench(QStringLiteral("bench"),
-                                   QStringLiteral("Run on the virtual bench: virtual-lpt or virtual-usb."),
+                                   QStringLiteral("Run on the virtual bench: %1.").arg(benches.join(QStringLiteral(" or "))),
                                    QStringLiteral("kind"));
     const QCommandLineOption chip(QStringLiteral("chip"),
                                   QStringLiteral("The module on the virtual bench: 4620, 452 or none."),
@@ -27,7 +31,20 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         QStringLiteral("auto-update"),
         QStringLiteral("Unattended: answer \"Да\", press the update button, write the log to FILE, close."),
         QStringLiteral("FILE"));
-    p.addOptions({bench, chip, module, production, autoUpdate});
+    const QCommandLineOption autoCycle(
+        QStringLiteral("auto-cycle"),
+        QStringLiteral("Unattended, with --production: answer \"Да\", type the number and Enter, write the log to FILE, "
+                       "close."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption autoNumber(QStringLiteral("auto-number"),
+                                        QStringLiteral("The factory number --auto-cycle types (1234)."),
+                                        QStringLiteral("N"), QStringLiteral("1234"));
+    const QCommandLineOption firmware(
+        QStringLiteral("module-firmware"),
+        QStringLiteral("What the virtual module runs: model (the bench's boot-loader model) or gpsim (its "
+                       "flash, executed); gpsim without --bench uses virtual-lpt."),
+        QStringLiteral("kind"), QStringLiteral("model"));
+    p.addOptions({bench, chip, module, production, autoUpdate, autoCycle, autoNumber, firmware});
     if (!p.parse(arguments)) {
         if (error) *error = p.errorText();
         return false;
@@ -53,20 +70,16 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     opt.module = p.value(module);
     opt.production = p.isSet(production);
     opt.autoUpdateLog = p.value(autoUpdate);
-    if (!opt.bench.isEmpty() && opt.bench != QLatin1String("virtual-lpt") && opt.bench != QLatin1String("virtual-usb")) {
-        if (error) *error = QStringLiteral("--bench: virtual-lpt or virtual-usb, not ") + opt.bench;
+    opt.autoCycleLog = p.value(autoCycle);
+    opt.autoNumber = p.value(autoNumber);
+    if (!opt.autoCycleLog.isEmpty() && !opt.production) {
+        if (error) *error = QStringLiteral("--auto-cycle runs the production cycle; it needs --production");
         return false;
     }
-    if (opt.chip != QLatin1String("4620") && opt.chip != QLatin1String("452") && opt.chip != QLatin1String("none")) {
-        if (error) *error = QStringLiteral("--chip: 4620, 452 or none, not ") + opt.chip;
-        return false;
-    }
-    if (!opt.module.isEmpty() && opt.bench.isEmpty()) {
-        if (error) *error = QStringLiteral("--module describes a virtual module; it needs --bench");
-        return false;
-    }
-    if (!opt.module.isEmpty() && opt.chip == QLatin1String("none")) {
-        if (error) *error = QStringLiteral("--module needs a module: --chip 4620 or 452");
+    opt.moduleFirmware = p.value(firmware);
+    // Whether the options fit together is the station's to say.
+    if (const StationStatus check = CheckStationOptions(StationOptionsFrom(opt)); !check.Ok()) {
+        if (error) *error = QString::fromStdString(check.message);
         return false;
     }
     return true;
@@ -78,6 +91,17 @@ bool AsksForTextOnly(int argc, char** argv) {
             if (std::strcmp(argv[i], flag) == 0) return true;
     }
     return false;
+}
+
+StationOptions StationOptionsFrom(const GuiOptions& opt) {
+    StationOptions so;
+    so.bench = opt.bench.toStdString();
+    so.chip = opt.chip.toStdString();
+    so.module = opt.module.toStdString();
+    so.moduleFirmware = opt.moduleFirmware.toStdString();
+    // The settings file is named after the program file, in the current folder.
+    so.programName = QCoreApplication::applicationFilePath().toStdString();
+    return so;
 }
 
 } // namespace mrk::gui

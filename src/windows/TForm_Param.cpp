@@ -13,6 +13,7 @@
 #include "app/ParamCommands.h"
 #include "core/Context.h"
 #include "image/FileCommands.h"
+#include "windows/KeyFilter.h"
 #include "windows/SpeedButton.h"
 #include "windows/TProg12.h"
 
@@ -114,6 +115,9 @@ TForm_Param::TForm_Param(TProg12& main) : QDialog(&main), ctx_(main.ctx()), main
     edit4_->setMaxLength(param::kEdit4MaxLength);
     edit4_->setGeometry(430, 139, 44, 21);
     edit4_->installEventFilter(this);
+    // The fields are taken as typed: a button pressed before Enter or the close
+    // refreshes them from these values, not from the ones of the last showing.
+    connect(edit4_, &QLineEdit::textChanged, this, [this](const QString& t) { form_.Edit4 = t.toStdString(); });
 
     service_[2] = Button(this, "SpeedButton5", "Rd SN", "Прочитать серийный номер программатора");
     service_[3] = Button(this, "SpeedButton6", "Rd UN", "Прочитать уникальный номер программатора");
@@ -128,6 +132,7 @@ TForm_Param::TForm_Param(TProg12& main) : QDialog(&main), ctx_(main.ctx()), main
     edit3_ = new QLineEdit(this);
     edit3_->setObjectName("Edit3");
     edit3_->setGeometry(8, 164, 90, 21);
+    connect(edit3_, &QLineEdit::textChanged, this, [this](const QString& t) { form_.Edit3 = t.toStdString(); });
     auto* aktivation = Button(this, "SpeedButton3", "Aktivation");
     aktivation->setGeometry(100, 163, 70, 23);
     service_[1] = Button(this, "SpeedButton4", "Aktivation 2");
@@ -186,8 +191,9 @@ bool TForm_Param::eventFilter(QObject* watched, QEvent* e) {
             }
             return true;
         }
+        if (k->key() == Qt::Key_Backspace) return true;
         const QString t = k->text();
-        if (!t.isEmpty() && (t.size() != 1 || !param::Edit4KeyPress(t.at(0).unicode()))) return true;
+        if (IsTypedCharacter(*k) && (t.size() != 1 || !param::Edit4KeyPress(t.at(0).unicode()))) return true;
     }
     return QDialog::eventFilter(watched, e);
 }

@@ -1,11 +1,8 @@
 #include "windows/TProg12.h"
 
-#include <filesystem>
-
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,15 +16,13 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/CommandGate.h"
 #include "app/MainCommands.h"
-#include "app/Settings.h"
-#include "journal/JournalSettings.h"
 #include "image/FileCommands.h"
-#include "sim/Bench.h"
-#include "transport/DirectPort.h"
-#include "transport/FtDeviceChoice.h"
 #include "windows/DriverInstructions.h"
 #include "windows/JournalWindow.h"
+#include "windows/KeyFilter.h"
+#include "windows/RussianButtons.h"
 #include "windows/TFormConfig.h"
 #include "windows/TForm_Param.h"
 #include "windows/TForm_Pred.h"
@@ -36,43 +31,42 @@
 namespace mrk::gui {
 
 TProg12::TProg12(const GuiOptions& options, QWidget* parent)
-    : QWidget(parent), options_(options), host_(*this), journalHost_(host_, journal_), journalObserver_(journal_),
-      ctx_(journalHost_) {
+    : QWidget(parent), options_(options), host_(*this), station_(host_), ctx_(station_.ctx()) {
     setObjectName(QStringLiteral("Prog12"));
     CreateControls();
 
-    connect(Prog, &QToolButton::clicked, this, &TProg12::ProgClick);
-    connect(SpeedButton4, &QToolButton::clicked, this, &TProg12::SpeedButton4Click);
-    connect(ReadChip, &QToolButton::clicked, this, &TProg12::ReadChipClick);
-    connect(Sravn, &QToolButton::clicked, this, &TProg12::SravnClick);
-    connect(SpeedButton21, &QToolButton::clicked, this, &TProg12::SpeedButton21Click);
-    connect(SpeedButton3, &QToolButton::clicked, this, &TProg12::SpeedButton3Click);
-    connect(SpeedButton7, &QToolButton::clicked, this, &TProg12::SpeedButton7Click);
-    connect(SpeedButton19, &QToolButton::clicked, this, &TProg12::SpeedButton19Click);
-    connect(SpeedButton10, &QToolButton::clicked, this, &TProg12::SpeedButton10Click);
-    connect(SpeedButton11, &QToolButton::clicked, this, &TProg12::SpeedButton11Click);
-    connect(SpeedButton16, &QToolButton::clicked, this, &TProg12::SpeedButton16Click);
-    connect(SpeedButton1, &QToolButton::clicked, this, &TProg12::SpeedButton1Click);
-    connect(SpeedButton18, &QToolButton::clicked, this, &TProg12::SpeedButton12Click);
-    connect(SpeedButton13, &QToolButton::clicked, this, &TProg12::SpeedButton13Click);
-    connect(Avtom_Prog_P, &QToolButton::clicked, this, &TProg12::Avtom_Prog_PClick);
-    connect(SpeedButton5, &QToolButton::clicked, this, &TProg12::SpeedButton5Click);
-    connect(SpeedButton6, &QToolButton::clicked, this, &TProg12::SpeedButton6Click);
-    connect(SpeedButton2, &QToolButton::clicked, this, &TProg12::SpeedButton2Click);
-    connect(SpeedButton8, &QToolButton::clicked, this, &TProg12::SpeedButton8Click);
-    connect(SpeedButton20, &QToolButton::clicked, this, &TProg12::SpeedButton20Click);
-    connect(SpeedButton17, &QToolButton::clicked, this, &TProg12::ConfigClick);
-    connect(Param, &QPushButton::clicked, this, &TProg12::ParamClick);
-    connect(Otl_oborud, &QPushButton::clicked, this, &TProg12::Otl_oborudClick);
-    connect(JournalButton, &QPushButton::clicked, this, &TProg12::JournalClick);
+    // Every command passes the one gate: none starts while another runs.
+    OnCommand(Prog, &TProg12::ProgClick);
+    OnCommand(SpeedButton4, &TProg12::SpeedButton4Click);
+    OnCommand(ReadChip, &TProg12::ReadChipClick);
+    OnCommand(Sravn, &TProg12::SravnClick);
+    OnCommand(SpeedButton21, &TProg12::SpeedButton21Click);
+    OnCommand(SpeedButton3, &TProg12::SpeedButton3Click);
+    OnCommand(SpeedButton7, &TProg12::SpeedButton7Click);
+    OnCommand(SpeedButton19, &TProg12::SpeedButton19Click);
+    OnCommand(SpeedButton10, &TProg12::SpeedButton10Click);
+    OnCommand(SpeedButton11, &TProg12::SpeedButton11Click);
+    OnCommand(SpeedButton16, &TProg12::SpeedButton16Click);
+    OnCommand(SpeedButton1, &TProg12::SpeedButton1Click);
+    OnCommand(SpeedButton18, &TProg12::SpeedButton12Click);
+    OnCommand(SpeedButton13, &TProg12::SpeedButton13Click);
+    OnCommand(Avtom_Prog_P, &TProg12::Avtom_Prog_PClick);
+    OnCommand(SpeedButton5, &TProg12::SpeedButton5Click);
+    OnCommand(SpeedButton6, &TProg12::SpeedButton6Click);
+    OnCommand(SpeedButton2, &TProg12::SpeedButton2Click);
+    OnCommand(SpeedButton8, &TProg12::SpeedButton8Click);
+    OnCommand(SpeedButton20, &TProg12::SpeedButton20Click);
+    OnCommand(SpeedButton17, &TProg12::ConfigClick);
+    OnCommand(Param, &TProg12::ParamClick);
+    OnCommand(Otl_oborud, &TProg12::Otl_oborudClick);
+    OnCommand(JournalButton, &TProg12::JournalClick);
+    connect(Avt_Prog_St, &QToolButton::clicked, this, &TProg12::Avt_Prog_StClick);
     connect(Timer1, &QTimer::timeout, this, &TProg12::Timer1Timer);
 
     FormCreate();
 }
 
-TProg12::~TProg12() {
-    if (!bench_) RemoveGiveIo(ctx_);
-}
+TProg12::~TProg12() = default;
 
 void TProg12::SetPeers(TFormConfig* config, TForm_otladka* otladka, TForm_Param* param, TForm_Pred* pred,
                        TRes_timer* resTimer) {
@@ -89,28 +83,8 @@ void TProg12::FormCreate() {
     // The parameters window's Obnovl box: checked at creation, unless started for production.
     ctx_.commands.Obnovl = !options_.production;
 
-    if (options_.bench.isEmpty()) {
-        InstallGiveIo(ctx_);
-        InstallUsbDriver(ctx_, "libftdi");
-        return;
-    }
-    sim::BenchOptions bo;
-    bo.kind = options_.bench == QLatin1String("virtual-usb") ? sim::BenchKind::VirtualUsb : sim::BenchKind::VirtualLpt;
-    if (options_.chip == QLatin1String("452")) bo.chip = sim::ChipModel::PIC18F452;
-    else if (options_.chip == QLatin1String("none")) bo.chip = std::nullopt;
-    else bo.chip = sim::ChipModel::PIC18F4620;
-    bo.lptBase = ctx_.portProg.AdrLpt;
-    // Without a module file the bench starts from a module fresh from the factory.
-    bo.factoryBootLoader = options_.module.isEmpty();
-    bench_ = std::make_unique<sim::Bench>(bo);
-    bench_->Install(ctx_);
-    if (!options_.module.isEmpty() && bench_->Module()) {
-        const std::string path = options_.module.toStdString();
-        std::error_code ec;
-        std::string error;
-        if (std::filesystem::exists(path, ec) && !bench_->Module()->LoadHex(path, error))
-            Okno(QStringLiteral("Файл модуля %1: %2").arg(options_.module, QString::fromStdString(error)));
-    }
+    station_.Open(StationOptionsFrom(options_));
+    if (!station_.SettingsProblem().empty()) Okno(QString::fromStdString(station_.SettingsProblem()));
 }
 
 void TProg12::showEvent(QShowEvent* e) {
@@ -122,12 +96,14 @@ void TProg12::showEvent(QShowEvent* e) {
 }
 
 void TProg12::FormShow() {
-    // The settings file: named after the program file, in the current folder.
-    ctx_.commands.IniPath = IniPathFor(QDir::currentPath().toStdString(),
-                                       ProgramFileName(QCoreApplication::applicationFilePath().toStdString()));
-    ReadSettings(ctx_);
-    journal_.Configure(journal::ReadJournalSettings(ctx_.commands.IniPath));
-    if (journal_.Settings().enabled) ctx_.runObserver = &journalObserver_;
+    // A station that refused its start (a module file it cannot load) runs nothing and touches nothing.
+    if (!station_.Opened()) {
+        QMessageBox::critical(this, windowTitle(), QString::fromStdString(station_.OpenStatus().message));
+        close();
+        startupDone_ = true;
+        emit startupFinished();
+        return;
+    }
     // The confirmation; its "Да" finds the programmer and the chip.
     if (formPred_) formPred_->exec();
     mrk::SpeedButton7Click(ctx_);
@@ -150,22 +126,62 @@ void TProg12::ArrangeMode() {
 }
 
 void TProg12::closeEvent(QCloseEvent* e) {
+    if (ctx_.commands.Gate.Running()) {
+        // The module is being driven: the window stays until the command stops
+        // at its next step boundary, and the settings are written after that.
+        e->ignore();
+        AskCloseDuringCommand();
+        return;
+    }
     if (!closed_) FormClose();
     closed_ = true;
     e->accept();
 }
 
-void TProg12::FormClose() {
-    WriteSettingsAtClose(ctx_); // production mode only
-    if (bench_ && bench_->Module() && !options_.module.isEmpty()) {
-        // Erases and writes still under way finish before the memory is saved.
-        bench_->Module()->Settle(bench_->Clock().Now() + 100 * sim::kMs);
-        std::string error;
-        if (!bench_->Module()->SaveHex(options_.module.toStdString(), error))
-            QMessageBox::information(this, windowTitle(),
-                                     QStringLiteral("Файл модуля %1: %2")
-                                         .arg(options_.module, QString::fromStdString(error)));
+void TProg12::AskCloseDuringCommand() {
+    if (closeAsked_ || closeAfterCommand_) return;
+    closeAsked_ = true;
+    // Asked without a nested event loop: the command goes on while the question is up.
+    auto* box = new QMessageBox(QMessageBox::Question, windowTitle(),
+                                QStringLiteral("Идёт работа с модулем.\nОстановить её после текущего шага и закрыть "
+                                               "программу?"),
+                                QMessageBox::NoButton, this);
+    QPushButton* yes = RussianYesNo(*box);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    connect(box, &QMessageBox::finished, this, [this, box, yes] {
+        closeAsked_ = false;
+        if (box->clickedButton() != yes) return;
+        if (!ctx_.commands.Gate.Running()) {
+            close();
+            return;
+        }
+        closeAfterCommand_ = true;
+        ctx_.commands.Gate.RequestStop(StopCause::Closing);
+        host_.Okno("Программа закроется после текущего шага.");
+    });
+    box->open();
+}
+
+void TProg12::RunCommand(const std::function<void()>& command) {
+    ctx_.commands.Gate.Run(command);
+    if (closeAfterCommand_ && !ctx_.commands.Gate.Running()) {
+        closeAfterCommand_ = false;
+        QTimer::singleShot(0, this, &QWidget::close);
     }
+}
+
+void TProg12::Avt_Prog_StClick() {
+    if (!ctx_.commands.Gate.Running() || ctx_.commands.Gate.Stop() != StopCause::None) return;
+    ctx_.commands.Gate.RequestStop(StopCause::Operator);
+    host_.Okno("СТОП: остановка после текущего шага.");
+}
+
+void TProg12::FormClose() {
+    // The settings in production mode only, and only once the program got going:
+    // "Нет" at the start leaves them as they were.
+    if (const StationStatus closed = station_.Close(startupDone_); !closed.Ok())
+        QMessageBox::information(this, windowTitle(), QString::fromStdString(closed.message));
 }
 
 void TProg12::Okno(const QString& text) {
@@ -199,7 +215,9 @@ void TProg12::SpeedButton5Click() { ShowPage(ctx_, *this, 0); }
 void TProg12::SpeedButton6Click() { ShowPage(ctx_, *this, 1); }
 void TProg12::SpeedButton2Click() { ShowPage(ctx_, *this, 2); }
 void TProg12::SpeedButton8Click() { ShowPage(ctx_, *this, 3); }
-void TProg12::Edit1KeyDownEnter() { mrk::Edit1KeyDownEnter(ctx_, *this); }
+void TProg12::Edit1KeyDownEnter() {
+    RunCommand([this] { mrk::Edit1KeyDownEnter(ctx_, *this); });
+}
 
 void TProg12::SpeedButton20Click() {
     host_.ClearLog();
@@ -220,10 +238,12 @@ void TProg12::ConfigClick() {
 void TProg12::ParamClick() {
     if (formOtladka_) formOtladka_->Stop = true;
     if (formParam_) formParam_->exec();
+    // The journal's settings are read again with the rest: a server named since is used now.
+    station_.ReloadJournalSettings();
 }
 
 void TProg12::JournalClick() {
-    JournalWindow w(journal_, this);
+    JournalWindow w(station_.journal(), this);
     w.exec();
 }
 
@@ -238,7 +258,7 @@ void TProg12::Timer1Timer() {
 }
 
 void TProg12::SetTimer1Enabled(bool enabled) {
-    if (bench_) {
+    if (station_.bench()) {
         timer1BenchMark_ = ctx_.TickMs();
         timer1OnBench_ = enabled;
         return;
@@ -265,10 +285,10 @@ bool TProg12::eventFilter(QObject* watched, QEvent* e) {
             Edit1KeyDownEnter();
             return true;
         }
-        // Only digits get typed; every other character, Backspace included, is dropped.
+        // Only digits get typed; every other character, Backspace included, is
+        // dropped. Editing keys (Delete, arrows, Home/End, Ctrl+A ...) still work.
         if (key->key() == Qt::Key_Backspace) return true;
-        const QString text = key->text();
-        if (!text.isEmpty() && !Edit1KeyPress(text.toUcs4().value(0))) return true;
+        if (IsTypedCharacter(*key) && !Edit1KeyPress(key->text().toUcs4().value(0))) return true;
     }
     return QWidget::eventFilter(watched, e);
 }

@@ -4,12 +4,13 @@
 // app/: each button's handler calls the command of the same name; the commands
 // reach the widgets through MainControls (implemented here) and WidgetHost.
 #include <array>
+#include <functional>
 #include <memory>
 
 #include <QWidget>
 
 #include "app/MainControls.h"
-#include "app/JournalObserver.h"
+#include "app/Station.h"
 #include "core/Context.h"
 #include "windows/GuiOptions.h"
 #include "windows/WidgetHost.h"
@@ -26,10 +27,6 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class QToolButton;
-
-namespace mrk::sim {
-class Bench;
-}
 
 namespace mrk::gui {
 
@@ -51,8 +48,10 @@ public:
 
     Context& ctx() { return ctx_; }
     WidgetHost& host() { return host_; }
-    sim::Bench* bench() { return bench_.get(); }
-    journal::ProductionJournal& journal() { return journal_; }
+    sim::Bench* bench() { return station_.bench(); }
+    journal::ProductionJournal& journal() { return station_.journal(); }
+    // How the station came up: a module file it refused, for one; the window then runs nothing.
+    const StationStatus& StationStart() const { return station_.OpenStatus(); }
     const GuiOptions& options() const { return options_; }
     // True once the start-up sequence has run to its end.
     bool StartupDone() const { return startupDone_; }
@@ -132,6 +131,8 @@ public slots:
     void Otl_oborudClick();
     void JournalClick();
     void Timer1Timer();
+    // "СТОП": the running command stops at its next step boundary.
+    void Avt_Prog_StClick();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -145,15 +146,20 @@ private:
     void FormClose();
     void ArrangeMode();
     void Edit1KeyDownEnter();
+    // The one way a command starts: through the gate, which refuses it while
+    // another runs; a close asked for meanwhile is carried out after it.
+    void RunCommand(const std::function<void()>& command);
+    template <class Button>
+    void OnCommand(Button* button, void (TProg12::*handler)()) {
+        connect(button, &Button::clicked, this, [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
+    }
+    void AskCloseDuringCommand();
 
     GuiOptions options_;
     WidgetHost host_;
-    // The production journal listens to the log and watches the cycle and the update.
-    journal::ProductionJournal journal_{journal::JournalSettings{}};
-    JournalingHost journalHost_;
-    JournalObserver journalObserver_;
-    Context ctx_;
-    std::unique_ptr<sim::Bench> bench_;
+    // Programmers or bench, module file, settings file and production journal.
+    Station station_;
+    Context& ctx_;
     std::array<QWidget*, static_cast<size_t>(Ctl::Count)> controls_{};
     QButtonGroup *group1_ = nullptr, *group3_ = nullptr, *group4_ = nullptr, *group5_ = nullptr,
                  *groupAuto_ = nullptr;
@@ -167,6 +173,8 @@ private:
     bool shownOnce_ = false;
     bool startupDone_ = false;
     bool closed_ = false;
+    bool closeAsked_ = false;        // the close question is up
+    bool closeAfterCommand_ = false; // answered "Да": close once the command has stopped
     int timer1Tag_ = 0;
     uint32_t timer1BenchMark_ = 0;
     bool timer1OnBench_ = false;

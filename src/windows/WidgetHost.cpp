@@ -7,8 +7,10 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QToolButton>
 
+#include "windows/RussianButtons.h"
 #include "windows/TProg12.h"
 
 namespace mrk::gui {
@@ -83,24 +85,20 @@ MsgResult WidgetHost::MessageBox(const std::string& text, const std::string& cap
     case MsgKind::Error: icon = QMessageBox::Critical; break;
     case MsgKind::Confirmation: icon = QMessageBox::Question; break;
     }
-    QMessageBox::StandardButtons std = QMessageBox::Ok;
+    QMessageBox box(icon, caption.empty() ? w_.windowTitle() : Q(caption), Q(text), QMessageBox::NoButton, &w_);
+    if (buttons == MsgButtons::YesNo) {
+        // A question: "Нет" unless "Да" is chosen (Escape and closing the box say "Нет").
+        QPushButton* yes = RussianYesNo(box);
+        box.exec();
+        return box.clickedButton() == yes ? MsgResult::Yes : MsgResult::No;
+    }
     switch (buttons) {
-    case MsgButtons::Ok: std = QMessageBox::Ok; break;
-    case MsgButtons::Cancel: std = QMessageBox::Cancel; break;
-    case MsgButtons::YesNo: std = QMessageBox::Yes | QMessageBox::No; break;
-    case MsgButtons::OkCancel: std = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case MsgButtons::Cancel: box.setStandardButtons(QMessageBox::Cancel); break;
+    case MsgButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    default: box.setStandardButtons(QMessageBox::Ok); break;
     }
-    QMessageBox box(icon, caption.empty() ? w_.windowTitle() : Q(caption), Q(text), std, &w_);
-    // The operator reads Russian: the buttons say so too, whatever translations are installed.
-    for (const auto& [button, russian] : {std::pair{QMessageBox::Yes, "Да"}, std::pair{QMessageBox::No, "Нет"},
-                                          std::pair{QMessageBox::Cancel, "Отмена"}})
-        if (QAbstractButton* b = box.button(button)) b->setText(QString::fromUtf8(russian));
-    switch (box.exec()) {
-    case QMessageBox::Yes: return MsgResult::Yes;
-    case QMessageBox::No: return MsgResult::No;
-    case QMessageBox::Cancel: return MsgResult::Cancel;
-    default: return MsgResult::Ok;
-    }
+    RussianCaptions(box);
+    return box.exec() == QMessageBox::Cancel ? MsgResult::Cancel : MsgResult::Ok;
 }
 
 void WidgetHost::IndicatorsChanged(const Indicators& now) {

@@ -81,8 +81,10 @@ TEST(AutoCycle, FactoryNumbersAreTakenAsTheFieldReadsThem) {
     struct Case {
         const char* text;
         uint16_t n;
-    } cases[] = {{"1234", 1234}, {"007", 7}, {"65537", 1}, {"65536", 0}, {"0", 0}, {"", 0},
-                 {"2147483647", 0xFFFF}, {"2147483648", 0}, {"12a", 0}, {"99999999999", 0}};
+    } cases[] = {{"1234", 1234}, {"007", 7}, {"65535", 0xFFFF}, {"65536", 0}, {"0", 0}, {"", 0},
+                 // Numbers that do not fit 16 bits are refused, not cut to another number.
+                 {"65537", 0}, {"70000", 0}, {"2147483647", 0}, {"2147483648", 0}, {"12a", 0},
+                 {"99999999999", 0}, {"000000000000000000001", 1}};
     for (const auto& c : cases) EXPECT_EQ(FactoryNumber(c.text), c.n) << c.text;
 }
 
@@ -91,7 +93,7 @@ TEST(AutoCycle, AnAcceptedNumberGoesIntoTheModuleNumberAsSixteenBits) {
     struct Case {
         const char* text;
         uint32_t low;
-    } cases[] = {{"65537", 1}, {"007", 7}, {"65535", 0xFFFF}};
+    } cases[] = {{"1", 1}, {"007", 7}, {"65535", 0xFFFF}};
     for (const auto& c : cases) {
         CommandRig r(CommandRig::Blank(ChipModel::PIC18F452, BenchKind::VirtualLpt));
         r.ctx.image.Edit5 = (r.dir.Path() / "missing.hex").string();
@@ -114,6 +116,8 @@ TEST(AutoCycle, ARefusedFactoryNumberLeavesTheModuleUntouched) {
         PlainControls::Focus focus;
     } cases[] = {{"", "Введите заводской номер.", PlainControls::Focus::MainWindow},
                  {"65536", "Неверный заводской номер.", PlainControls::Focus::Edit1},
+                 {"65537", "Неверный заводской номер.", PlainControls::Focus::Edit1},
+                 {"70000", "Неверный заводской номер.", PlainControls::Focus::Edit1},
                  {"0", "Неверный заводской номер.", PlainControls::Focus::Edit1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -15,6 +15,7 @@
 #include "app/MainCommands.h"
 #include "app/PlainControls.h"
 #include "core/Context.h"
+#include "icsp/BenchRig.h" // ChipName, the programmer's traffic
 #include "sim/Bench.h"
 #include "sim/FactoryBootLoader.h"
 #include "support/RecordingHost.h"
@@ -101,6 +102,5 @@ struct CommandRig {
 };
 
 inline const char* KindName(sim::BenchKind k) { return k == sim::BenchKind::VirtualLpt ? "LPT" : "USB"; }
-inline const char* ChipName(sim::ChipModel c) { return c == sim::ChipModel::PIC18F4620 ? "4620" : "452"; }
 
 } // namespace mrk::test

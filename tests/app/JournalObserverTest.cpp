@@ -95,6 +95,20 @@ TEST_F(JournalObserverTest, UpdateRecordCarriesProgrammerChipImageAndLog) {
     EXPECT_EQ(steps, (std::vector<int>{2, 3, 5, 7}));
 }
 
+// A cycle stopped inside its update ends its one record "stopped".
+TEST_F(JournalObserverTest, AStoppedCycleEndsItsRecordStopped) {
+    Station st(dir / "j.db");
+    const uint32_t module = 0x00000042;
+    ASSERT_TRUE(st.observer.RunStarting(st.ctx, RunKind::Cycle, module));
+    ASSERT_TRUE(st.observer.RunStarting(st.ctx, RunKind::Update, 0));
+    st.observer.RunStopped(st.ctx, 0);
+    st.observer.RunStopped(st.ctx, module);
+    const auto recs = st.Records();
+    ASSERT_EQ(recs.size(), 1u);
+    EXPECT_EQ(recs[0].result, "stopped");
+    EXPECT_EQ(recs[0].factoryNumber, 0x42);
+}
+
 TEST_F(JournalObserverTest, CycleNumberReservedBeforeWorkAndAskedAboutOnceTaken) {
     Station st(dir / "j.db");
     const uint32_t module = 0xA40504D2; // factory number 1234

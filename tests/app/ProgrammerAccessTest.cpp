@@ -20,19 +20,22 @@ struct Rig {
 TEST(ProgrammerAccess, SaysForEachProgrammerWhyItWasNotFound) {
     struct Case {
         const char* name;
+        sim::BenchKind kind;
         sim::KordelFault kordel;
         sim::FtdiFault ftdi;
         std::vector<std::string> report;
     };
     const Case cases[] = {
-        {"both answer", sim::KordelFault::None, sim::FtdiFault::None, {}},
-        {"the Kordel alone answers", sim::KordelFault::None, sim::FtdiFault::Absent, {}},
+        {"the Surtan answers", sim::BenchKind::VirtualUsb, sim::KordelFault::None, sim::FtdiFault::None, {}},
+        {"the Kordel answers", sim::BenchKind::VirtualLpt, sim::KordelFault::None, sim::FtdiFault::Absent, {}},
         {"neither is plugged in",
+         sim::BenchKind::VirtualUsb,
          sim::KordelFault::Absent,
          sim::FtdiFault::Absent,
          {"LPT: virtual Kordel programmer at 378: программатор Kordel не отвечает",
           "USB: устройств FTDI не найдено (Surtan не подключен к USB)"}},
         {"an FTDI device that is not a Surtan",
+         sim::BenchKind::VirtualUsb,
          sim::KordelFault::Absent,
          sim::FtdiFault::WrongDescription,
          {"LPT: virtual Kordel programmer at 378: программатор Kordel не отвечает",
@@ -41,7 +44,7 @@ TEST(ProgrammerAccess, SaysForEachProgrammerWhyItWasNotFound) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         sim::BenchOptions o;
-        o.kind = sim::BenchKind::VirtualUsb;
+        o.kind = c.kind;
         o.kordelFault = c.kordel;
         o.ftdi.fault = c.ftdi;
         Rig rig(o);

@@ -166,11 +166,6 @@ TEST(Settings, AFileThatCannotBeReplacedIsLeftAsItWas) {
     Put(r.ini, text);
     r.ctx.commands.Obnovl = false;
     r.ctx.image.Edit1 = "new.hex";
-    // Something in the way of the temporary file beside it.
-    std::filesystem::create_directory(r.ini.string() + ".tmp");
-    EXPECT_FALSE(WriteSettingsAtClose(r.ctx));
-    EXPECT_EQ(Slurp(r.ini), text);
-    std::filesystem::remove(r.ini.string() + ".tmp");
     // A folder that cannot be written (not for root, who may write anywhere).
     if (geteuid() != 0) {
         ASSERT_EQ(chmod(r.dir.Path().c_str(), 0555), 0);
@@ -179,6 +174,23 @@ TEST(Settings, AFileThatCannotBeReplacedIsLeftAsItWas) {
         EXPECT_EQ(Slurp(r.ini), text);
         EXPECT_FALSE(std::filesystem::exists(r.ini.string() + ".tmp"));
     }
+}
+
+TEST(Settings, WhatLiesAtTheTemporaryNameIsLeftAlone) {
+    SettingsRig r;
+    Put(r.ini, "[Form_Param]\nAdrLpt=632\n");
+    r.ctx.commands.Obnovl = false;
+    r.ctx.image.Edit1 = "new.hex";
+    // A folder, and a link to a file of somebody else's, planted where the new
+    // file would be made: neither is touched, the settings are still written.
+    const auto victim = r.dir.Path() / "victim.txt";
+    Put(victim, "keep");
+    std::filesystem::create_directory(r.ini.string() + ".tmp");
+    std::filesystem::create_symlink(victim, r.dir.Path() / ("." + r.ini.filename().string() + ".tmp"));
+    EXPECT_TRUE(WriteSettingsAtClose(r.ctx));
+    EXPECT_NE(Slurp(r.ini).find("Edit1=new.hex"), std::string::npos);
+    EXPECT_EQ(Slurp(victim), "keep");
+    EXPECT_TRUE(std::filesystem::is_directory(r.ini.string() + ".tmp"));
 }
 
 TEST(Settings, ALinkedFileIsWrittenWhereItPoints) {
@@ -203,6 +215,107 @@ TEST(Settings, AnUnreadableFileIsNeitherTrustedNorOverwritten) {
     r.ctx.commands.Obnovl = false;
     EXPECT_FALSE(WriteSettingsAtClose(r.ctx));
     EXPECT_TRUE(std::filesystem::is_directory(r.ini));
+}
+
+// The private-profile rules the settings file keeps to, one case each.
+TEST(Settings, SurroundingDoubleQuotesAreTakenOff) {
+    SettingsRig r;
+    Put(r.ini, "[Form_Param]\nEdit1=\"c:\\mrk\\upd 1.hex\"\nEdit2=\"\nEdit5=a\"b\"\nAdrLpt=\"632\"\n");
+    ReadSettings(r.ctx);
+    EXPECT_EQ(r.ctx.image.Edit1, "c:\\mrk\\upd 1.hex");
+    EXPECT_EQ(r.ctx.image.Edit2, "\"") << "a lone quote is a character";
+    EXPECT_EQ(r.ctx.image.Edit5, "a\"b\"");
+    EXPECT_EQ(r.ctx.portProg.AdrLpt, 0x278);
+}
+
+TEST(Settings, TheFirstOfTwoEqualKeysWinsAndIsTheOneWritten) {
+    SettingsRig r;
+    Put(r.ini, "[Form_Param]\nAdrLpt=632\nEdit1=first.hex\nadrlpt=111\nEdit1=second.hex\n");
+    ReadSettings(r.ctx);
+    EXPECT_EQ(r.ctx.portProg.AdrLpt, 0x278);
+    EXPECT_EQ(r.ctx.image.Edit1, "first.hex");
+    r.ctx.commands.Obnovl = false;
+    r.ctx.portProg.AdrLpt = 0x3BC;
+    ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
+    EXPECT_EQ(Slurp(r.ini), "[Form_Param]\nAdrLpt=956\nEdit1=first.hex\nadrlpt=111\nEdit1=second.hex\n"
+                            "Edit2=c:\\\nEdit5=c:\\\n");
+}
+
+TEST(Settings, LineEndsCommentsAndBlankLinesStayInPlace) {
+    SettingsRig r;
+    Put(r.ini, "; station 3\r\n\r\n[Form_Param]\r\n; the port\r\nAdrLpt=632\r\n\r\n; paths\r\nEdit1=old.hex\r\n"
+               "\r\n[Journal]\r\nStation=B\r\n");
+    ReadSettings(r.ctx);
+    r.ctx.commands.Obnovl = false;
+    r.ctx.image.Edit1 = "new.hex";
+    ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
+    EXPECT_EQ(Slurp(r.ini), "; station 3\r\n\r\n[Form_Param]\r\n; the port\r\nAdrLpt=632\r\n\r\n; paths\r\n"
+                            "Edit1=new.hex\r\nEdit2=c:\\\r\nEdit5=c:\\\r\n\r\n[Journal]\r\nStation=B\r\n");
+}
+
+TEST(Settings, AValueWithALineBreakWritesNoKeysOfItsOwn) {
+    SettingsRig r;
+    Put(r.ini, "[Form_Param]\nEdit5=/opt/mrk/boot-452.hex\n[Journal]\nEnabled=1\n");
+    ReadSettings(r.ctx);
+    r.ctx.commands.Obnovl = false;
+    r.ctx.image.Edit5 = "/opt/mrk/b\n[Journal]\nEnabled=0\n";
+    r.ctx.image.Edit2 = "/opt/mrk/c\r\nAdrLpt=1";
+    ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
+    const std::string text = Slurp(r.ini);
+    EXPECT_EQ(text.find("Enabled=0"), std::string::npos) << text;
+    EXPECT_EQ(text.find("AdrLpt=1\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Edit5=/opt/mrk/boot-452.hex\n"), std::string::npos) << "the old value stays\n" << text;
+}
+
+TEST(Settings, ACommentCarriesNoLiveKeyBehindALoneCrOrANul) {
+    for (const std::string& hidden : {std::string("; note\rAdrLpt=1"), std::string("; note\0AdrLpt=1", 15)}) {
+        SettingsRig r;
+        Put(r.ini, "[Form_Param]\n" + hidden + "\nEdit1=a.hex\n");
+        ReadSettings(r.ctx);
+        EXPECT_EQ(r.ctx.portProg.AdrLpt, 0x378) << "a comment, whole";
+        r.ctx.commands.Obnovl = false;
+        r.ctx.portProg.AdrLpt = 0x278;
+        ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
+        const std::string text = Slurp(r.ini);
+        EXPECT_EQ(text.find('\0'), std::string::npos);
+        EXPECT_EQ(text.find('\r'), std::string::npos);
+        EXPECT_NE(text.find("; note AdrLpt=1\n"), std::string::npos) << text;
+        test::RecordingHost host;
+        Context back(host);
+        back.commands.IniPath = r.ini.string();
+        ReadSettings(back);
+        EXPECT_EQ(back.portProg.AdrLpt, 0x278);
+    }
+}
+
+TEST(Settings, APathThatIsNoFileGivesTheDefaultsAtOnce) {
+    SettingsRig r;
+    const auto fifo = r.dir.Path() / "fifo.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    for (const std::string& path : {r.dir.Path().string(), fifo.string(), std::string("/dev/zero")}) {
+        SCOPED_TRACE(path);
+        const SettingsValues v = ReadSettingsFile(path); // would block or never end if read as a file
+        EXPECT_EQ(v.AdrLpt, 888);
+        EXPECT_EQ(v.Edit1, "c:\\");
+    }
+}
+
+TEST(Settings, ALinkPlantedAtATemporaryNameIsLeftAlone) {
+    SettingsRig r;
+    Put(r.ini, "[Form_Param]\nAdrLpt=632\n");
+    const auto victim = r.dir.Path() / "victim.txt";
+    Put(victim, "precious\n");
+    std::filesystem::create_symlink(victim, r.ini.string() + ".tmp");
+    std::filesystem::create_symlink(victim, r.dir.Path() / ".mrkprog.ini.tmp");
+    r.ctx.commands.Obnovl = false;
+    r.ctx.image.Edit1 = "new.hex";
+    ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
+    EXPECT_EQ(Slurp(victim), "precious\n");
+    EXPECT_NE(Slurp(r.ini).find("Edit1=new.hex"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_symlink(r.ini.string() + ".tmp"));
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(r.dir.Path())) ++files;
+    EXPECT_EQ(files, 4u) << "no temporary file left behind";
 }
 
 } // namespace

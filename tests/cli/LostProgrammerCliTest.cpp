@@ -80,6 +80,7 @@ TEST_P(LostProgrammerCli, TheRunFailsSaysWhyAndSavesNothing) {
         {{"id", "read"}, "d[0]="},
         {{"id", "write", "4D2", "A405", "FF"}, ""},
         {{"devid"}, "Devid1="},
+        {{"stamp", "--number", "1234"}, "written"},
     };
     // Where the open ends: the programmer goes away after it, in the command itself.
     uint64_t opened = 0;
@@ -115,6 +116,52 @@ TEST_P(LostProgrammerCli, TheRunFailsSaysWhyAndSavesNothing) {
         EXPECT_FALSE(std::filesystem::exists(out)) << "no output file";
     }
 }
+
+// The update with the programmer pulled out in the middle: never "written", the
+// lost programmer said once, a failed run, and no waiting on a programmer gone.
+class LostProgrammerUpdate : public ::testing::TestWithParam<std::tuple<const char*, const char*>> {};
+
+TEST_P(LostProgrammerUpdate, EndsAtTheFirstNoAnswerAndNeverReadsAsWritten) {
+    const auto [benchName, chipName] = GetParam();
+    const BenchKind kind = std::string(benchName) == "virtual-lpt" ? BenchKind::VirtualLpt : BenchKind::VirtualUsb;
+    const ChipModel chip = std::string(chipName) == "452" ? ChipModel::PIC18F452 : ChipModel::PIC18F4620;
+    auto options = [&] {
+        auto o = Options(kind, chip);
+        o.factoryBootLoader = true;
+        return o;
+    };
+    uint64_t total = 0;
+    sim::Nanos whole = 0;
+    {
+        sim::Bench healthy(options());
+        const auto r = RunOnBench(healthy, {"write-update"});
+        ASSERT_EQ(r.code, 0) << r.out;
+        ASSERT_NE(r.out.find("КС Программы OK."), std::string::npos) << r.out;
+        total = test::ProgrammerTraffic(healthy, kind);
+        whole = healthy.Clock().Now();
+    }
+    for (int percent : {5, 40, 75, 90}) {
+        SCOPED_TRACE(std::to_string(percent) + "% of the update's traffic");
+        auto o = options();
+        test::UnplugProgrammerAfter(o, total * percent / 100);
+        sim::Bench bench(o);
+        const auto r = RunOnBench(bench, {"write-update"});
+        EXPECT_NE(r.code, 0);
+        EXPECT_EQ(r.out.find("Запись закончена."), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("Конечный адрес="), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("КС Программы OK."), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(kProgrammerLost), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find(kProgrammerLost), r.out.rfind(kProgrammerLost)) << "said once";
+        // Over as soon as the programmer is gone: never longer than a whole update
+        // (on a Kordel still counted in hours before: every handshake ran out its reads).
+        EXPECT_LT(bench.Clock().Now(), whole) << "whole update " << whole / sim::kMs << " ms, this run "
+                                              << bench.Clock().Now() / sim::kMs << " ms";
+        RecordProperty("simulated_ms_cut_at_" + std::to_string(percent),
+                       std::to_string(bench.Clock().Now() / sim::kMs) + " of " + std::to_string(whole / sim::kMs));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BenchesAndChips, LostProgrammerUpdate, test::BenchesAndChips(), test::BenchAndChipName());
 
 INSTANTIATE_TEST_SUITE_P(Benches, LostProgrammerCli,
                          ::testing::Values(BenchKind::VirtualLpt, BenchKind::VirtualUsb),

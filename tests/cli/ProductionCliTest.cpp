@@ -68,6 +68,8 @@ TEST(CliCycle, ARefusedFactoryNumberLeavesTheModuleUntouched) {
         int code;
         const char* err;
     } cases[] = {{"65536", 1, "Неверный заводской номер."},
+                 {"65537", 1, "Неверный заводской номер."},
+                 {"70000", 1, "Неверный заводской номер."},
                  {"0", 1, "Неверный заводской номер."},
                  {"''", 1, "Введите заводской номер."},
                  {"12a", 2, "digits only"},
@@ -151,6 +153,37 @@ TEST(CliStamp, TheDateAndNumberGoIntoIdWordsOneAndTwo) {
     const auto bad = RunMrkprog("--bench virtual-lpt stamp --date 2026-13-01", dir.Path());
     EXPECT_EQ(bad.code, 2);
     EXPECT_TRUE(bad.ErrHas("not a date")) << bad.err;
+}
+
+} // namespace
+} // namespace mrk
+
+namespace mrk {
+namespace {
+
+// The settings file is named after the program as it was started: a link named
+// upd reads upd.ini (not mrkprog.ini, the file the link leads to).
+TEST(CliSettings, ALinkNamedUpdReadsUpdIni) {
+    TempDir dir;
+    std::filesystem::create_symlink(MRKPROG_PATH, dir.Path() / "upd");
+    std::ofstream(dir.Path() / "upd.ini") << "[Form_Param]\nEdit2=/nonexistent/boot.hex\n";
+    const std::string cmd = "cd '" + dir.Path().string() + "' && ./upd --bench virtual-lpt cycle 5 >out.txt 2>&1";
+    const int status = std::system(cmd.c_str());
+    const std::string out = test::ReadAll(dir.Path() / "out.txt");
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << out;
+    EXPECT_NE(out.find("Модуль не программировался"), std::string::npos) << out;
+}
+
+// A link planted at the old fixed temporary name must not lead the close's write elsewhere.
+TEST(CliSettings, ALinkPlantedBesideTheSettingsFileIsLeftAlone) {
+    TempDir dir;
+    WriteSettings(dir.Path() / "q.ini");
+    std::ofstream(dir.Path() / "victim.txt") << "precious\n";
+    std::filesystem::create_symlink(dir.Path() / "victim.txt", dir.Path() / "q.ini.tmp");
+    const auto r = RunMrkprog("--bench virtual-lpt --settings q.ini cycle 5", dir.Path());
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_EQ(test::ReadAll(dir.Path() / "victim.txt"), "precious\n");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path() / "q.ini.tmp"));
 }
 
 } // namespace

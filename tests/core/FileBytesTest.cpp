@@ -93,5 +93,58 @@ TEST_F(FileBytes, AFailedReplaceLeavesTheEarlierFileWhole) {
     EXPECT_EQ(Names(), std::vector<std::string>{"out.hex"});
 }
 
+// A file no image of these chips comes near is refused by its size, before a
+// byte of it is read (the big one is sparse: it costs no disk and, read whole,
+// would cost a gigabyte of memory).
+TEST_F(FileBytes, AFileLargerThanAnyImageIsRefusedBeforeItIsRead) {
+    std::vector<uint8_t> bytes{1, 2, 3};
+    int err = 0;
+    struct Case {
+        const char* name;
+        uintmax_t size;
+        bool read;
+    } cases[] = {{"limit.hex", kMaxInputFileBytes, true},
+                 {"limit-plus-one.hex", kMaxInputFileBytes + 1, false},
+                 {"gigabyte.hex", uintmax_t{1} << 30, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(P(c.name)).close();
+        fs::resize_file(P(c.name), c.size);
+        EXPECT_EQ(ReadRegularFile(P(c.name), bytes, err), c.read);
+        if (c.read) {
+            EXPECT_EQ(bytes.size(), c.size);
+        } else {
+            EXPECT_EQ(err, EFBIG);
+            EXPECT_NE(FileErrorText(err).find("larger than 4 MB"), std::string::npos) << FileErrorText(err);
+        }
+    }
+    // A smaller limit of the caller's own.
+    std::ofstream(P("small.bin")) << "12345";
+    EXPECT_FALSE(ReadRegularFile(P("small.bin"), bytes, err, 4));
+    EXPECT_EQ(err, EFBIG);
+    EXPECT_TRUE(ReadRegularFile(P("small.bin"), bytes, err, 5));
+}
+
+// Whatever sits at the temporary name (a link planted by someone else, a file
+// of another station writing the same target) is neither followed nor removed.
+TEST_F(FileBytes, ALinkAtTheTemporaryNameIsLeftAlone) {
+    std::ofstream(P("victim.txt")) << "keep me";
+    fs::create_symlink("victim.txt", P(".out.hex.tmp"));
+    fs::create_symlink("victim.txt", P(".ready.hex.tmp"));
+    int err = 0;
+    ASSERT_TRUE(ReplaceFile(P("out.hex"), std::string("new"), err)) << FileErrorText(err);
+    EXPECT_TRUE(CanReplaceFile(P("ready.hex"), err));
+    EXPECT_EQ(Text(P("out.hex")), "new");
+    EXPECT_EQ(Text(P("victim.txt")), "keep me");
+    EXPECT_TRUE(fs::is_symlink(P(".out.hex.tmp")));
+    EXPECT_TRUE(fs::is_symlink(P(".ready.hex.tmp")));
+    EXPECT_EQ(Names(), (std::vector<std::string>{".out.hex.tmp", ".ready.hex.tmp", "out.hex", "victim.txt"}));
+    // With the name free, the temporary file is made there and gone afterwards.
+    fs::remove(P(".out.hex.tmp"));
+    ASSERT_TRUE(ReplaceFile(P("out.hex"), std::string("newer"), err));
+    EXPECT_EQ(Text(P("out.hex")), "newer");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(P(".out.hex.tmp"))));
+}
+
 } // namespace
 } // namespace mrk

@@ -141,7 +141,7 @@ TEST_P(UsbReadyWait, ASilentModuleIsGivenUpAfterTheKordelsTime) {
         auto r = UsbRigWithRoundTrip(GetParam());
         const auto polls = r.ctx.d2xx.counters.queuePolls;
         const sim::Nanos t0 = r.bench.Clock().Now();
-        EXPECT_FALSE(WaitLoaderReady(r.ctx, c.settle, c.afterEachHigh, c.limitMs));
+        EXPECT_EQ(WaitLoaderReady(r.ctx, c.settle, c.afterEachHigh, c.limitMs), LoaderReady::NotReady);
         const sim::Nanos waited = r.bench.Clock().Now() - t0;
         EXPECT_GE(waited, c.limitMs * sim::kMs);
         // One poll more at most: a transfer of a few queue-status calls.

@@ -22,6 +22,7 @@ struct Dev {
         EXPECT_EQ(ftdi.OpenByDescription("Surtan", h), ftstatus::kOk);
         EXPECT_EQ(ftdi.SetBitMode(h, mask, kFtModeSyncBitBang), ftstatus::kOk);
         EXPECT_EQ(ftdi.SetBaudRate(h, 153600), ftstatus::kOk);
+        EXPECT_EQ(ftdi.SetLatencyTimer(h, 1), ftstatus::kOk); // as the program sets it
         return h;
     }
     std::vector<uint8_t> WriteRead(FtHandleValue h, std::vector<uint8_t> out) {
@@ -107,13 +108,13 @@ TEST(VirtualFtdi, PurgeDropsOnlyWhatHasArrived) {
     std::vector<uint8_t> out(100, 0x10);
     uint32_t n = 0, q = 0;
     d.ftdi.Write(h, out.data(), 100, n);
-    d.clock.Advance(sim::kMs);
+    d.clock.Advance(2 * sim::kMs); // clocked, and the last packet's latency passed
     ASSERT_EQ(d.ftdi.Purge(h, kFtPurgeRx), ftstatus::kOk);
     d.ftdi.GetQueueStatus(h, q);
     EXPECT_EQ(q, 0u);
     d.ftdi.Write(h, out.data(), 100, n);
     d.ftdi.Purge(h, kFtPurgeRx); // nothing clocked yet
-    d.clock.Advance(sim::kMs);
+    d.clock.Advance(2 * sim::kMs);
     d.ftdi.GetQueueStatus(h, q);
     EXPECT_EQ(q, 100u);
 }
@@ -128,11 +129,61 @@ TEST(VirtualFtdi, ReadWaitsForSamplesUpToItsTimeOut) {
     const auto t0 = d.clock.Now();
     ASSERT_EQ(d.ftdi.Read(h, in.data(), 5, n), ftstatus::kOk);
     EXPECT_EQ(n, 5u);
-    EXPECT_LT(d.clock.Now() - t0, 10 * kUs);
+    // Ten samples fill no packet: they come when the latency timer runs out.
+    EXPECT_GE(d.clock.Now() - t0, kMs);
+    EXPECT_LT(d.clock.Now() - t0, kMs + 10 * kUs);
     // More than will ever come: the time-out ends the wait with what there is.
     ASSERT_EQ(d.ftdi.Read(h, in.data(), 20, n), ftstatus::kOk);
     EXPECT_EQ(n, 5u);
     EXPECT_GE(d.clock.Now() - t0, 5000 * kMs);
+}
+
+TEST(VirtualFtdi, ReadBackThatFillsNoPacketWaitsForTheLatency) {
+    // Whole packets of 62 bytes go as soon as they are full; the rest waits for
+    // the latency timer (the one the host set, or the bench's own figure).
+    struct Case {
+        const char* name;
+        Nanos latency; // bench option; 0: the latency timer
+        uint32_t samples;
+        uint32_t from; // the sample whose clocking starts the wait for the last byte
+        Nanos wait;
+        uint64_t roundTrips;
+    } cases[] = {
+        {"one sample, 1 ms timer", 0, 1, 1, kMs, 1},
+        {"one whole packet", 0, 62, 62, 0, 0},
+        {"two packets and a bit", 0, 130, 125, kMs, 1},
+        {"bench latency 0.5 ms", 500 * kUs, 10, 1, 500 * kUs, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        VirtualFtdiOptions o;
+        o.readBackLatency = c.latency;
+        Dev d(o);
+        auto h = d.Open();
+        std::vector<uint8_t> out(c.samples, 0x10), in(c.samples);
+        uint32_t n = 0;
+        const Nanos t0 = d.clock.Now();
+        ASSERT_EQ(d.ftdi.Write(h, out.data(), c.samples, n), ftstatus::kOk);
+        ASSERT_EQ(d.ftdi.Read(h, in.data(), c.samples, n), ftstatus::kOk);
+        EXPECT_EQ(n, c.samples);
+        const Nanos clocked = (c.from * d.ftdi.SamplePeriodPs() + 999) / 1000;
+        EXPECT_NEAR(static_cast<double>(d.clock.Now() - t0), static_cast<double>(clocked + c.wait), 2.0);
+        EXPECT_EQ(d.ftdi.RoundTrips(), c.roundTrips);
+    }
+}
+
+TEST(VirtualFtdi, APacketFilledByTheNextWriteGoesWithoutWaiting) {
+    Dev d;
+    auto h = d.Open();
+    std::vector<uint8_t> out(31, 0x10), in(62);
+    uint32_t n = 0;
+    const Nanos t0 = d.clock.Now();
+    d.ftdi.Write(h, out.data(), 31, n);
+    d.ftdi.Write(h, out.data(), 31, n);
+    ASSERT_EQ(d.ftdi.Read(h, in.data(), 62, n), ftstatus::kOk);
+    EXPECT_EQ(n, 62u);
+    EXPECT_LT(d.clock.Now() - t0, 30 * kUs);
+    EXPECT_EQ(d.ftdi.RoundTrips(), 0u);
 }
 
 TEST(VirtualFtdi, DescriptionAndOpening) {

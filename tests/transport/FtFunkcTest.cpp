@@ -130,21 +130,17 @@ TEST(FtWrite, ATransferCountsOnlyWhenItCameBackWhole) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto done = r.ctx.ft.FtTransfersDone, failed = r.ctx.ft.FtTransfersFailed;
         for (int i = 0; i < c.samples; ++i) FtPutSample(r.ctx);
-        const uint32_t back = FtWrite(r.ctx);
-        EXPECT_EQ(r.ctx.ft.FtTransfersDone - done, c.whole ? 1u : 0u);
-        EXPECT_EQ(r.ctx.ft.FtTransfersFailed - failed, c.whole ? 0u : 1u);
-        EXPECT_EQ(back == static_cast<uint32_t>(c.samples), c.whole) << back;
+        const FtTransferResult t = FtTransfer(r.ctx);
+        EXPECT_EQ(t.whole, c.whole);
+        EXPECT_EQ(t.r == static_cast<uint32_t>(c.samples), c.whole) << t.r;
     }
     // A device gone fails every transfer.
     r.dev.SetFault(sim::FtdiFault::UnplugAfterTransfers);
-    FtPutSample(r.ctx);
-    FtWrite(r.ctx);
-    const auto failed = r.ctx.ft.FtTransfersFailed;
-    FtPutSample(r.ctx);
-    FtWrite(r.ctx);
-    EXPECT_EQ(r.ctx.ft.FtTransfersFailed, failed + 1);
+    for (int k = 0; k < 2; ++k) {
+        FtPutSample(r.ctx);
+        EXPECT_FALSE(FtTransfer(r.ctx).whole);
+    }
 }
 
 TEST(FtWrite, StaleReadBackIsPurgedFirst) {
@@ -206,17 +202,46 @@ TEST(FtGetDat, AnyMarkedSampleOfTheTransferCounts) {
     UsbRig r(&target);
     ASSERT_TRUE(r.Open());
     FtSetClk(r.ctx, 0);
-    EXPECT_EQ(FtGetDat(r.ctx), 0);
+    EXPECT_EQ(FtGetDat(r.ctx), LineLevel::Low);
     FtSetClk(r.ctx, 1);
-    EXPECT_EQ(FtGetDat(r.ctx), 1);
+    EXPECT_EQ(FtGetDat(r.ctx), LineLevel::High);
     // A mark queued earlier while PGD was high, the call's own mark while low.
     FtSetClk(r.ctx, 1);
     SetMark(r.ctx, 1);
     SetMark(r.ctx, 0);
     FtSetClk(r.ctx, 0);
     FtPutSample(r.ctx);
-    EXPECT_EQ(FtGetDat(r.ctx), 1);
+    EXPECT_EQ(FtGetDat(r.ctx), LineLevel::High);
     EXPECT_EQ(r.ctx.ft.FtOutByte & 0x80, 0);
+}
+
+TEST(FtGetDat, ATransferNotBackWholeIsNoAnswer) {
+    // PGD held low by the target: the boot loader's "ready", had the read been believed.
+    struct HoldLow : sim::PinTarget {
+        void Drive(sim::Nanos, const sim::ProgrammerPins&) override {}
+        std::optional<bool> PgdDrive(sim::Nanos) override { return false; }
+    } target;
+    struct Case {
+        const char* name;
+        sim::VirtualFtdiOptions opt;
+        sim::FtdiFault fault;
+    } cases[] = {
+        // The 5 samples of a read go out one per write: whole after five passes.
+        {"one byte per write, finished in later passes", {.shortWriteLimit = 1}, sim::FtdiFault::ShortWrites},
+        {"device gone", {}, sim::FtdiFault::UnplugAfterTransfers},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UsbRig r(&target, c.opt);
+        ASSERT_TRUE(r.Open());
+        EXPECT_EQ(FtGetDat(r.ctx), LineLevel::Low);
+        r.dev.SetFault(c.fault);
+        const bool completes = c.fault == sim::FtdiFault::ShortWrites;
+        EXPECT_EQ(FtGetDat(r.ctx), completes ? LineLevel::Low : LineLevel::NoAnswer);
+        // More samples than 101 one-byte passes carry: the write stays short.
+        for (int i = 0; i < 200; ++i) FtPutSample(r.ctx);
+        EXPECT_EQ(FtGetDat(r.ctx), LineLevel::NoAnswer);
+    }
 }
 
 TEST(FtReadByte, DecodesLeastSignificantBitFirst) {
@@ -257,6 +282,17 @@ TEST(FtReadByte, WithoutAChipReadsThePullUp) {
     EXPECT_EQ(FtReadByte(r.ctx), 0xFF);
 }
 
+TEST(FtReadByte, NoByteFromATransferNotBackWhole) {
+    // A byte's 113 samples need more than 101 passes of one byte each; a device
+    // gone answers nothing. Either way the read-back is not the chip's byte.
+    for (auto fault : {sim::FtdiFault::ShortWrites, sim::FtdiFault::UnplugAfterTransfers}) {
+        UsbRig r(nullptr, {.shortWriteLimit = 1});
+        ASSERT_TRUE(r.Open());
+        r.dev.SetFault(fault);
+        EXPECT_EQ(FtReadByte(r.ctx), std::nullopt);
+    }
+}
+
 TEST(FtDelay, CountsPollsAndNeverEndsBeforeItsWholeMilliseconds) {
     // The poll rate is measured at open; afterwards the queue-status calls may
     // get faster (speedUp), which must not shorten a wait below n div 100 ms.
@@ -287,8 +323,9 @@ TEST(FtDelay, CountsPollsAndNeverEndsBeforeItsWholeMilliseconds) {
         const auto delayPolls = r.ctx.d2xx.counters.queuePolls - polls;
         EXPECT_GE(delayPolls, transferPolls + c.ms * r.ctx.ft.FtPollsPerMs + 1) << "the counted polls come first";
         EXPECT_GE(r.clock.Now() - before, c.ms * sim::kMs);
-        // The floor adds at most the tick it started in, and a poll.
-        EXPECT_LE(r.clock.Now() - before, (c.ms + 1) * sim::kMs + 5 * 20 * sim::kUs);
+        // The floor adds at most the tick it started in, and a poll; the
+        // transfer adds the device's read-back latency.
+        EXPECT_LE(r.clock.Now() - before, (c.ms + 1) * sim::kMs + 5 * 20 * sim::kUs + r.dev.ReadBackLatency());
         if (c.ms == 0) {
             EXPECT_EQ(delayPolls, transferPolls + 1) << "no floor for a wait under a millisecond";
         }

@@ -78,6 +78,24 @@ TEST(OpenProgrammerUsb, ShortWritesStillReachTheChipInOrder) {
     EXPECT_EQ(r.host.log, std::vector<std::string>{kUsbOpened});
 }
 
+TEST(OpenProgrammerUsb, OneByteWritesEndTheIdentificationAsASilentProgrammer) {
+    // Every transfer of an identification attempt but the smallest stays short
+    // after its 101 passes: no read of the device ID comes back, and the attempts
+    // stop there rather than each running its short transfers out.
+    for (auto chip : {ChipModel::PIC18F452, ChipModel::PIC18F4620}) {
+        sim::VirtualFtdiOptions f;
+        f.fault = sim::FtdiFault::ShortWrites;
+        f.shortWriteLimit = 1;
+        UsbBench r(chip, f);
+        EXPECT_FALSE(OpenProgrammer(r.ctx));
+        EXPECT_LT(r.bench.Clock().Now(), 1000 * sim::kMs) << r.bench.Clock().Now() / sim::kMs << " ms";
+        EXPECT_EQ(r.host.label2.substr(r.host.label2.size() - 3), "a=1");
+        ASSERT_FALSE(r.host.messages.empty());
+        EXPECT_EQ(r.host.messages.back().text, "Не верно прочитался ID процессора");
+        EXPECT_FALSE(r.ctx.ind.Prog4520 || r.ctx.ind.CheckBox2);
+    }
+}
+
 TEST(OpenProgrammerUsb, DescriptionInOtherLetterCaseIsNoProgrammer) {
     sim::VirtualFtdiOptions f;
     f.fault = sim::FtdiFault::WrongDescription;

@@ -2,10 +2,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QToolButton>
 
 #include "GuiFixture.h"
+#include "sim/Bench.h"
 
 using namespace mrk::gui;
 using namespace mrk::gui::test;
@@ -62,6 +64,34 @@ private slots:
         QVERIFY(p.Prog12->Prog->isHidden());
         QVERIFY(p.Prog12->ReadChip->isHidden());
         w.close();
+    }
+
+    // Closing the window reloads the update image, which refills the boot region:
+    // " Запись "BOOT"" then has no boot loader to write and must leave the
+    // module's own in place.
+    void bootAfterTheWindowClosedLeavesTheModulesBootLoader() {
+        WorkDir wd;
+        WriteBootPaths(IniPathHere());
+        GuiProgram p(BenchOptions("virtual-lpt", "4620", true)); // the module has its boot loader
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        auto& module = *m.bench()->Module();
+        // As started in production mode, the boot file is loaded: the write goes ahead.
+        m.Prog->click();
+        QVERIFY2(m.Memokno->toPlainText().contains(QStringLiteral("Прогр. OK")), qPrintable(m.Memokno->toPlainText()));
+        QByteArray before;
+        for (uint32_t a = 0; a < 0x800; ++a) before.append(char(module.Peek(a)));
+        p.Form_Param->show();
+        p.Form_Param->close();
+        m.Prog->click();
+        const QString log = m.Memokno->toPlainText();
+        QVERIFY2(log.contains(QStringLiteral("Файл BOOT загрузчика не загружен. Запись \"BOOT\" не выполнена.")),
+                 qPrintable(log));
+        QVERIFY(!log.contains(QStringLiteral("Прогр. OK")));
+        QByteArray after;
+        for (uint32_t a = 0; a < 0x800; ++a) after.append(char(module.Peek(a)));
+        QCOMPARE(after, before);
+        QVERIFY(m.Prog->isEnabled());
     }
 };
 

@@ -1,7 +1,8 @@
 // Pictures of the windows as the operator sees them, on the virtual bench:
 // the confirmation at start-up, the main window in update-only mode after an
 // update, in production mode after a whole cycle for one module, and with every
-// service control shown; the configuration editor, the parameters and the debug window.
+// service control shown, and after a cycle stopped with "СТОП"; the configuration
+// editor, the parameters and the debug window.
 // Usage: mrkprog-screenshots [OUTDIR]   (run with QT_QPA_PLATFORM=offscreen)
 #include <cstdio>
 
@@ -11,7 +12,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "windows/GuiProgram.h"
@@ -120,6 +123,29 @@ int main(int argc, char** argv) {
         ok = Save(param, out, "param.png") && ok;
         param.close();
         p.Prog12->close();
+    }
+    {
+        // A cycle the operator stopped with "СТОП" once the boot loader was written.
+        GuiOptions opt;
+        opt.bench = QStringLiteral("virtual-usb");
+        opt.production = true;
+        opt.module = out.filePath(QStringLiteral("screenshot-stopped.hex"));
+        QFile::remove(opt.module);
+        GuiProgram p(opt);
+        ok = DriveStartup(p) && ok;
+        TProg12& m = *p.Prog12;
+        QTimer stopper;
+        stopper.setInterval(0);
+        QObject::connect(&stopper, &QTimer::timeout, [&] {
+            if (!m.Memokno->toPlainText().contains(QStringLiteral("Прогр. OK"))) return;
+            stopper.stop();
+            QTest::mouseClick(m.Avt_Prog_St, Qt::LeftButton);
+        });
+        stopper.start();
+        QTest::keyClicks(m.Edit1, QStringLiteral("1236"));
+        QTest::keyClick(m.Edit1, Qt::Key_Return);
+        ok = Save(m, out, "main-stopped.png") && ok;
+        m.close();
     }
     ok = TakeGuideScreenshots(out) && ok;
     return ok ? 0 : 1;

@@ -1,8 +1,8 @@
-#include "cli/Faults.h"
+#include "app/BenchFaults.h"
 
 #include <charconv>
 
-namespace mrk::cli {
+namespace mrk {
 
 namespace {
 
@@ -26,6 +26,7 @@ const std::vector<FaultInfo>& FaultModes() {
         {"ftdi-wrong-description", nullptr, "the FTDI device shows its description in other letter case"},
         {"ftdi-unplug-after", "N", "the FTDI device goes away after N transfers"},
         {"ftdi-short-writes", "N", "the FTDI device takes at most N bytes per write (default 64)"},
+        {"usb-latency-us", "US", "the FTDI device sends read-back that fills no USB packet after US microseconds (default: its latency timer, 1 ms)"},
         {"no-boot-loader", nullptr, "the module's boot loader does not run"},
         {"boot-loader-silent-after", "N", "the boot loader gives no ready signal after block N (0: after sync)"},
         {"slow-flash", "F", "the boot loader's flash erase and write take F times as long (default 10)"},
@@ -86,6 +87,13 @@ bool ApplyFault(const std::string& option, sim::BenchOptions& bench, std::string
         }
         bench.ftdi.fault = sim::FtdiFault::ShortWrites;
         bench.ftdi.shortWriteLimit = static_cast<uint32_t>(n);
+    } else if (name == "usb-latency-us") {
+        if (!count(1'000'000, 0, true)) return false;
+        if (n == 0) {
+            error = "fault mode usb-latency-us needs at least 1 microsecond";
+            return false;
+        }
+        bench.ftdi.readBackLatency = static_cast<sim::Nanos>(n) * sim::kUs;
     } else if (name == "no-boot-loader") bench.moduleFaults.noBootLoader = true;
     else if (name == "boot-loader-silent-after") {
         if (!count(1'000'000, 0, true)) return false;
@@ -101,4 +109,4 @@ bool ApplyFault(const std::string& option, sim::BenchOptions& bench, std::string
     return true;
 }
 
-} // namespace mrk::cli
+} // namespace mrk

@@ -1,0 +1,179 @@
+// What the USB round trips cost: every command of the automatic cycle, and a
+// whole-chip read, run in the cycle's order on a blank virtual module behind
+// the virtual Surtan, with the read-back latency of the FTDI chip as a
+// parameter (1 ms, the latency timer the program sets, and 0.5 ms).
+//
+// Per command and chip the counters say: samples clocked, USB writes and
+// reads, round trips (read-back packets the latency timer sent), the simulated
+// time, and the floor it could take:
+//   samples x sample period + the delays it asks for + the boot loader's flash
+//   time + the round trips its reads need x latency,
+// where a read needs one round trip per answer a later step depends on, and
+// one per 65,535 samples (the most one transfer holds):
+//   update: one per block, and one for the ready after the synchronisation;
+//   configuration: its read-back; ID read: one; boot write: two per row (the
+//   row read to decide, read again after writing it); read-back and compare:
+//   their samples / 65,535; erase and ID write: none.
+// "ratio" is simulated time / floor.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "config/ConfigWords.h"
+#include "core/Context.h"
+#include "icsp/BootLink.h"
+#include "icsp/ConfigId.h"
+#include "icsp/OpenProgrammer.h"
+#include "icsp/ProgramMemory.h"
+#include "image/FileCommands.h"
+#include "sim/Bench.h"
+#include "sim/FactoryBootLoader.h"
+
+namespace {
+
+using mrk::sim::ChipModel;
+using mrk::sim::Nanos;
+
+enum Step { kErase, kConfig, kBootWrite, kCompare, kProtect, kUpdate, kIdWrite, kIdRead, kReadBack, kCycle, kSteps };
+const char* const kStepNames[] = {"erase",  "configuration", "boot write+verify", "compare boot",
+                                  "protection", "update", "ID write", "ID read", "read-back", "cycle"};
+
+constexpr uint32_t kMaxSamplesPerTransfer = 65535;
+constexpr uint32_t kRowWords = 32;
+
+struct Figures {
+    uint64_t samples = 0, writes = 0, reads = 0, roundTrips = 0, delayMs = 0;
+    Nanos flash = 0, t = 0;
+};
+
+struct Rig {
+    Rig(ChipModel chip, Nanos latency) : bench(Options(chip, latency)), ctx(host) {
+        bench.Install(ctx);
+        mrk::OpenProgrammer(ctx);
+    }
+    static mrk::sim::BenchOptions Options(ChipModel chip, Nanos latency) {
+        mrk::sim::BenchOptions o;
+        o.kind = mrk::sim::BenchKind::VirtualUsb;
+        o.chip = chip;
+        o.ftdi.readBackLatency = latency;
+        return o;
+    }
+    Figures Take() {
+        auto& f = bench.Ftdi();
+        return {f.Samples(), f.Writes(), f.Reads(), f.RoundTrips(), ctx.ft.FtDelayMs,
+                bench.Module()->BootLoaderFlashTime(), bench.Clock().Now()};
+    }
+    mrk::sim::Bench bench;
+    mrk::NullHost host;
+    mrk::Context ctx;
+};
+
+uint64_t Ceil(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
+
+// Round trips the step's reads need (see the top of the file).
+uint64_t NeededRoundTrips(Step s, const mrk::Context& ctx, const Figures& d) {
+    switch (s) {
+    case kUpdate: return (2u * (ctx.prog.ChipWords - ctx.prog.BootWords)) / (ctx.Is4620() ? 64u : 8u) + 1;
+    case kConfig:
+    case kProtect:
+    case kIdRead: return 1;
+    case kBootWrite: return 2u * ctx.prog.BootWords / kRowWords;
+    case kCompare:
+    case kReadBack: return Ceil(d.samples, kMaxSamplesPerTransfer);
+    default: return 0;
+    }
+}
+
+void UsbRoundTrips(benchmark::State& state) {
+    const auto chip = state.range(0) ? ChipModel::PIC18F4620 : ChipModel::PIC18F452;
+    const Nanos latency = static_cast<Nanos>(state.range(1)) * mrk::sim::kUs;
+    const auto step = static_cast<Step>(state.range(2));
+    char tmpl[] = "/tmp/mrk-usb-bench-XXXXXX";
+    const std::filesystem::path dir = mkdtemp(tmpl);
+    std::ofstream(dir / "boot.hex") << mrk::sim::FactoryBootLoaderHex(chip);
+
+    Figures from{}, to{};
+    uint64_t needed = 0;
+    Nanos floor = 0;
+    double periodNs = 0;
+    bool ok = true;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Rig r(chip, latency);
+        r.ctx.image.TempDir = dir.string();
+        r.ctx.image.Edit2 = r.ctx.image.Edit5 = (dir / "boot.hex").string();
+        ok = mrk::SpeedButton7Click(r.ctx) && mrk::SpeedButton3Click(r.ctx);
+        periodNs = static_cast<double>(r.bench.Ftdi().SamplePeriodPs()) / 1000.0;
+        // The cycle's commands in its order; each runs on what the ones before left.
+        const std::function<bool()> steps[] = {
+            [&] { return mrk::EraseChip(r.ctx, nullptr); },
+            [&] { return mrk::WriteWordConfig(r.ctx, 1); },
+            [&] { return mrk::WriteBoot(r.ctx); },
+            [&] { return mrk::ReadBoot(r.ctx) && mrk::CompareChip(r.ctx); },
+            [&] { return mrk::WriteWordConfig(r.ctx, 2); },
+            [&] { return mrk::WriteUpdate(r.ctx) == mrk::kUpdateSent; },
+            [&] { return mrk::WriteIdWords(r.ctx, 1234, 0x4321, 0xFFFF); },
+            [&] { return mrk::ReadIdWords(r.ctx); },
+            [&] {
+                r.ctx.ind.SpeedButton21 = true;
+                return mrk::ReadAll(r.ctx);
+            },
+        };
+        floor = 0;
+        needed = 0;
+        Figures cycleFrom = r.Take();
+        for (int s = 0; s < kCycle; ++s) {
+            if (step == kCycle && s == kReadBack) break;
+            const bool measured = s == step || step == kCycle;
+            const Figures before = r.Take();
+            if (measured) state.ResumeTiming();
+            ok = steps[s]() && ok;
+            if (measured) state.PauseTiming();
+            const Figures after = r.Take();
+            if (!measured) continue;
+            const Figures d{after.samples - before.samples, after.writes - before.writes, after.reads - before.reads,
+                            after.roundTrips - before.roundTrips, after.delayMs - before.delayMs,
+                            after.flash - before.flash, after.t - before.t};
+            const uint64_t n = NeededRoundTrips(static_cast<Step>(s), r.ctx, d);
+            needed += n;
+            floor += static_cast<Nanos>(static_cast<double>(d.samples) * periodNs) + d.delayMs * mrk::sim::kMs +
+                     d.flash + n * latency;
+            if (step != kCycle) {
+                from = before;
+                to = after;
+            }
+            if (s == step) break;
+        }
+        if (step == kCycle) {
+            // The cycle's figures without the whole-chip read, which is no step of it.
+            from = cycleFrom;
+            to = r.Take();
+        }
+        state.ResumeTiming();
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    if (!ok) state.SkipWithError("a command failed on the bench");
+    const double ms = static_cast<double>(to.t - from.t) / 1e6;
+    state.counters["samples"] = static_cast<double>(to.samples - from.samples);
+    state.counters["writes"] = static_cast<double>(to.writes - from.writes);
+    state.counters["reads"] = static_cast<double>(to.reads - from.reads);
+    state.counters["round_trips"] = static_cast<double>(to.roundTrips - from.roundTrips);
+    state.counters["needed_trips"] = static_cast<double>(needed);
+    state.counters["simulated_ms"] = ms;
+    state.counters["floor_ms"] = static_cast<double>(floor) / 1e6;
+    state.counters["ratio"] = floor ? ms / (static_cast<double>(floor) / 1e6) : 0;
+    state.SetLabel(std::string(chip == ChipModel::PIC18F4620 ? "4620 " : "452 ") + kStepNames[step] + " @" +
+                   std::to_string(state.range(1)) + "us");
+}
+
+BENCHMARK(UsbRoundTrips)
+    ->ArgsProduct({{0, 1}, {1000, 500}, benchmark::CreateDenseRange(0, kCycle, 1)})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+} // namespace

@@ -1,0 +1,175 @@
+#include "app/Station.h"
+
+#include <filesystem>
+
+#include "app/BenchFaults.h"
+#include "app/ProgrammerTable.h"
+#include "app/Settings.h"
+#include "core/FileBytes.h"
+#include "journal/JournalSettings.h"
+#include "transport/D2XXUnit.h"
+#include "transport/DirectPort.h"
+
+namespace mrk {
+
+namespace {
+
+StationStatus Usage(std::string message) { return {2, std::move(message)}; }
+StationStatus Unusable(std::string message) { return {1, std::move(message)}; }
+
+std::string Listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (const auto& n : names) text += (text.empty() ? "" : ", ") + n;
+    return text;
+}
+
+std::optional<sim::ChipModel> BenchChip(const std::string& chip) {
+    if (chip == "452") return sim::ChipModel::PIC18F452;
+    if (chip == "none") return std::nullopt;
+    return sim::ChipModel::PIC18F4620;
+}
+
+// The bench's options from the station's; the faults were checked beforehand.
+sim::BenchOptions BenchFor(const StationOptions& opt, uint16_t lptAddress) {
+    sim::BenchOptions bo;
+    bo.kind = *FindProgrammer(opt.bench)->bench;
+    bo.chip = BenchChip(opt.chip);
+    bo.lptBase = lptAddress;
+    // Without a module file the bench starts from a module fresh from the factory.
+    bo.factoryBootLoader = opt.module.empty();
+    for (const auto& f : opt.faults) {
+        std::string unused;
+        ApplyFault(f, bo, unused);
+    }
+    FindModuleFirmware(opt.moduleFirmware)->apply(bo);
+    return bo;
+}
+
+// Executed firmware only exists on the bench: asking for it asks for the bench.
+StationOptions OnBenchIfExecuted(StationOptions opt) {
+    if (opt.bench.empty() && opt.moduleFirmware != ModuleFirmwareTable().front().name) opt.bench = "virtual-lpt";
+    return opt;
+}
+
+} // namespace
+
+StationStatus CheckStationOptions(const StationOptions& given) {
+    const StationOptions opt = OnBenchIfExecuted(given);
+    if (!opt.bench.empty()) {
+        const ProgrammerEntry* e = FindProgrammer(opt.bench);
+        if (!e || !e->bench)
+            return Usage("--bench: " + Listed(BenchProgrammerNames()) + ", not " + opt.bench);
+    }
+    if (const ProgrammerEntry* e = FindProgrammer(opt.usbDriver);
+        !e || e->bench || e->wire != ProgrammerWire::Usb)
+        return Usage("--usb-driver: " + Listed(UsbDriverNames()) + ", not " + opt.usbDriver);
+    if (opt.chip != "4620" && opt.chip != "452" && opt.chip != "none")
+        return Usage("--chip: 4620, 452 or none, not " + opt.chip);
+    if (!FindModuleFirmware(opt.moduleFirmware))
+        return Usage("--module-firmware: " + Listed(ModuleFirmwareNames()) + ", not " + opt.moduleFirmware);
+    if (!opt.module.empty() && opt.bench.empty())
+        return Usage("--module describes a virtual module; it needs --bench");
+    if (!opt.faults.empty() && opt.bench.empty())
+        return Usage("--fault acts on the virtual bench; it needs --bench");
+    if (!opt.module.empty() && opt.chip == "none")
+        return Usage("--module needs a module: --chip 4620 or 452");
+    sim::BenchOptions scratch;
+    for (const auto& f : opt.faults) {
+        std::string error;
+        if (!ApplyFault(f, scratch, error)) return Usage("--fault: " + error);
+    }
+    // The executed module runs what its flash holds: faults of the boot-loader
+    // model would silently do nothing.
+    if (opt.moduleFirmware == "gpsim" && scratch.moduleFaults.Any())
+        return Usage("--fault: the boot-loader faults act on the model; "
+                     "--module-firmware gpsim runs the loader in the module's flash");
+    return {};
+}
+
+Station::Station(Host& host) : host_(host, journal_), observer_(journal_), ctx_(host_) {}
+
+Station::~Station() {
+    // A window torn down without its close still lets go of the port.
+    if (opened_ && !closed_ && !bench_) RemoveGiveIo(ctx_);
+}
+
+StationStatus Station::Open(const StationOptions& given) {
+    const StationOptions opt = OnBenchIfExecuted(given);
+    opt_ = opt;
+    openStatus_ = CheckStationOptions(opt);
+    if (!openStatus_.Ok()) return openStatus_;
+
+    // The settings file, as the main window reads it at start; an LPT address given overrides its port.
+    std::error_code cwdError;
+    const std::string iniPath =
+        !opt.settingsPath.empty()
+            ? opt.settingsPath
+            : IniPathFor(std::filesystem::current_path(cwdError).string(), ProgramFileName(opt.programName));
+    const SettingsValues settings = ReadSettingsFile(iniPath);
+    settingsProblem_ = settings.problem;
+    const uint16_t lptAddress = opt.lptAddress.value_or(settings.AdrLpt);
+    // The production journal keeps each cycle's and update's record, with the lines they log.
+    ctx_.commands.IniPath = iniPath;
+    ReloadJournalSettings();
+    ApplySettings(ctx_, settings);
+    ctx_.portProg.AdrLpt = lptAddress;
+    if (opt.assumeChip) {
+        ctx_.SetChipIndicators(opt.chip != "452" && opt.chip != "none", opt.chip == "452");
+        if (opt.chip == "452") {
+            ctx_.prog.ChipWords = 0x4000;
+            ctx_.prog.BootWords = 0x180;
+        }
+    }
+
+    if (!opt.bench.empty()) {
+        bench_ = std::make_unique<sim::Bench>(BenchFor(opt, lptAddress));
+        bench_->Install(ctx_);
+        openStatus_ = LoadModuleFile();
+        if (!openStatus_.Ok()) return openStatus_;
+    } else {
+        // The real programmers: the Kordel's port and the chosen USB driver.
+        for (const auto& e : ProgrammerTable())
+            if (!e.bench && (e.wire == ProgrammerWire::Lpt || opt.usbDriver == e.name)) e.install(ctx_);
+    }
+    opened_ = true;
+    return openStatus_;
+}
+
+StationStatus Station::LoadModuleFile() {
+    const std::string& path = opt_.module;
+    if (path.empty() || !bench_->Module()) return {};
+    std::error_code ec;
+    moduleFileExists_ = std::filesystem::exists(path, ec);
+    if (ec) return Unusable("module file " + path + ": " + ec.message());
+    std::string error;
+    if (moduleFileExists_ && !bench_->Module()->LoadHex(path, error))
+        return Unusable("module file " + path + ": " + error);
+    // A result that could not be saved would be lost: say so before anything runs.
+    if (int err = 0; !CanReplaceFile(path, err))
+        return Unusable("module file " + path + " cannot be saved: " + FileErrorText(err));
+    moduleBefore_ = bench_->Module()->HexText();
+    return {};
+}
+
+StationStatus Station::Close(bool writeSettings) {
+    if (!opened_ || closed_) return {};
+    closed_ = true;
+    if (writeSettings) WriteSettingsAtClose(ctx_); // production mode only
+    if (!bench_) RemoveGiveIo(ctx_);
+    if (!bench_ || !bench_->Module() || opt_.module.empty()) return {};
+    // Let erases and writes still under way finish before the memory is saved.
+    bench_->Module()->Settle(bench_->Clock().Now() + 100 * sim::kMs);
+    if (moduleFileExists_ && bench_->Module()->HexText() == moduleBefore_) return {};
+    std::string error;
+    if (!bench_->Module()->SaveHex(opt_.module, error)) return Unusable("module file " + opt_.module + ": " + error);
+    return {};
+}
+
+void Station::ReloadJournalSettings() {
+    journal_.Configure(journal::ReadJournalSettings(ctx_.commands.IniPath));
+    ctx_.runObserver = journal_.Settings().enabled ? &observer_ : nullptr;
+}
+
+std::string Station::UsbProblem() const { return mrk::UsbProblem(ctx_); }
+
+} // namespace mrk
