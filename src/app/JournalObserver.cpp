@@ -2,7 +2,6 @@
 
 #include "core/Context.h"
 #include "core/Format.h"
-#include "journal/Sha256.h"
 
 namespace mrk {
 
@@ -37,8 +36,8 @@ bool JournalObserver::RunStarting(Context& ctx, RunKind kind, uint32_t moduleNum
         // As loaded for the run; a run killed before its end still shows them.
         rec.config.assign(ctx.image.ConfigWrite.begin(), ctx.image.ConfigWrite.end());
         rec.bootPath = ctx.Is4620() ? ctx.image.Edit2 : ctx.image.Edit5;
-        std::string error;
-        if (!rec.bootPath.empty()) rec.bootSha256 = journal::Sha256OfFile(rec.bootPath, error);
+        // Of the bytes the load took, never the file read again (it may be a pipe or a device).
+        rec.bootSha256 = ctx.image.BootSha256;
     }
     journal_.say = [&ctx](const std::string& line) { ctx.host.Okno(line); };
     journal_.confirmRedo = [this, &ctx](const journal::JournalRecord& holder) {

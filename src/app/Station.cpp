@@ -109,9 +109,8 @@ StationStatus Station::Open(const StationOptions& given) {
     settingsProblem_ = settings.problem;
     const uint16_t lptAddress = opt.lptAddress.value_or(settings.AdrLpt);
     // The production journal keeps each cycle's and update's record, with the lines they log.
-    journal_.Configure(journal::ReadJournalSettings(iniPath));
-    if (journal_.Settings().enabled) ctx_.runObserver = &observer_;
     ctx_.commands.IniPath = iniPath;
+    ReloadJournalSettings();
     ApplySettings(ctx_, settings);
     ctx_.portProg.AdrLpt = lptAddress;
     if (opt.assumeChip) {
@@ -164,6 +163,11 @@ StationStatus Station::Close(bool writeSettings) {
     std::string error;
     if (!bench_->Module()->SaveHex(opt_.module, error)) return Unusable("module file " + opt_.module + ": " + error);
     return {};
+}
+
+void Station::ReloadJournalSettings() {
+    journal_.Configure(journal::ReadJournalSettings(ctx_.commands.IniPath));
+    ctx_.runObserver = journal_.Settings().enabled ? &observer_ : nullptr;
 }
 
 std::string Station::UsbProblem() const { return mrk::UsbProblem(ctx_); }

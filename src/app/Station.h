@@ -71,6 +71,8 @@ public:
     // Why the settings file was not read as it stands (its defaults are in use); empty if it was.
     // The front end says it where its user looks: the window's log, the command line's stderr.
     const std::string& SettingsProblem() const { return settingsProblem_; }
+    // The journal's settings read again from the settings file (a server named since is used from now on).
+    void ReloadJournalSettings();
     // Why the USB programmer could not be reached (permission, kernel driver, no library); empty if nothing to say.
     std::string UsbProblem() const;
 

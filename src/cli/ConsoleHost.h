@@ -28,6 +28,8 @@ public:
     const std::string& Label2Text() const { return label2_; }
     const std::string& Label3Text() const { return label3_; }
     const std::string& StaticText1Text() const { return staticText1_; }
+    // Forgets the last run's result, so that a run that never starts shows none.
+    void ClearStaticText1() { staticText1_.clear(); }
     const Indicators& IndicatorsNow() const { return indicators_; }
     int MessageCount() const { return messages_; }
     // Ends a progress bar line, if one is showing.

@@ -1,14 +1,17 @@
-// journal: the production journal for the people who run the line — list,
-// show one record, export for spreadsheets, send the station's waiting records.
+// journal: the production journal for the people who run the line — list with
+// filters, show one record, summary, export for spreadsheets, send the
+// station's waiting records. Reading never changes, migrates or locks a journal.
 #include <cstdio>
 #include <sstream>
-#include <regex>
 
 #include "cli/CommandTable.h"
 #include "core/FileBytes.h"
 #include "journal/CsvExport.h"
 #include "journal/JournalSettings.h"
+#include "journal/PgConnection.h"
 #include "journal/ProductionJournal.h"
+#include "journal/SqliteConnection.h"
+#include "journal/UtcTime.h"
 
 namespace mrk::cli {
 
@@ -23,20 +26,44 @@ std::string Pad(const std::string& s, size_t width) {
     return chars >= width ? s : s + std::string(width - chars, ' ');
 }
 
+CLI::Validator DateCheck() {
+    return CLI::Validator(
+        [](const std::string& v) {
+            return ParseUtcTime(v) ? std::string()
+                                   : "not a date and time (YYYY-MM-DD[THH:MM[:SS]][Z|+HH:MM]) or no such day: " + v;
+        },
+        "DATE");
+}
+
+// What the record is besides its result: a number held twice, not yet on the server.
+std::string Marks(const JournalRecord& r) {
+    std::string m;
+    if (r.conflict) m += " конфликт номера с " + r.conflict->substr(0, 12);
+    if (!r.setAside.empty()) m += " отложена: " + r.setAside;
+    return m;
+}
+
 class JournalCommand : public Command {
 public:
     void Setup(CLI::App& app) override {
-        app.add_option("action", action_, "list | show ID | export --csv FILE | sync")
+        app.add_option("action", action_, "list | show RECORD | summary | export --csv FILE | sync")
             ->required()
-            ->check(CLI::IsMember({"list", "show", "export", "sync"}));
-        app.add_option("id", id_, "Record number (show)");
-        app.add_option("--since", since_, "Records started on or after this UTC date (YYYY-MM-DD[THH:MM[:SS]])")
-            ->check([](const std::string& v) {
-                static const std::regex kDate(R"(\d{4}-\d{2}-\d{2}(T\d{2}:\d{2}(:\d{2})?Z?)?)");
-                return std::regex_match(v, kDate) ? std::string() : "not a date (YYYY-MM-DD): " + v;
-            });
+            ->check(CLI::IsMember({"list", "show", "summary", "export", "sync"}));
+        app.add_option("record", record_, "The record (show): the beginning of its identity as lists show it");
+        app.add_option("--since", since_, "Runs started on or after this time (UTC unless an offset is given)")
+            ->check(DateCheck());
+        app.add_option("--until", until_, "Runs started before this time; a bare date counts whole")
+            ->check(DateCheck());
         app.add_option("--number", number_, "Factory number")->check(CLI::Range(1, 65535));
         app.add_flag("--failed", failed_, "Only runs that ended with X or never ended");
+        app.add_option("--station", station_, "Only this station's runs");
+        app.add_option("--result", result_, "OK | X | unfinished")->check(CLI::IsMember({"OK", "X", "unfinished"}));
+        app.add_option("--chip", chip_, "PIC18F452 | PIC18F4620");
+        app.add_option("--kind", kind_, "cycle | update")->check(CLI::IsMember({"cycle", "update"}));
+        app.add_option("--limit", limit_, "Only the newest N runs")->check(CLI::Range(1, 100000000));
+        app.add_flag("--conflicts", conflicts_, "Only runs whose factory number another run also holds");
+        app.add_flag("--waiting", waiting_, "Only this station's runs not yet on the server (and why, if refused)");
+        app.add_option("--by", by_, "summary: day | station | image")->check(CLI::IsMember({"day", "station", "image"}));
         app.add_option("--csv", csv_, "File to write (export)");
         app.add_flag("--local", local_, "This station's journal even when a server is set");
     }
@@ -44,16 +71,14 @@ public:
     int Run(Session& s) override {
         // The [Journal] section of the session's settings file.
         const JournalSettings settings = ReadJournalSettings(s.ctx.commands.IniPath);
-        ProductionJournal journal(settings);
-        if (action_ == "sync") return Sync(journal);
-        JournalStore* store = Store(journal);
+        if (!settings.problem.empty()) std::fprintf(stderr, "mrkprog journal: %s\n", settings.problem.c_str());
+        if (action_ == "sync") return Sync(settings);
+        auto store = Store(settings);
         if (!store) return 1;
         try {
             if (action_ == "show") return Show(*store);
-            ListFilter f;
-            f.since = since_;
-            if (number_) f.number = uint16_t(number_);
-            f.failedOnly = failed_;
+            const ListFilter f = Filter();
+            if (action_ == "summary") return Summary(*store, f);
             if (action_ == "export") return Export(*store, f);
             return List(*store, f);
         } catch (const std::exception& e) {
@@ -63,50 +88,117 @@ public:
     }
 
 private:
-    JournalStore* Store(ProductionJournal& journal) {
+    ListFilter Filter() const {
+        ListFilter f;
+        if (!since_.empty()) f.since = *ParseUtcTime(since_);
+        if (!until_.empty()) f.until = *ParseUtcTime(until_, /*dayEnd=*/true);
+        if (number_) f.number = uint16_t(number_);
+        f.failedOnly = failed_;
+        f.station = station_;
+        f.result = result_;
+        f.chip = chip_;
+        f.kind = RunKindFromName(kind_);
+        if (limit_ > 0) f.limit = limit_;
+        f.conflictsOnly = conflicts_;
+        f.waitingOnly = waiting_;
+        return f;
+    }
+
+    // For reading: nothing is migrated, locked or made, so a read-only file or a
+    // busy writer does not stop a list.
+    std::unique_ptr<JournalStore> Store(const JournalSettings& settings) {
         std::string error;
-        if (!local_ && !journal.Settings().server.empty()) {
-            if (JournalStore* s = journal.Server(error)) return s;
-            std::fprintf(stderr, "mrkprog journal: the server cannot be reached (%s); "
-                                 "showing this station's journal\n", error.c_str());
+        if (!local_ && !waiting_ && !settings.server.empty()) {
+            try {
+                // The line's journal is brought up to date by whoever comes first, a reader too.
+                return std::make_unique<JournalStore>(
+                    std::make_unique<PgConnection>(settings.server, settings.timeoutSeconds));
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "mrkprog journal: the server cannot be read (%s); showing this station's journal\n",
+                             e.what());
+            }
         }
-        JournalStore* s = journal.Local(error);
-        if (!s) std::fprintf(stderr, "mrkprog journal: %s\n", error.c_str());
-        return s;
+        try {
+            return std::make_unique<JournalStore>(
+                std::make_unique<SqliteConnection>(settings.file, SqliteConnection::Access::Read), JournalStore::Access::Read);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "mrkprog journal: %s\n", e.what());
+            return nullptr;
+        }
+    }
+
+    // A damaged record costs its line, never the rest.
+    static std::function<void(const std::string&)> ReportBad(int& bad) {
+        return [&bad](const std::string& why) {
+            ++bad;
+            std::fprintf(stderr, "mrkprog journal: skipped %s\n", why.c_str());
+        };
     }
 
     int List(JournalStore& store, const ListFilter& f) {
-        const auto records = store.List(f, true);
-        std::printf("%6s  %s  %s  %s  %6s  %s  %s  %s\n", "ID", Pad("Начало (UTC)", 20).c_str(),
+        std::printf("%s  %s  %s  %s  %6s  %s  %s  %s\n", Pad("Запись", 12).c_str(), Pad("Начало (UTC)", 20).c_str(),
                     Pad("Станция", 12).c_str(), Pad("Вид", 6).c_str(), "Номер", Pad("Чип", 10).c_str(),
                     Pad("Итог", 12).c_str(), "Шаги");
-        for (const auto& r : records) {
-            std::printf("%6lld  %s  %s  %s  %6s  %s  %s  %s\n", static_cast<long long>(r.id),
-                        Pad(r.startedUtc, 20).c_str(), Pad(r.station, 12).c_str(), Pad(RunKindName(r.kind), 6).c_str(),
-                        r.factoryNumber ? std::to_string(*r.factoryNumber).c_str() : "-",
-                        Pad(r.chip.empty() ? "-" : r.chip, 10).c_str(), Pad(ResultText(r), 12).c_str(),
-                        StepsSummary(r).c_str());
+        long long count = 0;
+        int bad = 0;
+        store.Each(
+            f,
+            [&](const JournalRecord& r) {
+                ++count;
+                std::printf("%s  %s  %s  %s  %6s  %s  %s  %s%s\n", Pad(ShortUid(r), 12).c_str(),
+                            Pad(r.startedUtc, 20).c_str(), Pad(r.station, 12).c_str(),
+                            Pad(RunKindName(r.kind), 6).c_str(),
+                            r.factoryNumber ? std::to_string(*r.factoryNumber).c_str() : "-",
+                            Pad(r.chip.empty() ? "-" : r.chip, 10).c_str(), Pad(ResultText(r), 12).c_str(),
+                            StepsSummary(r).c_str(), Marks(r).c_str());
+            },
+            ReportBad(bad));
+        std::printf("Записей: %lld\n", count);
+        if (bad) std::printf("Пропущено повреждённых записей: %d\n", bad);
+        return 0;
+    }
+
+    int Summary(JournalStore& store, const ListFilter& f) {
+        const SummaryBy by = by_ == "station" ? SummaryBy::Station : by_ == "image" ? SummaryBy::Image : SummaryBy::Day;
+        const char* head = by == SummaryBy::Station ? "Станция" : by == SummaryBy::Image ? "Образ" : "День (UTC)";
+        std::printf("%s  %8s  %8s  %8s  %12s  %s\n", Pad(head, 16).c_str(), "Прогонов", "OK", "X", "Не закончены",
+                    "Выход");
+        SummaryRow total;
+        auto line = [](const std::string& key, const SummaryRow& r) {
+            const double yield = r.runs ? 100.0 * double(r.ok) / double(r.runs) : 0.0;
+            std::printf("%s  %8lld  %8lld  %8lld  %12lld  %5.1f %%\n", Pad(key.empty() ? "-" : key, 16).c_str(),
+                        (long long)r.runs, (long long)r.ok, (long long)r.failed, (long long)r.unfinished, yield);
+        };
+        for (const auto& r : store.Summary(f, by)) {
+            line(r.key, r);
+            total.runs += r.runs;
+            total.ok += r.ok;
+            total.failed += r.failed;
+            total.unfinished += r.unfinished;
         }
-        std::printf("Записей: %zu\n", records.size());
+        line("Всего", total);
         return 0;
     }
 
     int Show(JournalStore& store) {
-        if (id_ <= 0) {
-            std::fprintf(stderr, "mrkprog journal show: give the record's ID (see journal list)\n");
+        if (record_.empty()) {
+            std::fprintf(stderr, "mrkprog journal show: give the record's ID (the Запись column of journal list)\n");
             return 2;
         }
-        const auto r = store.Get(id_);
+        std::optional<JournalRecord> r;
+        // Short all-digit text: the store's own number, as earlier lists showed it.
+        if (record_.size() < 8 && record_.find_first_not_of("0123456789") == std::string::npos)
+            r = store.Get(std::stoll(record_));
+        else r = store.GetByUid(record_);
         if (!r) {
-            std::fprintf(stderr, "mrkprog journal show: no record %lld in %s\n", static_cast<long long>(id_),
-                         store.Where().c_str());
+            std::fprintf(stderr, "mrkprog journal show: no record %s in %s\n", record_.c_str(), store.Where().c_str());
             return 1;
         }
         auto line = [](const char* label, const std::string& v) {
             std::printf("%s %s\n", Pad(label, 16).c_str(), v.c_str());
         };
         char buf[64];
-        line("Запись", std::to_string(r->id) + " (" + r->uid + ")");
+        line("Запись", r->uid);
         line("Вид", RunKindName(r->kind));
         line("Станция", r->station);
         line("Начало (UTC)", r->startedUtc);
@@ -128,6 +220,8 @@ private:
         }
         line("Конфигурация", config.empty() ? "-" : config);
         if (r->redoOf) line("Повтор записи", *r->redoOf);
+        if (r->conflict) line("Конфликт номера", "тот же номер у записи " + *r->conflict);
+        if (!r->setAside.empty()) line("Отложена", r->setAside);
         std::printf("Шаги:\n");
         for (const auto& st : r->steps) std::printf("  %2d %-2s %s\n", st.step, st.ok ? "ok" : "X", st.name.c_str());
         std::printf("Протокол:\n");
@@ -140,49 +234,78 @@ private:
             std::fprintf(stderr, "mrkprog journal export: name the file: --csv FILE\n");
             return 2;
         }
-        const auto records = store.List(f, true);
-        // Replaced whole at the end: an interrupted export leaves no half file.
-        std::ostringstream text;
-        WriteCsvHeader(text);
-        for (const auto& r : records) WriteCsvRow(text, r);
-        if (int err = 0; !ReplaceFile(csv_, text.str(), err)) {
+        long long count = 0;
+        int bad = 0;
+        std::string failure;
+        int err = 0;
+        // Written to a new file beside it and renamed at the end: an interrupted
+        // export leaves the earlier file whole, and nothing planted beside it is followed.
+        const bool written = ReplaceFileWith(
+            csv_,
+            [&](const ByteWriter& write) {
+                std::ostringstream buf;
+                WriteCsvHeader(buf);
+                bool ok = true;
+                try {
+                    store.Each(
+                        f,
+                        [&](const JournalRecord& r) {
+                            WriteCsvRow(buf, r);
+                            ++count;
+                            if (buf.tellp() > 1 << 16 && ok) {
+                                ok = write(buf.str());
+                                buf.str({});
+                            }
+                        },
+                        ReportBad(bad));
+                } catch (const std::exception& e) {
+                    failure = e.what();
+                    return false;
+                }
+                return ok && write(buf.str());
+            },
+            err);
+        if (!written) {
             std::fprintf(stderr, "mrkprog journal export: cannot write %s: %s\n", csv_.c_str(),
-                         FileErrorText(err).c_str());
+                         failure.empty() ? FileErrorText(err).c_str() : failure.c_str());
             return 1;
         }
-        std::printf("Записей: %zu, файл %s\n", records.size(), csv_.c_str());
+        std::printf("Записей: %lld, файл %s\n", count, csv_.c_str());
+        if (bad) std::printf("Пропущено повреждённых записей: %d\n", bad);
         return 0;
     }
 
-    int Sync(ProductionJournal& journal) {
-        if (journal.Settings().server.empty()) {
-            std::fprintf(stderr, "mrkprog journal sync: no server in the settings ([%s] Server=...)\n",
-                         kJournalSection);
+    int Sync(const JournalSettings& settings) {
+        if (settings.server.empty()) {
+            std::fprintf(stderr, "mrkprog journal sync: no server in the settings ([%s] Server=...)\n", kJournalSection);
             return 2;
         }
+        ProductionJournal journal(settings);
+        journal.say = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
         const SyncReport rep = journal.Sync();
-        std::printf("Отправлено записей: %d, ожидают: %d\n", rep.sent, rep.waiting);
+        std::printf("Отправлено записей: %d, ожидают: %lld", rep.sent, (long long)rep.waiting);
+        if (rep.setAside) std::printf(", отложено (сервер не принял): %d", rep.setAside);
+        if (rep.conflicts) std::printf(", конфликтов номеров: %d", rep.conflicts);
+        std::printf("\n");
         if (!rep.error.empty()) {
             std::fprintf(stderr, "mrkprog journal sync: %s\n", rep.error.c_str());
             return 1;
         }
-        return 0;
+        return rep.setAside ? 1 : 0;
     }
 
-    std::string action_;
-    int64_t id_ = 0;
-    std::string since_;
-    int number_ = 0;
-    bool failed_ = false;
-    std::string csv_;
-    bool local_ = false;
+    std::string action_, record_, since_, until_, station_, result_, chip_, kind_, by_, csv_;
+    int number_ = 0, limit_ = 0;
+    bool failed_ = false, conflicts_ = false, waiting_ = false, local_ = false;
 };
 
 } // namespace
 
 void RegisterJournalCommands(CommandTable& t) {
-    t.Add({"journal", "Production journal: journal list [--since DATE] [--number N] [--failed] | show ID | "
-                      "export --csv FILE | sync",
+    t.Add({"journal",
+           "Production journal: journal list [--since DATE] [--until DATE] [--number N] [--station S] [--result R] "
+           "[--chip C] [--kind K] [--limit N] [--failed] [--conflicts] [--waiting] | show RECORD | "
+           "summary [--by day|station|image] | export --csv FILE | sync",
            1, [] { return std::make_unique<JournalCommand>(); }, false, true});
 }
 

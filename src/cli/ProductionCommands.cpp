@@ -40,10 +40,15 @@ public:
         if (s.journal) s.journal->ConfirmSameModule(sameModule_);
         PlainControls ui;
         ui.SetFactoryNumberText(number_);
+        s.host.ClearStaticText1();
         Edit1KeyDownEnter(s.ctx, ui);
         s.opened = s.opened || s.ctx.ind.Prog4520 || s.ctx.ind.CheckBox2;
         const std::string result = s.host.StaticText1Text();
-        if (result.empty()) return 1; // refused before the run
+        if (result.empty()) {
+            // Refused before the run: a failure of its own, whatever an earlier cycle printed.
+            std::fprintf(stderr, "mrkprog cycle: the cycle for %s did not start\n", number_.c_str());
+            return 1;
+        }
         std::printf("%s\n", result.c_str());
         return result == "OK" ? 0 : 1;
     }

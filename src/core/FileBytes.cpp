@@ -124,6 +124,15 @@ bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& 
 }
 
 bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, int& err) {
+    return ReplaceFileWith(
+        path,
+        [&](const ByteWriter& write) {
+            return write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        },
+        err);
+}
+
+bool ReplaceFileWith(const std::string& path, const std::function<bool(const ByteWriter&)>& fill, int& err) {
     err = 0;
     const std::string target = Target(path, err);
     if (target.empty()) return false;
@@ -140,9 +149,18 @@ bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, int& e
         return false;
     }
     const mode_t mode = existed ? (old.st_mode & 07777) : NewFileMode();
-    if (::fchmod(fd.get(), mode) != 0 || !WriteAll(fd.get(), bytes.data(), bytes.size()) ||
-        ::fsync(fd.get()) != 0 || ::close(fd.release()) != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
-        err = errno;
+    int writeErr = 0;
+    const ByteWriter write = [&](std::string_view piece) {
+        if (WriteAll(fd.get(), reinterpret_cast<const uint8_t*>(piece.data()), piece.size())) return true;
+        writeErr = errno;
+        return false;
+    };
+    const bool modeSet = ::fchmod(fd.get(), mode) == 0;
+    int fillErr = modeSet ? 0 : errno;
+    const bool filled = modeSet && fill(write);
+    if (modeSet && !filled) fillErr = writeErr ? writeErr : ECANCELED;
+    if (!filled || ::fsync(fd.get()) != 0 || ::close(fd.release()) != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
+        err = fillErr ? fillErr : errno;
         ::unlink(temp.c_str());
         return false;
     }

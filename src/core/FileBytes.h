@@ -2,6 +2,8 @@
 // Whole-file reads and writes that never throw and never leave a half-written file.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string_view>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,6 +30,11 @@ bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& 
 bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, int& err);
 // The same for text.
 bool ReplaceFile(const std::string& path, const std::string& text, int& err);
+// The same, written piece by piece (an export of any length in little memory):
+// fill gets a writer for the next bytes (false when they could not be written)
+// and returns false to give up, which leaves the earlier file as it was.
+using ByteWriter = std::function<bool(std::string_view)>;
+bool ReplaceFileWith(const std::string& path, const std::function<bool(const ByteWriter&)>& fill, int& err);
 
 // What went wrong, for a message: the system's text, "not a regular file" for a
 // device or a pipe, or the size limit for a file too large.

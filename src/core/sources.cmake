@@ -1,5 +1,6 @@
 list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/Format.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Context.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Sha256.cpp
   ${CMAKE_CURRENT_LIST_DIR}/IntelHexWriter.cpp
 )

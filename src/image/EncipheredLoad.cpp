@@ -10,6 +10,7 @@
 
 #include "core/Context.h"
 #include "core/FileBytes.h"
+#include "core/Sha256.h"
 #include "image/ConfigMask.h"
 #include "image/CrpCodec.h"
 #include "image/EmbeddedImages.h"
@@ -138,11 +139,15 @@ int LoadEnciphered(Context& ctx, std::span<const uint8_t> source, const std::str
 int ExecuteCRPtoHex(Context& ctx, uint8_t kind) {
     const std::string& path = ImagePath(ctx, kind);
     std::vector<uint8_t> bytes;
+    if (kind == 1) ctx.image.BootSha256.clear();
     if (int err = 0; !ReadRegularFile(path, bytes, err)) {
         ShowReadError(ctx, path, err);
         return -1;
     }
-    return LoadEnciphered(ctx, bytes, CrpTempPath(ctx, path), kind);
+    const int rc = LoadEnciphered(ctx, bytes, CrpTempPath(ctx, path), kind);
+    // The fingerprint of the very bytes loaded.
+    if (rc == 0 && kind == 1) ctx.image.BootSha256 = Sha256Hex(bytes);
+    return rc;
 }
 
 int ExecuteResurse(Context& ctx, uint8_t kind) {

@@ -57,6 +57,7 @@ bool SpeedButton7Click(Context& ctx) {
 
 bool SpeedButton3Click(Context& ctx) {
     const std::string path = ImagePath(ctx, 1);
+    ctx.image.BootSha256.clear();
     // A failed load may have left part of a boot region behind: not an image to write.
     ctx.image.BootImageLoaded = false;
     if (!FileExists(path)) {

@@ -1,10 +1,12 @@
 #include "image/HexLoad.h"
 
+#include <cerrno>
 #include <sstream>
 #include <vector>
 
 #include "core/Context.h"
 #include "core/FileBytes.h"
+#include "core/Sha256.h"
 #include "image/ConfigMask.h"
 #include "image/HexReader.h"
 #include "image/IoErrors.h"
@@ -18,7 +20,9 @@ const std::string& ImagePath(const Context& ctx, uint8_t kind) {
 
 int ExecuteHex(Context& ctx, uint8_t kind) {
     const std::string& path = ImagePath(ctx, kind);
-    // Read whole first (a file larger than any image is refused by its size).
+    if (kind == 1) ctx.image.BootSha256.clear();
+    // Read once, whole and only from a regular file (a file larger than any image
+    // is refused by its size): the fingerprint is of these very bytes.
     std::vector<uint8_t> bytes;
     if (int err = 0; !ReadRegularFile(path, bytes, err)) {
         ShowReadError(ctx, path, err);
@@ -27,6 +31,7 @@ int ExecuteHex(Context& ctx, uint8_t kind) {
     std::istringstream in(std::string(bytes.begin(), bytes.end()));
     if (ReadHexText(ctx, in, ConfigRecords::Store, path) != 0) return -1;
     MaskConfigWrite(ctx.image);
+    if (kind == 1) ctx.image.BootSha256 = Sha256Hex(bytes);
     return 0;
 }
 

@@ -29,6 +29,8 @@ struct ImageVars {
     // Firmware paths as the parameters window holds them: Edit1 the update file,
     // Edit2 the boot loader for the PIC18F4620, Edit5 the boot loader for the PIC18F452.
     std::string Edit1, Edit2, Edit5;
+    // SHA-256 of the boot-loader file's bytes as last loaded; empty when that load failed.
+    std::string BootSha256;
 
     // Folder for the deciphered temporary files; empty keeps them beside the
     // .CRP file, and in the current directory for an embedded image.

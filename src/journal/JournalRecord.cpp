@@ -15,8 +15,10 @@ std::optional<RunKind> RunKindFromName(const std::string& name) {
     return std::nullopt;
 }
 
-std::string UtcNow() {
-    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+std::string UtcNow() { return UtcText(std::chrono::system_clock::now()); }
+
+std::string UtcText(std::chrono::system_clock::time_point when) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(when);
     std::tm tm{};
     gmtime_r(&t, &tm);
     char buf[32];

@@ -1,6 +1,7 @@
 #pragma once
 // One production record: what a run of the automatic cycle or of the update
 // command did to one module, on which station, with what, and how it ended.
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,12 +39,16 @@ struct JournalRecord {
     std::string result;                     // "OK" / "X"; empty = unfinished
     std::vector<std::string> log;
     std::optional<std::string> redoOf;      // uid of the record of the same module done before
+    std::optional<std::string> conflict;    // uid of another record that holds the same factory number
+    bool sent = false;                      // the station's copy: on the server already
+    std::string setAside;                   // the station's copy: why the server refused it
 
     bool Finished() const { return !endedUtc.empty(); }
 };
 
 // The present moment as "YYYY-MM-DDTHH:MM:SSZ".
 std::string UtcNow();
+std::string UtcText(std::chrono::system_clock::time_point t);
 // A fresh record identity: 32 random hex digits.
 std::string NewUid();
 

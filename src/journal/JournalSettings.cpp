@@ -12,7 +12,33 @@
 
 #include "core/FileBytes.h"
 
+#include "journal/RecordRow.h"
+
 namespace mrk::journal {
+
+namespace {
+
+// Whether the text is well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsUtf8(const std::string& s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        size_t n = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : 9;
+        if (n == 9 || (n == 1 && c < 0xC2) || (n > 0 && i + n >= s.size())) return false;
+        uint32_t cp = n == 0 ? c : c & (0x3F >> n);
+        for (size_t k = 1; k <= n; ++k) {
+            const unsigned char cc = static_cast<unsigned char>(s[i + k]);
+            if ((cc & 0xC0) != 0x80) return false;
+            cp = cp << 6 | (cc & 0x3F);
+        }
+        if ((n == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+            return false;
+        i += n + 1;
+    }
+    return true;
+}
+
+} // namespace
 
 std::string HostName() {
     char name[256] = {};
@@ -30,10 +56,15 @@ JournalSettings ReadJournalSettings(const std::string& settingsFile) {
     const bool read = !settingsFile.empty() && ReadRegularFile(settingsFile, bytes, err) &&
                       ini.LoadData(reinterpret_cast<const char*>(bytes.data()), bytes.size()) >= 0;
     auto get = [&](const char* key) -> std::string {
-        return read ? ini.GetValue(kJournalSection, key, "") : "";
+        std::string v = read ? ini.GetValue(kJournalSection, key, "") : "";
+        // The server stores text as UTF-8 and refuses anything else, a record at a time.
+        if (!IsUtf8(v) && s.problem.empty())
+            s.problem = std::string("[") + kJournalSection + "] " + key +
+                        "= in the settings file is not UTF-8 text (saved in another encoding?); save the file as UTF-8";
+        return v;
     };
     s.station = get("Station");
-    if (s.station.empty()) s.station = HostName();
+    if (s.station.empty() || !IsUtf8(s.station)) s.station = HostName();
     s.server = get("Server");
     s.file = get("File");
     const auto folder = std::filesystem::path(settingsFile).parent_path();
@@ -41,6 +72,13 @@ JournalSettings ReadJournalSettings(const std::string& settingsFile) {
     else if (std::filesystem::path(s.file).is_relative()) s.file = (folder / s.file).string();
     const std::string enabled = get("Enabled");
     s.enabled = enabled.empty() || enabled != "0";
+    const std::string timeout = get("Timeout");
+    if (!timeout.empty()) {
+        const auto t = CheckedInt(timeout, 1, 120);
+        if (t) s.timeoutSeconds = int(*t);
+        else if (s.problem.empty())
+            s.problem = std::string("[") + kJournalSection + "] Timeout= must be a number of seconds, 1 to 120";
+    }
     return s;
 }
 

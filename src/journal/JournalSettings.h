@@ -4,6 +4,7 @@
 //   File    = the station's SQLite journal (default: mrkprog-journal.db beside the settings file)
 //   Server  = libpq connection string of the line's PostgreSQL server (default: none, one station)
 //   Enabled = 0 turns the journal off (default 1)
+//   Timeout = seconds the server is given to answer (default 5)
 #include <string>
 
 #include "journal/ProductionJournal.h"

@@ -1,18 +1,13 @@
 #include "journal/JournalStore.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <unordered_map>
+#include <chrono>
 
+#include "journal/RecordRow.h"
 #include "journal/Schema.h"
 
 namespace mrk::journal {
 
 namespace {
-
-constexpr const char* kHeadColumns =
-    "id, uid, kind, station, started_utc, ended_utc, programmer, chip, devid1, devid2, factory_number,"
-    " module_number, image_name, image_sum1, image_sum2, boot_path, boot_sha256, config_hex, result, redo_of";
 
 SqlValue Opt(const std::optional<std::string>& s) { return s ? SqlValue(*s) : SqlValue(nullptr); }
 template <class T>
@@ -21,69 +16,73 @@ SqlValue OptInt(const std::optional<T>& v) {
 }
 SqlValue TextOrNull(const std::string& s) { return s.empty() ? SqlValue(nullptr) : SqlValue(s); }
 
-std::string HexBytes(const std::vector<uint8_t>& bytes) {
-    std::string s;
-    char b[3];
-    for (uint8_t v : bytes) {
-        std::snprintf(b, sizeof b, "%02X", v);
-        s += b;
-    }
-    return s;
+int64_t IdOf(const SqlRow& row, const std::string& where) {
+    const auto id = row.empty() ? std::nullopt : CheckedInt(row[0], 1, INT64_MAX);
+    if (!id) throw SqlError(where + ": a record's id is not a number");
+    return *id;
 }
 
-std::vector<uint8_t> BytesFromHex(const std::string& s) {
-    std::vector<uint8_t> out;
-    for (size_t i = 0; i + 1 < s.size(); i += 2) out.push_back(uint8_t(std::stoul(s.substr(i, 2), nullptr, 16)));
-    return out;
-}
-
-int64_t Int(const std::optional<std::string>& s, int64_t dflt = 0) { return s ? std::stoll(*s) : dflt; }
-
-JournalRecord HeadFromRow(const SqlRow& r) {
-    JournalRecord rec;
-    rec.id = Int(r[0]);
-    rec.uid = r[1].value_or("");
-    rec.kind = RunKindFromName(r[2].value_or("")).value_or(RunKind::Update);
-    rec.station = r[3].value_or("");
-    rec.startedUtc = r[4].value_or("");
-    rec.endedUtc = r[5].value_or("");
-    rec.programmer = r[6].value_or("");
-    rec.chip = r[7].value_or("");
-    rec.devId1 = uint8_t(Int(r[8]));
-    rec.devId2 = uint8_t(Int(r[9]));
-    if (r[10]) rec.factoryNumber = uint16_t(Int(r[10]));
-    if (r[11]) rec.moduleNumber = uint32_t(Int(r[11]));
-    rec.imageName = r[12].value_or("");
-    rec.imageSum1 = uint8_t(Int(r[13]));
-    rec.imageSum2 = uint8_t(Int(r[14]));
-    rec.bootPath = r[15].value_or("");
-    rec.bootSha256 = r[16].value_or("");
-    rec.config = BytesFromHex(r[17].value_or(""));
-    rec.result = r[18].value_or("");
-    rec.redoOf = r[19];
-    return rec;
+// The filter as SQL conditions, every value a parameter.
+std::string Conditions(const ListFilter& f, std::vector<SqlValue>& params) {
+    std::string sql = " WHERE 1 = 1";
+    auto add = [&](const char* cond, SqlValue v) {
+        sql += cond;
+        params.push_back(std::move(v));
+    };
+    if (!f.since.empty()) add(" AND started_utc >= ?", f.since);
+    if (!f.until.empty()) add(" AND started_utc < ?", f.until);
+    if (f.number) add(" AND factory_number = ?", int64_t(*f.number));
+    if (f.failedOnly) sql += " AND (result IS NULL OR result <> 'OK')";
+    if (!f.station.empty()) add(" AND station = ?", f.station);
+    if (f.result == "unfinished") sql += " AND result IS NULL";
+    else if (!f.result.empty()) add(" AND result = ?", f.result);
+    if (!f.chip.empty()) add(" AND chip = ?", f.chip);
+    if (f.kind) add(" AND kind = ?", std::string(RunKindName(*f.kind)));
+    if (f.conflictsOnly) sql += " AND conflict IS NOT NULL";
+    if (f.waitingOnly) sql += " AND sent = 0";
+    return sql;
 }
 
 } // namespace
 
-JournalStore::JournalStore(std::unique_ptr<SqlConnection> db) : db_(std::move(db)) { Migrate(*db_); }
+int64_t Revision(const JournalRecord& rec) {
+    return (rec.Finished() ? int64_t(1) << 40 : 0) + (int64_t(rec.steps.size()) << 20) + int64_t(rec.log.size());
+}
 
-int64_t JournalStore::RunId(const std::string& uid) {
-    const auto rows = db_->Query("SELECT id FROM runs WHERE uid = ?", {uid});
-    if (rows.empty()) throw SqlError(db_->Where() + ": record " + uid + " is missing");
-    return Int(rows[0][0]);
+JournalStore::JournalStore(std::unique_ptr<SqlConnection> db, Access access) : db_(std::move(db)) {
+    if (access == Access::Write) {
+        Migrate(*db_);
+        return;
+    }
+    const int v = SchemaVersionForReading(*db_);
+    if (v == kSchemaVersion) return;
+    if (v == 0) throw SqlError(db_->Where() + ": no journal in it yet");
+    throw SqlError(db_->Where() + ": the journal is at version " + std::to_string(v) +
+                   (v < kSchemaVersion ? ", older than this program's (" + std::to_string(kSchemaVersion) +
+                                             "); the next run on its station brings it up to date"
+                                       : ", newer than this program knows (" + std::to_string(kSchemaVersion) +
+                                             "); update the program on this station"));
+}
+
+std::string JournalStore::StepsColumn() const {
+    // Each step as "step US ok US name", RS between them, in their order.
+    if (db_->Kind() == Engine::Postgres)
+        return "(SELECT string_agg(s.step || chr(31) || s.ok || chr(31) || s.name, chr(30) ORDER BY s.seq)"
+               " FROM run_steps s WHERE s.run_id = runs.id)";
+    return "(SELECT group_concat(x, char(30)) FROM (SELECT s.step || char(31) || s.ok || char(31) || s.name AS x"
+           " FROM run_steps s WHERE s.run_id = runs.id ORDER BY s.seq))";
 }
 
 void JournalStore::WriteHead(const JournalRecord& rec, bool sent) {
     db_->Exec("UPDATE runs SET kind = ?, station = ?, started_utc = ?, ended_utc = ?, programmer = ?, chip = ?,"
               " devid1 = ?, devid2 = ?, factory_number = ?, module_number = ?, image_name = ?, image_sum1 = ?,"
-              " image_sum2 = ?, boot_path = ?, boot_sha256 = ?, config_hex = ?, result = ?, redo_of = ?, sent = ?"
-              " WHERE uid = ?",
+              " image_sum2 = ?, boot_path = ?, boot_sha256 = ?, config_hex = ?, result = ?, redo_of = ?, sent = ?,"
+              " revision = ? WHERE uid = ?",
               {std::string(RunKindName(rec.kind)), rec.station, rec.startedUtc, TextOrNull(rec.endedUtc),
                rec.programmer, rec.chip, int64_t(rec.devId1), int64_t(rec.devId2), OptInt(rec.factoryNumber),
                OptInt(rec.moduleNumber), rec.imageName, int64_t(rec.imageSum1), int64_t(rec.imageSum2),
                rec.bootPath, rec.bootSha256, HexBytes(rec.config), TextOrNull(rec.result), Opt(rec.redoOf),
-               int64_t(sent ? 1 : 0), rec.uid});
+               int64_t(sent ? 1 : 0), Revision(rec), rec.uid});
 }
 
 void JournalStore::WriteSteps(int64_t runId, const JournalRecord& rec, size_t from) {
@@ -100,7 +99,38 @@ void JournalStore::WriteLog(int64_t runId, const JournalRecord& rec, size_t from
                   {runId, int64_t(i), rec.log[i]});
 }
 
-OpenResult JournalStore::Open(JournalRecord& rec, bool reserve) {
+std::optional<JournalRecord> JournalStore::One(const std::string& where, const std::vector<SqlValue>& params) {
+    const auto rows = db_->Query(std::string("SELECT ") + kHeadColumns + ", " + StepsColumn() + " FROM runs " +
+                                     where,
+                                 params);
+    if (rows.empty()) return std::nullopt;
+    std::string error;
+    auto rec = RecordFromRow(rows[0], error);
+    if (!rec) throw SqlError(db_->Where() + ": " + error);
+    return rec;
+}
+
+std::optional<JournalRecord> JournalStore::Holder(uint16_t number) {
+    const auto res =
+        db_->Query("SELECT run_uid, station, reserved_utc FROM factory_numbers WHERE number = ?", {int64_t(number)});
+    if (res.empty()) return std::nullopt;
+    JournalRecord holder;
+    try {
+        // The module that got the number last is the one a redo must name.
+        if (auto last = One("WHERE kind = 'cycle' AND factory_number = ? ORDER BY id DESC LIMIT 1",
+                            {int64_t(number)}))
+            return last;
+    } catch (const SqlError&) {
+        // A damaged record: the reservation alone still says the number is taken.
+    }
+    holder.uid = res[0][0].value_or("");
+    holder.station = res[0][1].value_or("");
+    holder.startedUtc = res[0][2].value_or("");
+    holder.factoryNumber = number;
+    return holder;
+}
+
+OpenResult JournalStore::Open(JournalRecord& rec, bool reserve, bool mustHold) {
     OpenResult out;
     InTransaction(*db_, [&] {
         if (reserve && rec.factoryNumber) {
@@ -108,27 +138,9 @@ OpenResult JournalStore::Open(JournalRecord& rec, bool reserve) {
                                         " VALUES (?, ?, ?, ?) ON CONFLICT (number) DO NOTHING RETURNING number",
                                         {int64_t(*rec.factoryNumber), rec.uid, rec.station, rec.startedUtc});
             if (got.empty()) {
-                // Taken: the module that got the number last is the one a redo must name.
-                const auto last = db_->Query(std::string("SELECT ") + kHeadColumns +
-                                                 " FROM runs WHERE kind = 'cycle' AND factory_number = ?"
-                                                 " ORDER BY id DESC LIMIT 1",
-                                             {int64_t(*rec.factoryNumber)});
-                JournalRecord holder;
-                if (!last.empty()) {
-                    holder = HeadFromRow(last[0]);
-                } else {
-                    const auto res = db_->Query("SELECT run_uid, station, reserved_utc FROM factory_numbers"
-                                                " WHERE number = ?",
-                                                {int64_t(*rec.factoryNumber)});
-                    if (!res.empty()) {
-                        holder.uid = res[0][0].value_or("");
-                        holder.station = res[0][1].value_or("");
-                        holder.startedUtc = res[0][2].value_or("");
-                    }
-                    holder.factoryNumber = rec.factoryNumber;
-                }
-                if (!rec.redoOf || *rec.redoOf != holder.uid) {
-                    out.holder = holder;
+                auto holder = Holder(*rec.factoryNumber);
+                if (mustHold && holder && (!rec.redoOf || *rec.redoOf != holder->uid)) {
+                    out.holder = std::move(holder);
                     return;
                 }
             }
@@ -136,7 +148,7 @@ OpenResult JournalStore::Open(JournalRecord& rec, bool reserve) {
         const auto id = db_->Query("INSERT INTO runs (uid, kind, station, started_utc) VALUES (?, ?, ?, ?)"
                                    " RETURNING id",
                                    {rec.uid, std::string(RunKindName(rec.kind)), rec.station, rec.startedUtc});
-        rec.id = Int(id.at(0)[0]);
+        rec.id = IdOf(id.at(0), db_->Where());
         WriteHead(rec, false);
         WriteSteps(rec.id, rec, 0);
         WriteLog(rec.id, rec, 0);
@@ -147,7 +159,9 @@ OpenResult JournalStore::Open(JournalRecord& rec, bool reserve) {
 
 void JournalStore::AddStep(const JournalRecord& rec, size_t stepIndex, size_t logFrom) {
     InTransaction(*db_, [&] {
-        const int64_t id = RunId(rec.uid);
+        const auto row = db_->Query("UPDATE runs SET revision = ? WHERE uid = ? RETURNING id", {Revision(rec), rec.uid});
+        if (row.empty()) throw SqlError(db_->Where() + ": record " + rec.uid + " is missing");
+        const int64_t id = IdOf(row[0], db_->Where());
         WriteSteps(id, rec, stepIndex);
         WriteLog(id, rec, logFrom);
     });
@@ -155,101 +169,179 @@ void JournalStore::AddStep(const JournalRecord& rec, size_t stepIndex, size_t lo
 
 void JournalStore::Finish(const JournalRecord& rec, size_t logFrom, bool sent) {
     InTransaction(*db_, [&] {
-        const int64_t id = RunId(rec.uid);
+        const auto row = db_->Query("SELECT id FROM runs WHERE uid = ?", {rec.uid});
+        if (row.empty()) throw SqlError(db_->Where() + ": record " + rec.uid + " is missing");
+        const int64_t id = IdOf(row[0], db_->Where());
         WriteHead(rec, sent);
         WriteSteps(id, rec, 0);
         WriteLog(id, rec, logFrom);
     });
 }
 
-void JournalStore::Put(const JournalRecord& rec, bool sent) {
+PutResult JournalStore::Put(const JournalRecord& rec, bool sent) {
+    PutResult out;
     InTransaction(*db_, [&] {
-        db_->Exec("INSERT INTO runs (uid, kind, station, started_utc) VALUES (?, ?, ?, ?)"
+        db_->Exec("INSERT INTO runs (uid, kind, station, started_utc, revision) VALUES (?, ?, ?, ?, -1)"
                   " ON CONFLICT (uid) DO NOTHING",
                   {rec.uid, std::string(RunKindName(rec.kind)), rec.station, rec.startedUtc});
-        const int64_t id = RunId(rec.uid);
-        WriteHead(rec, sent);
-        db_->Exec("DELETE FROM run_steps WHERE run_id = ?", {id});
-        db_->Exec("DELETE FROM run_log WHERE run_id = ?", {id});
-        WriteSteps(id, rec, 0);
-        WriteLog(id, rec, 0);
+        // Only over an older copy, decided in the one statement that locks the row.
+        const auto row = db_->Query("UPDATE runs SET revision = ? WHERE uid = ? AND revision < ? RETURNING id",
+                                    {Revision(rec), rec.uid, Revision(rec)});
+        if (!row.empty()) {
+            const int64_t id = IdOf(row[0], db_->Where());
+            WriteHead(rec, sent);
+            db_->Exec("DELETE FROM run_steps WHERE run_id = ?", {id});
+            db_->Exec("DELETE FROM run_log WHERE run_id = ?", {id});
+            WriteSteps(id, rec, 0);
+            WriteLog(id, rec, 0);
+            out.written = true;
+        }
+        if (rec.kind != RunKind::Cycle || !rec.factoryNumber) return;
+        // The station's number counts on the line: reserved here too, or shown as a conflict.
+        const auto got = db_->Query("INSERT INTO factory_numbers (number, run_uid, station, reserved_utc)"
+                                    " VALUES (?, ?, ?, ?) ON CONFLICT (number) DO NOTHING RETURNING number",
+                                    {int64_t(*rec.factoryNumber), rec.uid, rec.station, rec.startedUtc});
+        if (!got.empty()) return;
+        const auto res = db_->Query("SELECT run_uid FROM factory_numbers WHERE number = ?", {int64_t(*rec.factoryNumber)});
+        const std::string holder = res.empty() ? "" : res[0][0].value_or("");
+        if (holder.empty() || holder == rec.uid || (rec.redoOf && *rec.redoOf == holder)) return;
+        // A redo of a redo of the holder is the same module too.
+        const auto chain = db_->Query("SELECT count(*) FROM runs WHERE uid = ? AND redo_of = ?",
+                                      {Opt(rec.redoOf), holder});
+        if (!chain.empty() && chain[0][0].value_or("0") != "0") return;
+        MarkConflict(rec.uid, holder);
+        MarkConflict(holder, rec.uid);
+        out.conflict = holder;
     });
+    return out;
 }
 
-std::vector<JournalRecord> JournalStore::List(const ListFilter& f, bool withSteps) {
-    std::string sql = std::string("SELECT ") + kHeadColumns + " FROM runs WHERE 1 = 1";
+void JournalStore::MarkConflict(const std::string& uid, const std::string& otherUid) {
+    db_->Exec("UPDATE runs SET conflict = ? WHERE uid = ?", {otherUid, uid});
+}
+
+void JournalStore::Each(const ListFilter& f, const std::function<void(const JournalRecord&)>& record,
+                        const std::function<void(const std::string&)>& bad) {
     std::vector<SqlValue> params;
-    if (!f.since.empty()) {
-        sql += " AND started_utc >= ?";
-        params.emplace_back(f.since);
-    }
-    if (f.number) {
-        sql += " AND factory_number = ?";
-        params.emplace_back(int64_t(*f.number));
-    }
-    if (f.failedOnly) sql += " AND (result IS NULL OR result <> 'OK')";
-    if (!f.station.empty()) {
-        sql += " AND station = ?";
-        params.emplace_back(f.station);
-    }
+    std::string sql = std::string("SELECT ") + kHeadColumns + ", " + StepsColumn() + " FROM runs" + Conditions(f, params);
     if (f.limit) {
         // The newest n, shown oldest first like the rest.
         sql = "SELECT * FROM (" + sql + " ORDER BY started_utc DESC, id DESC LIMIT ?) newest";
         params.emplace_back(int64_t(*f.limit));
     }
     sql += " ORDER BY started_utc, id";
+    std::string error;
+    db_->Each(sql, params, [&](const SqlRow& row) {
+        if (auto rec = RecordFromRow(row, error)) record(*rec);
+        else if (bad) bad(error);
+    });
+}
+
+std::vector<JournalRecord> JournalStore::List(const ListFilter& f, bool withSteps) {
     std::vector<JournalRecord> out;
-    for (const auto& row : db_->Query(sql, params)) out.push_back(HeadFromRow(row));
-    if (withSteps && !out.empty()) {
-        // The steps of all of them in one query, not one per record.
-        std::unordered_map<int64_t, JournalRecord*> byId;
-        int64_t lo = out.front().id, hi = lo;
-        for (auto& rec : out) {
-            byId[rec.id] = &rec;
-            lo = std::min(lo, rec.id);
-            hi = std::max(hi, rec.id);
-        }
-        for (const auto& r : db_->Query("SELECT run_id, step, name, ok FROM run_steps"
-                                        " WHERE run_id >= ? AND run_id <= ? ORDER BY run_id, seq",
-                                        {lo, hi}))
-            if (auto it = byId.find(Int(r[0])); it != byId.end())
-                it->second->steps.push_back({int(Int(r[1])), r[2].value_or(""), Int(r[3]) != 0});
+    Each(f, [&](const JournalRecord& r) {
+        out.push_back(r);
+        if (!withSteps) out.back().steps.clear();
+    });
+    return out;
+}
+
+std::vector<SummaryRow> JournalStore::Summary(const ListFilter& f, SummaryBy by) {
+    std::vector<SqlValue> params;
+    const std::string key = by == SummaryBy::Day       ? "substr(started_utc, 1, 10)"
+                            : by == SummaryBy::Station ? "station"
+                                                       : "image_name";
+    const auto rows = db_->Query("SELECT " + key +
+                                     ", count(*), sum(CASE WHEN result = 'OK' THEN 1 ELSE 0 END),"
+                                     " sum(CASE WHEN result = 'X' THEN 1 ELSE 0 END),"
+                                     " sum(CASE WHEN result IS NULL THEN 1 ELSE 0 END) FROM runs" +
+                                     Conditions(f, params) + " GROUP BY " + key + " ORDER BY " + key,
+                                 params);
+    std::vector<SummaryRow> out;
+    for (const auto& r : rows) {
+        SummaryRow s;
+        s.key = r[0].value_or("");
+        s.runs = CheckedInt(r[1], 0, INT64_MAX).value_or(0);
+        s.ok = CheckedInt(r[2], 0, INT64_MAX).value_or(0);
+        s.failed = CheckedInt(r[3], 0, INT64_MAX).value_or(0);
+        s.unfinished = CheckedInt(r[4], 0, INT64_MAX).value_or(0);
+        out.push_back(s);
     }
     return out;
 }
 
 void JournalStore::LoadDetails(JournalRecord& rec) {
-    for (const auto& r : db_->Query("SELECT step, name, ok FROM run_steps WHERE run_id = ? ORDER BY seq", {rec.id}))
-        rec.steps.push_back({int(Int(r[0])), r[1].value_or(""), Int(r[2]) != 0});
+    rec.log.clear();
     for (const auto& r : db_->Query("SELECT line FROM run_log WHERE run_id = ? ORDER BY seq", {rec.id}))
         rec.log.push_back(r[0].value_or(""));
 }
 
 std::optional<JournalRecord> JournalStore::Get(int64_t id) {
-    const auto rows = db_->Query(std::string("SELECT ") + kHeadColumns + " FROM runs WHERE id = ?", {id});
-    if (rows.empty()) return std::nullopt;
-    auto rec = HeadFromRow(rows[0]);
-    LoadDetails(rec);
+    auto rec = One("WHERE id = ?", {id});
+    if (rec) LoadDetails(*rec);
     return rec;
 }
 
 std::optional<JournalRecord> JournalStore::GetByUid(const std::string& uid) {
-    const auto rows = db_->Query(std::string("SELECT ") + kHeadColumns + " FROM runs WHERE uid = ?", {uid});
-    if (rows.empty()) return std::nullopt;
-    auto rec = HeadFromRow(rows[0]);
-    LoadDetails(rec);
+    std::optional<JournalRecord> rec;
+    if (uid.size() >= 32) {
+        rec = One("WHERE uid = ?", {uid});
+    } else {
+        // A uid's beginning, as the lists show it; the range keeps it on the index.
+        const auto rows = db_->Query("SELECT count(*) FROM runs WHERE uid >= ? AND uid < ?", {uid, uid + "\x7f"});
+        if (!rows.empty() && CheckedInt(rows[0][0], 0, INT64_MAX).value_or(0) > 1)
+            throw SqlError("several records begin with " + uid + "; give more of it");
+        rec = One("WHERE uid >= ? AND uid < ?", {uid, uid + "\x7f"});
+    }
+    if (rec) LoadDetails(*rec);
     return rec;
 }
 
-std::vector<JournalRecord> JournalStore::Unsent() {
+std::vector<JournalRecord> JournalStore::Unsent(int limit, bool withSetAside, int64_t afterId) {
     std::vector<JournalRecord> out;
-    for (const auto& row :
-         db_->Query(std::string("SELECT ") + kHeadColumns + " FROM runs WHERE sent = 0 ORDER BY id"))
-        out.push_back(HeadFromRow(row));
+    // A run that has not ended may still be going on this station: it goes when it
+    // ends, or, killed, once no run can last that long.
+    const auto cutoff = std::chrono::system_clock::now() - std::chrono::hours(1);
+    std::vector<SqlValue> params{afterId, UtcText(cutoff)};
+    std::string sql = std::string("SELECT ") + kHeadColumns + ", " + StepsColumn() +
+                      " FROM runs WHERE sent = 0 AND id > ? AND (ended_utc IS NOT NULL OR started_utc < ?)";
+    if (!withSetAside) sql += " AND set_aside IS NULL";
+    sql += " ORDER BY id";
+    if (limit > 0) {
+        sql += " LIMIT ?";
+        params.emplace_back(int64_t(limit));
+    }
+    std::string error;
+    for (const auto& row : db_->Query(sql, params)) {
+        auto rec = RecordFromRow(row, error);
+        // A damaged record cannot be sent as it is: it waits aside, with the reason.
+        if (!rec) {
+            const auto uid = row.size() > 1 ? row[1] : std::nullopt;
+            if (uid) SetAside(*uid, error);
+            continue;
+        }
+        out.push_back(std::move(*rec));
+    }
     for (auto& rec : out) LoadDetails(rec);
     return out;
 }
 
-void JournalStore::MarkSent(const std::string& uid) { db_->Exec("UPDATE runs SET sent = 1 WHERE uid = ?", {uid}); }
+int64_t JournalStore::CountUnsent() {
+    const auto rows = db_->Query("SELECT count(*) FROM runs WHERE sent = 0");
+    return rows.empty() ? 0 : CheckedInt(rows[0][0], 0, INT64_MAX).value_or(0);
+}
+
+int64_t JournalStore::CountSetAside() {
+    const auto rows = db_->Query("SELECT count(*) FROM runs WHERE sent = 0 AND set_aside IS NOT NULL");
+    return rows.empty() ? 0 : CheckedInt(rows[0][0], 0, INT64_MAX).value_or(0);
+}
+
+void JournalStore::MarkSent(const std::string& uid) {
+    db_->Exec("UPDATE runs SET sent = 1, set_aside = NULL WHERE uid = ?", {uid});
+}
+
+void JournalStore::SetAside(const std::string& uid, const std::string& why) {
+    db_->Exec("UPDATE runs SET set_aside = ? WHERE uid = ?", {why, uid});
+}
 
 } // namespace mrk::journal

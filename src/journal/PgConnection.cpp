@@ -1,8 +1,13 @@
 #include "journal/PgConnection.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
+#include <cctype>
+#include <chrono>
+#include <cerrno>
 #include <memory>
+#include <set>
 
 namespace mrk::journal {
 
@@ -11,6 +16,12 @@ namespace {
 std::string Trimmed(std::string s) {
     while (!s.empty() && (s.back() == '\n' || s.back() == ' ')) s.pop_back();
     return s;
+}
+
+long long NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 // '?' placeholders become $1, $2, ...; quoted text is left alone.
@@ -26,18 +37,92 @@ std::string Numbered(const std::string& sql) {
     return out;
 }
 
+// The keywords libpq knows, and which of them hold secrets (shown as '*' in its dialogs).
+struct Keywords {
+    std::set<std::string> all, secret;
+};
+const Keywords& KnownKeywords() {
+    static const Keywords k = [] {
+        Keywords out;
+        PQconninfoOption* opts = PQconndefaults();
+        for (PQconninfoOption* o = opts; o && o->keyword; ++o) {
+            out.all.insert(o->keyword);
+            if (o->dispchar && o->dispchar[0] == '*') out.secret.insert(o->keyword);
+        }
+        PQconninfoFree(opts);
+        out.secret.insert("password");
+        return out;
+    }();
+    return k;
+}
+
+// Walks "key = value ..." the way libpq reads it, and names the first fault by the
+// last key read well; nothing of any value is repeated.
+std::string KeyValueProblem(const std::string& s) {
+    std::string lastKey;
+    auto after = [&] { return lastKey.empty() ? std::string("at its start") : "after the key " + lastKey; };
+    size_t i = 0;
+    auto skipSpace = [&] {
+        while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+    };
+    for (;;) {
+        skipSpace();
+        if (i >= s.size()) return {};
+        std::string key;
+        while (i < s.size() && s[i] != '=' && !std::isspace(static_cast<unsigned char>(s[i]))) key += s[i++];
+        skipSpace();
+        if (i >= s.size() || s[i] != '=') return "a key without \"=\" " + after();
+        if (!KnownKeywords().all.count(key)) return "an unknown key " + after();
+        ++i;
+        skipSpace();
+        if (i < s.size() && s[i] == '\'') {
+            ++i;
+            bool closed = false;
+            while (i < s.size()) {
+                if (s[i] == '\\' && i + 1 < s.size()) i += 2;
+                else if (s[i] == '\'') {
+                    closed = true;
+                    ++i;
+                    break;
+                } else ++i;
+            }
+            if (!closed) return "the value of the key " + key + " has no closing quote";
+        } else {
+            while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i]))) i += (s[i] == '\\') ? 2 : 1;
+        }
+        lastKey = key;
+    }
+}
+
 } // namespace
 
-std::string RedactConninfo(const std::string& conninfo) {
+std::string ConninfoProblem(const std::string& conninfo) {
     char* err = nullptr;
     PQconninfoOption* opts = PQconninfoParse(conninfo.c_str(), &err);
-    if (!opts) {
-        PQfreemem(err);
-        return "(unreadable connection string)";
+    if (opts) {
+        PQconninfoFree(opts);
+        return {};
     }
+    const std::string libpq = err ? err : "";
+    PQfreemem(err);
+    if (conninfo.rfind("postgresql://", 0) == 0 || conninfo.rfind("postgres://", 0) == 0) {
+        // libpq's own words would quote the broken part, which may be the password.
+        if (libpq.find("percent-encoded") != std::string::npos)
+            return "the URI has a wrong percent-encoded character (%XX)";
+        if (libpq.find("invalid URI query parameter") != std::string::npos)
+            return "the URI has an unknown parameter after \"?\"";
+        return "the URI cannot be read";
+    }
+    std::string why = KeyValueProblem(conninfo);
+    return why.empty() ? "it cannot be read" : why;
+}
+
+std::string RedactConninfo(const std::string& conninfo) {
+    PQconninfoOption* opts = PQconninfoParse(conninfo.c_str(), nullptr);
+    if (!opts) return "(unreadable connection string)";
     std::string out;
     for (PQconninfoOption* o = opts; o->keyword; ++o) {
-        if (!o->val || std::string(o->keyword) == "password") continue;
+        if (!o->val || KnownKeywords().secret.count(o->keyword)) continue;
         if (!out.empty()) out += ' ';
         out += std::string(o->keyword) + "=" + o->val;
     }
@@ -45,22 +130,34 @@ std::string RedactConninfo(const std::string& conninfo) {
     return out;
 }
 
-PgConnection::PgConnection(const std::string& conninfo, int connectTimeoutSeconds) {
-    char* err = nullptr;
-    PQconninfoOption* parsed = PQconninfoParse(conninfo.c_str(), &err);
-    if (!parsed) {
-        const std::string why = err ? Trimmed(err) : "unreadable";
-        PQfreemem(err);
+PgConnection::PgConnection(const std::string& conninfo, int timeoutSeconds)
+    : timeoutMs_(timeoutSeconds * 1000) {
+    if (const std::string why = ConninfoProblem(conninfo); !why.empty())
         throw SqlError("the server's connection string is wrong: " + why);
-    }
-    PQconninfoFree(parsed);
     where_ = "PostgreSQL " + RedactConninfo(conninfo);
-    // A time limit first: the connection string's own connect_timeout, if any, overrides it.
-    const std::string timeout = std::to_string(connectTimeoutSeconds);
-    const char* keys[] = {"connect_timeout", "application_name", "dbname", nullptr};
-    const char* vals[] = {timeout.c_str(), "mrkprog", conninfo.c_str(), nullptr};
-    conn_ = PQconnectdbParams(keys, vals, 1);
+    // The time limit first: the connection string's own connect_timeout, if any, overrides it.
+    const std::string timeout = std::to_string(timeoutSeconds);
+    const char* keys[] = {"connect_timeout", "application_name", "keepalives_idle", "keepalives_interval",
+                          "keepalives_count", "dbname", nullptr};
+    const char* vals[] = {timeout.c_str(), "mrkprog", "5", "2", "2", conninfo.c_str(), nullptr};
+    conn_ = PQconnectStartParams(keys, vals, 1);
     if (!conn_) throw SqlError(where_ + ": out of memory", true);
+    // Connecting without blocking, so that the deadline holds even for a server
+    // that accepts and never says a word.
+    const long long deadline = NowMs() + timeoutMs_;
+    for (PostgresPollingStatusType st = PGRES_POLLING_WRITING;;) {
+        if (PQstatus(conn_) == CONNECTION_BAD) break;
+        if (st == PGRES_POLLING_OK || st == PGRES_POLLING_FAILED) break;
+        try {
+            Wait(st == PGRES_POLLING_WRITING, deadline);
+        } catch (const SqlError&) {
+            PQfinish(conn_);
+            conn_ = nullptr;
+            throw SqlError(where_ + ": the server did not answer within " + std::to_string(timeoutSeconds) + " s",
+                           true, true);
+        }
+        st = PQconnectPoll(conn_);
+    }
     if (PQstatus(conn_) != CONNECTION_OK) {
         const std::string why = Trimmed(PQerrorMessage(conn_));
         PQfinish(conn_);
@@ -69,11 +166,34 @@ PgConnection::PgConnection(const std::string& conninfo, int connectTimeoutSecond
     }
     // Notices (e.g. "relation already exists, skipping") are not for the operator.
     PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+    PQsetnonblocking(conn_, 1);
+    // The server itself gives up on a statement (or a lock) that takes longer.
+    Exec("SET statement_timeout = " + std::to_string(timeoutMs_));
 }
 
 PgConnection::~PgConnection() { PQfinish(conn_); }
 
-std::vector<SqlRow> PgConnection::Query(const std::string& sql, const std::vector<SqlValue>& params) {
+void PgConnection::Lost(const std::string& why, bool timedOut) {
+    // The connection is of no more use; closing it makes every later call fail at once.
+    PQfinish(conn_);
+    conn_ = nullptr;
+    throw SqlError(where_ + ": " + why, true, timedOut);
+}
+
+void PgConnection::Wait(bool forWrite, long long deadlineMs) {
+    for (;;) {
+        const long long left = deadlineMs - NowMs();
+        if (left <= 0) throw SqlError(where_ + ": the server did not answer", true);
+        pollfd p{PQsocket(conn_), short(forWrite ? POLLOUT : POLLIN), 0};
+        if (p.fd < 0) throw SqlError(where_ + ": no connection", true);
+        const int r = ::poll(&p, 1, int(left));
+        if (r > 0) return;
+        if (r < 0 && errno != EINTR) throw SqlError(where_ + ": the connection failed", true);
+    }
+}
+
+void PgConnection::Send(const std::string& sql, const std::vector<SqlValue>& params, bool singleRows) {
+    if (!conn_) throw SqlError(where_ + ": the connection was lost earlier", true);
     std::vector<std::string> text(params.size());
     std::vector<const char*> values(params.size(), nullptr);
     for (size_t i = 0; i < params.size(); ++i) {
@@ -83,24 +203,79 @@ std::vector<SqlRow> PgConnection::Query(const std::string& sql, const std::vecto
         values[i] = text[i].c_str();
     }
     const std::string numbered = Numbered(sql);
-    std::unique_ptr<PGresult, decltype(&PQclear)> res(
-        PQexecParams(conn_, numbered.c_str(), int(params.size()), nullptr, values.data(), nullptr, nullptr, 0),
-        &PQclear);
-    const auto status = res ? PQresultStatus(res.get()) : PGRES_FATAL_ERROR;
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        const bool lost = PQstatus(conn_) != CONNECTION_OK;
-        throw SqlError(where_ + ": " + Trimmed(PQerrorMessage(conn_)), lost);
+    if (!PQsendQueryParams(conn_, numbered.c_str(), int(params.size()), nullptr, values.data(), nullptr, nullptr,
+                           0))
+        Lost(Trimmed(PQerrorMessage(conn_)));
+    if (singleRows) PQsetSingleRowMode(conn_);
+    const long long deadline = NowMs() + timeoutMs_;
+    try {
+        for (int more; (more = PQflush(conn_)) != 0;) {
+            if (more < 0) Lost(Trimmed(PQerrorMessage(conn_)));
+            Wait(true, deadline);
+        }
+    } catch (const SqlError&) {
+        Lost("the server did not take the statement within " + std::to_string(timeoutMs_ / 1000) + " s", true);
     }
+}
+
+void PgConnection::Each(const std::string& sql, const std::vector<SqlValue>& params,
+                        const std::function<void(const SqlRow&)>& row) {
+    Run(sql, params, true, row);
+}
+
+void PgConnection::Run(const std::string& sql, const std::vector<SqlValue>& params, bool singleRows,
+                       const std::function<void(const SqlRow&)>& row) {
+    Send(sql, params, singleRows);
+    std::string error, sqlState;
+    long long deadline = NowMs() + timeoutMs_;
+    SqlRow out;
+    std::exception_ptr thrown;
+    for (;;) {
+        while (PQisBusy(conn_)) {
+            try {
+                Wait(false, deadline);
+            } catch (const SqlError&) {
+                Lost("the server did not answer within " + std::to_string(timeoutMs_ / 1000) + " s", true);
+            }
+            if (!PQconsumeInput(conn_)) Lost(Trimmed(PQerrorMessage(conn_)));
+        }
+        std::unique_ptr<PGresult, decltype(&PQclear)> res(PQgetResult(conn_), &PQclear);
+        if (!res) break;
+        // Rows keep coming: the deadline is for each answer, not for the whole read.
+        deadline = NowMs() + timeoutMs_;
+        const auto status = PQresultStatus(res.get());
+        if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
+            const int nrows = PQntuples(res.get()), ncols = PQnfields(res.get());
+            for (int r = 0; r < nrows && !thrown; ++r) {
+                out.assign(size_t(ncols), std::nullopt);
+                for (int c = 0; c < ncols; ++c)
+                    if (!PQgetisnull(res.get(), r, c))
+                        out[size_t(c)] = std::string(PQgetvalue(res.get(), r, c), size_t(PQgetlength(res.get(), r, c)));
+                try {
+                    row(out);
+                } catch (...) {
+                    thrown = std::current_exception(); // read the rest of the answer first
+                }
+            }
+        } else if (status != PGRES_COMMAND_OK && error.empty()) {
+            const char* msg = PQresultErrorMessage(res.get());
+            error = Trimmed(msg && *msg ? msg : PQerrorMessage(conn_));
+            const char* state = PQresultErrorField(res.get(), PG_DIAG_SQLSTATE);
+            sqlState = state ? state : "";
+        }
+    }
+    if (PQstatus(conn_) != CONNECTION_OK) Lost(error.empty() ? "the connection was lost" : error);
+    if (thrown) std::rethrow_exception(thrown);
+    // A connection fault, the server shutting down, out of resources, a time-out or a
+    // deadlock is no fault of the statement: the same statement may go through later.
+    const std::string cls = sqlState.substr(0, 2);
+    const bool passing = cls == "08" || cls == "53" || cls == "57" || cls == "40";
+    if (!error.empty()) throw SqlError(where_ + ": " + error, passing, sqlState == "57014");
+}
+
+std::vector<SqlRow> PgConnection::Query(const std::string& sql, const std::vector<SqlValue>& params) {
     std::vector<SqlRow> rows;
-    const int nrows = PQntuples(res.get()), ncols = PQnfields(res.get());
-    rows.reserve(size_t(nrows));
-    for (int r = 0; r < nrows; ++r) {
-        SqlRow row(static_cast<size_t>(ncols));
-        for (int c = 0; c < ncols; ++c)
-            if (!PQgetisnull(res.get(), r, c))
-                row[size_t(c)] = std::string(PQgetvalue(res.get(), r, c), size_t(PQgetlength(res.get(), r, c)));
-        rows.push_back(std::move(row));
-    }
+    Run(sql, params, false, [&](const SqlRow& r) { rows.push_back(r); });
     return rows;
 }
 
@@ -114,7 +289,12 @@ void PgConnection::BeginExclusive() {
 void PgConnection::Begin() { Exec("BEGIN"); }
 void PgConnection::Commit() { Exec("COMMIT"); }
 void PgConnection::Rollback() noexcept {
-    if (conn_ && PQstatus(conn_) == CONNECTION_OK) PQclear(PQexec(conn_, "ROLLBACK"));
+    if (!conn_ || PQstatus(conn_) != CONNECTION_OK) return;
+    try {
+        Exec("ROLLBACK");
+    } catch (const SqlError&) {
+        // Lost on the way: the server drops the transaction with the connection.
+    }
 }
 
 } // namespace mrk::journal

@@ -7,8 +7,8 @@ namespace mrk::journal {
 
 namespace {
 
-constexpr int kServerConnectTimeoutSeconds = 3;
 constexpr int kRecordsSentPerRun = 20;
+constexpr int kSyncBatch = 200;
 
 std::string Describe(const JournalRecord& holder) {
     std::string s = "станция " + (holder.station.empty() ? std::string("?") : holder.station);
@@ -20,6 +20,7 @@ std::string Describe(const JournalRecord& holder) {
 } // namespace
 
 std::string ResultText(const JournalRecord& r) { return r.result.empty() ? "не закончена" : r.result; }
+std::string ShortUid(const JournalRecord& r) { return r.uid.substr(0, 12); }
 
 ProductionJournal::ProductionJournal(JournalSettings s) : settings_(std::move(s)) {}
 ProductionJournal::~ProductionJournal() = default;
@@ -28,8 +29,6 @@ void ProductionJournal::Configure(JournalSettings s) {
     settings_ = std::move(s);
     local_.reset();
     server_.reset();
-    localError_.clear();
-    localTried_ = false;
 }
 
 void ProductionJournal::Say(const std::string& line) {
@@ -37,15 +36,16 @@ void ProductionJournal::Say(const std::string& line) {
 }
 
 JournalStore* ProductionJournal::Local(std::string& error) {
-    if (!local_ && !localTried_) {
-        localTried_ = true;
+    error.clear();
+    if (!local_) {
+        // Tried afresh each time: another process's lock or a full disk may be over.
         try {
-            local_ = std::make_unique<JournalStore>(std::make_unique<SqliteConnection>(settings_.file));
+            local_ = std::make_unique<JournalStore>(std::make_unique<SqliteConnection>(
+                settings_.file, SqliteConnection::Access::Write, settings_.fileWaitMs));
         } catch (const std::exception& e) {
-            localError_ = e.what();
+            error = e.what();
         }
     }
-    error = localError_;
     return local_.get();
 }
 
@@ -59,7 +59,8 @@ JournalStore* ProductionJournal::Server(std::string& error) {
         // Tried afresh each time: the server may be back.
         try {
             server_ = std::make_unique<JournalStore>(
-                std::make_unique<PgConnection>(settings_.server, kServerConnectTimeoutSeconds));
+                std::make_unique<PgConnection>(settings_.server, settings_.timeoutSeconds));
+            serverFresh_ = true;
         } catch (const std::exception& e) {
             error = e.what();
         }
@@ -67,10 +68,98 @@ JournalStore* ProductionJournal::Server(std::string& error) {
     return server_.get();
 }
 
+bool ProductionJournal::OnServer(const std::function<void(JournalStore&)>& fn, std::string& error, bool& rejected) {
+    rejected = false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        JournalStore* s = Server(error);
+        if (!s) return false;
+        const bool fresh = serverFresh_;
+        serverFresh_ = false;
+        try {
+            fn(*s);
+            return true;
+        } catch (const SqlError& e) {
+            error = e.what();
+            if (!e.Lost()) {
+                rejected = true;
+                return false;
+            }
+            server_.reset();
+            // A connection kept from before may have died with a restart: one new one.
+            // A server that does not answer is not asked twice.
+            if (fresh || e.TimedOut()) return false;
+        }
+    }
+    return false;
+}
+
 void ProductionJournal::DropServer(const std::string& why) {
     server_.reset();
     onServer_ = false;
     Say("Сервер журнала недоступен (" + why + "): запись сохраняется на станции и будет отправлена при синхронизации.");
+}
+
+bool ProductionJournal::Reserve(JournalRecord& rec, std::string& why) {
+    const std::string number = std::to_string(*rec.factoryNumber);
+    const bool line = !settings_.server.empty();
+    std::string localErr;
+    JournalStore* local = Local(localErr);
+    if (!local) {
+        why = "Журнал станции недоступен (" + localErr + "): заводской номер " + number +
+              " не зарезервирован, цикл не запущен.";
+        return false;
+    }
+    // A taken number goes on only as the same module, redone (the record names the one before).
+    auto same = [&](const JournalRecord& holder) {
+        if (rec.redoOf && *rec.redoOf == holder.uid) return true;
+        if (confirmRedo && confirmRedo(holder)) {
+            rec.redoOf = holder.uid;
+            return true;
+        }
+        why = "Заводской номер " + number + " уже использован (" + Describe(holder) + "): цикл не запущен.";
+        return false;
+    };
+    try {
+        // The station's own numbers count whatever the server says (it may not have them yet).
+        if (line)
+            if (auto holder = local->Holder(*rec.factoryNumber); holder && !same(*holder)) return false;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            OpenResult r;
+            if (line) {
+                std::string err;
+                bool rejected = false;
+                if (!OnServer([&](JournalStore& s) { r = s.Open(rec, true); }, err, rejected)) {
+                    why = std::string(rejected ? "Сервер журнала отказал" : "Нет связи с сервером журнала") + " (" +
+                          err + "): заводской номер " + number + " не зарезервирован, цикл не запущен.";
+                    return false;
+                }
+            } else {
+                r = local->Open(rec, true);
+            }
+            if (r.opened) {
+                (line ? onServer_ : onLocal_) = true;
+                break;
+            }
+            if (!same(*r.holder)) return false;
+            if (attempt == 1) {
+                why = "Заводской номер " + number + " занят другой станцией: цикл не запущен.";
+                return false;
+            }
+        }
+        // The station keeps the number as its own too.
+        if (line) {
+            local->Open(rec, true, /*mustHold=*/false);
+            onLocal_ = true;
+        }
+    } catch (const SqlError& e) {
+        if (!onServer_) {
+            why = "Журнал станции недоступен (" + std::string(e.what()) + "): заводской номер " + number +
+                  " не зарезервирован, цикл не запущен.";
+            return false;
+        }
+        Say("Журнал станции недоступен (" + std::string(e.what()) + "): запись не сохраняется на станции.");
+    }
+    return true;
 }
 
 bool ProductionJournal::Start(JournalRecord rec, std::string& why) {
@@ -86,71 +175,34 @@ bool ProductionJournal::Start(JournalRecord rec, std::string& why) {
     if (rec.station.empty()) rec.station = settings_.station;
     if (rec.startedUtc.empty()) rec.startedUtc = UtcNow();
     const bool reserve = rec.kind == RunKind::Cycle && rec.factoryNumber.has_value();
-    const std::string number = rec.factoryNumber ? std::to_string(*rec.factoryNumber) : "";
-
-    std::string localErr, serverErr;
-    JournalStore* local = Local(localErr);
-    JournalStore* server = settings_.server.empty() ? nullptr : Server(serverErr);
-    // Where the number is reserved: the server on a line of stations, else the station's file.
-    JournalStore* authority = settings_.server.empty() ? local : server;
-    if (reserve && !authority) {
-        why = (settings_.server.empty() ? "Журнал станции недоступен (" + localErr + ")"
-                                        : "Нет связи с сервером журнала (" + serverErr + ")") +
-              ": заводской номер " + number + " не зарезервирован, цикл не запущен.";
-        return false;
-    }
-
-    auto open = [&](JournalStore* store, bool withReservation) {
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            const OpenResult r = store->Open(rec, withReservation);
-            if (r.opened) return true;
-            const JournalRecord& holder = *r.holder;
-            const bool same = confirmRedo && confirmRedo(holder);
-            if (!same) {
-                why = "Заводской номер " + number + " уже использован (" + Describe(holder) + "): цикл не запущен.";
-                return false;
-            }
-            rec.redoOf = holder.uid;
-        }
-        why = "Заводской номер " + number + " занят другой станцией: цикл не запущен.";
-        return false;
-    };
-
-    if (reserve) {
-        try {
-            if (!open(authority, true)) return false;
-        } catch (const SqlError& e) {
-            if (authority == server) server_.reset();
-            why = std::string(authority == server ? "Нет связи с сервером журнала" : "Журнал станции недоступен") +
-                  " (" + e.what() + "): заводской номер " + number + " не зарезервирован, цикл не запущен.";
+    if (!settings_.problem.empty()) {
+        if (reserve) {
+            why = "Настройки журнала неверны (" + settings_.problem + "): цикл не запущен.";
             return false;
         }
-        if (authority == server) onServer_ = true;
-        else onLocal_ = true;
+        Say("Настройки журнала неверны (" + settings_.problem + ").");
     }
+    if (reserve && !Reserve(rec, why)) return false;
+
     // The other copies: the station's file always, the server when it answers.
-    if (local && !onLocal_) {
-        try {
-            local->Open(rec, false);
-            onLocal_ = true;
-        } catch (const SqlError& e) {
-            Say("Журнал станции недоступен (" + std::string(e.what()) + "): запись не сохраняется на станции.");
-        }
-    } else if (!local) {
-        Say("Журнал станции недоступен (" + localErr + "): запись не сохраняется на станции.");
-    }
-    if (!settings_.server.empty() && !onServer_) {
-        if (server) {
+    if (!onLocal_) {
+        std::string localErr;
+        if (JournalStore* local = Local(localErr)) {
             try {
-                server->Open(rec, false);
-                onServer_ = true;
+                local->Open(rec, false);
+                onLocal_ = true;
             } catch (const SqlError& e) {
-                DropServer(e.what());
+                Say("Журнал станции недоступен (" + std::string(e.what()) + "): запись не сохраняется на станции.");
             }
         } else {
-            Say("Сервер журнала недоступен (" + serverErr +
-                "): запись сохраняется на станции и будет отправлена при синхронизации.");
+            Say("Журнал станции недоступен (" + localErr + "): запись не сохраняется на станции.");
         }
+    }
+    if (!settings_.server.empty() && !onServer_) {
+        std::string err;
+        bool rejected = false;
+        if (OnServer([&](JournalStore& s) { s.Open(rec, false); }, err, rejected)) onServer_ = true;
+        else DropServer(err);
     }
     run_ = std::move(rec);
     return true;
@@ -170,6 +222,7 @@ void ProductionJournal::Step(int step, const std::string& name, bool ok) {
             localLogDone_ = run_->log.size();
         } catch (const SqlError& e) {
             onLocal_ = false;
+            local_.reset();
             Say("Журнал станции: запись прервана (" + std::string(e.what()) + ").");
         }
     }
@@ -198,6 +251,7 @@ void ProductionJournal::Finish(const std::string& result) {
         try {
             local_->Finish(*run_, localLogDone_, onServer_);
         } catch (const SqlError& e) {
+            local_.reset();
             Say("Журнал станции: запись не закончена (" + std::string(e.what()) + ").");
         }
     }
@@ -216,37 +270,52 @@ SyncReport ProductionJournal::Sync(int limit) {
         rep.error = "station journal: " + error;
         return rep;
     }
-    JournalStore* server = Server(error);
-    std::vector<JournalRecord> waiting;
+    // Asked for by a person: whether the server answers is part of the answer.
+    if (limit == 0 && !Server(error)) {
+        rep.error = error;
+        try {
+            rep.waiting = local->CountUnsent();
+        } catch (const SqlError&) {
+        }
+        return rep;
+    }
     try {
-        waiting = local->Unsent();
+        // A whole sync goes in batches (little memory) and tries the set-aside records again.
+        int64_t after = 0;
+        for (bool more = true; more && rep.error.empty();) {
+            const int batch = limit > 0 ? limit : kSyncBatch;
+            const auto waiting = local->Unsent(batch, /*withSetAside=*/limit == 0, after);
+            more = limit == 0 && int(waiting.size()) == batch;
+            for (const auto& rec : waiting) {
+                after = rec.id;
+                PutResult put;
+                bool rejected = false;
+                std::string err;
+                if (!OnServer([&](JournalStore& s) { put = s.Put(rec, true); }, err, rejected)) {
+                    if (!rejected) {
+                        rep.error = err;
+                        break;
+                    }
+                    // This record's own fault: it waits aside, the others go on.
+                    local->SetAside(rec.uid, err);
+                    ++rep.setAside;
+                    Say("Запись " + ShortUid(rec) + " не принята сервером журнала (" + err + "): она отложена.");
+                    continue;
+                }
+                if (put.conflict) {
+                    local->MarkConflict(rec.uid, *put.conflict);
+                    ++rep.conflicts;
+                    Say("Заводской номер " + std::to_string(rec.factoryNumber.value_or(0)) + " записи " +
+                        ShortUid(rec) + " есть и у другой записи (" + put.conflict->substr(0, 12) +
+                        "): оба отмечены как конфликт.");
+                }
+                local->MarkSent(rec.uid);
+                ++rep.sent;
+            }
+        }
+        rep.waiting = local->CountUnsent();
     } catch (const SqlError& e) {
         rep.error = e.what();
-        return rep;
-    }
-    rep.waiting = int(waiting.size());
-    if (!server) {
-        rep.error = error;
-        return rep;
-    }
-    for (const auto& rec : waiting) {
-        if (limit > 0 && rep.sent >= limit) break;
-        try {
-            server->Put(rec, true);
-        } catch (const SqlError& e) {
-            server_.reset();
-            rep.error = e.what();
-            return rep;
-        }
-        try {
-            local->MarkSent(rec.uid);
-        } catch (const SqlError& e) {
-            // On the server already; the next sync sends it again, which changes nothing.
-            rep.error = e.what();
-            return rep;
-        }
-        ++rep.sent;
-        --rep.waiting;
     }
     return rep;
 }

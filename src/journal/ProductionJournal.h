@@ -1,9 +1,11 @@
 #pragma once
 // The production journal as the commands meet it: the station's own SQLite
 // file, and, on a line of stations, the shared server. A run is opened on both
-// when it starts and finished on both when it ends; a server that is away never
-// stops an update (its record waits on the station until a sync sends it), but a
-// cycle does not start without its factory number reserved.
+// when it starts and finished on both when it ends; a server that is away or
+// silent never stops an update for longer than its time-out (the record waits
+// on the station until a sync sends it), but a cycle does not start without its
+// factory number reserved — on the station, whose own numbers always count, and
+// on the server.
 #include <functional>
 #include <memory>
 #include <optional>
@@ -20,11 +22,16 @@ struct JournalSettings {
     std::string station;   // this station's name
     std::string file;      // the station's SQLite journal
     std::string server;    // libpq connection string of the line's server; empty: one station
+    int timeoutSeconds = 5;   // for every exchange with the server
+    int fileWaitMs = 10000;   // for the station file while another process writes it
+    std::string problem;   // what is wrong in the settings (a cycle is not started while it is)
 };
 
 struct SyncReport {
     int sent = 0;
-    int waiting = 0;       // still on the station after the sync
+    int64_t waiting = 0;   // still on the station after the sync (the set-aside ones among them)
+    int setAside = 0;      // refused by the server in this sync
+    int conflicts = 0;     // sent, with a factory number another record holds
     std::string error;     // why the sync stopped, empty when all went
 };
 
@@ -34,7 +41,8 @@ public:
     ~ProductionJournal();
 
     const JournalSettings& Settings() const { return settings_; }
-    // New settings (the window reads its settings file after it is made); stores reopen on use.
+    // New settings (the window reads its settings file after it is made, and again
+    // when its parameters window closes); stores reopen on use.
     void Configure(JournalSettings s);
 
     // Lines for the operator (journal trouble, refusals); the front end shows them in the log.
@@ -53,21 +61,26 @@ public:
     // Ends the run with "OK" or "X".
     void Finish(const std::string& result);
 
-    // Sends the station's waiting records to the server (at most limit of them; 0: all).
-    // A run that ends with the server answering sends some of them by itself.
+    // Sends the station's finished waiting records to the server (at most limit of
+    // them; 0: all, the set-aside ones tried again). A run that ends with the
+    // server answering sends some of them by itself.
     SyncReport Sync(int limit = 0);
 
-    // The stores, opened on first use; null with the reason in error when they cannot be.
+    // The stores, opened on first use (tried again after a failure); null with the
+    // reason in error when they cannot be.
     JournalStore* Local(std::string& error);
     JournalStore* Server(std::string& error);
 
 private:
     void Say(const std::string& line);
     void DropServer(const std::string& why);
+    // Runs fn on the server; a connection that was lost since its last use (the
+    // server restarted) is made again once. False with the reason when it fails.
+    bool OnServer(const std::function<void(JournalStore&)>& fn, std::string& error, bool& rejected);
+    bool Reserve(JournalRecord& rec, std::string& why);
     JournalSettings settings_;
     std::unique_ptr<JournalStore> local_, server_;
-    std::string localError_;
-    bool localTried_ = false;
+    bool serverFresh_ = false;
     std::optional<JournalRecord> run_;
     bool onLocal_ = false, onServer_ = false;
     size_t localLogDone_ = 0, serverLogDone_ = 0;
@@ -75,5 +88,7 @@ private:
 
 // "OK"/"X"/"не закончена" for a record's result.
 std::string ResultText(const JournalRecord& r);
+// The record's identity as lists show it: the first characters of its uid.
+std::string ShortUid(const JournalRecord& r);
 
 } // namespace mrk::journal

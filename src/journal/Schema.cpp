@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "journal/RecordRow.h"
+
 namespace mrk::journal {
 
 namespace {
@@ -64,6 +66,14 @@ const std::vector<std::vector<std::string>> kMigrations = {
         " AND r2.factory_number = r.factory_number)",
         "CREATE INDEX runs_unsent ON runs (sent)",
     },
+    // 3: how far along each copy is (an older copy never replaces a newer one), numbers
+    // held by two records, records the server refused.
+    {
+        "ALTER TABLE runs ADD COLUMN revision BIGINT NOT NULL DEFAULT 0",
+        "ALTER TABLE runs ADD COLUMN conflict TEXT",
+        "ALTER TABLE runs ADD COLUMN set_aside TEXT",
+        "CREATE INDEX runs_station ON runs (station, started_utc)",
+    },
 };
 
 std::string ForEngine(std::string sql, Engine e) {
@@ -78,10 +88,23 @@ void EnsureVersionTable(SqlConnection& db) {
 
 int ReadVersion(SqlConnection& db) {
     const auto rows = db.Query("SELECT max(version) FROM schema_version");
-    return rows.empty() || !rows[0][0] ? 0 : std::stoi(*rows[0][0]);
+    if (rows.empty() || !rows[0][0]) return 0;
+    const auto v = CheckedInt(rows[0][0], 0, 1000000);
+    if (!v) throw SqlError(db.Where() + ": the journal's version '" + *rows[0][0] + "' is not a number");
+    return int(*v);
 }
 
 } // namespace
+
+int SchemaVersionForReading(SqlConnection& db) {
+    const char* exists = db.Kind() == Engine::Sqlite
+                             ? "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'schema_version'"
+                             : "SELECT count(*) FROM information_schema.tables WHERE table_name = 'schema_version'"
+                               " AND table_schema = current_schema()";
+    const auto rows = db.Query(exists);
+    if (rows.empty() || rows[0][0].value_or("0") == "0") return 0;
+    return ReadVersion(db);
+}
 
 int SchemaVersionOf(SqlConnection& db) {
     int v = 0;

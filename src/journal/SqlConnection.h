@@ -3,6 +3,7 @@
 // parameters, rows of text, write transactions. SQL is written once with '?'
 // placeholders; each engine adapts it.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -16,14 +17,18 @@ enum class Engine { Sqlite, Postgres };
 using SqlValue = std::variant<std::nullptr_t, int64_t, std::string>;
 using SqlRow = std::vector<std::optional<std::string>>;
 
-// A failed statement or connection. lost: the connection to the server is gone.
+// A failed statement or connection. lost: the connection to the server is gone
+// (timedOut: because the server did not answer in time); otherwise the database
+// refused the statement itself.
 class SqlError : public std::runtime_error {
 public:
-    SqlError(const std::string& what, bool lost = false) : std::runtime_error(what), lost_(lost) {}
+    SqlError(const std::string& what, bool lost = false, bool timedOut = false)
+        : std::runtime_error(what), lost_(lost || timedOut), timedOut_(timedOut) {}
     bool Lost() const { return lost_; }
+    bool TimedOut() const { return timedOut_; }
 
 private:
-    bool lost_;
+    bool lost_, timedOut_;
 };
 
 class SqlConnection {
@@ -34,6 +39,9 @@ public:
     virtual std::string Where() const = 0;
     virtual void Exec(const std::string& sql, const std::vector<SqlValue>& params = {}) = 0;
     virtual std::vector<SqlRow> Query(const std::string& sql, const std::vector<SqlValue>& params = {}) = 0;
+    // The rows one at a time as they come, none kept: reads of any length in little memory.
+    virtual void Each(const std::string& sql, const std::vector<SqlValue>& params,
+                      const std::function<void(const SqlRow&)>& row) = 0;
     // A write transaction that holds the database against other writers from its start,
     // so that read-then-write sequences (migrations) are not raced.
     virtual void BeginExclusive() = 0;

@@ -1,8 +1,12 @@
 #include "journal/SqliteConnection.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -16,14 +20,44 @@ struct Statement {
     ~Statement() { sqlite3_finalize(s); }
 };
 
+std::string Folder(const std::string& path) {
+    const auto parent = std::filesystem::path(path).parent_path();
+    return parent.empty() ? "." : parent.string();
+}
+
+// The path as a file: URI, with the characters a URI gives meaning to escaped.
+std::string UriPath(const std::string& path) {
+    std::string out;
+    char buf[4];
+    for (unsigned char c : path) {
+        if (c == '%' || c == '?' || c == '#' || c < 0x21) {
+            std::snprintf(buf, sizeof buf, "%%%02X", c);
+            out += buf;
+        } else {
+            out += char(c);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
-SqliteConnection::SqliteConnection(const std::string& path) : path_(path) {
+SqliteConnection::SqliteConnection(const std::string& path, Access access, int busyWaitMs) : path_(path) {
     std::error_code ec;
-    const auto parent = std::filesystem::path(path).parent_path();
-    if (!parent.empty() && !std::filesystem::is_directory(parent, ec))
-        throw SqlError(path + ": the folder " + parent.string() + " does not exist");
-    const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const std::string folder = Folder(path);
+    if (!std::filesystem::is_directory(folder, ec))
+        throw SqlError(path + ": the folder " + folder + " does not exist");
+    if (access == Access::Read && !std::filesystem::exists(path, ec))
+        throw SqlError(path + ": there is no journal file (no run has been recorded on this station yet)");
+    int flags = access == Access::Read ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    std::string name = path;
+    if (access == Access::Read && (::access(path.c_str(), W_OK) != 0 || ::access(folder.c_str(), W_OK) != 0)) {
+        // Where this user cannot write, the shared-memory file a WAL reader needs
+        // cannot be made either: read the file as it stands.
+        name = "file:" + UriPath(path) + "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         const std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close(db_);
@@ -31,30 +65,10 @@ SqliteConnection::SqliteConnection(const std::string& path) : path_(path) {
         throw SqlError(path + ": " + why);
     }
     sqlite3_extended_result_codes(db_, 1);
-    // Another process of this station may be writing; wait for it rather than fail.
-    sqlite3_busy_timeout(db_, 10000);
+    // Another process of this station may be writing; wait for it a while rather than fail.
+    sqlite3_busy_timeout(db_, busyWaitMs);
     try {
-        if (sqlite3_db_readonly(db_, "main") == 1) throw SqlError(path + ": the file is read-only");
-        // The first read tells a database from any other file.
-        Query("SELECT count(*) FROM sqlite_master");
-        // The switch to WAL needs the file to itself for a moment and SQLite does not
-        // wait for that through the busy timeout: a station opening the journal while
-        // another one does tries again for as long as that timeout.
-        decltype(Query("")) mode;
-        for (int attempt = 0;; ++attempt) {
-            try {
-                mode = Query("PRAGMA journal_mode=WAL");
-                break;
-            } catch (const SqlError&) {
-                if ((sqlite3_extended_errcode(db_) & 0xFF) != SQLITE_BUSY || attempt == 500) throw;
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            }
-        }
-        if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
-            throw SqlError(path + ": cannot switch the journal to WAL mode");
-        // Every finished transaction reaches the disk: a record survives a power loss.
-        Exec("PRAGMA synchronous=FULL");
-        Exec("PRAGMA foreign_keys=ON");
+        Open(access);
     } catch (...) {
         sqlite3_close(db_);
         db_ = nullptr;
@@ -62,18 +76,78 @@ SqliteConnection::SqliteConnection(const std::string& path) : path_(path) {
     }
 }
 
+void SqliteConnection::Open(Access access) {
+    if (access == Access::Write && sqlite3_db_readonly(db_, "main") == 1) {
+        throw SqlError(path_ + (::access(path_.c_str(), W_OK) != 0 ? ": the file is read-only"
+                                                                     : ": the file cannot be written"));
+    }
+    CheckItIsAJournal(access);
+    if (access == Access::Read) return;
+    // The switch to WAL needs the file to itself for a moment and SQLite does not
+    // wait for that through the busy timeout: a station opening the journal while
+    // another one does tries again for as long as that timeout.
+    decltype(Query("")) mode;
+    for (int attempt = 0;; ++attempt) {
+        try {
+            mode = Query("PRAGMA journal_mode=WAL");
+            break;
+        } catch (const SqlError&) {
+            if ((sqlite3_extended_errcode(db_) & 0xFF) != SQLITE_BUSY || attempt == 500) throw;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
+        throw SqlError(path_ + ": cannot switch the journal to WAL mode");
+    // Every finished transaction reaches the disk: a record survives a power loss.
+    Exec("PRAGMA synchronous=FULL");
+    Exec("PRAGMA foreign_keys=ON");
+}
+
+void SqliteConnection::CheckItIsAJournal(Access access) {
+    // The first read tells a database from any other file.
+    const auto tables = Query("SELECT count(*), coalesce(sum(name IN ('runs', 'schema_version')), 0)"
+                              " FROM sqlite_master WHERE type = 'table'");
+    const auto id = Query("PRAGMA application_id");
+    const int64_t appId = id.empty() || !id[0][0] ? 0 : std::strtoll(id[0][0]->c_str(), nullptr, 10);
+    const long long all = std::strtoll(tables.at(0)[0].value_or("0").c_str(), nullptr, 10);
+    const long long ours = std::strtoll(tables.at(0)[1].value_or("0").c_str(), nullptr, 10);
+    if (appId == kJournalApplicationId) return;
+    // A journal made before the mark existed has its two tables and no mark.
+    const bool oldJournal = appId == 0 && ours == 2;
+    const bool empty = appId == 0 && all == 0;
+    if (!oldJournal && !empty)
+        throw SqlError(path_ + ": the file is another program's database, not a journal; it is left unchanged");
+    if (access == Access::Write) Exec("PRAGMA application_id = " + std::to_string(kJournalApplicationId));
+}
+
 SqliteConnection::~SqliteConnection() { sqlite3_close(db_); }
 
 std::string SqliteConnection::Error(const std::string& what) const {
     const int code = sqlite3_extended_errcode(db_);
+    const int sysErr = sqlite3_system_errno(db_);
     std::string why = sqlite3_errmsg(db_);
-    if ((code & 0xFF) == SQLITE_NOTADB) why = "the file is not a journal database (" + why + ")";
-    else if ((code & 0xFF) == SQLITE_READONLY) why = "the file is read-only (" + why + ")";
-    else if ((code & 0xFF) == SQLITE_CANTOPEN) why = "cannot open the file (" + why + ")";
+    const std::string folder = Folder(path_);
+    switch (code & 0xFF) {
+    case SQLITE_NOTADB: why = "the file is not a journal database (" + why + ")"; break;
+    case SQLITE_READONLY:
+        if (::access(folder.c_str(), W_OK) != 0)
+            why = "the folder " + folder + " cannot be written (the journal needs its -wal and -shm files there)";
+        else why = "the file is read-only (" + why + ")";
+        break;
+    case SQLITE_CANTOPEN: why = "cannot open the file (" + why + ")"; break;
+    case SQLITE_FULL: why = "the disk is full"; break;
+    case SQLITE_BUSY: why = "another program holds the journal locked (" + why + "); try again"; break;
+    case SQLITE_IOERR:
+        if (sysErr == ENOSPC || sysErr == EDQUOT) why = "the disk is full";
+        else if (sysErr != 0) why = "the disk cannot be written (" + std::string(std::strerror(sysErr)) + ")";
+        break;
+    default: break;
+    }
     return path_ + ": " + why + (what.empty() ? "" : " [" + what + "]");
 }
 
-std::vector<SqlRow> SqliteConnection::Query(const std::string& sql, const std::vector<SqlValue>& params) {
+void SqliteConnection::Each(const std::string& sql, const std::vector<SqlValue>& params,
+                            const std::function<void(const SqlRow&)>& row) {
     Statement st;
     if (sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &st.s, nullptr) != SQLITE_OK)
         throw SqlError(Error(sql.substr(0, 60)));
@@ -86,19 +160,24 @@ std::vector<SqlRow> SqliteConnection::Query(const std::string& sql, const std::v
         else rc = sqlite3_bind_null(st.s, k);
         if (rc != SQLITE_OK) throw SqlError(Error("bind"));
     }
-    std::vector<SqlRow> rows;
+    SqlRow out;
     for (;;) {
         const int rc = sqlite3_step(st.s);
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) throw SqlError(Error(sql.substr(0, 60)));
-        SqlRow row(size_t(sqlite3_column_count(st.s)));
-        for (int c = 0; c < int(row.size()); ++c) {
+        out.assign(size_t(sqlite3_column_count(st.s)), std::nullopt);
+        for (int c = 0; c < int(out.size()); ++c) {
             if (sqlite3_column_type(st.s, c) == SQLITE_NULL) continue;
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st.s, c));
-            row[size_t(c)] = std::string(text, size_t(sqlite3_column_bytes(st.s, c)));
+            out[size_t(c)] = std::string(text ? text : "", size_t(sqlite3_column_bytes(st.s, c)));
         }
-        rows.push_back(std::move(row));
+        row(out);
     }
+}
+
+std::vector<SqlRow> SqliteConnection::Query(const std::string& sql, const std::vector<SqlValue>& params) {
+    std::vector<SqlRow> rows;
+    Each(sql, params, [&](const SqlRow& r) { rows.push_back(r); });
     return rows;
 }
 

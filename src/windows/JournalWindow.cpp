@@ -40,12 +40,12 @@ JournalWindow::JournalWindow(journal::ProductionJournal& journal, QWidget* paren
     setWindowTitle(QStringLiteral("Журнал производства"));
     setModal(true);
 
-    Table = new QTableWidget(0, 7, this);
+    Table = new QTableWidget(0, 8, this);
     Table->setObjectName(QStringLiteral("Table"));
     Table->setHorizontalHeaderLabels({QStringLiteral("Начало"), QStringLiteral("Зав. N"),
                                       QStringLiteral("ModuleNumber"), QStringLiteral("Микросхема"),
                                       QStringLiteral("Программатор"), QStringLiteral("Результат"),
-                                      QStringLiteral("Запись")});
+                                      QStringLiteral("Запись"), QStringLiteral("Вид")});
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->verticalHeader()->setVisible(false);
@@ -113,10 +113,13 @@ void JournalWindow::ReloadClick() {
                            : QStringLiteral("-"),
             QString::fromStdString(r.chip),
             QString::fromStdString(r.programmer),
-            QString::fromStdString(journal::ResultText(r)),
-            QString::number(r.id),
+            QString::fromStdString(journal::ResultText(r)) +
+                (r.conflict ? QStringLiteral(", конфликт номера") : QString()) +
+                (!r.setAside.empty() ? QStringLiteral(", не принята сервером") : QString()),
+            QString::fromStdString(journal::ShortUid(r)),
+            r.kind == journal::RunKind::Cycle ? QStringLiteral("цикл") : QStringLiteral("обновление"),
         };
-        for (int col = 0; col < 7; ++col) Table->setItem(row, col, Cell(cells[col]));
+        for (int col = 0; col < 8; ++col) Table->setItem(row, col, Cell(cells[col]));
     }
     Table->resizeColumnsToContents();
     Status->setText(records.empty()

@@ -238,6 +238,8 @@ void TProg12::ConfigClick() {
 void TProg12::ParamClick() {
     if (formOtladka_) formOtladka_->Stop = true;
     if (formParam_) formParam_->exec();
+    // The journal's settings are read again with the rest: a server named since is used now.
+    station_.ReloadJournalSettings();
 }
 
 void TProg12::JournalClick() {

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -16,6 +17,8 @@
 #include "app/PlainControls.h"
 #include "cli/RunMrkprog.h"
 #include "core/Context.h"
+#include "core/FileBytes.h"
+#include "core/Sha256.h"
 #include "icsp/OpenProgrammer.h"
 #include "journal/JournalRig.h"
 #include "sim/Bench.h"
@@ -196,6 +199,48 @@ TEST(ServerStoppedMidUpdate, UpdateEndsOkAndItsRecordArrivesAfterSync) {
     EXPECT_TRUE(list.Has("2:ok 3:ok 5:ok 7:ok")) << list.out;
     const auto show = RunMrkprog("journal show 1", dir.Path());
     EXPECT_TRUE(show.Has("КС Программы OK.")) << show.out;
+}
+
+// A second cycle on the same number in one run of the program is refused: the
+// refusal is the result (exit 1), not the "OK" left over from the first cycle.
+TEST(RefusedCycle, IsAFailureOfItsOwn) {
+    test::TempDir dir;
+    WriteSettings(dir.Path(), "Station=A\n");
+    const auto r = RunMrkprog("--bench virtual-lpt --module module.hex cycle 71 cycle 71", dir.Path());
+    EXPECT_NE(r.code, 0) << r.out << r.err;
+    EXPECT_TRUE(r.ErrHas("Заводской номер 71 уже использован")) << r.err;
+    EXPECT_TRUE(r.ErrHas("did not start")) << r.err;
+}
+
+// The boot loader's fingerprint is of the bytes loaded; a boot-loader "file" that is a
+// pipe or a device is refused by the load and never read by the journal (no hang).
+TEST(BootFingerprint, OfTheLoadedBytesOnlyNeverAPipeOrDevice) {
+    test::TempDir dir;
+    ASSERT_EQ(mkfifo((dir.Path() / "boot.fifo").c_str(), 0600), 0);
+    struct Case {
+        std::string boot;
+        bool loads;
+    };
+    const Case cases[] = {{kFw + "/boot-452.hex", true}, {"/dev/zero", false}, {(dir.Path() / "boot.fifo").string(), false}};
+    uint16_t number = 300;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.boot);
+        std::ofstream(dir.Path() / "mrkprog.ini") << "[Form_Param]\nEdit2=" << c.boot << "\nEdit5=" << c.boot
+                                                  << "\nConfigChip=261\n[Journal]\nStation=A\n";
+        const auto t0 = std::chrono::steady_clock::now();
+        const auto r = RunMrkprog("--bench virtual-lpt --chip 452 --module module.hex cycle " + std::to_string(++number),
+                                  dir.Path());
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(60)) << "no hang";
+        EXPECT_EQ(r.code == 0, c.loads) << r.out << r.err;
+    }
+    JournalStore store(std::make_unique<SqliteConnection>((dir.Path() / "mrkprog-journal.db").string()));
+    const auto all = store.List({});
+    ASSERT_FALSE(all.empty());
+    std::vector<uint8_t> bytes;
+    int err = 0;
+    ASSERT_TRUE(ReadRegularFile(kFw + "/boot-452.hex", bytes, err));
+    EXPECT_EQ(all.front().bootSha256, Sha256Hex(bytes));
+    for (size_t i = 1; i < all.size(); ++i) EXPECT_EQ(all[i].bootSha256, "") << all[i].bootPath;
 }
 
 } // namespace

@@ -12,6 +12,19 @@
 #include "journal/PgServer.h"
 #include "journal/SqliteConnection.h"
 
+namespace mrk::journal {
+
+// A run's record as a front end opens it.
+inline JournalRecord NewRun(RunKind kind, std::optional<uint16_t> number = std::nullopt) {
+    JournalRecord r;
+    r.kind = kind;
+    r.factoryNumber = number;
+    r.chip = "PIC18F452";
+    return r;
+}
+
+} // namespace mrk::journal
+
 namespace mrk::test {
 
 class JournalDir {

@@ -244,7 +244,8 @@ TEST_P(StoreTest, MigratesAJournalOfThePreviousVersion) {
     EXPECT_EQ(r.holder->uid, "u2");
     again.redoOf = "u2";
     EXPECT_TRUE(store->Open(again, true).opened);
-    EXPECT_EQ(store->Unsent().size(), 4u) << "older records wait for a server too";
+    // Older records wait for a server too; the run just opened may still be going.
+    EXPECT_EQ(store->Unsent().size(), 3u);
 
     // Opening again changes nothing more.
     store.reset();

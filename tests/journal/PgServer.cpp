@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <signal.h>
+#include <sstream>
+#include <vector>
 
 #include "journal/PgConnection.h"
 
@@ -120,7 +123,44 @@ bool PgServer::Stop() {
     return !running_;
 }
 
+namespace {
+
+// The postmaster (first line of postmaster.pid) and its children.
+std::vector<pid_t> ServerProcesses(const std::string& dataDir) {
+    std::vector<pid_t> pids;
+    std::ifstream pidFile(dataDir + "/postmaster.pid");
+    pid_t master = 0;
+    if (!(pidFile >> master) || master <= 0) return pids;
+    pids.push_back(master);
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator("/proc", ec)) {
+        std::ifstream stat(e.path() / "stat");
+        std::string line;
+        if (!std::getline(stat, line)) continue;
+        const size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(line.substr(close + 2));
+        char state = 0;
+        pid_t ppid = 0;
+        if (rest >> state >> ppid && ppid == master) pids.push_back(pid_t(std::stol(e.path().filename().string())));
+    }
+    return pids;
+}
+
+} // namespace
+
+bool PgServer::Freeze() {
+    const auto pids = ServerProcesses(dir_ + "/data");
+    for (pid_t p : pids) ::kill(p, SIGSTOP);
+    return !pids.empty();
+}
+
+void PgServer::Thaw() {
+    for (pid_t p : ServerProcesses(dir_ + "/data")) ::kill(p, SIGCONT);
+}
+
 PgServer::~PgServer() {
+    Thaw();
     if (running_) RunAsOwner("'" + bin_ + "/pg_ctl' -D '" + dir_ + "/data' -m immediate -w stop");
     std::error_code ec;
     if (!dir_.empty()) fs::remove_all(dir_, ec);

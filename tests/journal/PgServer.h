@@ -26,6 +26,10 @@ public:
 
     bool Stop();
     bool Start();
+    // Every process of the server stopped (SIGSTOP) and let go on (SIGCONT): a server
+    // that keeps its connections open and answers nothing.
+    bool Freeze();
+    void Thaw();
     ~PgServer();
 
 private:

@@ -21,14 +21,6 @@ std::string ReadFile(const std::string& path) {
     return ss.str();
 }
 
-JournalRecord NewRun(RunKind kind, std::optional<uint16_t> number = std::nullopt) {
-    JournalRecord r;
-    r.kind = kind;
-    r.factoryNumber = number;
-    r.chip = "PIC18F452";
-    return r;
-}
-
 // One journal as a front end holds it, with what it said to the operator.
 struct Station {
     explicit Station(JournalSettings s) : journal(std::move(s)) {

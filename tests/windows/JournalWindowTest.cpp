@@ -89,7 +89,10 @@ private slots:
         QCOMPARE(seen.first.value(3), QStringLiteral("PIC18F4620"));
         QVERIFY2(seen.first.value(2).size() == 8 && seen.first.value(2) != QStringLiteral("-"),
                  qPrintable(seen.first.join(QLatin1Char('|'))));
-        QVERIFY(seen.first.value(6).toLongLong() > seen.second.value(6).toLongLong());
+        // Each record by its identity, the same on the station and on the server.
+        QCOMPARE(seen.first.value(6).size(), 12);
+        QVERIFY(seen.first.value(6) != seen.second.value(6));
+        QCOMPARE(seen.first.value(7), QStringLiteral("цикл"));
         QVERIFY(QApplication::activeModalWidget() == nullptr);
     }
 
