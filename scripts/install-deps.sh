@@ -7,6 +7,7 @@ packages=(
   libftdi1-dev gputils
   qt6-base-dev qt6-translations-l10n libjpeg62-turbo-dev xvfb xauth
   libsimpleini-dev libsqlite3-dev libpq-dev postgresql
+  help2man man-db dpkg-dev file lintian
   libssl-dev
   gpsim gpsim-dev libglib2.0-dev
 )

@@ -14,6 +14,7 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/UpdateCommand.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JournalObserver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RunObserver.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ProgrammerAccess.cpp
 )
 list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/BenchFaults.cpp

@@ -1,4 +1,5 @@
 // detect: find the programmer and identify the chip.
+#include "app/ProgrammerAccess.h"
 #include "cli/CommandTable.h"
 #include "icsp/OpenProgrammer.h"
 
@@ -12,14 +13,17 @@ public:
         app.add_flag("-v,--verbose", verbose_, "Also say how the ports were reached (or why not)");
     }
     int Run(Session& s) override {
-        if ((verbose_ || s.opt.verbose) && !s.bench) {
-            std::fprintf(stderr, "Port access: %s\n",
-                         s.ctx.directPort.openReport.empty() ? "(not tried)"
-                                                             : s.ctx.directPort.openReport.c_str());
-        }
         // The run has found the programmer before its first command; a later
         // detect reports what was found.
         const bool ok = EnsureOpened(s);
+        if (verbose_ || s.opt.verbose) {
+            // How the port was reached, or for each programmer why it could not be used.
+            std::fflush(stdout);
+            const auto problems = ProgrammerAccessReport(s.ctx);
+            for (const std::string& line : problems) std::fprintf(stderr, "%s\n", line.c_str());
+            if (problems.empty() && !s.bench && !s.ctx.directPort.openReport.empty())
+                std::fprintf(stderr, "LPT: %s\n", s.ctx.directPort.openReport.c_str());
+        }
         if (!s.ctx.prog.Label2Text.empty()) std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
         if (ok) {
             std::printf("%s, %s\n", s.ctx.Is4620() ? "PIC18F4620" : "PIC18F452",

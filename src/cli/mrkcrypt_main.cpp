@@ -13,6 +13,7 @@
 int main(int argc, char** argv) {
     CLI::App app{"mrkcrypt: encipher a HEX text into a .CRP file under the image key, or decipher one",
                  "mrkcrypt"};
+    app.set_version_flag("--version", "mrkcrypt " MRK_VERSION);
     std::string keyText;
     app.add_option("--key", keyText, "Image key, 20 hex digits (default: the key this build carries)");
     std::string in, out;
@@ -23,7 +24,12 @@ int main(int argc, char** argv) {
         sub->add_option("output", out, "File to write (replaced)")->required();
     }
     app.require_subcommand(1);
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and version end with 0, a wrong command line with 2 (as mrkprog).
+        return app.exit(e) == 0 ? 0 : 2;
+    }
 
     mrk::Rc6Key key = mrk::kImageKey;
     if (!keyText.empty() && !mrk::ParseImageKey(keyText.c_str(), key)) {

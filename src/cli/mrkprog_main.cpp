@@ -27,6 +27,9 @@ int RunProgram(int argc, char** argv) {
     GlobalOptions opt;
     CLI::App app{"mrkprog: firmware update and in-circuit programming of the MRK module", "mrkprog"};
     DeclareGlobalOptions(app, opt);
+    app.set_version_flag("--version", "mrkprog " MRK_VERSION);
+    // Wide enough that every option stands apart from its text (the man page reads it so).
+    app.get_formatter()->column_width(34);
     std::string footer = "\nCommands (several may follow each other, run in order):\n";
     for (const auto& c : table.All()) footer += "  " + c.name + std::string(c.name.size() < 14 ? 14 - c.name.size() : 1, ' ') + c.help + "\n";
     app.footer(footer);

@@ -2,7 +2,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <cstring>
 
+#include "app/BenchFaults.h"
 #include "app/ProgrammerTable.h"
 
 namespace mrk::gui {
@@ -11,6 +14,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral("Firmware update and in-circuit programming of the МРК module"));
     p.addHelpOption();
+    p.addVersionOption();
     QStringList benches;
     for (const auto& name : BenchProgrammerNames()) benches << QString::fromStdString(name);
     const QCommandLineOption bench(QStringLiteral("bench"),
@@ -41,14 +45,28 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         QStringLiteral("What the virtual module runs: model (the bench's boot-loader model) or gpsim (its "
                        "flash, executed); gpsim without --bench uses virtual-lpt."),
         QStringLiteral("kind"), QStringLiteral("model"));
-    p.addOptions({bench, chip, module, production, autoUpdate, autoCycle, autoNumber, firmware});
+    QString faultHelp = QStringLiteral("A fault mode of the virtual bench, NAME or NAME=N (repeatable):");
+    for (const auto& f : FaultModes())
+        faultHelp += QStringLiteral("\n  %1%2: %3")
+                         .arg(QString::fromUtf8(f.name), f.value ? QStringLiteral("=") + QString::fromUtf8(f.value) : QString(),
+                              QString::fromUtf8(f.help));
+    const QCommandLineOption fault(QStringLiteral("fault"), faultHelp, QStringLiteral("MODE"));
+    p.addOptions({bench, chip, module, production, autoUpdate, autoCycle, autoNumber, firmware, fault});
     if (!p.parse(arguments)) {
         if (error) *error = p.errorText();
         return false;
     }
     if (p.isSet(QStringLiteral("help"))) {
-        if (error) *error = p.helpText();
-        return false;
+        // The program's name rather than the path it was started by.
+        const QString self = arguments.isEmpty() ? QString() : arguments.first();
+        opt.textOnly = p.helpText();
+        if (!self.isEmpty()) opt.textOnly.replace(self, QFileInfo(self).fileName());
+        return true;
+    }
+    if (p.isSet(QStringLiteral("version"))) {
+        opt.textOnly = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                       QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        return true;
     }
     if (!p.positionalArguments().isEmpty()) {
         if (error) *error = QStringLiteral("unexpected argument: ") + p.positionalArguments().first();
@@ -66,6 +84,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         return false;
     }
     opt.moduleFirmware = p.value(firmware);
+    opt.faults = p.values(fault);
     // Whether the options fit together is the station's to say.
     if (const StationStatus check = CheckStationOptions(StationOptionsFrom(opt)); !check.Ok()) {
         if (error) *error = QString::fromStdString(check.message);
@@ -74,12 +93,21 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     return true;
 }
 
+bool AsksForTextOnly(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        for (const char* flag : {"-h", "--help", "-?", "--help-all", "-v", "--version"})
+            if (std::strcmp(argv[i], flag) == 0) return true;
+    }
+    return false;
+}
+
 StationOptions StationOptionsFrom(const GuiOptions& opt) {
     StationOptions so;
     so.bench = opt.bench.toStdString();
     so.chip = opt.chip.toStdString();
     so.module = opt.module.toStdString();
     so.moduleFirmware = opt.moduleFirmware.toStdString();
+    for (const QString& f : opt.faults) so.faults.push_back(f.toStdString());
     // The settings file is named after the program file, in the current folder.
     so.programName = QCoreApplication::applicationFilePath().toStdString();
     return so;

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/ProgrammerAccess.h"
 #include "icsp/OpenProgrammer.h"
 #include "windows/JpegPicture.h"
 #include "windows/TProg12.h"
@@ -103,7 +104,9 @@ void TForm_Pred::Timer1Timer() {
 }
 
 void TForm_Pred::BitBtn1Click() {
-    OpenProgrammer(main_.ctx());
+    // When no programmer answered, the log says which device could not be used and why.
+    if (!OpenProgrammer(main_.ctx()))
+        for (const std::string& line : ProgrammerAccessReport(main_.ctx())) main_.Okno(QString::fromStdString(line));
     CloseByButton(QDialog::Accepted);
 }
 

@@ -1,6 +1,7 @@
 // mrkprog-gui: the program the operator sees.
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -14,13 +15,23 @@
 
 namespace {
 
-int RunProgram(QApplication& app) {
+int RunProgram(QCoreApplication& app) {
     mrk::gui::GuiOptions options;
     QString error;
-    if (!mrk::gui::ParseGuiOptions(QApplication::arguments(), options, &error)) {
+    if (!mrk::gui::ParseGuiOptions(QCoreApplication::arguments(), options, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
-        return error.startsWith(QLatin1String("Usage")) ? 0 : 2;
+        return 2;
     }
+    if (!options.textOnly.isEmpty()) {
+        std::fputs(qPrintable(options.textOnly), stdout);
+        return 0;
+    }
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/mrkprog-gui.png")));
+    // Qt's own dialogs (the file dialogs, standard buttons) speak the program's language.
+    QTranslator qtRussian;
+    if (qtRussian.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtRussian);
     mrk::gui::GuiProgram program(options);
     // A station that cannot start (a module file it refuses) says why and touches nothing.
     if (const mrk::StationStatus& start = program.Prog12->StationStart(); !start.Ok()) {
@@ -38,17 +49,15 @@ int RunProgram(QApplication& app) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("mrkprog-gui"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/mrkprog-gui.png")));
-    // Qt's own dialogs (the file dialogs, standard buttons) speak the program's language.
-    QTranslator qtRussian;
-    if (qtRussian.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtRussian);
+    // --help and --version print and end: no window system, so no display needed.
+    std::unique_ptr<QCoreApplication> app = mrk::gui::AsksForTextOnly(argc, argv)
+        ? std::make_unique<QCoreApplication>(argc, argv)
+        : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("mrkprog-gui"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MRK_VERSION));
     // Whatever escapes the program ends it with a message and a failure exit, never silently.
     try {
-        return RunProgram(app);
+        return RunProgram(*app);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "mrkprog-gui: internal error: %s\n", e.what());
     } catch (...) {

@@ -10,5 +10,6 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/SettingsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UpdateCommandTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JournalObserverTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ProgrammerAccessTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StationTest.cpp
 )

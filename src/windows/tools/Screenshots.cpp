@@ -20,6 +20,7 @@
 #include "windows/GuiProgram.h"
 #include "windows/JournalWindow.h"
 #include "windows/tools/DriveStartup.h"
+#include "windows/tools/GuideScreenshots.h"
 
 using namespace mrk::gui;
 
@@ -36,15 +37,19 @@ bool Save(QWidget& w, const QDir& dir, const char* name) {
 }
 
 // The settings file the program reads at start, named after the program, in the
-// current folder: the boot-loader paths of the bench's firmware.
+// current folder, with the firmware files beside it as on a station: the
+// pictures show their names, never a path of the machine that made them.
 void WriteSettings() {
+    const QDir fw(QStringLiteral(MRK_FIRMWARE_DIR));
+    for (const char* name : {"update-4620.hex", "boot-4620.hex", "boot-452.hex"}) {
+        QFile::remove(QString::fromLatin1(name));
+        QFile::copy(fw.filePath(QString::fromLatin1(name)), QString::fromLatin1(name));
+    }
     const QString ini = QDir::current().filePath(QCoreApplication::applicationName() + QStringLiteral(".ini"));
     QFile f(ini);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    const QString fw = QStringLiteral(MRK_FIRMWARE_DIR);
-    f.write(QStringLiteral("[Form_Param]\nEdit1=%1/update-4620.hex\nEdit2=%1/boot-4620.hex\nEdit5=%1/boot-452.hex\n")
-                .arg(fw)
-                .toUtf8());
+    f.write("[Form_Param]\nEdit1=update-4620.hex\nEdit2=boot-4620.hex\nEdit5=boot-452.hex\n"
+            "[Journal]\nStation=Линия-1-ПК2\n");
 }
 
 } // namespace
@@ -142,5 +147,6 @@ int main(int argc, char** argv) {
         ok = Save(m, out, "main-stopped.png") && ok;
         m.close();
     }
+    ok = TakeGuideScreenshots(out) && ok;
     return ok ? 0 : 1;
 }

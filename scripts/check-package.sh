@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build tree, checks it with lintian, installs it
+# with apt-get and runs the main job from the installed program as a normal user,
+# as a station would. Run as root on a Debian 12 machine: bash scripts/check-package.sh build
+set -euo pipefail
+build=$(realpath "${1:-build}")
+
+(cd "$build" && cpack -G DEB)
+deb=$(ls -t "$build"/mrkprog_*.deb | head -n 1)
+echo "== $deb"
+dpkg-deb --info "$deb"
+dpkg-deb --contents "$deb"
+
+# Errors fail the run; warnings are printed and left for the maintainers to judge.
+lintian --fail-on error --display-info "$deb"
+
+export DEBIAN_FRONTEND=noninteractive
+apt-get install -y -qq "$deb"
+
+# A station's technician: no root, the groups that reach the programmers.
+user=mrk-operator
+id -u "$user" >/dev/null 2>&1 || useradd --create-home --shell /bin/bash --groups plugdev,lp "$user"
+as_user() { runuser -u "$user" -- env -i HOME="/home/$user" PATH=/usr/bin:/bin LANG=C.UTF-8 "$@"; }
+as_user bash -euxo pipefail -c '
+  cd "$HOME"
+  test "$(command -v mrkprog)" = /usr/bin/mrkprog
+  mrkprog --version
+  mrkprog-gui --version
+  mrkprog-gui --help >/dev/null
+  for page in /usr/share/man/man1/mrkprog.1.gz /usr/share/man/man1/mrkprog-gui.1.gz /usr/share/man/man1/mrkcrypt.1.gz; do
+    test -e "$page" || { echo "no $page (man pages excluded by dpkg?)"; continue; }
+    MANWIDTH=80 man -l "$page" >/dev/null
+  done
+  mrkprog --bench virtual-lpt write-update | tee update.log
+  grep -q "КС Программы OK." update.log
+  mrkprog --bench virtual-usb --chip 452 --module blank.hex erase load-boot /usr/share/mrkprog/firmware/boot-452.hex boot compare
+'
+echo "== the installed package works for $user"
