@@ -114,7 +114,7 @@ TEST(Mrkcrypt, InputThatIsNoRegularFileIsAMessageNotACrash) {
     struct Case {
         const char* input;
         const char* why;
-    } cases[] = {{"folder.crp", "Is a directory"}, {"pipe.crp", "not a regular file"}};
+    } cases[] = {{"folder.crp", "это папка"}, {"pipe.crp", "не обычный файл"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);
         const ShellResult r = Shell(dir, kMrkcrypt + " decipher " + c.input + " out.hex");
