@@ -144,7 +144,7 @@ TEST_F(JournalCli, SyncSendsWaitingRecordsToTheServer) {
     ASSERT_TRUE(server->Stop());
     r = RunMrkprog("journal list", dir_.Path());
     EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(r.ErrHas("showing this station's journal")) << r.err;
+    EXPECT_TRUE(r.ErrHas("показан журнал этой станции")) << r.err;
     r = RunMrkprog("journal sync", dir_.Path());
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.Has("ожидают: 1")) << r.out;
