@@ -87,7 +87,7 @@ TEST(CliConfigDescribe, MistakesAreSaid) {
     } cases[] = {
         {"--chip 4620 config describe CONFIG8L", "нет такого регистра конфигурации"},
         {"--chip none config describe CONFIG1L", "кристалл неизвестен"},
-        {"--chip 4620 config read CONFIG1L", "only with describe"},
+        {"--chip 4620 config read CONFIG1L", "только с describe"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);

@@ -114,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
                     DamageCase{"NoEnd", ":020000001122CB\n", "нет записи конца файла"},
                     DamageCase{"Empty", "", "нет записи конца файла"},
                     DamageCase{"UnknownType", ":020000061122C5\n:00000001FF\n", "строка 1: неизвестный тип записи 06"},
-                    DamageCase{"BeyondFlash", ":0290000011223B\n:00000001FF\n", "0x009000 is outside"}),
+                    DamageCase{"BeyondFlash", ":0290000011223B\n:00000001FF\n", "0x009000 вне памяти кристалла"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ModuleHex, MissingFileSaysSoAndChangesNothing) {
