@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <cstring>
 
+#include "app/BenchFaults.h"
 #include "app/ProgrammerTable.h"
 
 namespace mrk::gui {
@@ -44,7 +45,13 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         QStringLiteral("What the virtual module runs: model (the bench's boot-loader model) or gpsim (its "
                        "flash, executed); gpsim without --bench uses virtual-lpt."),
         QStringLiteral("kind"), QStringLiteral("model"));
-    p.addOptions({bench, chip, module, production, autoUpdate, autoCycle, autoNumber, firmware});
+    QString faultHelp = QStringLiteral("A fault mode of the virtual bench, NAME or NAME=N (repeatable):");
+    for (const auto& f : FaultModes())
+        faultHelp += QStringLiteral("\n  %1%2: %3")
+                         .arg(QString::fromUtf8(f.name), f.value ? QStringLiteral("=") + QString::fromUtf8(f.value) : QString(),
+                              QString::fromUtf8(f.help));
+    const QCommandLineOption fault(QStringLiteral("fault"), faultHelp, QStringLiteral("MODE"));
+    p.addOptions({bench, chip, module, production, autoUpdate, autoCycle, autoNumber, firmware, fault});
     if (!p.parse(arguments)) {
         if (error) *error = p.errorText();
         return false;
@@ -77,6 +84,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         return false;
     }
     opt.moduleFirmware = p.value(firmware);
+    opt.faults = p.values(fault);
     // Whether the options fit together is the station's to say.
     if (const StationStatus check = CheckStationOptions(StationOptionsFrom(opt)); !check.Ok()) {
         if (error) *error = QString::fromStdString(check.message);
@@ -99,6 +107,7 @@ StationOptions StationOptionsFrom(const GuiOptions& opt) {
     so.chip = opt.chip.toStdString();
     so.module = opt.module.toStdString();
     so.moduleFirmware = opt.moduleFirmware.toStdString();
+    for (const QString& f : opt.faults) so.faults.push_back(f.toStdString());
     // The settings file is named after the program file, in the current folder.
     so.programName = QCoreApplication::applicationFilePath().toStdString();
     return so;

@@ -15,6 +15,7 @@ struct GuiOptions {
     QString module;            // the bench module's memory file (Intel HEX), loaded at start, saved at the end
     bool production = false;   // start with Obnovl clear (production mode)
     QString moduleFirmware = "model"; // what the bench module runs: "model" or "gpsim" (its flash, executed)
+    QStringList faults;        // the bench's fault modes, NAME or NAME=N, as the command line takes them
     // Unattended run for tests and demonstrations: answer "Да", press the
     // update button, write the log into this file and close.
     QString autoUpdateLog;

@@ -137,6 +137,9 @@ TEST(CliFaults, EachModeShowsAsOnTheBench) {
         {"--bench virtual-lpt --fault no-boot-loader write-update", 1, "Нет готовности модуля."},
         {"--bench virtual-lpt --chip 452 --fault boot-loader-silent-after=3 write-update", 1, "Нет готовности модуля"},
         {"--bench virtual-usb --chip 452 --fault slow-flash=3 write-update", 0, "КС Программы OK."},
+        {"--bench virtual-usb --chip 4620 --fault slow-flash=10 write-update", 0, "КС Программы OK."},
+        {"--bench virtual-usb --chip 4620 --fault boot-loader-silent-after=3 write-update", 1,
+         "Нет готовности модуля 4620.\na=8C0"},
         {"--bench virtual-lpt --fault slow-flash --fault kordel-slow-echo=20 write-update", 0, "КС Программы OK."},
     };
     for (const auto& c : cases) {

@@ -107,6 +107,70 @@ private slots:
         QVERIFY(m.cursor().shape() != Qt::WaitCursor);
     }
 
+    // The bench's faults reach the window as they reach the command line: what
+    // an operator in training sees when the programmer is pulled out or the module is silent.
+    void updateButtonUnderBenchFaults_data() {
+        QTest::addColumn<QString>("bench");
+        QTest::addColumn<QString>("chip");
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("Surtan pulled out in the stream")
+            << "virtual-usb" << "4620" << QStringList{"ftdi-unplug-after=150"}
+            << QStringLiteral("Связь с программатором потеряна.") << false;
+        QTest::newRow("Kordel pulled out in the stream")
+            << "virtual-lpt" << "4620" << QStringList{"kordel-unplug-after=500000"}
+            << QStringLiteral("Связь с программатором потеряна.") << false;
+        QTest::newRow("no boot loader") << "virtual-lpt" << "452" << QStringList{"no-boot-loader"}
+                                        << QStringLiteral("Нет готовности модуля.") << false;
+        QTest::newRow("slow flash is waited for") << "virtual-usb" << "452" << QStringList{"slow-flash=3"}
+                                                  << QStringLiteral("КС Программы OK.") << true;
+    }
+    void updateButtonUnderBenchFaults() {
+        QFETCH(QString, bench);
+        QFETCH(QString, chip);
+        QFETCH(QStringList, faults);
+        QFETCH(QString, expected);
+        QFETCH(bool, ok);
+        WorkDir wd;
+        GuiOptions o = BenchOptions(qPrintable(bench), qPrintable(chip));
+        o.faults = faults;
+        GuiProgram p(o);
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        // The driver's error boxes are read and answered as the operator would.
+        QStringList boxes;
+        QTimer answer;
+        answer.setInterval(10);
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                boxes << box->text();
+                box->accept();
+            }
+        });
+        answer.start();
+        m.SpeedButton4->click();
+        answer.stop();
+        const QString log = m.Memokno->toPlainText();
+        QVERIFY2(log.contains(expected), qPrintable(log + boxes.join(QLatin1Char('\n'))));
+        QCOMPARE(log.contains(QStringLiteral("КС Программы OK.")), ok);
+        QVERIFY(m.SpeedButton4->isEnabled());
+    }
+
+    void faultOptionsAreCheckedAsOnTheCommandLine() {
+        GuiOptions o;
+        QString error;
+        QVERIFY(ParseGuiOptions({"mrkprog-gui", "--bench", "virtual-usb", "--fault", "ftdi-unplug-after=40", "--fault",
+                                 "slow-flash=2"},
+                                o, &error));
+        QCOMPARE(o.faults, (QStringList{"ftdi-unplug-after=40", "slow-flash=2"}));
+        QVERIFY(!ParseGuiOptions({"mrkprog-gui", "--bench", "virtual-usb", "--fault", "no-such-fault"}, o, &error));
+        QVERIFY2(error.contains(QStringLiteral("no-such-fault")), qPrintable(error));
+        // A fault needs the bench: real hardware is never given one.
+        QVERIFY(!ParseGuiOptions({"mrkprog-gui", "--fault", "ftdi-absent"}, o, &error));
+        QVERIFY2(error.contains(QStringLiteral("--bench")), qPrintable(error));
+    }
+
     void pageButtonsListAQuarterAndMarkTheirPage() {
         WorkDir wd;
         WriteBootPaths(IniPathHere());
