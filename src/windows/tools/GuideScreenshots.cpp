@@ -62,8 +62,23 @@ private:
     bool taken_ = false;
 };
 
-// Answers the next message box with the button captioned `answer`, after its picture.
-void AnswerNextBox(const QDir& out, const char* picture, const QString& answer, bool& ok) {
+// Accepts the next message box with its first button (a notice that follows an answer).
+void AcceptNextBox() {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        poll->stop();
+        poll->deleteLater();
+        box->buttons().first()->click();
+    });
+    poll->start();
+}
+
+// Answers the next message box with the button captioned `answer`, after its
+// picture; then, with thenAcceptOne, the notice that follows it.
+void AnswerNextBox(const QDir& out, const char* picture, const QString& answer, bool& ok, bool thenAcceptOne = false) {
     auto* poll = new QTimer;
     poll->setInterval(5);
     QObject::connect(poll, &QTimer::timeout, [=, &ok] {
@@ -72,6 +87,7 @@ void AnswerNextBox(const QDir& out, const char* picture, const QString& answer, 
         poll->stop();
         poll->deleteLater();
         ok = Save(*box, out, picture) && ok;
+        if (thenAcceptOne) AcceptNextBox();
         for (QAbstractButton* b : box->buttons())
             if (b->text().remove(QLatin1Char('&')) == answer) return b->click();
         box->buttons().first()->click();
@@ -149,7 +165,8 @@ bool TakeGuideScreenshots(const QDir& out) {
         QTest::keyClick(m.Edit1, Qt::Key_Return);
         ok = midway.Taken() && ok;
         // The next module with the number already given: the journal asks.
-        AnswerNextBox(out, "guide-number-taken.png", QStringLiteral("Нет"), ok);
+        // "Нет" refuses the cycle, and the journal's notice says why.
+        AnswerNextBox(out, "guide-number-taken.png", QStringLiteral("Нет"), ok, true);
         EnterNumber(m, QStringLiteral("1235"));
         // A module whose programmer falls off while its boot loader is written.
         MidwayShot unplug(m, QStringLiteral("Конфигурация OK"),
