@@ -14,6 +14,8 @@
 //   configuration: its read-back; ID read: one; boot write: two per row (the
 //   row read to decide, read again after writing it); read-back and compare:
 //   their samples / 65,535; erase and ID write: none.
+// The update's ready polls only wait out the flash time, which the floor holds
+// already: it leaves their samples (a marked read and two idle samples each) out.
 // "ratio" is simulated time / floor.
 #include <benchmark/benchmark.h>
 
@@ -22,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 
 #include "config/ConfigWords.h"
 #include "core/Context.h"
@@ -32,6 +35,8 @@
 #include "image/FileCommands.h"
 #include "sim/Bench.h"
 #include "sim/FactoryBootLoader.h"
+#include "transport/D2XXUnit.h"
+#include "transport/FtDeviceRef.h"
 
 namespace {
 
@@ -44,15 +49,37 @@ const char* const kStepNames[] = {"erase",  "configuration", "boot write+verify"
 
 constexpr uint32_t kMaxSamplesPerTransfer = 65535;
 constexpr uint32_t kRowWords = 32;
+// A ready poll after a block: the marked read's five samples and two idle ones.
+constexpr uint64_t kReadyPollSamples = 7;
 
 struct Figures {
-    uint64_t samples = 0, writes = 0, reads = 0, roundTrips = 0, delayMs = 0;
+    uint64_t samples = 0, writes = 0, reads = 0, roundTrips = 0, delayMs = 0, lineReads = 0;
     Nanos flash = 0, t = 0;
+};
+
+// Counts the line reads the host queues: samples whose mark bit rises.
+class ReadCounter : public mrk::FtDeviceRef {
+public:
+    ReadCounter(mrk::FtDevice& dev, uint64_t& reads) : FtDeviceRef(dev), reads_(reads) {}
+    mrk::FtStatus Write(mrk::FtHandleValue h, const uint8_t* d, uint32_t n, uint32_t& w) override {
+        const mrk::FtStatus st = FtDeviceRef::Write(h, d, n, w);
+        for (uint32_t i = 0; i < w; ++i) {
+            const bool mark = (d[i] & 0x80) != 0;
+            if (mark && !mark_) ++reads_;
+            mark_ = mark;
+        }
+        return st;
+    }
+
+private:
+    uint64_t& reads_;
+    bool mark_ = false;
 };
 
 struct Rig {
     Rig(ChipModel chip, Nanos latency) : bench(Options(chip, latency)), ctx(host) {
         bench.Install(ctx);
+        mrk::UseFtDevice(ctx, std::make_unique<ReadCounter>(bench.Ftdi(), readsQueued));
         mrk::OpenProgrammer(ctx);
     }
     static mrk::sim::BenchOptions Options(ChipModel chip, Nanos latency) {
@@ -64,9 +91,10 @@ struct Rig {
     }
     Figures Take() {
         auto& f = bench.Ftdi();
-        return {f.Samples(), f.Writes(), f.Reads(), f.RoundTrips(), ctx.ft.FtDelayMs,
+        return {f.Samples(), f.Writes(), f.Reads(), f.RoundTrips(), ctx.ft.FtDelayMs, readsQueued,
                 bench.Module()->BootLoaderFlashTime(), bench.Clock().Now()};
     }
+    uint64_t readsQueued = 0;
     mrk::sim::Bench bench;
     mrk::NullHost host;
     mrk::Context ctx;
@@ -137,11 +165,13 @@ void UsbRoundTrips(benchmark::State& state) {
             if (!measured) continue;
             const Figures d{after.samples - before.samples, after.writes - before.writes, after.reads - before.reads,
                             after.roundTrips - before.roundTrips, after.delayMs - before.delayMs,
-                            after.flash - before.flash, after.t - before.t};
+                            after.lineReads - before.lineReads, after.flash - before.flash, after.t - before.t};
             const uint64_t n = NeededRoundTrips(static_cast<Step>(s), r.ctx, d);
             needed += n;
+            const auto pollTime = static_cast<Nanos>(static_cast<double>(kReadyPollSamples * d.lineReads) * periodNs);
+            const Nanos polls = s == kUpdate ? pollTime : 0;
             floor += static_cast<Nanos>(static_cast<double>(d.samples) * periodNs) + d.delayMs * mrk::sim::kMs +
-                     d.flash + n * latency;
+                     d.flash + n * latency - polls;
             if (step != kCycle) {
                 from = before;
                 to = after;

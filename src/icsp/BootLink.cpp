@@ -1,8 +1,12 @@
 #include "icsp/BootLink.h"
 
+#include <algorithm>
+
 #include "core/Context.h"
 #include "core/Format.h"
 #include "icsp/Icsp.h"
+#include "icsp/ReadyForecast.h"
+#include "transport/FtFunkc.h"
 #include "transport/PortProg.h"
 
 namespace mrk {
@@ -29,7 +33,7 @@ bool ResetModule(Context& ctx) {
 
 } // namespace
 
-LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs) {
+LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs, QueuedPolls* queued) {
     SetClk(ctx, 0);
     SetDat(ctx, 1);
     if (!Handshakes(ctx, settle)) return LoaderReady::NoAnswer;
@@ -39,11 +43,45 @@ LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_
     // On the Kordel a poll costs microseconds; on the Surtan each one is a USB
     // round trip, so there the wait is bounded by the time the polls last on the Kordel.
     const uint32_t t0 = ctx.TickMs();
-    for (int poll = 0; poll < kReadyPolls; ++poll) {
+    int poll = 0;
+    uint32_t queuedEnd = t0;
+    if (queued && ctx.IsUsb()) {
+        // The same polls with the same spacing as one by one below, in one
+        // transfer; the polls after the one that saw ready only keep the lines
+        // as they are until the host answers, as the round trip would.
+        const uint32_t samplesPerPoll = kFtDatReadSamples + static_cast<uint32_t>(afterEachHigh);
+        const uint32_t room = (kFtMaxSamples - std::min(ctx.ft.FTIndxOutBuff, kFtMaxSamples)) / samplesPerPoll;
+        const uint32_t n = std::clamp<uint32_t>(queued->queue, 1, std::min<uint32_t>(room, kReadyPolls));
+        for (uint32_t i = 0; i < n; ++i) {
+            if (i > 0) Handshakes(ctx, afterEachHigh);
+            FtQueueDatRead(ctx);
+        }
+        const FtDatReads reads = FtTransferDatReads(ctx);
+        // A read-back without the polls' marks was not their answer.
+        if (!reads.whole || reads.reads != n) return LoaderReady::NoAnswer;
+        if (reads.firstLow) {
+            queued->took = *reads.firstLow + 1;
+            return LoaderReady::Ready;
+        }
+        poll = static_cast<int>(n);
+        queuedEnd = ctx.TickMs();
+        if (ctx.TickMs() - t0 >= usbLimitMs) return LoaderReady::NotReady;
+        if (!Handshakes(ctx, afterEachHigh)) return LoaderReady::NoAnswer;
+    }
+    for (; poll < kReadyPolls; ++poll) {
         // A programmer gone reads as no level at all, never as the low of "ready".
         const LineLevel pgd = GetDat(ctx);
         if (pgd == LineLevel::NoAnswer) return LoaderReady::NoAnswer;
-        if (pgd == LineLevel::Low) return LoaderReady::Ready;
+        if (pgd == LineLevel::Low) {
+            if (queued) {
+                // Past the queue the time counts: a whole millisecond more than
+                // the clock shows, lest the next queue fall short again.
+                const uint32_t samplesPerPoll = kFtDatReadSamples + static_cast<uint32_t>(afterEachHigh);
+                queued->took = static_cast<uint32_t>(poll) +
+                               (ctx.TickMs() - queuedEnd + 1) * FtSamplesPerMs() / samplesPerPoll;
+            }
+            return LoaderReady::Ready;
+        }
         if (ctx.IsUsb() && ctx.TickMs() - t0 >= usbLimitMs) return LoaderReady::NotReady;
         if (!Handshakes(ctx, afterEachHigh)) return LoaderReady::NoAnswer;
     }
@@ -92,6 +130,8 @@ int WriteUpdate(Context& ctx) {
     int attempt = 0;
     uint32_t address = start;
     int result = kUpdateSent;
+    // On USB the ready polls of each block go out with it (the Kordel ignores this).
+    ReadyForecast forecast(blockSize);
     for (;;) {
         bool synced = ResetModule(ctx);
         SetClk(ctx, 0);
@@ -122,10 +162,14 @@ int WriteUpdate(Context& ctx) {
         bool lost = false;
         bool gone = false;
         while (address < end - 1) {
+            const uint32_t block = address;
             for (uint32_t k = 0; k < blockSize && !gone; ++k)
                 gone = !SendLoaderByte(ctx, ctx.image.BuffEt[address + k]);
             address += blockSize;
-            const LoaderReady ready = gone ? LoaderReady::NoAnswer : WaitLoaderReady(ctx, 2, 2, kUsbBlockReadyMs);
+            QueuedPolls polls{forecast.PollsFor(block)};
+            const LoaderReady ready =
+                gone ? LoaderReady::NoAnswer : WaitLoaderReady(ctx, 2, 2, kUsbBlockReadyMs, &polls);
+            if (ready == LoaderReady::Ready) forecast.Learn(block, polls.took);
             if (ready == LoaderReady::NoAnswer) {
                 gone = true;
                 break;

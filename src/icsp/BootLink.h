@@ -28,10 +28,18 @@ constexpr uint32_t kUsbSyncReadyMs = 3120;
 constexpr uint32_t kUsbBlockReadyMs = 1560;
 
 enum class LoaderReady { Ready, NotReady, NoAnswer };
+// On USB the first polls of a wait can go out in one transfer with what is
+// queued before them (a block): the lines see the same polls, the host learns
+// their answer from the read-back.
+struct QueuedPolls {
+    uint32_t queue = 0; // polls to send in that first transfer
+    uint32_t took = 0;  // on Ready: polls' time until ready (past the queue, reckoned by the clock)
+};
 // Raises PGC, releases PGD and polls for the boot loader pulling PGD low:
 // kReadyPolls polls, each followed by afterEachHigh handshakes; on USB at most
 // usbLimitMs milliseconds. Ends at the first read or handshake the programmer
 // did not answer.
-LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs);
+LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs,
+                            QueuedPolls* queued = nullptr);
 
 } // namespace mrk

@@ -7,4 +7,5 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/FtReadChip.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConfigId.cpp
   ${CMAKE_CURRENT_LIST_DIR}/BootLink.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ReadyForecast.cpp
 )

@@ -22,7 +22,6 @@ constexpr uint8_t kPinPgdOut = 0x40;   // 1 pulls PGD low
 constexpr uint8_t kPinMark = 0x80;     // marks the sample whose read-back carries data
 constexpr uint8_t kBitBangMask = 0xF7; // all outputs but PGD in
 
-constexpr uint32_t kMaxSamples = 65535;
 constexpr int kWritePasses = 101;
 constexpr uint32_t kCalibrationMs = 100;
 
@@ -36,7 +35,7 @@ void SetBit(Context& ctx, uint8_t bit, bool on) {
 void Append(Context& ctx) {
     auto& ft = ctx.ft;
     ctx.d2xx.FtOutBuff[ft.FTIndxOutBuff] = ft.FtOutByte;
-    if (ft.FTIndxOutBuff < kMaxSamples) ++ft.FTIndxOutBuff;
+    if (ft.FTIndxOutBuff < kFtMaxSamples) ++ft.FTIndxOutBuff;
     else ctx.host.Okno(Format("Ошибка переполнения =%d", static_cast<int>(ft.FTIndxOutBuff)));
 }
 
@@ -218,10 +217,33 @@ FtTransferResult FtTransfer(Context& ctx) {
     return {r, whole};
 }
 
-LineLevel FtGetDat(Context& ctx) {
+void FtQueueDatRead(Context& ctx) {
     Mark(ctx, 1);
     SetBit(ctx, kPinMark, false);
-    Samples(ctx, 4);
+    Samples(ctx, kFtDatReadSamples - 1);
+}
+
+FtDatReads FtTransferDatReads(Context& ctx) {
+    const FtTransferResult t = FtTransfer(ctx);
+    FtDatReads reads;
+    reads.whole = t.whole;
+    if (!t.whole) return reads;
+    const auto& in = ctx.d2xx.FtInBuff;
+    for (uint32_t i = 0; i < t.r; ++i) {
+        if (!(in[i] & kPinMark)) continue;
+        if (!(in[i] & kPinPgdIn) && !reads.firstLow) reads.firstLow = reads.reads;
+        ++reads.reads;
+    }
+    return reads;
+}
+
+uint32_t FtSamplesPerMs() {
+    // The bit-bang clock of the chip is sixteen times the baud rate set.
+    return 16 * kSurtanBaudRate / 1000;
+}
+
+LineLevel FtGetDat(Context& ctx) {
+    FtQueueDatRead(ctx);
     const FtTransferResult t = FtTransfer(ctx);
     if (!t.whole) return LineLevel::NoAnswer;
     const auto& in = ctx.d2xx.FtInBuff;

@@ -21,6 +21,20 @@ bool FtDelay(Context& ctx, uint16_t n);
 void FtClkPulse(Context& ctx);
 // PGD at the marked sample; no answer when the transfer did not come back whole.
 LineLevel FtGetDat(Context& ctx);
+// The samples of one PGD read without its transfer (the first of them marked):
+// a caller queues several behind other samples and learns, from one transfer,
+// which of them first saw PGD low.
+void FtQueueDatRead(Context& ctx);
+constexpr uint32_t kFtDatReadSamples = 5;
+struct FtDatReads {
+    bool whole = false; // as FtTransfer says
+    uint32_t reads = 0; // marked samples read back
+    std::optional<uint32_t> firstLow; // the first read (from 0) that saw PGD low
+};
+FtDatReads FtTransferDatReads(Context& ctx);
+// The most samples one transfer holds, and how fast the programmer clocks them.
+constexpr uint32_t kFtMaxSamples = 65535;
+uint32_t FtSamplesPerMs();
 // The 16-clock operand phase of a table read: transfer what is pending, queue
 // the clocks with a marked sample after each of the last eight falling edges,
 // transfer, decode the marked read-back bytes (least significant bit first).

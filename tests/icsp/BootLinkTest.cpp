@@ -132,16 +132,22 @@ class UsbReadyWait : public ::testing::TestWithParam<ChipModel> {};
 
 TEST_P(UsbReadyWait, ASilentModuleIsGivenUpAfterTheKordelsTime) {
     // A blank module: nobody ever pulls PGD low.
+    // After a block the first polls may go out in one transfer, as many as a
+    // block's flash time or as many as one transfer holds.
     struct Case {
         int settle, afterEachHigh;
-        uint32_t limitMs;
-    } cases[] = {{5, 4, kUsbSyncReadyMs}, {2, 2, kUsbBlockReadyMs}};
+        uint32_t limitMs, queued;
+    } cases[] = {{5, 4, kUsbSyncReadyMs, 0}, {2, 2, kUsbBlockReadyMs, 0}, {2, 2, kUsbBlockReadyMs, 700},
+                 {2, 2, kUsbBlockReadyMs, 100000}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.limitMs);
+        SCOPED_TRACE(std::to_string(c.limitMs) + " ms, " + std::to_string(c.queued) + " queued");
         auto r = UsbRigWithRoundTrip(GetParam());
         const auto polls = r.ctx.d2xx.counters.queuePolls;
         const sim::Nanos t0 = r.bench.Clock().Now();
-        EXPECT_EQ(WaitLoaderReady(r.ctx, c.settle, c.afterEachHigh, c.limitMs), LoaderReady::NotReady);
+        QueuedPolls queued{c.queued};
+        EXPECT_EQ(WaitLoaderReady(r.ctx, c.settle, c.afterEachHigh, c.limitMs, c.queued ? &queued : nullptr),
+                  LoaderReady::NotReady);
+        EXPECT_TRUE(r.host.log.empty()) << r.host.log.front();
         const sim::Nanos waited = r.bench.Clock().Now() - t0;
         EXPECT_GE(waited, c.limitMs * sim::kMs);
         // One poll more at most: a transfer of a few queue-status calls.
