@@ -314,7 +314,11 @@ private slots:
             auto* d = qobject_cast<QFileDialog*>(m);
             if (!d) return false;
             caption = d->windowTitle();
-            d->selectFile(path);
+            // Typed, as the operator does: selectFile() on a file that exists waits for the folder's
+            // listing, which the dialog reads in the background.
+            auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!name) return false;
+            name->setText(path);
             static_cast<QDialog*>(d)->accept(); // QFileDialog's own, through QDialog's public slot
             return true;
         };
