@@ -43,22 +43,22 @@ bool ApplyFault(const std::string& option, sim::BenchOptions& bench, std::string
     for (const auto& m : FaultModes())
         if (name == m.name) info = &m;
     if (!info) {
-        error = "unknown fault mode: " + name + " (see --help)";
+        error = "неизвестная неисправность стенда: " + name + " (список: --help)";
         return false;
     }
     if (hasValue && !info->value) {
-        error = "fault mode " + name + " takes no value";
+        error = "неисправность " + name + " задаётся без значения";
         return false;
     }
     uint64_t n = 0;
     auto count = [&](uint64_t max, uint64_t fallback, bool required) {
         if (!hasValue) {
-            if (required) error = "fault mode " + name + " needs a value: " + name + "=" + info->value;
+            if (required) error = "неисправности " + name + " нужно значение: " + name + "=" + info->value;
             n = fallback;
             return !required;
         }
         if (!ParseCount(value, max, n)) {
-            error = "fault mode " + name + ": not a whole number up to " + std::to_string(max) + ": " + value;
+            error = "неисправность " + name + ": не целое число от 0 до " + std::to_string(max) + ": " + value;
             return false;
         }
         return true;
@@ -82,7 +82,7 @@ bool ApplyFault(const std::string& option, sim::BenchOptions& bench, std::string
     } else if (name == "ftdi-short-writes") {
         if (!count(UINT32_MAX, 64, false)) return false;
         if (n == 0) {
-            error = "fault mode ftdi-short-writes needs at least 1 byte per write";
+            error = "неисправности ftdi-short-writes нужно не меньше 1 байта на запись";
             return false;
         }
         bench.ftdi.fault = sim::FtdiFault::ShortWrites;
@@ -90,7 +90,7 @@ bool ApplyFault(const std::string& option, sim::BenchOptions& bench, std::string
     } else if (name == "usb-latency-us") {
         if (!count(1'000'000, 0, true)) return false;
         if (n == 0) {
-            error = "fault mode usb-latency-us needs at least 1 microsecond";
+            error = "неисправности usb-latency-us нужно не меньше 1 микросекунды";
             return false;
         }
         bench.ftdi.readBackLatency = static_cast<sim::Nanos>(n) * sim::kUs;
@@ -101,7 +101,7 @@ bool ApplyFault(const std::string& option, sim::BenchOptions& bench, std::string
     } else if (name == "slow-flash") {
         if (!count(1000, 10, false)) return false;
         if (n == 0) {
-            error = "fault mode slow-flash needs a factor of at least 1";
+            error = "неисправности slow-flash нужен множитель не меньше 1";
             return false;
         }
         bench.moduleFaults.slowFlash = static_cast<double>(n);

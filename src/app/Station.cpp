@@ -58,21 +58,21 @@ StationStatus CheckStationOptions(const StationOptions& given) {
     if (!opt.bench.empty()) {
         const ProgrammerEntry* e = FindProgrammer(opt.bench);
         if (!e || !e->bench)
-            return Usage("--bench: " + Listed(BenchProgrammerNames()) + ", not " + opt.bench);
+            return Usage("--bench: допустимы " + Listed(BenchProgrammerNames()) + "; указано " + opt.bench);
     }
     if (const ProgrammerEntry* e = FindProgrammer(opt.usbDriver);
         !e || e->bench || e->wire != ProgrammerWire::Usb)
-        return Usage("--usb-driver: " + Listed(UsbDriverNames()) + ", not " + opt.usbDriver);
+        return Usage("--usb-driver: допустимы " + Listed(UsbDriverNames()) + "; указано " + opt.usbDriver);
     if (opt.chip != "4620" && opt.chip != "452" && opt.chip != "none")
-        return Usage("--chip: 4620, 452 or none, not " + opt.chip);
+        return Usage("--chip: допустимы 4620, 452, none; указано " + opt.chip);
     if (!FindModuleFirmware(opt.moduleFirmware))
-        return Usage("--module-firmware: " + Listed(ModuleFirmwareNames()) + ", not " + opt.moduleFirmware);
+        return Usage("--module-firmware: допустимы " + Listed(ModuleFirmwareNames()) + "; указано " + opt.moduleFirmware);
     if (!opt.module.empty() && opt.bench.empty())
-        return Usage("--module describes a virtual module; it needs --bench");
+        return Usage("--module задаёт память виртуального модуля: нужен --bench");
     if (!opt.faults.empty() && opt.bench.empty())
-        return Usage("--fault acts on the virtual bench; it needs --bench");
+        return Usage("--fault действует на виртуальном стенде: нужен --bench");
     if (!opt.module.empty() && opt.chip == "none")
-        return Usage("--module needs a module: --chip 4620 or 452");
+        return Usage("--module нужен модуль на стенде: --chip 4620 или 452");
     sim::BenchOptions scratch;
     for (const auto& f : opt.faults) {
         std::string error;
@@ -81,8 +81,8 @@ StationStatus CheckStationOptions(const StationOptions& given) {
     // The executed module runs what its flash holds: faults of the boot-loader
     // model would silently do nothing.
     if (opt.moduleFirmware == "gpsim" && scratch.moduleFaults.Any())
-        return Usage("--fault: the boot-loader faults act on the model; "
-                     "--module-firmware gpsim runs the loader in the module's flash");
+        return Usage("--fault: неисправности загрузчика действуют на его модель, а --module-firmware gpsim "
+                     "выполняет загрузчик из flash модуля");
     return {};
 }
 
@@ -140,13 +140,13 @@ StationStatus Station::LoadModuleFile() {
     if (path.empty() || !bench_->Module()) return {};
     std::error_code ec;
     moduleFileExists_ = std::filesystem::exists(path, ec);
-    if (ec) return Unusable("module file " + path + ": " + ec.message());
+    if (ec) return Unusable("файл модуля " + path + ": " + FileErrorText(ec.value()));
     std::string error;
     if (moduleFileExists_ && !bench_->Module()->LoadHex(path, error))
-        return Unusable("module file " + path + ": " + error);
+        return Unusable("файл модуля: " + error);
     // A result that could not be saved would be lost: say so before anything runs.
     if (int err = 0; !CanReplaceFile(path, err))
-        return Unusable("module file " + path + " cannot be saved: " + FileErrorText(err));
+        return Unusable("файл модуля " + path + " нельзя сохранить: " + FileErrorText(err));
     moduleBefore_ = bench_->Module()->HexText();
     return {};
 }
@@ -161,7 +161,7 @@ StationStatus Station::Close(bool writeSettings) {
     bench_->Module()->Settle(bench_->Clock().Now() + 100 * sim::kMs);
     if (moduleFileExists_ && bench_->Module()->HexText() == moduleBefore_) return {};
     std::string error;
-    if (!bench_->Module()->SaveHex(opt_.module, error)) return Unusable("module file " + opt_.module + ": " + error);
+    if (!bench_->Module()->SaveHex(opt_.module, error)) return Unusable("файл модуля: " + error);
     return {};
 }
 

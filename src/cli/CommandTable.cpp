@@ -43,7 +43,7 @@ std::vector<Segment> SplitCommands(const CommandTable& table, const std::vector<
             continue;
         }
         if (out.empty()) {
-            error = "unknown command: " + word;
+            error = "неизвестная команда: " + word;
             return {};
         }
         out.back().args.push_back(word);

@@ -9,20 +9,20 @@ namespace mrk::cli {
 
 std::string CheckDescribedRegister(const std::string& word) {
     if (word == "all" || ConfigRegisterIndex(word)) return {};
-    return "not a configuration register (CONFIG1L .. CONFIG7H, or all): " + word;
+    return "нет такого регистра конфигурации (CONFIG1L .. CONFIG7H или all): " + word;
 }
 
 int DescribeConfig(Session& s, const std::string& reg) {
     // The chip a detection found earlier in this run, else the one named by --chip.
     const bool is4620 = s.ctx.ind.Prog4520;
     if (!is4620 && !s.ctx.ind.CheckBox2) {
-        std::fprintf(stderr, "mrkprog config describe: no chip known: run detect first, or name it with "
-                             "--chip 4620 or --chip 452\n");
+        std::fprintf(stderr, "mrkprog config describe: кристалл неизвестен: сначала выполните detect или укажите "
+                             "--chip 4620 или --chip 452\n");
         return 2;
     }
     if (!s.configLoaded)
-        std::fprintf(stderr, "mrkprog config describe: no configuration loaded (load-boot or load-update "
-                             "first): the bits are not shown\n");
+        std::fprintf(stderr, "mrkprog config describe: конфигурация не загружена (сначала load-boot или "
+                             "load-update): значения битов не показаны\n");
     int first = 0, last = kConfigRegisters - 1;
     if (reg != "all") first = last = *ConfigRegisterIndex(reg);
     for (int k = first; k <= last; ++k) {

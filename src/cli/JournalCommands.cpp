@@ -30,7 +30,7 @@ CLI::Validator DateCheck() {
     return CLI::Validator(
         [](const std::string& v) {
             return ParseUtcTime(v) ? std::string()
-                                   : "not a date and time (YYYY-MM-DD[THH:MM[:SS]][Z|+HH:MM]) or no such day: " + v;
+                                   : "не дата и время вида YYYY-MM-DD[THH:MM[:SS]][Z|+HH:MM] или такого дня нет: " + v;
         },
         "DATE");
 }
@@ -114,7 +114,7 @@ private:
                 return std::make_unique<JournalStore>(
                     std::make_unique<PgConnection>(settings.server, settings.timeoutSeconds));
             } catch (const std::exception& e) {
-                std::fprintf(stderr, "mrkprog journal: the server cannot be read (%s); showing this station's journal\n",
+                std::fprintf(stderr, "mrkprog journal: журнал на сервере не читается (%s); показан журнал этой станции\n",
                              e.what());
             }
         }
@@ -131,7 +131,7 @@ private:
     static std::function<void(const std::string&)> ReportBad(int& bad) {
         return [&bad](const std::string& why) {
             ++bad;
-            std::fprintf(stderr, "mrkprog journal: skipped %s\n", why.c_str());
+            std::fprintf(stderr, "mrkprog journal: пропущена повреждённая запись: %s\n", why.c_str());
         };
     }
 
@@ -182,7 +182,7 @@ private:
 
     int Show(JournalStore& store) {
         if (record_.empty()) {
-            std::fprintf(stderr, "mrkprog journal show: give the record's ID (the Запись column of journal list)\n");
+            std::fprintf(stderr, "mrkprog journal show: укажите запись (столбец Запись в journal list)\n");
             return 2;
         }
         std::optional<JournalRecord> r;
@@ -191,7 +191,7 @@ private:
             r = store.Get(std::stoll(record_));
         else r = store.GetByUid(record_);
         if (!r) {
-            std::fprintf(stderr, "mrkprog journal show: no record %s in %s\n", record_.c_str(), store.Where().c_str());
+            std::fprintf(stderr, "mrkprog journal show: записи %s нет в %s\n", record_.c_str(), store.Where().c_str());
             return 1;
         }
         auto line = [](const char* label, const std::string& v) {
@@ -231,7 +231,7 @@ private:
 
     int Export(JournalStore& store, const ListFilter& f) {
         if (csv_.empty()) {
-            std::fprintf(stderr, "mrkprog journal export: name the file: --csv FILE\n");
+            std::fprintf(stderr, "mrkprog journal export: укажите файл: --csv FILE\n");
             return 2;
         }
         long long count = 0;
@@ -277,7 +277,7 @@ private:
 
     int Sync(const JournalSettings& settings) {
         if (settings.server.empty()) {
-            std::fprintf(stderr, "mrkprog journal sync: no server in the settings ([%s] Server=...)\n", kJournalSection);
+            std::fprintf(stderr, "mrkprog journal sync: в настройках не указан сервер ([%s] Server=...)\n", kJournalSection);
             return 2;
         }
         ProductionJournal journal(settings);

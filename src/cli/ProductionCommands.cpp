@@ -33,7 +33,7 @@ public:
     int Run(Session& s) override {
         // Only digits can be typed into the field; anything else is a typing mistake.
         if (!AllDigits(number_)) {
-            std::fprintf(stderr, "mrkprog cycle: a factory number has digits only: %s\n", number_.c_str());
+            std::fprintf(stderr, "mrkprog cycle: заводской номер состоит только из цифр: %s\n", number_.c_str());
             return 2;
         }
         s.ctx.commands.Obnovl = false;
@@ -46,7 +46,7 @@ public:
         const std::string result = s.host.StaticText1Text();
         if (result.empty()) {
             // Refused before the run: a failure of its own, whatever an earlier cycle printed.
-            std::fprintf(stderr, "mrkprog cycle: the cycle for %s did not start\n", number_.c_str());
+            std::fprintf(stderr, "mrkprog cycle: цикл для номера %s не запущен\n", number_.c_str());
             return 1;
         }
         std::printf("%s\n", result.c_str());
@@ -72,7 +72,7 @@ public:
                 if (std::sscanf(v.c_str(), "%4d-%2u-%2u%c", &y, &m, &d, &end) == 3 &&
                     std::chrono::year_month_day{std::chrono::year{y}, std::chrono::month{m}, std::chrono::day{d}}.ok())
                     return std::string();
-                return "not a date YYYY-MM-DD: " + v;
+                return "не дата вида YYYY-MM-DD: " + v;
             });
     }
     int Run(Session& s) override {
@@ -89,11 +89,11 @@ public:
         // Only a stamp that reads back as written is reported as written.
         switch (ParamUstanovitClick(s.ctx)) {
         case StampResult::Written:
-            std::printf("ModuleNumber=%08X: ID words 1-3 written %04X %04X FFFF\n", c.ModuleNumber,
+            std::printf("ModuleNumber=%08X: слова ID 1-3 записаны: %04X %04X FFFF\n", c.ModuleNumber,
                         c.ModuleNumber & 0xFFFF, c.ModuleNumber >> 16);
             return 0;
         case StampResult::AlreadyThere:
-            std::printf("ModuleNumber=%08X: ID words 1-3 already hold %04X %04X FFFF\n", c.ModuleNumber,
+            std::printf("ModuleNumber=%08X: слова ID 1-3 уже содержат %04X %04X FFFF\n", c.ModuleNumber,
                         c.ModuleNumber & 0xFFFF, c.ModuleNumber >> 16);
             return 0;
         case StampResult::Refused:

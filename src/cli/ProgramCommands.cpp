@@ -48,7 +48,7 @@ public:
             // Written beside the target and renamed: a failed write keeps the earlier file.
             const std::string text = ToIntelHex(std::span(s.ctx.image.BuffChip.data(), 2u * words));
             if (int err = 0; !ReplaceFile(out_, text, err)) {
-                std::fprintf(stderr, "mrkprog: cannot write %s: %s\n", out_.c_str(), FileErrorText(err).c_str());
+                std::fprintf(stderr, "mrkprog: не удалось записать %s: %s\n", out_.c_str(), FileErrorText(err).c_str());
                 return 1;
             }
             std::printf("%s\n", Format("Прочитано %u слов, записано в %s", words, out_.c_str()).c_str());
@@ -97,23 +97,23 @@ public:
     }
     bool WorksOnChip() const override { return action_ != "describe"; }
     std::string Problem(const std::vector<std::string>& earlier) override {
-        if (action_ != "describe" && !register_.empty()) return "config: a register is named only with describe";
+        if (action_ != "describe" && !register_.empty()) return "config: регистр указывается только с describe";
         if (action_ != "write") return {};
         for (const auto& name : earlier)
             if (name == "load-boot" || name == "load-update" || name == "write-update") return {};
-        return "no configuration loaded: run load-boot FILE (or load-update) before config write";
+        return "конфигурация не загружена: перед config write выполните load-boot ФАЙЛ (или load-update)";
     }
     int Run(Session& s) override {
         if (action_ == "describe") return DescribeConfig(s, register_.empty() ? "all" : register_);
         if (!register_.empty()) {
-            std::fprintf(stderr, "mrkprog config: a register is named only with describe\n");
+            std::fprintf(stderr, "mrkprog config: регистр указывается только с describe\n");
             return 2;
         }
         if (action_ == "write" && !s.configLoaded) {
             // Without an image there is nothing sound to write: a stray byte can
             // lock the configuration (WRTC) or the code for good.
-            std::fprintf(stderr, "mrkprog: no configuration loaded: run load-boot FILE (or load-update) "
-                                 "before config write\n");
+            std::fprintf(stderr, "mrkprog: конфигурация не загружена: перед config write выполните "
+                                 "load-boot ФАЙЛ (или load-update)\n");
             return 2;
         }
         if (!EnsureOpened(s)) return 1;
@@ -159,9 +159,9 @@ public:
     }
     std::string Problem(const std::vector<std::string>&) override {
         if (action_ != "write") return {};
-        if (words_.size() != 3) return "id write needs three words";
+        if (words_.size() != 3) return "id write: нужны три слова W1 W2 W3";
         for (int k = 0; k < 3; ++k)
-            if (!ParseWord(words_[k], w_[k])) return "not a 16-bit hexadecimal word: '" + words_[k] + "'";
+            if (!ParseWord(words_[k], w_[k])) return "не 16-битное шестнадцатеричное слово: '" + words_[k] + "'";
         return {};
     }
     int Run(Session& s) override {

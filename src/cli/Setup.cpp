@@ -48,7 +48,7 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
                 if (used == v.size() && a > 0 && a <= 0xFFFD) return std::string();
             } catch (...) {
             }
-            return std::string("not a hexadecimal port address from 1 to FFFD: ") + v;
+            return std::string("не шестнадцатеричный адрес порта от 1 до FFFD: ") + v;
         });
     app.add_option("--settings", opt.settings, "Settings file (default: mrkprog.ini in the current directory)");
     std::string faultHelp = "Fault mode of the virtual bench, NAME or NAME=N (repeatable):";
@@ -135,10 +135,10 @@ int RunCommands(Session& s, const std::vector<Segment>& segments, std::vector<st
             rc = 1;
         }
     } else if (assumesChip) {
-        std::fprintf(stderr, "mrkprog: no command works on the chip; %s\n",
-                     s.opt.chip == "none" ? "no chip assumed (--chip none)"
-                     : s.opt.chip == "452" ? "assuming a PIC18F452 (--chip)"
-                                           : "assuming a PIC18F4620 (--chip)");
+        std::fprintf(stderr, "mrkprog: ни одна команда не работает с кристаллом; %s\n",
+                     s.opt.chip == "none" ? "кристалл не выбран (--chip none)"
+                     : s.opt.chip == "452" ? "образы берутся для PIC18F452 (--chip)"
+                                           : "образы берутся для PIC18F4620 (--chip)");
     }
     for (size_t k = 0; rc == 0 && k < commands.size(); ++k) {
         rc = commands[k]->Run(s);
@@ -173,7 +173,7 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     }
     // What the executed firmware did that the lines do not show (a watchdog reset, say).
     if (sim::Bench* bench = station.bench(); bench && bench->Module() && (rc != 0 || opt.verbose)) {
-        for (const auto& e : bench->Module()->FirmwareEvents()) std::fprintf(stderr, "module: %s\n", e.c_str());
+        for (const auto& e : bench->Module()->FirmwareEvents()) std::fprintf(stderr, "модуль: %s\n", e.c_str());
     }
     // Why the USB programmer could not be reached (permission, kernel driver, no library).
     if (const std::string why = station.UsbProblem(); !why.empty()) std::fprintf(stderr, "USB: %s\n", why.c_str());

@@ -33,13 +33,13 @@ int main(int argc, char** argv) {
 
     mrk::Rc6Key key = mrk::kImageKey;
     if (!keyText.empty() && !mrk::ParseImageKey(keyText.c_str(), key)) {
-        std::fprintf(stderr, "mrkcrypt: the key must be exactly 20 hexadecimal digits\n");
+        std::fprintf(stderr, "mrkcrypt: ключ — ровно 20 шестнадцатеричных цифр\n");
         return 2;
     }
     std::vector<uint8_t> bytes;
     int err = 0;
     if (!mrk::ReadRegularFile(in, bytes, err)) {
-        std::fprintf(stderr, "mrkcrypt: cannot read %s: %s\n", in.c_str(), mrk::FileErrorText(err).c_str());
+        std::fprintf(stderr, "mrkcrypt: не удалось прочитать %s: %s\n", in.c_str(), mrk::FileErrorText(err).c_str());
         return 1;
     }
     mrk::Rc6Table S;
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     const auto result = enc->parsed() ? mrk::CrpEncipher(S, bytes) : mrk::CrpDecipher(S, bytes);
     // Written beside the output and renamed over it: a failed write keeps the earlier file.
     if (!mrk::ReplaceFile(out, result, err)) {
-        std::fprintf(stderr, "mrkcrypt: cannot write %s: %s\n", out.c_str(), mrk::FileErrorText(err).c_str());
+        std::fprintf(stderr, "mrkcrypt: не удалось записать %s: %s\n", out.c_str(), mrk::FileErrorText(err).c_str());
         return 1;
     }
     return 0;

@@ -42,11 +42,11 @@ int RunProgram(int argc, char** argv) {
         return rc == 0 ? 0 : 2;
     }
     if (!app.remaining().empty()) {
-        std::fprintf(stderr, "mrkprog: unknown command: %s (try --help)\n", app.remaining().front().c_str());
+        std::fprintf(stderr, "mrkprog: неизвестная команда: %s (список команд: mrkprog --help)\n", app.remaining().front().c_str());
         return 2;
     }
     if (rest.empty()) {
-        std::fprintf(stderr, "mrkprog: no command given (try --help)\n");
+        std::fprintf(stderr, "mrkprog: не задано ни одной команды (список команд: mrkprog --help)\n");
         return 2;
     }
     std::string error;
@@ -66,10 +66,10 @@ int main(int argc, char** argv) {
         return RunProgram(argc, argv);
     } catch (const std::exception& e) {
         std::fflush(stdout);
-        std::fprintf(stderr, "mrkprog: internal error: %s\n", e.what());
+        std::fprintf(stderr, "mrkprog: внутренняя ошибка: %s\n", e.what());
     } catch (...) {
         std::fflush(stdout);
-        std::fprintf(stderr, "mrkprog: internal error of an unknown kind\n");
+        std::fprintf(stderr, "mrkprog: внутренняя ошибка неизвестного рода\n");
     }
     return 70;
 }

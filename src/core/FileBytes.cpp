@@ -171,11 +171,43 @@ bool ReplaceFile(const std::string& path, const std::string& text, int& err) {
     return ReplaceFile(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), err);
 }
 
-std::string FileErrorText(int err) {
-    if (err == ENODEV) return "not a regular file";
-    if (err == EFBIG)
-        return "larger than " + std::to_string(kMaxInputFileBytes >> 20) + " MB: no file for these chips is that large";
+std::string SystemErrorText(int err) {
+    // The operator reads Russian; the C library speaks the machine's locale, often English.
+    static const struct {
+        int err;
+        const char* text;
+    } kTexts[] = {
+        {ENOENT, "нет такого файла или папки"},
+        {EACCES, "нет доступа"},
+        {EPERM, "операция не разрешена"},
+        {EISDIR, "это папка"},
+        {ENOTDIR, "часть пути — не папка"},
+        {ENOSPC, "на диске нет места"},
+        {EDQUOT, "превышена дисковая квота"},
+        {EROFS, "файловая система только для чтения"},
+        {EEXIST, "файл уже есть"},
+        {ENAMETOOLONG, "слишком длинное имя"},
+        {ELOOP, "слишком много символических ссылок"},
+        {EIO, "ошибка ввода-вывода"},
+        {EBUSY, "устройство занято"},
+        {ENXIO, "нет такого устройства"},
+        {EMFILE, "слишком много открытых файлов"},
+        {ENFILE, "слишком много открытых файлов"},
+        {ETXTBSY, "файл занят"},
+        {EINVAL, "недопустимый аргумент"},
+        {ECANCELED, "операция прервана"},
+    };
+    for (const auto& t : kTexts)
+        if (t.err == err) return t.text;
     return std::strerror(err);
+}
+
+std::string FileErrorText(int err) {
+    if (err == ENODEV) return "не обычный файл";
+    if (err == EFBIG)
+        return "больше " + std::to_string(kMaxInputFileBytes >> 20) +
+               " МБ: файлов такого размера для этих кристаллов не бывает";
+    return SystemErrorText(err);
 }
 
 bool CanReplaceFile(const std::string& path, int& err) {

@@ -36,9 +36,12 @@ bool ReplaceFile(const std::string& path, const std::string& text, int& err);
 using ByteWriter = std::function<bool(std::string_view)>;
 bool ReplaceFileWith(const std::string& path, const std::function<bool(const ByteWriter&)>& fill, int& err);
 
-// What went wrong, for a message: the system's text, "not a regular file" for a
+// What went wrong, for a message: the system's text, "не обычный файл" for a
 // device or a pipe, or the size limit for a file too large.
 std::string FileErrorText(int err);
+
+// The system's error text for errno `err`, in Russian where it is one a station meets.
+std::string SystemErrorText(int err);
 
 // Whether a file beside `path` can be created (and removes it again): tells
 // before a run whether its result could be saved.

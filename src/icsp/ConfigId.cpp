@@ -11,30 +11,14 @@ namespace mrk {
 
 namespace {
 
-std::optional<uint8_t> TableRead(Context& ctx) {
-    if (!SendCommand(ctx, cmd::kTableReadPostInc, false)) return std::nullopt;
-    return ReadTableByte(ctx);
-}
-
-// Reads n bytes from the table pointer on; false at the first the programmer
-// did not bring back.
-bool TableReadInto(Context& ctx, uint8_t* out, size_t n) {
-    for (size_t k = 0; k < n; ++k) {
-        const auto b = TableRead(ctx);
-        if (!b) return false;
-        out[k] = *b;
-    }
-    return true;
-}
-
 bool ReadConfigInto(Context& ctx) {
-    return TableReadInto(ctx, ctx.prog.ConfigRead.data(), ctx.prog.ConfigRead.size());
+    return ReadTableBytes(ctx, ctx.prog.ConfigRead.data(), ctx.prog.ConfigRead.size());
 }
 
 // DEVID1 and DEVID2, from a table pointer already set.
 bool ReadDevIdBytes(Context& ctx) {
     uint8_t id[2] = {};
-    if (!TableReadInto(ctx, id, 2)) return false;
+    if (!ReadTableBytes(ctx, id, 2)) return false;
     ctx.prog.DevId1 = id[0];
     ctx.prog.DevId2 = id[1];
     return true;
@@ -96,11 +80,11 @@ bool ReadIdWords(Context& ctx) {
     if (!EnterProgModeEBeforeSettle(ctx) || !ResetGaugeAndSettle(ctx) || !SelectIdOrDevId(ctx) ||
         !SetTblPtr(ctx, kAdrIdLocations))
         return AbandonLostProgrammer(ctx);
-    for (auto& w : ctx.prog.IdWords) {
-        uint8_t b[2] = {};
-        if (!TableReadInto(ctx, b, 2)) return AbandonLostProgrammer(ctx);
-        w = static_cast<uint32_t>(b[1] << 8 | b[0]);
-    }
+    uint8_t b[8] = {};
+    static_assert(sizeof b == 2 * std::tuple_size_v<decltype(ctx.prog.IdWords)>);
+    if (!ReadTableBytes(ctx, b, sizeof b)) return AbandonLostProgrammer(ctx);
+    for (size_t k = 0; k < ctx.prog.IdWords.size(); ++k)
+        ctx.prog.IdWords[k] = static_cast<uint32_t>(b[2 * k + 1] << 8 | b[2 * k]);
     ctx.host.Pump();
     ExitProgMode(ctx);
     SetVpp(ctx, 0);

@@ -1,4 +1,4 @@
-// Program-memory read on USB: the samples of 32 words go out in one transfer
+// Program-memory read on USB: the samples of 128 words go out in one transfer
 // and the engine brings back their bytes.
 #include "core/Context.h"
 #include "icsp/Icsp.h"
@@ -9,7 +9,8 @@
 namespace mrk {
 
 namespace {
-constexpr uint32_t kBatchWords = 32;
+// As many words as one transfer holds comfortably (about 300 samples a word).
+constexpr uint32_t kBatchWords = 128;
 } // namespace
 
 bool FtReadChip(Context& ctx) {

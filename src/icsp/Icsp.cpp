@@ -80,6 +80,23 @@ bool SendOperand(Context& ctx, uint16_t word) {
     return Handshake(ctx);
 }
 
+bool ReadTableBytes(Context& ctx, uint8_t* out, size_t n) {
+    if (ctx.IsUsb()) {
+        for (size_t k = 0; k < n; ++k) {
+            SendCommand(ctx, cmd::kTableReadPostInc, false);
+            FtClockByteIn(ctx);
+        }
+        return FtReadQueuedBytes(ctx, out, n);
+    }
+    for (size_t k = 0; k < n; ++k) {
+        if (!SendCommand(ctx, cmd::kTableReadPostInc, false)) return false;
+        const auto b = ReadTableByte(ctx);
+        if (!b) return false;
+        out[k] = *b;
+    }
+    return true;
+}
+
 std::optional<uint8_t> ReadTableByte(Context& ctx) {
     if (ctx.IsUsb()) return FtReadByte(ctx);
     SetClk(ctx, 0);

@@ -4,6 +4,7 @@
 // programmer does: each primitive says whether the programmer answered all of
 // it (on LPT every echo cycle, on USB every transfer it made; samples only
 // queued are answered by the next transfer).
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 
@@ -34,6 +35,10 @@ bool SendCommand(Context& ctx, uint8_t command, bool pulse);
 bool SendOperand(Context& ctx, uint16_t word);
 // The byte the chip shifts out; none when the programmer did not answer.
 std::optional<uint8_t> ReadTableByte(Context& ctx);
+// n table reads (post-increment) from the table pointer on, into out; false at
+// the first byte the programmer did not bring back. On USB they go out in one
+// transfer and their bytes come back from its read-back: one round trip.
+bool ReadTableBytes(Context& ctx, uint8_t* out, size_t n);
 bool BulkErase(Context& ctx);
 
 // Programming-mode entry variants and the exit sequence.

@@ -1,5 +1,7 @@
 #include "icsp/ProgramMemory.h"
 
+#include <algorithm>
+#include <array>
 #include <optional>
 
 #include "core/Context.h"
@@ -19,13 +21,34 @@ uint16_t Word(const uint8_t* buf, uint32_t i) {
 
 // The word at the table pointer; none when the programmer did not answer.
 std::optional<uint16_t> ReadWordAtPointer(Context& ctx) {
-    if (!SendCommand(ctx, cmd::kTableReadPostInc, false)) return std::nullopt;
-    const auto lo = ReadTableByte(ctx);
-    if (!lo || !SendCommand(ctx, cmd::kTableReadPostInc, false)) return std::nullopt;
-    const auto hi = ReadTableByte(ctx);
-    if (!hi) return std::nullopt;
-    return static_cast<uint16_t>(*hi << 8 | *lo);
+    uint8_t b[2];
+    if (!ReadTableBytes(ctx, b, 2)) return std::nullopt;
+    return static_cast<uint16_t>(b[1] << 8 | b[0]);
 }
+
+// The words of a region as the chip holds them, taken in order from the table
+// pointer on. On USB the rest of the row comes in one transfer (a round trip a
+// row, where a word alone cost four); on LPT a word at a time, as it is needed.
+class WordReader {
+public:
+    std::optional<uint16_t> At(Context& ctx, uint32_t i, uint32_t end) {
+        if (count_ == 0 || i < first_ || i >= first_ + count_) {
+            first_ = i;
+            count_ = ctx.IsUsb() ? std::min(kRowWords - i % kRowWords, end - i) : 1;
+            if (!ReadTableBytes(ctx, bytes_.data(), 2 * count_)) {
+                count_ = 0;
+                return std::nullopt;
+            }
+        }
+        return Word(bytes_.data(), i - first_);
+    }
+    // The table pointer was moved: what was read no longer follows on.
+    void Forget() { count_ = 0; }
+
+private:
+    std::array<uint8_t, 2 * kRowWords> bytes_{};
+    uint32_t first_ = 0, count_ = 0;
+};
 
 bool EraseRowAt(Context& ctx, uint32_t word) {
     if (!SetTblPtr(ctx, 2 * word) || !SendCoreInstr(ctx, 0x84, 0xA6) // WREN
@@ -91,8 +114,9 @@ bool WriteBoot(Context& ctx) {
     if (!SelectProgramMemory(ctx)) return AbandonLostProgrammer(ctx);
     uint32_t i = 0;
     if (!SetTblPtr(ctx, 0)) return AbandonLostProgrammer(ctx);
+    WordReader reader;
     while (i < bootWords) {
-        const auto read = ReadWordAtPointer(ctx);
+        const auto read = reader.At(ctx, i, bootWords);
         // A word the programmer did not bring back is no reason to erase a row.
         if (!read) return AbandonLostProgrammer(ctx);
         chip = *read;
@@ -118,6 +142,7 @@ bool WriteBoot(Context& ctx) {
         i = row;
         if (!EraseRowAt(ctx, i) || !WriteRowAt(ctx, i) || !SetTblPtr(ctx, 2 * i))
             return AbandonLostProgrammer(ctx);
+        reader.Forget();
         rewritten = true;
         ctx.host.Pump();
     }

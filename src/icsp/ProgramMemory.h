@@ -20,7 +20,7 @@ bool ReadAll(Context& ctx);
 // SpeedButton21 is down, else the boot region). Logs every difference.
 bool CompareChip(Context& ctx);
 
-// USB form of the reads: 32 words per transfer. FtDecodeWords decodes nothing
+// USB form of the reads: 128 words per transfer. FtDecodeWords decodes nothing
 // and gives false when the transfer did not come back whole.
 bool FtReadChip(Context& ctx);
 bool FtDecodeWords(Context& ctx, uint32_t w);

@@ -60,7 +60,7 @@ JournalSettings ReadJournalSettings(const std::string& settingsFile) {
         // The server stores text as UTF-8 and refuses anything else, a record at a time.
         if (!IsUtf8(v) && s.problem.empty())
             s.problem = std::string("[") + kJournalSection + "] " + key +
-                        "= in the settings file is not UTF-8 text (saved in another encoding?); save the file as UTF-8";
+                        "= в файле настроек не в кодировке UTF-8 (сохранён в другой?): сохраните файл в UTF-8";
         return v;
     };
     s.station = get("Station");
@@ -77,7 +77,7 @@ JournalSettings ReadJournalSettings(const std::string& settingsFile) {
         const auto t = CheckedInt(timeout, 1, 120);
         if (t) s.timeoutSeconds = int(*t);
         else if (s.problem.empty())
-            s.problem = std::string("[") + kJournalSection + "] Timeout= must be a number of seconds, 1 to 120";
+            s.problem = std::string("[") + kJournalSection + "] Timeout= должно быть числом секунд от 1 до 120";
     }
     return s;
 }

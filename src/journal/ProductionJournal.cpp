@@ -52,7 +52,7 @@ JournalStore* ProductionJournal::Local(std::string& error) {
 JournalStore* ProductionJournal::Server(std::string& error) {
     error.clear();
     if (settings_.server.empty()) {
-        error = "no server is named in the settings";
+        error = "в настройках не указан сервер журнала";
         return nullptr;
     }
     if (!server_) {
@@ -267,7 +267,7 @@ SyncReport ProductionJournal::Sync(int limit) {
     std::string error;
     JournalStore* local = Local(error);
     if (!local) {
-        rep.error = "station journal: " + error;
+        rep.error = "журнал станции: " + error;
         return rep;
     }
     // Asked for by a person: whether the server answers is part of the answer.

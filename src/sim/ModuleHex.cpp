@@ -50,21 +50,21 @@ std::string Parse(std::istream& in, ModuleMemory& memory) {
     auto checkChip = [&]() -> std::string {
         if (!devId2 || *devId2 == memory.Traits().devId2) return {};
         const char* name = ChipName(*devId2);
-        return name ? Format("the file holds a %s module's memory, not this chip's", name)
-                    : Format("the file's device ID %02X%02X names another chip", *devId2, devId1.value_or(0));
+        return name ? Format("в файле память кристалла %s, а на стенде другой кристалл (--chip)", name)
+                    : Format("ID устройства в файле %02X%02X: другой кристалл, не тот, что на стенде (--chip)", *devId2, devId1.value_or(0));
     };
     while (std::getline(in, line)) {
         ++lineNo;
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
         if (line.empty()) continue;
-        if (line[0] != ':') return Format("line %d: a record must start with ':'", lineNo);
+        if (line[0] != ':') return Format("строка %d: запись должна начинаться с ':'", lineNo);
         const auto bytes = DecodeHex(line.substr(1));
-        if (!bytes || bytes->size() < 5) return Format("line %d: not a valid hexadecimal record", lineNo);
+        if (!bytes || bytes->size() < 5) return Format("строка %d: неверная шестнадцатеричная запись", lineNo);
         const std::vector<uint8_t>& b = *bytes;
-        if (b.size() != size_t{b[0]} + 5) return Format("line %d: record length does not match its byte count", lineNo);
+        if (b.size() != size_t{b[0]} + 5) return Format("строка %d: длина записи не совпадает с числом её байтов", lineNo);
         uint8_t sum = 0;
         for (uint8_t x : b) sum = static_cast<uint8_t>(sum + x);
-        if (sum != 0) return Format("line %d: checksum error", lineNo);
+        if (sum != 0) return Format("строка %d: ошибка контрольной суммы", lineNo);
         const uint32_t offset = (uint32_t{b[1]} << 8) | b[2];
         const uint8_t type = b[3];
         const uint8_t* data = b.data() + 4;
@@ -77,23 +77,23 @@ std::string Parse(std::istream& in, ModuleMemory& memory) {
                 } else if (a == kDevId1 || a == kDevId2) {
                     (a == kDevId1 ? devId1 : devId2) = data[i]; // checked, not loaded: the chip keeps its own
                 } else {
-                    return Format("line %d: address 0x%06X is outside the chip's memory", lineNo, a);
+                    return Format("строка %d: адрес 0x%06X вне памяти кристалла", lineNo, a);
                 }
             }
             break;
         case 0x01: return checkChip();
         case 0x02:
         case 0x04:
-            if (b[0] != 2) return Format("line %d: address record must hold two bytes", lineNo);
+            if (b[0] != 2) return Format("строка %d: запись адреса должна содержать два байта", lineNo);
             base = ((uint32_t{data[0]} << 8) | data[1]) << (type == 0x04 ? 16 : 4);
             break;
         case 0x03:
         case 0x05: break; // start addresses mean nothing to the chip
-        default: return Format("line %d: unknown record type %02X", lineNo, type);
+        default: return Format("строка %d: неизвестный тип записи %02X", lineNo, type);
         }
     }
-    if (in.bad()) return "read error";
-    return "no end-of-file record";
+    if (in.bad()) return "ошибка чтения";
+    return "нет записи конца файла";
 }
 
 // Lines of [start, start + size) under the current upper address; erased lines skipped.
@@ -114,7 +114,7 @@ void PutRange(std::string& out, const ModuleMemory& memory, uint32_t start, uint
 bool LoadModuleHex(const std::string& path, ModuleMemory& memory, std::string& error) {
     std::vector<uint8_t> bytes;
     if (int err = 0; !ReadRegularFile(path, bytes, err)) {
-        error = Format("cannot read %s: %s", path.c_str(), FileErrorText(err).c_str());
+        error = Format("не удалось прочитать %s: %s", path.c_str(), FileErrorText(err).c_str());
         return false;
     }
     std::istringstream in{std::string(bytes.begin(), bytes.end())};
@@ -166,7 +166,7 @@ std::string ModuleHexText(const ModuleMemory& memory) {
 
 bool SaveModuleHex(const std::string& path, const ModuleMemory& memory, std::string& error) {
     if (int err = 0; !ReplaceFile(path, ModuleHexText(memory), err)) {
-        error = Format("cannot write %s: %s", path.c_str(), FileErrorText(err).c_str());
+        error = Format("не удалось записать %s: %s", path.c_str(), FileErrorText(err).c_str());
         return false;
     }
     return true;

@@ -20,7 +20,7 @@ VirtualKordel::VirtualKordel(SimClock& clock, PinTarget* target, const Options& 
     : clock_(clock), target_(target), opt_(opt) {}
 
 std::string VirtualKordel::Describe() const {
-    return Format("virtual Kordel programmer at %03X", opt_.base);
+    return Format("виртуальный программатор Kordel на %03X", opt_.base);
 }
 
 ProgrammerPins VirtualKordel::Pins() const {

@@ -16,8 +16,8 @@ template <typename F>
 bool Bind(void* lib, const char* name, F& fn, std::string& error) {
     void* sym = dlsym(lib, name);
     if (!sym) {
-        error = std::string(kD2xxLibraryName) + " has no " + name +
-                ": it is not the FTDI D2XX library, or too old a version of it";
+        error = std::string(kD2xxLibraryName) + ": нет функции " + name +
+                ": это не библиотека FTDI D2XX или слишком старая её версия";
         return false;
     }
     fn = reinterpret_cast<F>(sym);
@@ -30,8 +30,8 @@ bool LoadD2xxApi(const std::string& path, D2xxApi& api, void*& library, std::str
     library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         const char* why = dlerror();
-        error = "the FTDI D2XX library " + path + " could not be loaded (" + (why ? why : "unknown reason") +
-                "). Install the vendor's D2XX driver for Linux, or use --usb-driver libftdi";
+        error = "библиотека FTDI D2XX " + path + " не загружена (" + (why ? why : "причина неизвестна") +
+                "). Установите драйвер D2XX для Linux от FTDI или выберите --usb-driver libftdi";
         return false;
     }
     D2xxApi a;

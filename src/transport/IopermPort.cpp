@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/FileBytes.h"
 #include "core/Format.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -26,7 +27,7 @@ public:
         if (port < base_ || port > base_ + 2) return;
         outb(value, port);
     }
-    std::string Describe() const override { return Format("LPT by raw port I/O at %03X", base_); }
+    std::string Describe() const override { return Format("LPT прямым доступом к портам %03X", base_); }
 
 private:
     uint16_t base_;
@@ -36,16 +37,16 @@ private:
 std::unique_ptr<PortBackend> OpenIopermPort(uint16_t base, std::string& report) {
     if (ioperm(base, 3, 1) != 0) {
         const int e = errno;
-        report = Format("ioperm: no access to ports %03X..%03X: %s%s", base, base + 2, std::strerror(e),
-                        e == EPERM ? " (needs root or CAP_SYS_RAWIO)" : "");
+        report = Format("ioperm: нет доступа к портам %03X..%03X: %s%s", base, base + 2, SystemErrorText(e).c_str(),
+                        e == EPERM ? " (нужны права root или CAP_SYS_RAWIO)" : "");
         return nullptr;
     }
-    report = Format("ioperm: raw port I/O at %03X", base);
+    report = Format("ioperm: прямой доступ к портам %03X", base);
     return std::make_unique<IopermPort>(base);
 }
 #else
 std::unique_ptr<PortBackend> OpenIopermPort(uint16_t, std::string& report) {
-    report = "ioperm: raw port I/O is not available on this processor";
+    report = "ioperm: прямого доступа к портам на этом процессоре нет";
     return nullptr;
 }
 #endif

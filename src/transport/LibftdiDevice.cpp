@@ -15,13 +15,13 @@ constexpr uint8_t kModeReset = 0x00;
 constexpr size_t kPullSize = 4096;
 
 const char* const kPermissionHint =
-    "no permission to use the FTDI USB device. Install the udev rule of mrkprog "
-    "(udev/60-mrkprog-surtan.rules into /etc/udev/rules.d, then 'sudo udevadm control --reload' "
-    "and re-plug the programmer), and make sure you are in the plugdev group";
+    "нет прав на USB-устройство FTDI. Установите правило udev программы mrkprog "
+    "(udev/60-mrkprog-surtan.rules в /etc/udev/rules.d, затем 'sudo udevadm control --reload' "
+    "и переподключите программатор) и проверьте, что вы в группе plugdev";
 const char* const kKernelDriverHint =
-    "the kernel's serial driver (ftdi_sio) holds the FTDI device and could not be detached. "
-    "Unload it with 'sudo rmmod ftdi_sio', or install the udev rule of mrkprog "
-    "(udev/60-mrkprog-surtan.rules), which lets mrkprog detach it, and re-plug the programmer";
+    "устройство FTDI занято драйвером последовательного порта ядра (ftdi_sio), отключить его не удалось. "
+    "Выгрузите его командой 'sudo rmmod ftdi_sio' или установите правило udev программы mrkprog "
+    "(udev/60-mrkprog-surtan.rules), с которым mrkprog отключает его сам, и переподключите программатор";
 
 uint64_t SteadyMs() {
     using namespace std::chrono;
@@ -32,7 +32,7 @@ uint64_t SteadyMs() {
 
 LibftdiDevice::LibftdiDevice(std::unique_ptr<LibftdiCalls> calls, std::function<uint64_t()> nowMs)
     : calls_(std::move(calls)), nowMs_(nowMs ? std::move(nowMs) : SteadyMs) {
-    if (!calls_) problem_ = "libftdi1 could not start (no USB context)";
+    if (!calls_) problem_ = "libftdi1 не запустилась (нет контекста USB)";
 }
 
 LibftdiDevice::~LibftdiDevice() {
@@ -51,7 +51,7 @@ FtStatus LibftdiDevice::CheckHandle(FtHandleValue h) const {
 FtStatus LibftdiDevice::ListCount(uint32_t& count) {
     if (!calls_) return ftstatus::kIoError;
     const int n = calls_->FindAll();
-    if (n < 0) return Fail(ftstatus::kIoError, "listing USB devices failed (libftdi1: " + calls_->ErrorString() + ")");
+    if (n < 0) return Fail(ftstatus::kIoError, "не удалось перечислить устройства USB (libftdi1: " + calls_->ErrorString() + ")");
     count = static_cast<uint32_t>(n);
     return ftstatus::kOk;
 }
@@ -62,7 +62,7 @@ FtStatus LibftdiDevice::ListDescription(uint32_t index, char* buffer) {
     const int rc = calls_->GetDescription(static_cast<int>(index), desc, static_cast<int>(kFtDescriptionSize));
     if (rc == kLibftdiOpenFailed) return Fail(ftstatus::kDeviceNotOpened, kPermissionHint);
     if (rc < 0)
-        return Fail(ftstatus::kIoError, "reading the description of an FTDI device failed (libftdi1: " +
+        return Fail(ftstatus::kIoError, "не удалось прочитать описание устройства FTDI (libftdi1: " +
                                             calls_->ErrorString() + ")");
     desc[kFtDescriptionSize - 1] = '\0';
     std::memcpy(buffer, desc, kFtDescriptionSize);
@@ -73,7 +73,7 @@ FtStatus LibftdiDevice::OpenByDescription(const char* description, FtHandleValue
     if (!calls_) return ftstatus::kDeviceNotFound;
     if (open_) return ftstatus::kDeviceNotOpened;
     const int n = calls_->FindAll();
-    if (n < 0) return Fail(ftstatus::kDeviceNotFound, "listing USB devices failed (libftdi1: " + calls_->ErrorString() + ")");
+    if (n < 0) return Fail(ftstatus::kDeviceNotFound, "не удалось перечислить устройства USB (libftdi1: " + calls_->ErrorString() + ")");
     for (int i = 0; i < n; ++i) {
         char desc[kFtDescriptionSize] = {};
         if (calls_->GetDescription(i, desc, static_cast<int>(kFtDescriptionSize)) < 0) continue;
@@ -86,7 +86,7 @@ FtStatus LibftdiDevice::OpenByDescription(const char* description, FtHandleValue
                 return Fail(ftstatus::kDeviceNotOpened, kKernelDriverHint);
             if (rc == kLibftdiOpenFailed || why.find("libusb_open") != std::string::npos)
                 return Fail(ftstatus::kDeviceNotOpened, kPermissionHint);
-            return Fail(ftstatus::kDeviceNotOpened, "opening the FTDI device failed (libftdi1: " + why + ")");
+            return Fail(ftstatus::kDeviceNotOpened, "не удалось открыть устройство FTDI (libftdi1: " + why + ")");
         }
         open_ = true;
         bitBang_ = false;
@@ -102,7 +102,7 @@ FtStatus LibftdiDevice::OpenByDescription(const char* description, FtHandleValue
 FtStatus LibftdiDevice::SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) {
     if (auto st = CheckHandle(h)) return st;
     if (calls_->SetBitmode(mask, mode) < 0)
-        return Fail(ftstatus::kIoError, "setting the bit mode failed (libftdi1: " + calls_->ErrorString() + ")");
+        return Fail(ftstatus::kIoError, "не удалось установить битовый режим (libftdi1: " + calls_->ErrorString() + ")");
     bitBang_ = mode != kModeReset;
     return ftstatus::kOk;
 }
@@ -111,7 +111,7 @@ FtStatus LibftdiDevice::SetLatencyTimer(FtHandleValue h, uint8_t ms) {
     if (auto st = CheckHandle(h)) return st;
     if (ms < 1) return ftstatus::kInvalidParameter;
     if (calls_->SetLatencyTimer(ms) < 0)
-        return Fail(ftstatus::kIoError, "setting the latency timer failed (libftdi1: " + calls_->ErrorString() + ")");
+        return Fail(ftstatus::kIoError, "не удалось установить таймер задержки (libftdi1: " + calls_->ErrorString() + ")");
     return ftstatus::kOk;
 }
 
@@ -131,7 +131,7 @@ FtStatus LibftdiDevice::SetBaudRate(FtHandleValue h, uint32_t baud) {
     const int asked = static_cast<int>(bitBang_ ? baud / 4 : baud);
     const int rc = calls_->SetBaudrate(asked);
     if (rc == -1) return ftstatus::kInvalidBaudRate;
-    if (rc < 0) return Fail(ftstatus::kIoError, "setting the baud rate failed (libftdi1: " + calls_->ErrorString() + ")");
+    if (rc < 0) return Fail(ftstatus::kIoError, "не удалось установить скорость (libftdi1: " + calls_->ErrorString() + ")");
     return ftstatus::kOk;
 }
 
@@ -140,7 +140,7 @@ FtStatus LibftdiDevice::Purge(FtHandleValue h, uint32_t mask) {
     if (mask & kFtPurgeRx) {
         fifo_.clear();
         if (calls_->FlushRx() < 0)
-            return Fail(ftstatus::kIoError, "flushing the receive buffer failed (libftdi1: " + calls_->ErrorString() + ")");
+            return Fail(ftstatus::kIoError, "не удалось очистить приёмный буфер (libftdi1: " + calls_->ErrorString() + ")");
     }
     return ftstatus::kOk;
 }
@@ -149,7 +149,7 @@ bool LibftdiDevice::Pull() {
     uint8_t buf[kPullSize];
     const int n = calls_->ReadData(buf, static_cast<int>(kPullSize));
     if (n < 0) {
-        problem_ = "reading from the FTDI device failed (libftdi1: " + calls_->ErrorString() + ")";
+        problem_ = "не удалось прочитать данные устройства FTDI (libftdi1: " + calls_->ErrorString() + ")";
         return false;
     }
     fifo_.insert(fifo_.end(), buf, buf + n);
@@ -170,7 +170,7 @@ FtStatus LibftdiDevice::Write(FtHandleValue h, const uint8_t* data, uint32_t cou
     while (written < count) {
         const uint32_t chunk = std::min(kWriteChunk, count - written);
         const int rc = calls_->WriteData(data + written, static_cast<int>(chunk));
-        if (rc < 0) return Fail(ftstatus::kIoError, "writing to the FTDI device failed (libftdi1: " + calls_->ErrorString() + ")");
+        if (rc < 0) return Fail(ftstatus::kIoError, "не удалось записать данные в устройство FTDI (libftdi1: " + calls_->ErrorString() + ")");
         written += static_cast<uint32_t>(rc);
         if (bitBang_) {
             // Take the read-back of this chunk before sending more, within the write time-out.

@@ -16,6 +16,7 @@
 #include <linux/parport.h>
 #include <linux/ppdev.h>
 
+#include "core/FileBytes.h"
 #include "core/Format.h"
 
 namespace mrk {
@@ -50,7 +51,7 @@ public:
         if (port == base_) sys_.Ioctl(fd_, PPWDATA, &v);
         else if (port == base_ + 2) sys_.Ioctl(fd_, PPWCONTROL, &v);
     }
-    std::string Describe() const override { return Format("LPT through %s (base %03X)", dev_.c_str(), base_); }
+    std::string Describe() const override { return Format("LPT через %s (база %03X)", dev_.c_str(), base_); }
 
 private:
     PpdevSystem& sys_;
@@ -124,17 +125,17 @@ PpdevOpenResult OpenPpdev(uint16_t base, std::string& report, PpdevSystem& sys, 
         }
     }
     if (found < 0) {
-        report = Format("ppdev: no parallel port with base address %03X "
-                        "(is the parport_pc module loaded? see %s)", base, procDir.c_str());
+        report = Format("ppdev: нет параллельного порта с базовым адресом %03X "
+                        "(загружен ли модуль parport_pc? см. %s)", base, procDir.c_str());
         return out;
     }
     const std::string dev = sys.DevicePath(found);
     const int fd = sys.Open(dev);
     if (fd < 0) {
         const int e = errno;
-        report = Format("ppdev: cannot open %s: %s%s", dev.c_str(), std::strerror(e),
-                        e == EACCES ? " (add the user to the lp group)"
-                                    : (e == ENOENT ? " (load the ppdev module: modprobe ppdev)" : ""));
+        report = Format("ppdev: не удалось открыть %s: %s%s", dev.c_str(), SystemErrorText(e).c_str(),
+                        e == EACCES ? " (добавьте пользователя в группу lp)"
+                                    : (e == ENOENT ? " (загрузите модуль ppdev: modprobe ppdev)" : ""));
         return out;
     }
     const int e = ClaimWithin(sys, fd, claimLimitMs);
@@ -142,17 +143,17 @@ PpdevOpenResult OpenPpdev(uint16_t base, std::string& report, PpdevSystem& sys, 
         sys.Close(fd);
         if (e == EINTR) {
             out.heldElsewhere = true;
-            report = Format("ppdev: %s is held by another program (not free within %d ms): no port access",
+            report = Format("ppdev: %s занят другой программой (не освободился за %d мс): доступа к порту нет",
                             dev.c_str(), claimLimitMs);
         } else {
-            report = Format("ppdev: cannot claim %s: %s", dev.c_str(), std::strerror(e));
+            report = Format("ppdev: не удалось захватить %s: %s", dev.c_str(), SystemErrorText(e).c_str());
         }
         return out;
     }
     // Keep the data port driving its outputs (forward direction).
     int forward = 0;
     sys.Ioctl(fd, PPDATADIR, &forward);
-    report = Format("ppdev: claimed %s (base %03X)", dev.c_str(), base);
+    report = Format("ppdev: захвачен %s (база %03X)", dev.c_str(), base);
     out.port = std::make_unique<PpdevPort>(sys, fd, base, dev);
     return out;
 }

@@ -69,7 +69,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         return true;
     }
     if (!p.positionalArguments().isEmpty()) {
-        if (error) *error = QStringLiteral("unexpected argument: ") + p.positionalArguments().first();
+        if (error) *error = QStringLiteral("лишний аргумент: ") + p.positionalArguments().first();
         return false;
     }
     opt.bench = p.value(bench);
@@ -80,7 +80,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     opt.autoCycleLog = p.value(autoCycle);
     opt.autoNumber = p.value(autoNumber);
     if (!opt.autoCycleLog.isEmpty() && !opt.production) {
-        if (error) *error = QStringLiteral("--auto-cycle runs the production cycle; it needs --production");
+        if (error) *error = QStringLiteral("--auto-cycle запускает производственный цикл: нужен --production");
         return false;
     }
     opt.moduleFirmware = p.value(firmware);

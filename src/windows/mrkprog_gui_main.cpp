@@ -59,9 +59,9 @@ int main(int argc, char** argv) {
     try {
         return RunProgram(*app);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "mrkprog-gui: internal error: %s\n", e.what());
+        std::fprintf(stderr, "mrkprog-gui: внутренняя ошибка: %s\n", e.what());
     } catch (...) {
-        std::fprintf(stderr, "mrkprog-gui: internal error of an unknown kind\n");
+        std::fprintf(stderr, "mrkprog-gui: внутренняя ошибка неизвестного рода\n");
     }
     return 70;
 }

@@ -32,13 +32,13 @@ TEST(ProgrammerAccess, SaysForEachProgrammerWhyItWasNotFound) {
          sim::BenchKind::VirtualUsb,
          sim::KordelFault::Absent,
          sim::FtdiFault::Absent,
-         {"LPT: virtual Kordel programmer at 378: программатор Kordel не отвечает",
+         {"LPT: виртуальный программатор Kordel на 378: программатор Kordel не отвечает",
           "USB: устройств FTDI не найдено (Surtan не подключен к USB)"}},
         {"an FTDI device that is not a Surtan",
          sim::BenchKind::VirtualUsb,
          sim::KordelFault::Absent,
          sim::FtdiFault::WrongDescription,
-         {"LPT: virtual Kordel programmer at 378: программатор Kordel не отвечает",
+         {"LPT: виртуальный программатор Kordel на 378: программатор Kordel не отвечает",
           "USB: устройств FTDI: 1, ни одно не описано как \"Surtan\""}},
     };
     for (const auto& c : cases) {
@@ -56,10 +56,10 @@ TEST(ProgrammerAccess, SaysForEachProgrammerWhyItWasNotFound) {
 TEST(ProgrammerAccess, NamesWhyThePortCouldNotBeOpened) {
     test::RecordingHost host;
     Context ctx(host);
-    ctx.directPort.openReport = "ppdev: cannot open /dev/parport0: Permission denied\nioperm: no access";
+    ctx.directPort.openReport = "ppdev: не удалось открыть /dev/parport0: нет доступа\nioperm: нет доступа";
     const auto report = ProgrammerAccessReport(ctx);
     ASSERT_EQ(report.size(), 2u);
-    EXPECT_EQ(report[0], "LPT: порт не открыт: ppdev: cannot open /dev/parport0: Permission denied; ioperm: no access");
+    EXPECT_EQ(report[0], "LPT: порт не открыт: ppdev: не удалось открыть /dev/parport0: нет доступа; ioperm: нет доступа");
     EXPECT_EQ(report[1], "USB: драйвер USB не загружен");
 }
 

@@ -99,20 +99,20 @@ TEST_F(StationTest, OptionsThatDoNotFitAreRefusedAsUsage) {
         const char* says;
     };
     const Case cases[] = {
-        {"unknown bench", [](StationOptions& o) { o.bench = "lpt"; }, "--bench: virtual-lpt, virtual-usb, not lpt"},
+        {"unknown bench", [](StationOptions& o) { o.bench = "lpt"; }, "--bench: допустимы virtual-lpt, virtual-usb; указано lpt"},
         {"bench as USB driver", [](StationOptions& o) { o.usbDriver = "virtual-usb"; }, "--usb-driver"},
         {"unknown chip", [](StationOptions& o) { o.chip = "4520"; }, "--chip"},
-        {"module without bench", [](StationOptions& o) { o.bench.clear(); o.module = "m.hex"; }, "needs --bench"},
+        {"module without bench", [](StationOptions& o) { o.bench.clear(); o.module = "m.hex"; }, "нужен --bench"},
         {"fault without bench",
          [](StationOptions& o) {
              o.bench.clear();
              o.module.clear();
              o.faults = {"kordel-absent"};
          },
-         "--fault acts on the virtual bench"},
-        {"module without chip", [](StationOptions& o) { o.chip = "none"; o.module = "m.hex"; }, "--chip 4620 or 452"},
-        {"unknown fault", [](StationOptions& o) { o.faults = {"kordel-absent", "ftdi-gone"}; }, "unknown fault mode"},
-        {"fault value", [](StationOptions& o) { o.faults = {"ftdi-unplug-after=x"}; }, "not a whole number"},
+         "--fault действует на виртуальном стенде"},
+        {"module without chip", [](StationOptions& o) { o.chip = "none"; o.module = "m.hex"; }, "--chip 4620 или 452"},
+        {"unknown fault", [](StationOptions& o) { o.faults = {"kordel-absent", "ftdi-gone"}; }, "неизвестная неисправность стенда"},
+        {"fault value", [](StationOptions& o) { o.faults = {"ftdi-unplug-after=x"}; }, "не целое число"},
         {"module firmware", [](StationOptions& o) { o.moduleFirmware = "qemu"; }, "--module-firmware"},
     };
     for (const Case& c : cases) {

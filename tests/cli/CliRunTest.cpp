@@ -44,14 +44,14 @@ TEST(Cli, CommandLineMistakesAreRefusedBeforeTouchingAnything) {
         const char* args;
         const char* err;
     } cases[] = {
-        {"--bench virtual-lpt frobnicate", "unknown command: frobnicate"},
-        {"--bench virtual-lpt", "no command given"},
+        {"--bench virtual-lpt frobnicate", "неизвестная команда: frobnicate"},
+        {"--bench virtual-lpt", "не задано ни одной команды"},
         {"--chip 999 detect", "--chip"},
-        {"--bench virtual-lpt id write 1 2", "three words"},
-        {"--bench virtual-lpt id write 1 2 XYZ", "not a 16-bit hexadecimal word: 'XYZ'"},
-        {"--module m.hex detect", "needs --bench"},
+        {"--bench virtual-lpt id write 1 2", "нужны три слова"},
+        {"--bench virtual-lpt id write 1 2 XYZ", "не 16-битное шестнадцатеричное слово: 'XYZ'"},
+        {"--module m.hex detect", "нужен --bench"},
         {"--bench virtual-lpt config erase", "config"},
-        {"--bench virtual-lpt config write", "no configuration loaded"},
+        {"--bench virtual-lpt config write", "конфигурация не загружена"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);

@@ -47,7 +47,7 @@ TEST(CliChip, IdentifiedBeforeTheFirstCommandOfARunThatTouchesIt) {
     ASSERT_NE(load, std::string::npos) << r.out;
     EXPECT_LT(open, load) << "the load comes after the identification";
     EXPECT_EQ(r.out.find("успешно открыт", load), std::string::npos) << "found once per run";
-    EXPECT_FALSE(r.ErrHas("assuming")) << r.err;
+    EXPECT_FALSE(r.ErrHas("ни одна команда не работает с кристаллом")) << r.err;
 }
 
 TEST(CliChip, ARunWithoutChipCommandsSaysWhichChipItAssumed) {
@@ -55,8 +55,8 @@ TEST(CliChip, ARunWithoutChipCommandsSaysWhichChipItAssumed) {
     struct Case {
         const char* args;
         const char* said;
-    } cases[] = {{"--chip 452 load-update crc", "assuming a PIC18F452 (--chip)"},
-                 {"load-update view --page 1", "assuming a PIC18F4620 (--chip)"}};
+    } cases[] = {{"--chip 452 load-update crc", "образы берутся для PIC18F452 (--chip)"},
+                 {"load-update view --page 1", "образы берутся для PIC18F4620 (--chip)"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
         const auto r = RunMrkprog(c.args, dir.Path());
@@ -80,20 +80,20 @@ TEST(CliArguments, OutOfRangeWordsAndAddressesAreRefused) {
         const char* args;
         const char* err;
     } cases[] = {
-        {"--bench virtual-lpt id write '' 1 2", "not a 16-bit hexadecimal word: ''"},
-        {"--bench virtual-lpt id write 1 -1 2", "not a 16-bit hexadecimal word: '-1'"},
+        {"--bench virtual-lpt id write '' 1 2", "не 16-битное шестнадцатеричное слово: ''"},
+        {"--bench virtual-lpt id write 1 -1 2", "не 16-битное шестнадцатеричное слово: '-1'"},
         {"--bench virtual-lpt id write 1 2 -0", "'-0'"},
         {"--bench virtual-lpt id write 10000 1 2", "'10000'"},
         {"--bench virtual-lpt id write ' 1' 1 2", "' 1'"},
         {"--bench virtual-lpt id write 0x1 1 2", "'0x1'"},
-        {"--bench virtual-lpt --lpt-address FFFE detect", "from 1 to FFFD"},
-        {"--bench virtual-lpt --lpt-address FFFF detect", "from 1 to FFFD"},
-        {"--bench virtual-lpt --fault frobnicate detect", "unknown fault mode: frobnicate"},
-        {"--bench virtual-lpt --fault kordel-absent=3 detect", "takes no value"},
-        {"--bench virtual-lpt --fault ftdi-unplug-after detect", "needs a value"},
-        {"--bench virtual-lpt --fault ftdi-unplug-after=-1 detect", "not a whole number"},
-        {"--bench virtual-usb --fault usb-latency-us=0 detect", "at least 1 microsecond"},
-        {"--fault kordel-absent detect", "needs --bench"},
+        {"--bench virtual-lpt --lpt-address FFFE detect", "от 1 до FFFD"},
+        {"--bench virtual-lpt --lpt-address FFFF detect", "от 1 до FFFD"},
+        {"--bench virtual-lpt --fault frobnicate detect", "неизвестная неисправность стенда: frobnicate"},
+        {"--bench virtual-lpt --fault kordel-absent=3 detect", "задаётся без значения"},
+        {"--bench virtual-lpt --fault ftdi-unplug-after detect", "нужно значение: ftdi-unplug-after=N"},
+        {"--bench virtual-lpt --fault ftdi-unplug-after=-1 detect", "не целое число"},
+        {"--bench virtual-usb --fault usb-latency-us=0 detect", "не меньше 1 микросекунды"},
+        {"--fault kordel-absent detect", "нужен --bench"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
@@ -204,8 +204,8 @@ TEST_F(CliModuleFile, AFileThatCannotBeLookedAtOrSavedStopsTheRunFirst) {
         const char* module;
         const char* err;
     } cases[] = {
-        {"loop.hex", "loop.hex: Too many levels of symbolic links"},
-        {"plain/m.hex", "cannot be saved: Not a directory"},
+        {"loop.hex", "файл модуля loop.hex: слишком много символических ссылок"},
+        {"plain/m.hex", "нельзя сохранить: часть пути — не папка"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.module);
@@ -224,11 +224,11 @@ TEST_F(CliModuleFile, AFileThatCannotBeLookedAtOrSavedStopsTheRunFirst) {
     ::chmod((dir.Path() / "readonly").c_str(), 0555);
     auto r = Run("--bench virtual-lpt --module closed/m.hex erase");
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.ErrHas("Permission denied")) << r.err;
+    EXPECT_TRUE(r.ErrHas("нет доступа")) << r.err;
     EXPECT_FALSE(r.Has("успешно открыт"));
     r = Run("--bench virtual-lpt --module readonly/m.hex erase");
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.ErrHas("cannot be saved: Permission denied")) << r.err;
+    EXPECT_TRUE(r.ErrHas("нельзя сохранить: нет доступа")) << r.err;
     EXPECT_FALSE(r.Has("успешно открыт"));
     ::chmod((dir.Path() / "closed").c_str(), 0755);
     ::chmod((dir.Path() / "readonly").c_str(), 0755);
@@ -245,7 +245,7 @@ TEST(CliReadOut, AFailedWriteKeepsTheEarlierFile) {
         SCOPED_TRACE(out);
         const auto r = RunMrkprog(std::string("--bench virtual-lpt read --out ") + out, dir.Path());
         EXPECT_EQ(r.code, 1);
-        EXPECT_TRUE(r.ErrHas("cannot write")) << r.err;
+        EXPECT_TRUE(r.ErrHas("не удалось записать")) << r.err;
     }
     EXPECT_EQ(ReadAll(dir.Path() / "chip.hex"), earlier);
     int files = 0;

@@ -43,7 +43,7 @@ TEST(CommandSplit, AWordBeforeAnyCommandIsAnError) {
     RegisterAllCommands(table);
     std::string error;
     EXPECT_TRUE(SplitCommands(table, {"bogus", "detect"}, error).empty());
-    EXPECT_EQ(error, "unknown command: bogus");
+    EXPECT_EQ(error, "неизвестная команда: bogus");
 }
 
 } // namespace

@@ -43,7 +43,7 @@ TEST(CliConfigDescribe, ListsTheRegisterForTheChipOfTheRun) {
               (std::vector<std::string>{"Бит 0", "CCP2MX* CCP2 MUX bit",
                                         "1 = CCP2 input/output is multiplexed with RC1",
                                         "0 = CCP2 input/output is multiplexed with RB3"}));
-    EXPECT_TRUE(r.ErrHas("no configuration loaded")) << r.err;
+    EXPECT_TRUE(r.ErrHas("конфигурация не загружена")) << r.err;
 
     // Identified on the bench; lower-case register names are accepted.
     r = RunMrkprog("--bench virtual-lpt --chip 4620 detect config describe config3h", dir.Path());
@@ -76,7 +76,7 @@ TEST(CliConfigDescribe, ShowsTheBitsOfTheLoadedByte) {
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(Section(r.out, "CONFIG5H 300009h = 11000000 (PIC18F4620)").size(), 8u) << r.out;
     EXPECT_EQ(Section(r.out, "CONFIG3H 300005h = 00000001 (PIC18F4620)").size(), 17u) << r.out;
-    EXPECT_FALSE(r.ErrHas("no configuration loaded")) << r.err;
+    EXPECT_FALSE(r.ErrHas("конфигурация не загружена")) << r.err;
 }
 
 TEST(CliConfigDescribe, MistakesAreSaid) {
@@ -85,9 +85,9 @@ TEST(CliConfigDescribe, MistakesAreSaid) {
         const char* args;
         const char* err;
     } cases[] = {
-        {"--chip 4620 config describe CONFIG8L", "not a configuration register"},
-        {"--chip none config describe CONFIG1L", "no chip known"},
-        {"--chip 4620 config read CONFIG1L", "only with describe"},
+        {"--chip 4620 config describe CONFIG8L", "нет такого регистра конфигурации"},
+        {"--chip none config describe CONFIG1L", "кристалл неизвестен"},
+        {"--chip 4620 config read CONFIG1L", "только с describe"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);

@@ -51,14 +51,14 @@ TEST_P(CliDestructive, ASecondStampTellsTheTruth) {
     const std::string date = " --date 2026-05-15";
     auto r = RunMrkprog(Common() + "stamp --number 1234" + date, dir.Path());
     ASSERT_EQ(r.code, 0) << r.out << r.err;
-    EXPECT_TRUE(r.Has("ID words 1-3 written 04D2 6900 FFFF")) << r.out;
+    EXPECT_TRUE(r.Has("слова ID 1-3 записаны: 04D2 6900 FFFF")) << r.out;
     r = RunMrkprog(Common() + "stamp --number 4321" + date, dir.Path());
     EXPECT_EQ(r.code, 1) << r.out << r.err;
     EXPECT_TRUE(r.Has("Номер модуля уже записан (d[1]=4D2 d[2]=6900 d[3]=FFFF).")) << r.out;
-    EXPECT_FALSE(r.Has("written")) << r.out;
+    EXPECT_FALSE(r.Has("записаны")) << r.out;
     r = RunMrkprog(Common() + "stamp --number 1234" + date + " id read", dir.Path());
     EXPECT_EQ(r.code, 0) << r.out << r.err;
-    EXPECT_TRUE(r.Has("already hold 04D2 6900 FFFF")) << r.out;
+    EXPECT_TRUE(r.Has("уже содержат 04D2 6900 FFFF")) << r.out;
     EXPECT_TRUE(r.Has("d[1]=4D2 d[2]=6900 d[3]=FFFF")) << r.out;
     // After a bulk erase the module takes a new number.
     r = RunMrkprog(Common() + "erase stamp --number 4321" + date + " id read", dir.Path());
@@ -90,7 +90,7 @@ TEST(CliInputs, FilesLargerThanAnyImageAreRefused) {
         SCOPED_TRACE(c.args);
         const auto r = RunMrkprog(c.args, dir.Path());
         EXPECT_EQ(r.code, c.code) << r.out << r.err;
-        EXPECT_TRUE(r.ErrHas("larger than 4 MB")) << r.err;
+        EXPECT_TRUE(r.ErrHas("больше 4 МБ")) << r.err;
     }
     EXPECT_EQ(fs::file_size(dir.Path() / "module.hex"), uintmax_t{1} << 30) << "the module file is left alone";
 }

@@ -41,7 +41,7 @@ TEST(ExecutedFirmwareCli, ANewLoaderOnABlankModuleTakesTheUpdateOrSaysWhyNot) {
         "--module-firmware gpsim --chip 452 --module m2.hex erase load-boot no-clrwdt.hex boot write-update", dir.Path());
     EXPECT_NE(broken.code, 0);
     EXPECT_FALSE(broken.Has("КС Программы OK.")) << broken.out;
-    EXPECT_TRUE(broken.ErrHas("module: Reset on Watch Dog Timer expire")) << broken.err;
+    EXPECT_TRUE(broken.ErrHas("модуль: Reset on Watch Dog Timer expire")) << broken.err;
 
     const auto refused = RunMrkprog("--module-firmware gpsim --fault no-boot-loader write-update", dir.Path());
     EXPECT_EQ(refused.code, 2);

@@ -80,7 +80,7 @@ TEST_P(LostProgrammerCli, TheRunFailsSaysWhyAndSavesNothing) {
         {{"id", "read"}, "d[0]="},
         {{"id", "write", "4D2", "A405", "FF"}, ""},
         {{"devid"}, "Devid1="},
-        {{"stamp", "--number", "1234"}, "written"},
+        {{"stamp", "--number", "1234"}, "записаны"},
     };
     // Where the open ends: the programmer goes away after it, in the command itself.
     uint64_t opened = 0;

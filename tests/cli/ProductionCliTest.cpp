@@ -72,7 +72,7 @@ TEST(CliCycle, ARefusedFactoryNumberLeavesTheModuleUntouched) {
                  {"70000", 1, "Неверный заводской номер."},
                  {"0", 1, "Неверный заводской номер."},
                  {"''", 1, "Введите заводской номер."},
-                 {"12a", 2, "digits only"},
+                 {"12a", 2, "только из цифр"},
                  {"-5", 2, ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.number);
@@ -152,7 +152,7 @@ TEST(CliStamp, TheDateAndNumberGoIntoIdWordsOneAndTwo) {
     EXPECT_TRUE(r.Has("d[1]=4D2 d[2]=6905 d[3]=FFFF")) << r.out;
     const auto bad = RunMrkprog("--bench virtual-lpt stamp --date 2026-13-01", dir.Path());
     EXPECT_EQ(bad.code, 2);
-    EXPECT_TRUE(bad.ErrHas("not a date")) << bad.err;
+    EXPECT_TRUE(bad.ErrHas("не дата")) << bad.err;
 }
 
 } // namespace

@@ -49,7 +49,7 @@ TEST_F(FileBytes, ReadsRegularFilesAndRefusesEverythingElse) {
     struct Case {
         const char* name;
         const char* text;
-    } cases[] = {{"folder", "Is a directory"}, {"pipe", "not a regular file"}, {"absent", "No such file"}};
+    } cases[] = {{"folder", "это папка"}, {"pipe", "не обычный файл"}, {"absent", "нет такого файла"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(ReadRegularFile(P(c.name), bytes, err));
@@ -115,7 +115,7 @@ TEST_F(FileBytes, AFileLargerThanAnyImageIsRefusedBeforeItIsRead) {
             EXPECT_EQ(bytes.size(), c.size);
         } else {
             EXPECT_EQ(err, EFBIG);
-            EXPECT_NE(FileErrorText(err).find("larger than 4 MB"), std::string::npos) << FileErrorText(err);
+            EXPECT_NE(FileErrorText(err).find("больше 4 МБ"), std::string::npos) << FileErrorText(err);
         }
     }
     // A smaller limit of the caller's own.

@@ -102,15 +102,19 @@ TEST(ProgramMemory452, OneDifferingWordRewritesItsRowOnceInEightGroups) {
     EXPECT_EQ(firstReadAfter->tblptrBefore, 0x80u);
 }
 
+// On USB the verify reads a row at a time: the same word, the same messages.
 TEST(ProgramMemory452, ARowThatDoesNotTakeEndsTheWrite) {
-    BenchRig r(ChipModel::PIC18F452);
-    FillBootPattern(r);
-    // Boot block code-protected: it reads as zeros and cannot be written over ICSP.
-    r.Module().Poke(0x300009, 0x80);
-    EXPECT_FALSE(WriteBoot(r.ctx));
-    EXPECT_EQ(r.host.log, (std::vector<std::string>{"Запись не возможна.", "Адр.:000  Эт=1000  Чип=0000",
-                                                    "Прогр. прервано."}));
-    EXPECT_EQ(CountCore(r.Module(), 0x82A6), 1);
+    for (auto kind : {sim::BenchKind::VirtualLpt, sim::BenchKind::VirtualUsb}) {
+        SCOPED_TRACE(kind == sim::BenchKind::VirtualLpt ? "LPT" : "USB");
+        BenchRig r(ChipModel::PIC18F452, kind);
+        FillBootPattern(r);
+        // Boot block code-protected: it reads as zeros and cannot be written over ICSP.
+        r.Module().Poke(0x300009, 0x80);
+        EXPECT_FALSE(WriteBoot(r.ctx));
+        EXPECT_EQ(r.host.log, (std::vector<std::string>{"Запись не возможна.", "Адр.:000  Эт=1000  Чип=0000",
+                                                        "Прогр. прервано."}));
+        EXPECT_EQ(CountCore(r.Module(), 0x82A6), 1);
+    }
 }
 
 // A flash cell that has worn out: whatever is written, its byte reads back as zeros.
@@ -131,20 +135,24 @@ private:
 };
 
 TEST(ProgramMemory452, ARowThatNeverVerifiesIsRewrittenABoundedNumberOfTimes) {
-    BenchRig r(ChipModel::PIC18F452);
-    FillBootPattern(r);
-    WornCell worn(r.Module(), 2 * 0x45);
-    r.bench.Kordel().SetTarget(&worn);
-    EXPECT_FALSE(WriteBoot(r.ctx));
-    const auto& t = r.Module().Trace();
-    const auto erasesOfRow = std::count_if(t.begin(), t.end(), [](const sim::IcspRecord& x) {
-        return x.command == 0 && x.operand == 0x82A6 && x.tblptrBefore == 0x80;
-    });
-    EXPECT_EQ(erasesOfRow, kMaxRowRewrites);
-    const std::string ref = test::Hex4(0x1000 + 0x45 * 7);
-    EXPECT_EQ(r.host.log, (std::vector<std::string>{"Запись не возможна.",
-                                                    "Адр.:08A  Эт=" + ref + "  Чип=" + ref.substr(0, 2) + "00",
-                                                    "Прогр. прервано."}));
+    for (auto kind : {sim::BenchKind::VirtualLpt, sim::BenchKind::VirtualUsb}) {
+        SCOPED_TRACE(kind == sim::BenchKind::VirtualLpt ? "LPT" : "USB");
+        BenchRig r(ChipModel::PIC18F452, kind);
+        FillBootPattern(r);
+        WornCell worn(r.Module(), 2 * 0x45);
+        if (kind == sim::BenchKind::VirtualLpt) r.bench.Kordel().SetTarget(&worn);
+        else r.bench.Ftdi().SetTarget(&worn);
+        EXPECT_FALSE(WriteBoot(r.ctx));
+        const auto& t = r.Module().Trace();
+        const auto erasesOfRow = std::count_if(t.begin(), t.end(), [](const sim::IcspRecord& x) {
+            return x.command == 0 && x.operand == 0x82A6 && x.tblptrBefore == 0x80;
+        });
+        EXPECT_EQ(erasesOfRow, kMaxRowRewrites);
+        const std::string ref = test::Hex4(0x1000 + 0x45 * 7);
+        EXPECT_EQ(r.host.log, (std::vector<std::string>{"Запись не возможна.",
+                                                        "Адр.:08A  Эт=" + ref + "  Чип=" + ref.substr(0, 2) + "00",
+                                                        "Прогр. прервано."}));
+    }
 }
 
 } // namespace

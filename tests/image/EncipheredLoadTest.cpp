@@ -152,7 +152,7 @@ TEST_F(EncipheredLoad, CrpThatIsNoRegularFileIsAReadErrorNotACrash) {
     struct Case {
         const char* name;
         const char* why;
-    } cases[] = {{"folder.crp", "Is a directory"}, {"pipe.crp", "not a regular file"}};
+    } cases[] = {{"folder.crp", "это папка"}, {"pipe.crp", "не обычный файл"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ImageRig r;

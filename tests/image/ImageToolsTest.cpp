@@ -52,7 +52,7 @@ TEST(ImageCommands, CommandsActOnOneContextInOrder) {
     const auto lines = Lines(r.out);
     ASSERT_EQ(lines.size(), 5u + 1024u) << r.out;
     // Nothing here works on the chip: the run says which one it takes (on stderr).
-    EXPECT_EQ(lines[0], "mrkprog: no command works on the chip; assuming a PIC18F452 (--chip)");
+    EXPECT_EQ(lines[0], "mrkprog: ни одна команда не работает с кристаллом; образы берутся для PIC18F452 (--chip)");
     EXPECT_EQ(lines[1], "Label3: Загружен Файл MrkVer45");
     EXPECT_EQ(lines[2], "Загружен файл " + kFirmware + "/boot-452.hex.");
     EXPECT_EQ(lines[3], "Карта памяти программ.");
@@ -66,7 +66,7 @@ TEST(ImageCommands, FailedLoadEndsTheRunWithItsMessages) {
     ScratchDir dir;
     const ShellResult r = Shell(dir, kMrkprog + " --chip 4620 load-boot missing.hex view");
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "mrkprog: no command works on the chip; assuming a PIC18F4620 (--chip)\n"
+    EXPECT_EQ(r.out, "mrkprog: ни одна команда не работает с кристаллом; образы берутся для PIC18F4620 (--chip)\n"
                      "Файл missing.hex не найден.\nLabel3: Ошибка загрузки missing.hex\n");
 }
 
@@ -114,12 +114,12 @@ TEST(Mrkcrypt, InputThatIsNoRegularFileIsAMessageNotACrash) {
     struct Case {
         const char* input;
         const char* why;
-    } cases[] = {{"folder.crp", "Is a directory"}, {"pipe.crp", "not a regular file"}};
+    } cases[] = {{"folder.crp", "это папка"}, {"pipe.crp", "не обычный файл"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);
         const ShellResult r = Shell(dir, kMrkcrypt + " decipher " + c.input + " out.hex");
         EXPECT_EQ(r.code, 1);
-        EXPECT_NE(r.out.find(std::string("cannot read ") + c.input + ": " + c.why), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(std::string("не удалось прочитать ") + c.input + ": " + c.why), std::string::npos) << r.out;
     }
     // An output that cannot be written keeps what was there.
     WriteText(dir / "a.hex", kEof);

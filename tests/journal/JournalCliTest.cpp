@@ -73,12 +73,12 @@ TEST_F(JournalCli, BadArgumentsAreNamed) {
         const char* err;
     };
     const Case cases[] = {
-        {"journal list --since yesterday", 2, "not a date"},
+        {"journal list --since yesterday", 2, "не дата"},
         {"journal list --number 70000", 2, "70000"},
-        {"journal show 99", 1, "no record 99"},
-        {"journal show", 2, "give the record's ID"},
+        {"journal show 99", 1, "записи 99 нет"},
+        {"journal show", 2, "укажите запись"},
         {"journal export", 2, "--csv FILE"},
-        {"journal sync", 2, "no server"},
+        {"journal sync", 2, "не указан сервер"},
         {"journal drop", 2, "drop"},
     };
     for (const auto& c : cases) {
@@ -144,7 +144,7 @@ TEST_F(JournalCli, SyncSendsWaitingRecordsToTheServer) {
     ASSERT_TRUE(server->Stop());
     r = RunMrkprog("journal list", dir_.Path());
     EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(r.ErrHas("showing this station's journal")) << r.err;
+    EXPECT_TRUE(r.ErrHas("показан журнал этой станции")) << r.err;
     r = RunMrkprog("journal sync", dir_.Path());
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.Has("ожидают: 1")) << r.out;

@@ -209,7 +209,7 @@ TEST(RefusedCycle, IsAFailureOfItsOwn) {
     const auto r = RunMrkprog("--bench virtual-lpt --module module.hex cycle 71 cycle 71", dir.Path());
     EXPECT_NE(r.code, 0) << r.out << r.err;
     EXPECT_TRUE(r.ErrHas("Заводской номер 71 уже использован")) << r.err;
-    EXPECT_TRUE(r.ErrHas("did not start")) << r.err;
+    EXPECT_TRUE(r.ErrHas("не запущен")) << r.err;
 }
 
 // The boot loader's fingerprint is of the bytes loaded; a boot-loader "file" that is a

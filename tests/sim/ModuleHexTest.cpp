@@ -107,14 +107,14 @@ TEST_P(DamagedHex, IsRefusedWithItsLineAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     VirtualModule, DamagedHex,
-    testing::Values(DamageCase{"Checksum", ":0200000011225B\n:00000001FF\n", "line 1: checksum"},
-                    DamageCase{"NoColon", ":020000001122CB\n020000001122CB\n:00000001FF\n", "line 2: a record must start"},
-                    DamageCase{"BadDigit", ":02000000112G9B\n:00000001FF\n", "line 1: not a valid"},
-                    DamageCase{"ShortRecord", ":040000001122C9\n:00000001FF\n", "line 1: record length"},
-                    DamageCase{"NoEnd", ":020000001122CB\n", "no end-of-file record"},
-                    DamageCase{"Empty", "", "no end-of-file record"},
-                    DamageCase{"UnknownType", ":020000061122C5\n:00000001FF\n", "line 1: unknown record type 06"},
-                    DamageCase{"BeyondFlash", ":0290000011223B\n:00000001FF\n", "0x009000 is outside"}),
+    testing::Values(DamageCase{"Checksum", ":0200000011225B\n:00000001FF\n", "строка 1: ошибка контрольной суммы"},
+                    DamageCase{"NoColon", ":020000001122CB\n020000001122CB\n:00000001FF\n", "строка 2: запись должна начинаться"},
+                    DamageCase{"BadDigit", ":02000000112G9B\n:00000001FF\n", "строка 1: неверная шестнадцатеричная запись"},
+                    DamageCase{"ShortRecord", ":040000001122C9\n:00000001FF\n", "строка 1: длина записи"},
+                    DamageCase{"NoEnd", ":020000001122CB\n", "нет записи конца файла"},
+                    DamageCase{"Empty", "", "нет записи конца файла"},
+                    DamageCase{"UnknownType", ":020000061122C5\n:00000001FF\n", "строка 1: неизвестный тип записи 06"},
+                    DamageCase{"BeyondFlash", ":0290000011223B\n:00000001FF\n", "0x009000 вне памяти кристалла"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ModuleHex, MissingFileSaysSoAndChangesNothing) {
@@ -151,7 +151,7 @@ TEST_F(ModuleHex, DataEepromRecordsAreKeptThroughLoadAndSave) {
     // The 452 has 256 bytes of EEPROM: an address past them is not its memory.
     const std::string beyond = Write("beyond.hex", ":0200000400F00A\n:01010000C33B\n:00000001FF\n");
     EXPECT_FALSE(again.LoadHex(beyond, error));
-    EXPECT_NE(error.find("0xF00100 is outside"), std::string::npos) << error;
+    EXPECT_NE(error.find("0xF00100 вне памяти"), std::string::npos) << error;
 }
 
 TEST_F(ModuleHex, AFileOfTheOtherChipIsRefused) {
@@ -174,7 +174,7 @@ TEST_F(ModuleHex, ANonRegularFileIsAnErrorNotAHang) {
     VirtualModule m(Chip(ChipModel::PIC18F452));
     std::string error;
     EXPECT_FALSE(m.LoadHex(PathOf("folder.hex"), error));
-    EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
+    EXPECT_NE(error.find("это папка"), std::string::npos) << error;
     EXPECT_FALSE(m.SaveHex(PathOf("folder.hex"), error));
     EXPECT_TRUE(fs::is_directory(PathOf("folder.hex")));
 }

@@ -174,7 +174,7 @@ TEST(D2xxLibrary, MissingLibraryIsAClearErrorNotACrash) {
     std::string error;
     EXPECT_FALSE(LoadD2xxApi("/nonexistent/libftd2xx.so", api, lib, error));
     EXPECT_EQ(lib, nullptr);
-    EXPECT_NE(error.find("could not be loaded"), std::string::npos) << error;
+    EXPECT_NE(error.find("не загружена"), std::string::npos) << error;
     EXPECT_NE(error.find("--usb-driver libftdi"), std::string::npos) << error;
     EXPECT_EQ(api.ListDevices, nullptr);
 }

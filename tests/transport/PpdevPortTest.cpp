@@ -100,8 +100,8 @@ TEST_F(ProcTree, APortHeldByAnotherProgramIsNoPortAccessNotAWait) {
     EXPECT_TRUE(r.heldElsewhere);
     EXPECT_TRUE(sys.claimInterrupted) << "the sleeping claim was woken, not left behind";
     EXPECT_TRUE(sys.closed);
-    EXPECT_NE(report.find("held by another program"), std::string::npos) << report;
-    EXPECT_NE(report.find("no port access"), std::string::npos) << report;
+    EXPECT_NE(report.find("занят другой программой"), std::string::npos) << report;
+    EXPECT_NE(report.find("доступа к порту нет"), std::string::npos) << report;
 }
 
 TEST_F(ProcTree, AClaimGrantedOrRefusedAtOnceIsTakenAsItComes) {
@@ -122,7 +122,7 @@ TEST_F(ProcTree, AClaimGrantedOrRefusedAtOnceIsTakenAsItComes) {
         const PpdevOpenResult r = OpenPpdev(0x378, report, sys, 50);
         EXPECT_EQ(r.port, nullptr);
         EXPECT_FALSE(r.heldElsewhere);
-        EXPECT_NE(report.find("cannot claim /dev/null"), std::string::npos) << report;
+        EXPECT_NE(report.find("не удалось захватить /dev/null"), std::string::npos) << report;
     }
 }
 
@@ -137,7 +137,7 @@ TEST_F(ProcTree, StartUpWithTheDefaultLimitGoesOnWithoutPortAccess) {
     EXPECT_EQ(sys.claims, 1);
     // Raw port I/O is not tried on a port another program drives.
     EXPECT_EQ(ctx.directPort.openReport,
-              "ppdev: /dev/null is held by another program (not free within 250 ms): no port access");
+              "ppdev: /dev/null занят другой программой (не освободился за 250 мс): доступа к порту нет");
     EXPECT_EQ(PortIn(ctx, 0x379), 0xFF);
     EXPECT_TRUE(host.log.empty());
     EXPECT_TRUE(host.messages.empty());
