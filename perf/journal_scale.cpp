@@ -38,7 +38,7 @@ void Fill(SqlConnection& db, bool sent) {
         db.Exec("INSERT INTO runs (uid, kind, station, started_utc, ended_utc, programmer, chip, devid1, devid2,"
                 " factory_number, module_number, image_name, image_sum1, image_sum2, boot_path, boot_sha256,"
                 " config_hex, result, sent, revision)"
-                " SELECT 'u' || " + text + ", 'cycle', 'ST' || (" + text + " % 4), '2026-01-01T00:00:00Z',"
+                " SELECT 'u' || " + text + ", 'cycle', 'ST' || (n % 4), '2026-01-01T00:00:00Z',"
                 " '2026-01-01T00:05:00Z', 'LPT 378', 'PIC18F4620', 12, 34, n % 65536, n, 'DATAARRAY1', 1, 2,"
                 " '/opt/boot.hex', 'e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855',"
                 " '0022001F', CASE WHEN n % 10 = 0 THEN 'X' ELSE 'OK' END, " + std::string(sent ? "1" : "0") +

@@ -3,6 +3,8 @@
 // protection, update, identity stamp — and ends with "OK" or "X".
 #include "app/AutoCycle.h"
 
+#include <optional>
+
 #include "app/CommandGate.h"
 #include "app/BootImageWrite.h"
 #include "app/MainCommands.h"
@@ -116,20 +118,25 @@ void Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender) {
         return;
     }
     auto& c = ctx.commands;
-    // The production journal reserves the number before the module is touched.
-    ObservedRun run(ctx, RunKind::Cycle, CycleModuleNumber(c.ModuleNumber, c.ConfigChip, n));
-    if (run.Refused()) {
-        ui.SetDown(Ctl::Avt_Prog_St);
-        ui.SetFactoryNumberText("");
-        ui.FocusEdit1();
-        return;
+    const bool imagesLoaded = updateLoaded && bootLoaded;
+    // The production journal reserves the number before the module is touched; a
+    // module that will not be touched leaves its number free.
+    std::optional<ObservedRun> run;
+    if (imagesLoaded) {
+        run.emplace(ctx, RunKind::Cycle, CycleModuleNumber(c.ModuleNumber, c.ConfigChip, n));
+        if (run->Refused()) {
+            ui.SetDown(Ctl::Avt_Prog_St);
+            ui.SetFactoryNumberText("");
+            ui.FocusEdit1();
+            return;
+        }
     }
     c.ModuleNumber = CycleModuleNumber(c.ModuleNumber, c.ConfigChip, n);
     ui.SetFactoryNumberText("");
     ctx.host.StaticText1("  ");
 
     CycleEnd result;
-    if (!updateLoaded || !bootLoaded) {
+    if (!imagesLoaded) {
         // A module prepared from images that did not load would get an erased
         // boot region or application: it is not touched.
         ctx.host.Okno(!updateLoaded ? "Модуль не программировался: не загрузился файл обновления."
@@ -137,10 +144,10 @@ void Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender) {
         c.SpeedButton4Tag |= 1;
         result = CycleEnd::Failed;
     } else {
-        result = RunSteps(ctx, ui, sender, run);
+        result = RunSteps(ctx, ui, sender, *run);
+        if (result == CycleEnd::Stopped) run->Stopped(c.ModuleNumber);
+        else run->End(result == CycleEnd::Passed, c.ModuleNumber);
     }
-    if (result == CycleEnd::Stopped) run.Stopped(c.ModuleNumber);
-    else run.End(result == CycleEnd::Passed, c.ModuleNumber);
 
     // The end of every run that passed preparation.
     ctx.host.StaticText1(result == CycleEnd::Passed ? "OK" : "X");

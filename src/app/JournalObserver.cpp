@@ -15,6 +15,7 @@ JournalObserver::JournalObserver(journal::ProductionJournal& journal) : journal_
 
 void JournalObserver::Describe(Context& ctx, journal::JournalRecord& rec) const {
     rec.programmer = ctx.IsUsb() ? "USB " + ctx.d2xx.FtDevDescr : Format("LPT %x", ctx.portProg.AdrLpt);
+    rec.programmerSerial = ctx.IsUsb() ? ctx.d2xx.FtDevSerial : "";
     rec.chip = ctx.Is4620() ? "PIC18F4620" : ctx.ind.CheckBox2 ? "PIC18F452" : "";
     rec.devId1 = ctx.prog.DevId1;
     rec.devId2 = ctx.prog.DevId2;

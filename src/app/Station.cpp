@@ -140,13 +140,13 @@ StationStatus Station::LoadModuleFile() {
     if (path.empty() || !bench_->Module()) return {};
     std::error_code ec;
     moduleFileExists_ = std::filesystem::exists(path, ec);
-    if (ec) return Unusable("файл модуля " + path + ": " + FileErrorText(ec.value()));
+    if (ec) return Unusable("Файл модуля " + path + ": " + FileErrorText(ec.value()));
     std::string error;
     if (moduleFileExists_ && !bench_->Module()->LoadHex(path, error))
-        return Unusable("файл модуля: " + error);
+        return Unusable("Файл модуля: " + error);
     // A result that could not be saved would be lost: say so before anything runs.
     if (int err = 0; !CanReplaceFile(path, err))
-        return Unusable("файл модуля " + path + " нельзя сохранить: " + FileErrorText(err));
+        return Unusable("Файл модуля " + path + " нельзя сохранить: " + FileErrorText(err));
     moduleBefore_ = bench_->Module()->HexText();
     return {};
 }
@@ -161,7 +161,7 @@ StationStatus Station::Close(bool writeSettings) {
     bench_->Module()->Settle(bench_->Clock().Now() + 100 * sim::kMs);
     if (moduleFileExists_ && bench_->Module()->HexText() == moduleBefore_) return {};
     std::string error;
-    if (!bench_->Module()->SaveHex(opt_.module, error)) return Unusable("файл модуля: " + error);
+    if (!bench_->Module()->SaveHex(opt_.module, error)) return Unusable("Файл модуля: " + error);
     return {};
 }
 

@@ -204,7 +204,7 @@ private:
         line("Начало (UTC)", r->startedUtc);
         line("Конец (UTC)", r->Finished() ? r->endedUtc : "не закончена");
         line("Итог", ResultText(*r));
-        line("Программатор", r->programmer);
+        line("Программатор", r->programmer + (r->programmerSerial.empty() ? "" : ", серийный номер " + r->programmerSerial));
         std::snprintf(buf, sizeof buf, "%s Devid1=%X Devid2=%X", r->chip.c_str(), r->devId1, r->devId2);
         line("Чип", buf);
         line("Заводской номер", r->factoryNumber ? std::to_string(*r->factoryNumber) : "-");
@@ -234,42 +234,13 @@ private:
             std::fprintf(stderr, "mrkprog journal export: укажите файл: --csv FILE\n");
             return 2;
         }
-        long long count = 0;
         int bad = 0;
-        std::string failure;
-        int err = 0;
-        // Written to a new file beside it and renamed at the end: an interrupted
-        // export leaves the earlier file whole, and nothing planted beside it is followed.
-        const bool written = ReplaceFileWith(
-            csv_,
-            [&](const ByteWriter& write) {
-                std::ostringstream buf;
-                WriteCsvHeader(buf);
-                bool ok = true;
-                try {
-                    store.Each(
-                        f,
-                        [&](const JournalRecord& r) {
-                            WriteCsvRow(buf, r);
-                            ++count;
-                            if (buf.tellp() > 1 << 16 && ok) {
-                                ok = write(buf.str());
-                                buf.str({});
-                            }
-                        },
-                        ReportBad(bad));
-                } catch (const std::exception& e) {
-                    failure = e.what();
-                    return false;
-                }
-                return ok && write(buf.str());
-            },
-            err);
-        if (!written) {
-            std::fprintf(stderr, "mrkprog journal export: cannot write %s: %s\n", csv_.c_str(),
-                         failure.empty() ? FileErrorText(err).c_str() : failure.c_str());
+        const CsvFileResult out = WriteCsvFile(store, f, csv_, ReportBad(bad));
+        if (!out.written) {
+            std::fprintf(stderr, "mrkprog journal export: cannot write %s: %s\n", csv_.c_str(), out.error.c_str());
             return 1;
         }
+        const long long count = out.records;
         std::printf("Записей: %lld, файл %s\n", count, csv_.c_str());
         if (bad) std::printf("Пропущено повреждённых записей: %d\n", bad);
         return 0;

@@ -1,7 +1,9 @@
 #include "journal/CsvExport.h"
 
 #include <cstdio>
+#include <sstream>
 
+#include "core/FileBytes.h"
 #include "journal/ProductionJournal.h"
 
 namespace mrk::journal {
@@ -32,7 +34,7 @@ std::string StepsSummary(const JournalRecord& r) {
 void WriteCsvHeader(std::ostream& out) {
     out << "\xEF\xBB\xBF"
         << "id,kind,station,started_utc,ended_utc,result,factory_number,module_number,chip,devid1,devid2,"
-           "programmer,image,image_sum1,image_sum2,boot_path,boot_sha256,config,steps,redo_of,uid\r\n";
+           "programmer,programmer_serial,image,image_sum1,image_sum2,boot_path,boot_sha256,config,steps,redo_of,uid\r\n";
 }
 
 void WriteCsvRow(std::ostream& out, const JournalRecord& r) {
@@ -60,6 +62,7 @@ void WriteCsvRow(std::ostream& out, const JournalRecord& r) {
                                   d1,
                                   d2,
                                   r.programmer,
+                                  r.programmerSerial,
                                   r.imageName,
                                   s1,
                                   s2,
@@ -76,6 +79,43 @@ void WriteCsvRow(std::ostream& out, const JournalRecord& r) {
         out << CsvField(f);
     }
     out << "\r\n";
+}
+
+CsvFileResult WriteCsvFile(JournalStore& store, const ListFilter& f, const std::string& path,
+                           const std::function<void(const std::string&)>& bad) {
+    CsvFileResult out;
+    int err = 0;
+    out.written = ReplaceFileWith(
+        path,
+        [&](const ByteWriter& write) {
+            std::ostringstream buf;
+            WriteCsvHeader(buf);
+            bool ok = true;
+            try {
+                store.Each(
+                    f,
+                    [&](const JournalRecord& r) {
+                        WriteCsvRow(buf, r);
+                        ++out.records;
+                        // Out in pieces: the whole journal is never held at once.
+                        if (ok && buf.tellp() > 1 << 16) {
+                            ok = write(buf.str());
+                            buf.str({});
+                        }
+                    },
+                    [&](const std::string& why) {
+                        ++out.skipped;
+                        if (bad) bad(why);
+                    });
+            } catch (const std::exception& e) {
+                out.error = e.what();
+                return false;
+            }
+            return ok && write(buf.str());
+        },
+        err);
+    if (!out.written && out.error.empty()) out.error = FileErrorText(err);
+    return out;
 }
 
 } // namespace mrk::journal

@@ -27,6 +27,7 @@ struct JournalRecord {
     std::string startedUtc;  // "2026-12-10T14:08:53Z"
     std::string endedUtc;    // empty while the run is open (or was killed)
     std::string programmer;  // "LPT 378" / "USB Surtan ..."
+    std::string programmerSerial; // the USB programmer's serial number, as its driver lists it; "" for LPT
     std::string chip;        // "PIC18F4620" / "PIC18F452" / ""
     uint8_t devId1 = 0, devId2 = 0;
     std::optional<uint16_t> factoryNumber;

@@ -49,13 +49,20 @@ int64_t Revision(const JournalRecord& rec) {
     return (rec.Finished() ? int64_t(1) << 40 : 0) + (int64_t(rec.steps.size()) << 20) + int64_t(rec.log.size());
 }
 
-JournalStore::JournalStore(std::unique_ptr<SqlConnection> db, Access access) : db_(std::move(db)) {
+JournalStore::JournalStore(std::unique_ptr<SqlConnection> db, Access access)
+    : db_(std::move(db)), head_(kHeadColumns) {
     if (access == Access::Write) {
         Migrate(*db_);
         return;
     }
     const int v = SchemaVersionForReading(*db_);
     if (v == kSchemaVersion) return;
+    // The version before differs only by columns a reader can do without: a
+    // station's journal stays readable until its next run brings it up to date.
+    if (v == kSchemaVersion - 1) {
+        head_ = kHeadColumnsBefore;
+        return;
+    }
     if (v == 0) throw SqlError(db_->Where() + ": no journal in it yet");
     throw SqlError(db_->Where() + ": the journal is at version " + std::to_string(v) +
                    (v < kSchemaVersion ? ", older than this program's (" + std::to_string(kSchemaVersion) +
@@ -77,12 +84,12 @@ void JournalStore::WriteHead(const JournalRecord& rec, bool sent) {
     db_->Exec("UPDATE runs SET kind = ?, station = ?, started_utc = ?, ended_utc = ?, programmer = ?, chip = ?,"
               " devid1 = ?, devid2 = ?, factory_number = ?, module_number = ?, image_name = ?, image_sum1 = ?,"
               " image_sum2 = ?, boot_path = ?, boot_sha256 = ?, config_hex = ?, result = ?, redo_of = ?, sent = ?,"
-              " revision = ? WHERE uid = ?",
+              " revision = ?, programmer_serial = ? WHERE uid = ?",
               {std::string(RunKindName(rec.kind)), rec.station, rec.startedUtc, TextOrNull(rec.endedUtc),
                rec.programmer, rec.chip, int64_t(rec.devId1), int64_t(rec.devId2), OptInt(rec.factoryNumber),
                OptInt(rec.moduleNumber), rec.imageName, int64_t(rec.imageSum1), int64_t(rec.imageSum2),
                rec.bootPath, rec.bootSha256, HexBytes(rec.config), TextOrNull(rec.result), Opt(rec.redoOf),
-               int64_t(sent ? 1 : 0), Revision(rec), rec.uid});
+               int64_t(sent ? 1 : 0), Revision(rec), rec.programmerSerial, rec.uid});
 }
 
 void JournalStore::WriteSteps(int64_t runId, const JournalRecord& rec, size_t from) {
@@ -100,7 +107,7 @@ void JournalStore::WriteLog(int64_t runId, const JournalRecord& rec, size_t from
 }
 
 std::optional<JournalRecord> JournalStore::One(const std::string& where, const std::vector<SqlValue>& params) {
-    const auto rows = db_->Query(std::string("SELECT ") + kHeadColumns + ", " + StepsColumn() + " FROM runs " +
+    const auto rows = db_->Query(std::string("SELECT ") + head_ + ", " + StepsColumn() + " FROM runs " +
                                      where,
                                  params);
     if (rows.empty()) return std::nullopt;
@@ -223,11 +230,12 @@ void JournalStore::MarkConflict(const std::string& uid, const std::string& other
 void JournalStore::Each(const ListFilter& f, const std::function<void(const JournalRecord&)>& record,
                         const std::function<void(const std::string&)>& bad) {
     std::vector<SqlValue> params;
-    std::string sql = std::string("SELECT ") + kHeadColumns + ", " + StepsColumn() + " FROM runs" + Conditions(f, params);
+    std::string sql = std::string("SELECT ") + head_ + ", " + StepsColumn() + " FROM runs" + Conditions(f, params);
     if (f.limit) {
         // The newest n, shown oldest first like the rest.
-        sql = "SELECT * FROM (" + sql + " ORDER BY started_utc DESC, id DESC LIMIT ?) newest";
+        sql = "SELECT * FROM (" + sql + " ORDER BY started_utc DESC, id DESC LIMIT ? OFFSET ?) newest";
         params.emplace_back(int64_t(*f.limit));
+        params.emplace_back(f.skipNewest);
     }
     sql += " ORDER BY started_utc, id";
     std::string error;
@@ -244,6 +252,12 @@ std::vector<JournalRecord> JournalStore::List(const ListFilter& f, bool withStep
         if (!withSteps) out.back().steps.clear();
     });
     return out;
+}
+
+int64_t JournalStore::Count(const ListFilter& f) {
+    std::vector<SqlValue> params;
+    const auto rows = db_->Query("SELECT count(*) FROM runs" + Conditions(f, params), params);
+    return rows.empty() ? 0 : CheckedInt(rows[0][0], 0, INT64_MAX).value_or(0);
 }
 
 std::vector<SummaryRow> JournalStore::Summary(const ListFilter& f, SummaryBy by) {
@@ -303,7 +317,7 @@ std::vector<JournalRecord> JournalStore::Unsent(int limit, bool withSetAside, in
     // ends, or, killed, once no run can last that long.
     const auto cutoff = std::chrono::system_clock::now() - std::chrono::hours(1);
     std::vector<SqlValue> params{afterId, UtcText(cutoff)};
-    std::string sql = std::string("SELECT ") + kHeadColumns + ", " + StepsColumn() +
+    std::string sql = std::string("SELECT ") + head_ + ", " + StepsColumn() +
                       " FROM runs WHERE sent = 0 AND id > ? AND (ended_utc IS NOT NULL OR started_utc < ?)";
     if (!withSetAside) sql += " AND set_aside IS NULL";
     sql += " ORDER BY id";

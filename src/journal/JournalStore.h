@@ -25,6 +25,7 @@ struct ListFilter {
     bool conflictsOnly = false;         // records whose factory number another record also holds
     bool waitingOnly = false;           // records not yet on the server (set aside ones too)
     std::optional<int> limit;           // the newest n only
+    int64_t skipNewest = 0;             // with limit: a page further back, past the newest this many
 };
 
 // What opening a record with a factory number found.
@@ -77,6 +78,8 @@ public:
               const std::function<void(const std::string&)>& bad = {});
     std::vector<JournalRecord> List(const ListFilter& f, bool withSteps = false);
     std::vector<SummaryRow> Summary(const ListFilter& f, SummaryBy by);
+    // How many records the filter picks (its limit aside).
+    int64_t Count(const ListFilter& f);
     std::optional<JournalRecord> Get(int64_t id);
     // By the uid or its first characters (at least 8); throws when they name several.
     std::optional<JournalRecord> GetByUid(const std::string& uid);
@@ -99,6 +102,7 @@ private:
     std::optional<JournalRecord> One(const std::string& where, const std::vector<SqlValue>& params);
     std::string StepsColumn() const;
     std::unique_ptr<SqlConnection> db_;
+    const char* head_; // the record's columns as this journal's version has them
 };
 
 // How far along a copy of a record is: more steps, more log lines, ended.

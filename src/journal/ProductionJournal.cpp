@@ -1,5 +1,7 @@
 #include "journal/ProductionJournal.h"
 
+#include <filesystem>
+
 #include "journal/PgConnection.h"
 #include "journal/SqliteConnection.h"
 
@@ -47,6 +49,20 @@ JournalStore* ProductionJournal::Local(std::string& error) {
         }
     }
     return local_.get();
+}
+
+std::unique_ptr<JournalStore> ProductionJournal::ReadLocal(std::string& error) const {
+    error.clear();
+    std::error_code ec;
+    if (!std::filesystem::exists(settings_.file, ec) && !ec) return nullptr;
+    try {
+        return std::make_unique<JournalStore>(
+            std::make_unique<SqliteConnection>(settings_.file, SqliteConnection::Access::Read),
+            JournalStore::Access::Read);
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    return nullptr;
 }
 
 JournalStore* ProductionJournal::Server(std::string& error) {

@@ -70,6 +70,10 @@ public:
     // reason in error when they cannot be.
     JournalStore* Local(std::string& error);
     JournalStore* Server(std::string& error);
+    // The station's file for reading only: nothing migrated, locked or made, so a
+    // read-only file or a run writing it does not stop a look at it. Null with the
+    // reason in error, which is empty when no run has made the file yet.
+    std::unique_ptr<JournalStore> ReadLocal(std::string& error) const;
 
 private:
     void Say(const std::string& line);

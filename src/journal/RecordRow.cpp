@@ -5,16 +5,20 @@
 
 namespace mrk::journal {
 
-const char* const kHeadColumns =
-    "id, uid, kind, station, started_utc, ended_utc, programmer, chip, devid1, devid2, factory_number,"
-    " module_number, image_name, image_sum1, image_sum2, boot_path, boot_sha256, config_hex, result, redo_of,"
-    " conflict, sent, set_aside";
+#define MRK_HEAD_COLUMNS_OF_VERSION_3                                                                        \
+    "id, uid, kind, station, started_utc, ended_utc, programmer, chip, devid1, devid2, factory_number,"        \
+    " module_number, image_name, image_sum1, image_sum2, boot_path, boot_sha256, config_hex, result, redo_of," \
+    " conflict, sent, set_aside"
+const char* const kHeadColumns = MRK_HEAD_COLUMNS_OF_VERSION_3 ", programmer_serial";
+const char* const kHeadColumnsBefore = MRK_HEAD_COLUMNS_OF_VERSION_3 ", '' AS programmer_serial";
+#undef MRK_HEAD_COLUMNS_OF_VERSION_3
 
 namespace {
 
 enum Col {
     kId, kUid, kKind, kStation, kStarted, kEnded, kProgrammer, kChip, kDev1, kDev2, kFactory, kModule, kImage,
-    kSum1, kSum2, kBootPath, kBootSha, kConfig, kResult, kRedo, kConflict, kSent, kSetAside, kSteps, kColumns
+    kSum1, kSum2, kBootPath, kBootSha, kConfig, kResult, kRedo, kConflict, kSent, kSetAside, kProgrammerSerial, kSteps,
+    kColumns
 };
 
 std::optional<std::vector<uint8_t>> BytesFromHex(const std::string& s) {
@@ -90,6 +94,7 @@ std::optional<JournalRecord> RecordFromRow(const SqlRow& r, std::string& error) 
     rec.startedUtc = r[kStarted].value_or("");
     rec.endedUtc = r[kEnded].value_or("");
     rec.programmer = r[kProgrammer].value_or("");
+    rec.programmerSerial = r[kProgrammerSerial].value_or("");
     rec.chip = r[kChip].value_or("");
     const auto d1 = CheckedInt(r[kDev1], 0, 255), d2 = CheckedInt(r[kDev2], 0, 255);
     if (!d1) return bad("devid1", r[kDev1]);

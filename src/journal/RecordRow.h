@@ -12,6 +12,9 @@ namespace mrk::journal {
 
 // The columns RecordFromRow reads, in its order (the steps column is added by the store).
 extern const char* const kHeadColumns;
+// The same for a journal of the version before (read, never written): what it
+// lacks is read as empty.
+extern const char* const kHeadColumnsBefore;
 
 // The record, or nothing with the reason in error ("record 12: devid1 'zz' is not a number").
 std::optional<JournalRecord> RecordFromRow(const SqlRow& row, std::string& error);

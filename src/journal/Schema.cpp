@@ -74,6 +74,10 @@ const std::vector<std::vector<std::string>> kMigrations = {
         "ALTER TABLE runs ADD COLUMN set_aside TEXT",
         "CREATE INDEX runs_station ON runs (station, started_utc)",
     },
+    // 4: which USB programmer did the run (its serial number).
+    {
+        "ALTER TABLE runs ADD COLUMN programmer_serial TEXT NOT NULL DEFAULT ''",
+    },
 };
 
 std::string ForEngine(std::string sql, Engine e) {

@@ -6,7 +6,7 @@
 
 namespace mrk::journal {
 
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
 // The version the database is at (0: no journal tables yet).
 int SchemaVersionOf(SqlConnection& db);

@@ -100,6 +100,13 @@ FtStatus VirtualFtdi::ListDescription(uint32_t index, char* buffer) {
     return ftstatus::kOk;
 }
 
+FtStatus VirtualFtdi::ListSerial(uint32_t index, char* buffer) {
+    if (!Present() || index != 0) return ftstatus::kDeviceNotFound;
+    std::memset(buffer, 0, kFtDescriptionSize);
+    std::memcpy(buffer, opt_.serial.data(), std::min(opt_.serial.size(), kFtDescriptionSize - 1));
+    return ftstatus::kOk;
+}
+
 FtStatus VirtualFtdi::OpenByDescription(const char* description, FtHandleValue& handle) {
     if (!Present()) return ftstatus::kDeviceNotFound;
     char shown[kFtDescriptionSize];

@@ -29,6 +29,7 @@ enum class FtdiFault {
 
 struct VirtualFtdiOptions {
     std::string description = "Surtan";
+    std::string serial = "VRT00001"; // as a real FT232R's eight characters
     FtdiFault fault = FtdiFault::None;
     uint32_t unplugAfter = 0;       // transfers before the device goes away
     uint32_t shortWriteLimit = 64;
@@ -44,6 +45,7 @@ public:
 
     FtStatus ListCount(uint32_t& count) override;
     FtStatus ListDescription(uint32_t index, char* buffer) override;
+    FtStatus ListSerial(uint32_t index, char* buffer) override;
     FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
     FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
     FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;

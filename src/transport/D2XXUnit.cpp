@@ -90,6 +90,14 @@ FtStatus GetFTDeviceDescription(Context& ctx, uint32_t index) {
     return Check(ctx, "GetFTDeviceDescription", st);
 }
 
+void GetFTDeviceSerial(Context& ctx, uint32_t index) {
+    auto& d = ctx.d2xx;
+    d.FtDevSerial.clear();
+    char buffer[kFtDescriptionSize + 1] = {};
+    if (d.device && d.device->ListSerial(index, buffer) == ftstatus::kOk)
+        d.FtDevSerial.assign(buffer, strnlen(buffer, kFtDescriptionSize));
+}
+
 FtStatus Open_USB_Device_By_Device_Description(Context& ctx, const std::string& desc) {
     auto& d = ctx.d2xx;
     char name[kNameBufferSize] = {};

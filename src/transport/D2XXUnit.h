@@ -13,6 +13,9 @@ struct Context;
 
 FtStatus GetFTDeviceCount(Context& ctx);
 FtStatus GetFTDeviceDescription(Context& ctx, uint32_t index);
+// The index-th device's serial number into FtDevSerial (empty when it cannot be
+// read); only a record of which programmer it was, so a failure is not shown.
+void GetFTDeviceSerial(Context& ctx, uint32_t index);
 FtStatus Open_USB_Device_By_Device_Description(Context& ctx, const std::string& desc);
 // Reads count bytes into FtInBuff; returns how many arrived.
 uint32_t UsbRead(Context& ctx, uint32_t count);

@@ -76,6 +76,14 @@ FtStatus D2xxLibraryDevice::ListDescription(uint32_t index, char* buffer) {
     return st;
 }
 
+FtStatus D2xxLibraryDevice::ListSerial(uint32_t index, char* buffer) {
+    char serial[kFtDescriptionSize + 1] = {};
+    const FtStatus st = Low32(api_.ListDevices(reinterpret_cast<void*>(static_cast<uintptr_t>(index)), serial,
+                                               kFtListByIndex | kFtOpenBySerialNumber));
+    if (st == ftstatus::kOk) std::memcpy(buffer, serial, kFtDescriptionSize);
+    return st;
+}
+
 FtStatus D2xxLibraryDevice::OpenByDescription(const char* description, FtHandleValue& handle) {
     void* h = nullptr;
     const FtStatus st = Low32(api_.OpenEx(const_cast<char*>(description), kFtOpenByDescription, &h));

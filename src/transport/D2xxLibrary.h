@@ -43,6 +43,7 @@ public:
 
     FtStatus ListCount(uint32_t& count) override;
     FtStatus ListDescription(uint32_t index, char* buffer) override;
+    FtStatus ListSerial(uint32_t index, char* buffer) override;
     FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
     FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
     FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;

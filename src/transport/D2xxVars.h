@@ -27,6 +27,7 @@ struct D2xxVars {
     FtHandleValue FtHandle = nullptr;
     uint32_t FtDevCount = 0;
     std::string FtDevDescr;
+    std::string FtDevSerial; // of the programmer opened, for the journal; empty when the driver cannot tell
     uint32_t FT_Q_Bytes = 0;
     std::vector<uint8_t> FtInBuff = std::vector<uint8_t>(kFtBufferSize, 0);
     std::vector<uint8_t> FtOutBuff = std::vector<uint8_t>(kFtBufferSize, 0);

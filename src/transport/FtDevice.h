@@ -26,6 +26,7 @@ constexpr FtStatus kOtherError = 18;
 // D2XX flag and mode values the wrapper passes.
 constexpr uint32_t kFtListNumberOnly = 0x80000000;
 constexpr uint32_t kFtListByIndex = 0x40000000;
+constexpr uint32_t kFtOpenBySerialNumber = 1;
 constexpr uint32_t kFtOpenByDescription = 2;
 constexpr uint32_t kFtPurgeRx = 1;
 constexpr uint8_t kFtModeSyncBitBang = 0x04;
@@ -39,6 +40,10 @@ public:
     // FT_ListDevices(index, buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION);
     // buffer holds kFtDescriptionSize bytes.
     virtual FtStatus ListDescription(uint32_t index, char* buffer) = 0;
+    // FT_ListDevices(index, buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER): the
+    // device's serial number, which tells one programmer from another in the journal;
+    // buffer holds kFtDescriptionSize bytes. A driver that cannot tell says so.
+    virtual FtStatus ListSerial(uint32_t, char*) { return ftstatus::kOtherError; }
     // FT_OpenEx(description, FT_OPEN_BY_DESCRIPTION, &handle).
     virtual FtStatus OpenByDescription(const char* description, FtHandleValue& handle) = 0;
     virtual FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) = 0;

@@ -18,6 +18,7 @@ public:
 
     FtStatus ListCount(uint32_t& count) override;
     FtStatus ListDescription(uint32_t index, char* buffer) override { return active_->ListDescription(index, buffer); }
+    FtStatus ListSerial(uint32_t index, char* buffer) override { return active_->ListSerial(index, buffer); }
     FtStatus OpenByDescription(const char* d, FtHandleValue& h) override { return active_->OpenByDescription(d, h); }
     FtStatus SetBitMode(FtHandleValue h, uint8_t m, uint8_t mode) override { return active_->SetBitMode(h, m, mode); }
     FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override { return active_->SetLatencyTimer(h, ms); }

@@ -9,6 +9,7 @@ public:
     explicit FtDeviceRef(FtDevice& target) : t_(target) {}
     FtStatus ListCount(uint32_t& c) override { return t_.ListCount(c); }
     FtStatus ListDescription(uint32_t i, char* b) override { return t_.ListDescription(i, b); }
+    FtStatus ListSerial(uint32_t i, char* b) override { return t_.ListSerial(i, b); }
     FtStatus OpenByDescription(const char* d, FtHandleValue& h) override { return t_.OpenByDescription(d, h); }
     FtStatus SetBitMode(FtHandleValue h, uint8_t m, uint8_t mode) override { return t_.SetBitMode(h, m, mode); }
     FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override { return t_.SetLatencyTimer(h, ms); }

@@ -307,6 +307,7 @@ bool FtOpen(Context& ctx) {
     bool found = false;
     for (uint32_t i = 0; i < d.FtDevCount; ++i) {
         if (GetFTDeviceDescription(ctx, i) == ftstatus::kOk && d.FtDevDescr == d.FtDeviceDesc) {
+            GetFTDeviceSerial(ctx, i);
             found = true;
             break;
         }

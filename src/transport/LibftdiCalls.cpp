@@ -32,6 +32,10 @@ public:
         if (index < 0 || index >= static_cast<int>(devices_.size())) return -99;
         return ftdi_usb_get_strings(ctx_, devices_[static_cast<size_t>(index)], nullptr, 0, buf, len, nullptr, 0);
     }
+    int GetSerial(int index, char* buf, int len) override {
+        if (index < 0 || index >= static_cast<int>(devices_.size())) return -99;
+        return ftdi_usb_get_strings(ctx_, devices_[static_cast<size_t>(index)], nullptr, 0, nullptr, 0, buf, len);
+    }
     int OpenDev(int index) override {
         if (index < 0 || index >= static_cast<int>(devices_.size())) return -99;
         const int rc = ftdi_usb_open_dev(ctx_, devices_[static_cast<size_t>(index)]);

@@ -14,6 +14,8 @@ public:
     virtual int FindAll() = 0;
     // ftdi_usb_get_strings for the index-th device found: its description into buf.
     virtual int GetDescription(int index, char* buf, int len) = 0;
+    // The same call for its serial number.
+    virtual int GetSerial(int index, char* buf, int len) = 0;
     // ftdi_usb_open_dev on the index-th device found.
     virtual int OpenDev(int index) = 0;
     virtual int Close() = 0;

@@ -69,6 +69,17 @@ FtStatus LibftdiDevice::ListDescription(uint32_t index, char* buffer) {
     return ftstatus::kOk;
 }
 
+FtStatus LibftdiDevice::ListSerial(uint32_t index, char* buffer) {
+    if (!calls_) return ftstatus::kIoError;
+    char serial[kFtDescriptionSize] = {};
+    // Only for the record: a device whose strings cannot be read is said when it is opened.
+    if (calls_->GetSerial(static_cast<int>(index), serial, static_cast<int>(kFtDescriptionSize)) < 0)
+        return ftstatus::kIoError;
+    serial[kFtDescriptionSize - 1] = '\0';
+    std::memcpy(buffer, serial, kFtDescriptionSize);
+    return ftstatus::kOk;
+}
+
 FtStatus LibftdiDevice::OpenByDescription(const char* description, FtHandleValue& handle) {
     if (!calls_) return ftstatus::kDeviceNotFound;
     if (open_) return ftstatus::kDeviceNotOpened;

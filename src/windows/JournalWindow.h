@@ -1,10 +1,19 @@
 #pragma once
-// The last records of this station's production journal, newest first: what the
-// operator checks after a shift or when a module comes back. It only reads.
+// This station's production journal, newest first, a page at a time: what the
+// operator checks after a shift or when a module comes back, and what the
+// production manager picks out (dates, number, result, kind, chip, conflicts,
+// records not yet on the server) and exports for a spreadsheet. It only reads.
 #include <QDialog>
 
+#include "journal/JournalStore.h"
+
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
 class QLabel;
+class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class QTableWidget;
 
 namespace mrk::journal {
@@ -20,15 +29,31 @@ public:
 
     JournalWindow(journal::ProductionJournal& journal, QWidget* parent = nullptr);
 
+    // The filters; each change shows the newest page of what they pick.
+    QCheckBox *SinceOn, *UntilOn;
+    QDateEdit *Since, *Until;  // whole days in the station's own time
+    QLineEdit* Number;         // factory number
+    QComboBox *Result, *Kind, *Chip;
+    QCheckBox *Conflicts, *Waiting;
+    QSpinBox* PageSize;
     QTableWidget* Table;
-    QLabel* Status;       // why the journal cannot be read, or how many records are shown
-    QPushButton *Reload, *Close;
+    QLabel* Status;       // why the journal cannot be read, or which records are shown
+    QPushButton *Newer, *Older, *Export, *Reload, *Close;
+
+    // What the filters pick, the paging aside (the export writes all of it).
+    journal::ListFilter Filter() const;
 
 public slots:
     void ReloadClick();
+    void ExportClick();
 
 private:
+    void FirstPage();
+    void ShowPage(int64_t skip);
+    // The export's file, asked for in a save dialog; empty when the user gave none.
+    QString AskExportFile();
     journal::ProductionJournal& journal_;
+    int64_t skip_ = 0, total_ = 0;
 };
 
 } // namespace mrk::gui

@@ -204,7 +204,7 @@ TEST_F(CliModuleFile, AFileThatCannotBeLookedAtOrSavedStopsTheRunFirst) {
         const char* module;
         const char* err;
     } cases[] = {
-        {"loop.hex", "файл модуля loop.hex: слишком много символических ссылок"},
+        {"loop.hex", "Файл модуля loop.hex: слишком много символических ссылок"},
         {"plain/m.hex", "нельзя сохранить: часть пути — не папка"},
     };
     for (const auto& c : cases) {

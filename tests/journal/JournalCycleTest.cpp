@@ -212,6 +212,51 @@ TEST(RefusedCycle, IsAFailureOfItsOwn) {
     EXPECT_TRUE(r.ErrHas("не запущен")) << r.err;
 }
 
+// Which USB programmer did the run: its serial number as the driver lists it, in
+// the record, in journal show and in the export; an LPT run has none.
+TEST(ProgrammerSerial, RecordedShownAndExported) {
+    test::TempDir dir;
+    WriteSettings(dir.Path(), "Station=A\n");
+    ASSERT_EQ(RunMrkprog("--bench virtual-usb --module usb.hex cycle 74", dir.Path()).code, 0);
+    ASSERT_EQ(RunMrkprog("--bench virtual-lpt --module lpt.hex cycle 75", dir.Path()).code, 0);
+    std::vector<JournalRecord> all;
+    {
+        JournalStore store(std::make_unique<SqliteConnection>((dir.Path() / "mrkprog-journal.db").string()));
+        all = store.List({});
+    }
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].programmerSerial, "VRT00001");
+    EXPECT_EQ(all[0].programmer, "USB Surtan");
+    EXPECT_EQ(all[1].programmerSerial, "");
+    const auto show = RunMrkprog("journal show " + all[0].uid, dir.Path());
+    EXPECT_TRUE(show.Has("USB Surtan, серийный номер VRT00001")) << show.out;
+    ASSERT_EQ(RunMrkprog("journal export --csv out.csv", dir.Path()).code, 0);
+    const std::string csv = test::ReadAll(dir.Path() / "out.csv");
+    EXPECT_NE(csv.find(",programmer,programmer_serial,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",USB Surtan,VRT00001,"), std::string::npos) << csv;
+}
+
+// A cycle whose images did not load leaves the module alone and its number free:
+// the same number on the next try is no redo.
+TEST(ImagesNotLoaded, CycleLeavesItsNumberFree) {
+    test::TempDir dir;
+    std::ofstream(dir.Path() / "mrkprog.ini") << "[Form_Param]\nEdit2=/nonexistent/boot.hex\nEdit5=/nonexistent/boot.hex\n"
+                                                 "ConfigChip=261\n[Journal]\nStation=A\n";
+    auto r = RunMrkprog("--bench virtual-lpt --module module.hex cycle 72", dir.Path());
+    EXPECT_EQ(r.code, 1) << r.out << r.err;
+    EXPECT_TRUE(r.Has("Модуль не программировался")) << r.out;
+    WriteSettings(dir.Path(), "Station=A\n");
+    r = RunMrkprog("--bench virtual-lpt --module module.hex cycle 72", dir.Path());
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_FALSE(r.ErrHas("уже использован")) << r.err;
+    JournalStore store(std::make_unique<SqliteConnection>((dir.Path() / "mrkprog-journal.db").string()));
+    const auto all = store.List({});
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].result, "OK");
+    EXPECT_EQ(all[0].factoryNumber.value_or(0), 72);
+    EXPECT_FALSE(all[0].redoOf.has_value());
+}
+
 // The boot loader's fingerprint is of the bytes loaded; a boot-loader "file" that is a
 // pipe or a device is refused by the load and never read by the journal (no hang).
 TEST(BootFingerprint, OfTheLoadedBytesOnlyNeverAPipeOrDevice) {

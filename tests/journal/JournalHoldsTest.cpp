@@ -375,6 +375,24 @@ TEST(StationFileHolds, OlderJournalIsNamedWhenRead) {
     }
 }
 
+// The version just before is read as it stands (what it lacks, empty) and left at its version.
+TEST(StationFileHolds, JournalOfTheVersionBeforeIsReadUnchanged) {
+    test::JournalDir dir;
+    {
+        SqliteConnection db(dir.File());
+        Migrate(db, kSchemaVersion - 1);
+        db.Exec("INSERT INTO runs (uid, kind, station, started_utc, programmer, result)"
+                " VALUES ('u1', 'cycle', 'A', '2026-01-01T00:00:00Z', 'LPT 378', 'OK')");
+    }
+    JournalStore store(std::make_unique<SqliteConnection>(dir.File(), SqliteConnection::Access::Read),
+                       JournalStore::Access::Read);
+    const auto all = store.List({});
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].programmer, "LPT 378");
+    EXPECT_EQ(all[0].programmerSerial, "");
+    EXPECT_EQ(SchemaVersionForReading(store.Db()), kSchemaVersion - 1);
+}
+
 TEST(StationFileHolds, AnotherProgramsDatabaseIsRefusedAndLeftAlone) {
     test::JournalDir dir;
     {

@@ -33,6 +33,7 @@ S List(void* a1, void* a2, unsigned long flags) {
     seen.arg1 = a1;
     seen.flags = flags;
     if (flags == kFtListNumberOnly) *static_cast<uint32_t*>(a1) = 3; // a 32-bit DWORD
+    else if (flags & kFtOpenBySerialNumber) std::strcpy(static_cast<char*>(a2), "FT4XJ2B7");
     else std::strcpy(static_cast<char*>(a2), "Surtan");
     return seen.status;
 }
@@ -115,6 +116,10 @@ TEST(D2xxLibrary, ArgumentsReachTheLibraryAsItsGuideSays) {
     EXPECT_EQ(seen.arg1, reinterpret_cast<void*>(2)); // the index itself, not a pointer to it
     EXPECT_EQ(seen.flags, 0x40000002ul);
     EXPECT_STREQ(desc, "Surtan");
+    ASSERT_EQ(dev.ListSerial(2, desc), ftstatus::kOk);
+    EXPECT_EQ(seen.arg1, reinterpret_cast<void*>(2));
+    EXPECT_EQ(seen.flags, 0x40000001ul);
+    EXPECT_STREQ(desc, "FT4XJ2B7");
 
     FtHandleValue h = nullptr;
     ASSERT_EQ(dev.OpenByDescription("Surtan", h), ftstatus::kOk);
@@ -148,10 +153,12 @@ TEST(D2xxLibrary, FtOpenThroughTheLibrary) {
     ctx.TickMs = [&ticks] { return ticks += 1; };
     ASSERT_TRUE(FtOpen(ctx));
     const std::vector<std::string> head(seen.calls.begin(), seen.calls.begin() + 11);
-    EXPECT_EQ(head, (std::vector<std::string>{"FT_ListDevices", "FT_ListDevices", "FT_OpenEx", "FT_GetQueueStatus",
-                                              "FT_SetBitMode", "FT_SetLatencyTimer", "FT_SetTimeouts",
-                                              "FT_SetBaudRate", "FT_GetQueueStatus", "FT_GetQueueStatus",
+    // The count, the description, the serial number (for the journal), then the opening.
+    EXPECT_EQ(head, (std::vector<std::string>{"FT_ListDevices", "FT_ListDevices", "FT_ListDevices", "FT_OpenEx",
+                                              "FT_GetQueueStatus", "FT_SetBitMode", "FT_SetLatencyTimer",
+                                              "FT_SetTimeouts", "FT_SetBaudRate", "FT_GetQueueStatus",
                                               "FT_GetQueueStatus"}));
+    EXPECT_EQ(ctx.d2xx.FtDevSerial, "FT4XJ2B7");
     EXPECT_TRUE(host.messages.empty());
 }
 

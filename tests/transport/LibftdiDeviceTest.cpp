@@ -16,6 +16,7 @@ struct FakeLibftdi : LibftdiCalls {
         std::string desc;
         int stringsRc = 0;
         int openRc = 0;
+        std::string serial = "";
     };
     std::vector<Dev> devs;
     int findRc = 0; // used when negative
@@ -32,6 +33,11 @@ struct FakeLibftdi : LibftdiCalls {
     int GetDescription(int i, char* buf, int len) override {
         if (devs[static_cast<size_t>(i)].stringsRc < 0) return devs[static_cast<size_t>(i)].stringsRc;
         std::strncpy(buf, devs[static_cast<size_t>(i)].desc.c_str(), static_cast<size_t>(len));
+        return 0;
+    }
+    int GetSerial(int i, char* buf, int len) override {
+        if (devs[static_cast<size_t>(i)].stringsRc < 0) return devs[static_cast<size_t>(i)].stringsRc;
+        std::strncpy(buf, devs[static_cast<size_t>(i)].serial.c_str(), static_cast<size_t>(len));
         return 0;
     }
     int OpenDev(int i) override {
@@ -94,13 +100,15 @@ struct Rig {
 
 TEST(LibftdiDevice, ListsDevicesAndTheirDescriptions) {
     Rig r;
-    r.fake->devs = {{"FT232R USB UART"}, {"Surtan"}};
+    r.fake->devs = {{"FT232R USB UART", 0, 0, "A10K3ZQ1"}, {"Surtan", 0, 0, "FT4XJ2B7"}};
     uint32_t n = 0;
     ASSERT_EQ(r.dev->ListCount(n), ftstatus::kOk);
     EXPECT_EQ(n, 2u);
     char desc[kFtDescriptionSize];
     ASSERT_EQ(r.dev->ListDescription(1, desc), ftstatus::kOk);
     EXPECT_STREQ(desc, "Surtan");
+    ASSERT_EQ(r.dev->ListSerial(1, desc), ftstatus::kOk);
+    EXPECT_STREQ(desc, "FT4XJ2B7");
 
     r.fake->findRc = -5;
     EXPECT_EQ(r.dev->ListCount(n), ftstatus::kIoError);

@@ -27,16 +27,6 @@ namespace mrk::gui {
 
 namespace {
 
-bool Save(QWidget& w, const QDir& dir, const char* name) {
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    if (!w.grab().save(path)) {
-        std::fprintf(stderr, "mrkprog-screenshots: cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
-}
-
 // Calls shoot() once, the first time the log's last line holds `line` (empty:
 // any line) while the gauge is past half its way: the window as the operator
 // sees it in the middle of a command.
@@ -62,8 +52,23 @@ private:
     bool taken_ = false;
 };
 
-// Answers the next message box with the button captioned `answer`, after its picture.
-void AnswerNextBox(const QDir& out, const char* picture, const QString& answer, bool& ok) {
+// Accepts the next message box with its first button (a notice that follows an answer).
+void AcceptNextBox() {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [=] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        poll->stop();
+        poll->deleteLater();
+        box->buttons().first()->click();
+    });
+    poll->start();
+}
+
+// Answers the next message box with the button captioned `answer`, after its
+// picture; then, with thenAcceptOne, the notice that follows it.
+void AnswerNextBox(const QDir& out, const char* picture, const QString& answer, bool& ok, bool thenAcceptOne = false) {
     auto* poll = new QTimer;
     poll->setInterval(5);
     QObject::connect(poll, &QTimer::timeout, [=, &ok] {
@@ -71,7 +76,8 @@ void AnswerNextBox(const QDir& out, const char* picture, const QString& answer, 
         if (!box) return;
         poll->stop();
         poll->deleteLater();
-        ok = Save(*box, out, picture) && ok;
+        ok = SaveScreenshot(*box, out, picture) && ok;
+        if (thenAcceptOne) AcceptNextBox();
         for (QAbstractButton* b : box->buttons())
             if (b->text().remove(QLatin1Char('&')) == answer) return b->click();
         box->buttons().first()->click();
@@ -91,6 +97,16 @@ void EnterNumber(TProg12& m, const QString& number) {
 
 } // namespace
 
+bool SaveScreenshot(QWidget& w, const QDir& dir, const char* name) {
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    if (!w.grab().save(path)) {
+        std::fprintf(stderr, "mrkprog-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
 bool TakeGuideScreenshots(const QDir& out) {
     bool ok = true;
     {
@@ -100,8 +116,8 @@ bool TakeGuideScreenshots(const QDir& out) {
         GuiProgram p(opt);
         ok = DriveStartup(p) && ok;
         TProg12& m = *p.Prog12;
-        ok = Save(m, out, "guide-update-ready.png") && ok;
-        MidwayShot midway(m, QString(), [&] { ok = Save(m, out, "guide-update-running.png") && ok; });
+        ok = SaveScreenshot(m, out, "guide-update-ready.png") && ok;
+        MidwayShot midway(m, QString(), [&] { ok = SaveScreenshot(m, out, "guide-update-running.png") && ok; });
         m.SpeedButton4->click();
         ok = midway.Taken() && ok;
         m.close();
@@ -115,7 +131,7 @@ bool TakeGuideScreenshots(const QDir& out) {
         GuiProgram p(opt);
         ok = DriveStartup(p) && ok;
         p.Prog12->SpeedButton4->click();
-        ok = Save(*p.Prog12, out, "guide-update-failed.png") && ok;
+        ok = SaveScreenshot(*p.Prog12, out, "guide-update-failed.png") && ok;
         p.Prog12->close();
         QFile::remove(opt.module);
     }
@@ -127,7 +143,7 @@ bool TakeGuideScreenshots(const QDir& out) {
         p.Prog12->bench()->Kordel().SetFault(sim::KordelFault::Absent);
         p.Prog12->bench()->Ftdi().SetFault(sim::FtdiFault::Absent);
         ok = DriveStartup(p) && ok;
-        ok = Save(*p.Prog12, out, "guide-no-programmer.png") && ok;
+        ok = SaveScreenshot(*p.Prog12, out, "guide-no-programmer.png") && ok;
         p.Prog12->close();
     }
     {
@@ -143,19 +159,20 @@ bool TakeGuideScreenshots(const QDir& out) {
         ok = DriveStartup(p) && ok;
         TProg12& m = *p.Prog12;
         QTest::keyClicks(m.Edit1, QStringLiteral("1235"));
-        ok = Save(m, out, "guide-production-ready.png") && ok;
+        ok = SaveScreenshot(m, out, "guide-production-ready.png") && ok;
         MidwayShot midway(m, QStringLiteral("Прогр. OK"),
-                          [&] { ok = Save(m, out, "guide-production-running.png") && ok; });
+                          [&] { ok = SaveScreenshot(m, out, "guide-production-running.png") && ok; });
         QTest::keyClick(m.Edit1, Qt::Key_Return);
         ok = midway.Taken() && ok;
         // The next module with the number already given: the journal asks.
-        AnswerNextBox(out, "guide-number-taken.png", QStringLiteral("Нет"), ok);
+        // "Нет" refuses the cycle, and the journal's notice says why.
+        AnswerNextBox(out, "guide-number-taken.png", QStringLiteral("Нет"), ok, true);
         EnterNumber(m, QStringLiteral("1235"));
         // A module whose programmer falls off while its boot loader is written.
         MidwayShot unplug(m, QStringLiteral("Конфигурация OK"),
                           [&] { m.bench()->Kordel().SetFault(sim::KordelFault::Absent); });
         EnterNumber(m, QStringLiteral("1236"));
-        ok = unplug.Taken() && Save(m, out, "guide-production-failed.png") && ok;
+        ok = unplug.Taken() && SaveScreenshot(m, out, "guide-production-failed.png") && ok;
         m.close();
         QFile::remove(opt.module);
     }

@@ -26,16 +26,6 @@ using namespace mrk::gui;
 
 namespace {
 
-bool Save(QWidget& w, const QDir& dir, const char* name) {
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    if (!w.grab().save(path)) {
-        std::fprintf(stderr, "mrkprog-screenshots: cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
-}
-
 // The settings file the program reads at start, named after the program, in the
 // current folder, with the firmware files beside it as on a station: the
 // pictures show their names, never a path of the machine that made them.
@@ -68,21 +58,21 @@ int main(int argc, char** argv) {
         GuiProgram p(opt);
         StartupAnswer a;
         a.waitForFullGauge = true;
-        a.beforeAnswer = [&](TForm_Pred& pred) { ok = Save(pred, out, "notice.png") && ok; };
+        a.beforeAnswer = [&](TForm_Pred& pred) { ok = SaveScreenshot(pred, out, "notice.png") && ok; };
         ok = DriveStartup(p, a) && ok;
         p.Prog12->SpeedButton4->click();
-        ok = Save(*p.Prog12, out, "main-update.png") && ok;
+        ok = SaveScreenshot(*p.Prog12, out, "main-update.png") && ok;
         // The configuration editor with CONFIG1H described, for each chip.
         TFormConfig& config = *p.FormConfig;
         config.show();
         config.findChild<QToolButton*>(QStringLiteral("SpeedButton3"))->click();
-        ok = Save(config, out, "config-4620.png") && ok;
+        ok = SaveScreenshot(config, out, "config-4620.png") && ok;
         p.Prog12->ctx().SetChipIndicators(false, true);
         config.findChild<QToolButton*>(QStringLiteral("SpeedButton3"))->click();
-        ok = Save(config, out, "config-452.png") && ok;
+        ok = SaveScreenshot(config, out, "config-452.png") && ok;
         config.close();
         p.Form_otladka->show();
-        ok = Save(*p.Form_otladka, out, "debug.png") && ok;
+        ok = SaveScreenshot(*p.Form_otladka, out, "debug.png") && ok;
         p.Form_otladka->close();
         p.Prog12->close();
     }
@@ -100,11 +90,11 @@ int main(int argc, char** argv) {
         ok = DriveStartup(p) && ok;
         QTest::keyClicks(p.Prog12->Edit1, QStringLiteral("1234"));
         QTest::keyClick(p.Prog12->Edit1, Qt::Key_Return);
-        ok = Save(*p.Prog12, out, "main-production.png") && ok;
+        ok = SaveScreenshot(*p.Prog12, out, "main-production.png") && ok;
         {
             JournalWindow journal(p.Prog12->journal(), p.Prog12.get());
             journal.show();
-            ok = Save(journal, out, "journal.png") && ok;
+            ok = SaveScreenshot(journal, out, "journal.png") && ok;
         }
         // Every control the service code can bring up, as after "Aktivation 2",
         // plus the three that nothing shows: all captions must fit.
@@ -114,13 +104,13 @@ int main(int argc, char** argv) {
                                                           m.SpeedButton16, m.SpeedButton1, m.SpeedButton19, m.Label2})
             w->show();
         m.SpeedButton11->click();
-        ok = Save(m, out, "main-service.png") && ok;
+        ok = SaveScreenshot(m, out, "main-service.png") && ok;
         // The parameters window in service mode.
         TForm_Param& param = *p.Form_Param;
         param.show();
         QTest::keyClicks(param.findChild<QLineEdit*>(QStringLiteral("Edit3")), QStringLiteral("KUPOL"));
         param.findChild<QToolButton*>(QStringLiteral("SpeedButton3"))->click();
-        ok = Save(param, out, "param.png") && ok;
+        ok = SaveScreenshot(param, out, "param.png") && ok;
         param.close();
         p.Prog12->close();
     }
@@ -144,7 +134,7 @@ int main(int argc, char** argv) {
         stopper.start();
         QTest::keyClicks(m.Edit1, QStringLiteral("1236"));
         QTest::keyClick(m.Edit1, Qt::Key_Return);
-        ok = Save(m, out, "main-stopped.png") && ok;
+        ok = SaveScreenshot(m, out, "main-stopped.png") && ok;
         m.close();
     }
     ok = TakeGuideScreenshots(out) && ok;
