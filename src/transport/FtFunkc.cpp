@@ -73,8 +73,8 @@ bool WaitQueue(Context& ctx, uint32_t& polls, uint32_t want, bool untilEmpty) {
 }
 
 // What a chip may still hold when its driver says the write was taken: the
-// FT232R's 256-byte receive buffer, counted twice against a sample clock
-// slower than the nominal one.
+// FT232R's buffers hold 128 and 256 bytes; twice the larger leaves room to
+// spare, also for a sample clock slower than the nominal one.
 constexpr uint64_t kChipBufferSamples = 512;
 
 // Microseconds n samples take on the pins, rounded up.
