@@ -3,6 +3,8 @@
 // on the server), each a process of its own measured for time and peak memory;
 // one record looked up by its number; and one run's journal cost with 100,000
 // records waiting to be sent, against none waiting.
+// The same two reads run by the plain tools show what the databases themselves
+// take. MRKPROG=path measures another build of the program on the same data.
 // The PostgreSQL cases start a private server as the tests do (skipped without one).
 #include <benchmark/benchmark.h>
 
@@ -11,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -133,19 +136,45 @@ const char* const kSqliteColumns =
     "SELECT id, kind, station, started_utc, ended_utc, result, factory_number, module_number, chip, devid1, devid2,"
     " programmer, image_name, image_sum1, image_sum2, boot_path, boot_sha256, config_hex, redo_of, uid FROM runs";
 
+// What `list` and `export` ask each database for: the same columns in start order,
+// each record's steps gathered beside it. Run by the plain tools, it shows how much
+// of the program's time is the database's own work.
+const char* const kHeadColumns =
+    "id, uid, kind, station, started_utc, ended_utc, programmer, chip, devid1, devid2, factory_number,"
+    " module_number, image_name, image_sum1, image_sum2, boot_path, boot_sha256, config_hex, result, redo_of,"
+    " conflict, sent, set_aside, programmer_serial, ";
+const std::string kSqliteSameQuery =
+    std::string("SELECT ") + kHeadColumns +
+    "(SELECT group_concat(x, char(30)) FROM (SELECT s.step || char(31) || s.ok || char(31) || s.name AS x"
+    " FROM run_steps s WHERE s.run_id = runs.id ORDER BY s.seq)) FROM runs ORDER BY started_utc, id";
+const std::string kPgSameQuery =
+    std::string("SELECT ") + kHeadColumns +
+    "array_to_string(ARRAY(SELECT s.step || chr(31) || s.ok || chr(31) || s.name FROM run_steps s"
+    " WHERE s.run_id = runs.id ORDER BY s.seq), chr(30)) FROM runs ORDER BY started_utc, id";
+
+// The program measured: this build's, or another one named by MRKPROG (an earlier
+// version, to compare on the same data).
+std::string Mrkprog() {
+    const char* other = std::getenv("MRKPROG");
+    return other && *other ? other : MRKPROG_PATH;
+}
+
 // ---- the station file
 
 void ListStation(benchmark::State& state) {
-    Measured(state, {MRKPROG_PATH, "journal", "list", "--local"}, Station().dir);
+    Measured(state, {Mrkprog(), "journal", "list", "--local"}, Station().dir);
 }
 void ExportStation(benchmark::State& state) {
-    Measured(state, {MRKPROG_PATH, "journal", "export", "--local", "--csv", "out.csv"}, Station().dir);
+    Measured(state, {Mrkprog(), "journal", "export", "--local", "--csv", "out.csv"}, Station().dir);
 }
 void NumberStation(benchmark::State& state) {
-    Measured(state, {MRKPROG_PATH, "journal", "list", "--local", "--number", "123"}, Station().dir);
+    Measured(state, {Mrkprog(), "journal", "list", "--local", "--number", "123"}, Station().dir);
 }
 void Sqlite3Csv(benchmark::State& state) {
     Measured(state, {"sqlite3", "-csv", "-header", Station().File(), kSqliteColumns}, Station().dir);
+}
+void Sqlite3SameQuery(benchmark::State& state) {
+    Measured(state, {"sqlite3", "-csv", Station().File(), kSqliteSameQuery}, Station().dir);
 }
 void Sqlite3Number(benchmark::State& state) {
     Measured(state, {"sqlite3", Station().File(), std::string(kSqliteColumns) + " WHERE factory_number = 123"},
@@ -169,15 +198,21 @@ fs::path ServerDir() {
     return place.dir;
 }
 void ListServer(benchmark::State& state) {
-    if (NeedServer(state)) Measured(state, {MRKPROG_PATH, "journal", "list"}, ServerDir());
+    if (NeedServer(state)) Measured(state, {Mrkprog(), "journal", "list"}, ServerDir());
 }
 void ExportServer(benchmark::State& state) {
-    if (NeedServer(state)) Measured(state, {MRKPROG_PATH, "journal", "export", "--csv", "out.csv"}, ServerDir());
+    if (NeedServer(state)) Measured(state, {Mrkprog(), "journal", "export", "--csv", "out.csv"}, ServerDir());
 }
 void PsqlCopy(benchmark::State& state) {
     if (!NeedServer(state)) return;
     const std::string copy = std::string("\\copy (") + kSqliteColumns + ") TO 'copy.csv' CSV HEADER";
     Measured(state, {"psql", "-q", ServerJournal(), "-c", copy}, ServerDir());
+}
+
+void PsqlSameQuery(benchmark::State& state) {
+    if (!NeedServer(state)) return;
+    const std::string copy = "\\copy (" + kPgSameQuery + ") TO 'copy.csv' CSV";
+    Measured(state, {"psql", "-q", ServerJournal(), "-c", "SET jit = off", "-c", copy}, ServerDir());
 }
 
 // ---- one run with the queue full
@@ -220,9 +255,11 @@ void RunWithQueue(benchmark::State& state) {
 BENCHMARK(ListStation)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(ExportStation)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(Sqlite3Csv)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(Sqlite3SameQuery)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(NumberStation)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(Sqlite3Number)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(ListServer)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(ExportServer)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(PsqlCopy)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(PsqlSameQuery)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(RunWithQueue)->Arg(0)->Arg(kRecords)->Iterations(20)->Unit(benchmark::kMillisecond);

@@ -1,5 +1,5 @@
 # Every "layer/File.h" include under src/ against the layer graph of the build
-# (GRAPH: USES_<layer> per folder, CONTEXT_HEADERS), headers that no source
+# (GRAPH: USES_<layer> and INTERNAL_<layer> per folder, CONTEXT_HEADERS), headers that no source
 # includes among them. The include roots stop a wrong include in what is
 # compiled; this also reads what is not.
 #   cmake -DSRC=<src> -DGRAPH=<LayerGraph.cmake> -P LayerIncludes.cmake
@@ -36,6 +36,11 @@ foreach(layer ${FOLDERS})
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"(([a-z]+)/[^\"]*)\".*" "\\1;\\2" hit "${line}")
       list(GET hit 0 header)
       list(GET hit 1 used)
+      get_filename_component(leaf ${header} NAME)
+      if(NOT used STREQUAL layer AND leaf IN_LIST INTERNAL_${used})
+        list(APPEND bad "${name} includes ${header}, internal to ${used}")
+        continue()
+      endif()
       if(used IN_LIST mine)
         continue()
       endif()

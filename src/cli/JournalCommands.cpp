@@ -1,8 +1,11 @@
 // journal: the production journal for the people who run the line — list with
 // filters, show one record, summary, export for spreadsheets, send the
 // station's waiting records. Reading never changes, migrates or locks a journal.
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
-#include <sstream>
+#include <cstring>
+#include <string_view>
 
 #include "cli/CommandTable.h"
 #include "core/FileBytes.h"
@@ -20,10 +23,17 @@ namespace {
 using namespace mrk::journal;
 
 // Left-aligned in width columns, counting characters rather than UTF-8 bytes.
-std::string Pad(const std::string& s, size_t width) {
+void AppendPadded(std::string& out, std::string_view s, size_t width) {
+    s = s.substr(0, s.find('\0')); // a terminal shows nothing past it
     size_t chars = 0;
     for (unsigned char c : s) chars += (c & 0xC0) != 0x80;
-    return chars >= width ? s : s + std::string(width - chars, ' ');
+    out += s;
+    if (chars < width) out.append(width - chars, ' ');
+}
+std::string Pad(const std::string& s, size_t width) {
+    std::string out;
+    AppendPadded(out, s, width);
+    return out;
 }
 
 CLI::Validator DateCheck() {
@@ -35,12 +45,37 @@ CLI::Validator DateCheck() {
         "DATE");
 }
 
-// What the record is besides its result: a number held twice, not yet on the server.
-std::string Marks(const JournalRecord& r) {
-    std::string m;
-    if (r.conflict) m += " конфликт номера с " + r.conflict->substr(0, 12);
-    if (!r.setAside.empty()) m += " отложена: " + r.setAside;
-    return m;
+// One line of `journal list`, onto the end of out.
+void AppendListLine(std::string& out, const JournalRecord& r) {
+    const std::string_view gap = "  ";
+    AppendPadded(out, std::string_view(r.uid).substr(0, 12), 12);
+    out += gap;
+    AppendPadded(out, r.startedUtc, 20);
+    out += gap;
+    AppendPadded(out, r.station, 12);
+    out += gap;
+    AppendPadded(out, RunKindName(r.kind), 6);
+    out += gap;
+    char number[8] = "-";
+    if (r.factoryNumber) std::to_chars(number, number + sizeof number - 1, *r.factoryNumber);
+    out.append(6 - std::min<size_t>(6, std::strlen(number)), ' ');
+    out += number;
+    out += gap;
+    AppendPadded(out, r.chip.empty() ? std::string_view("-") : std::string_view(r.chip), 10);
+    out += gap;
+    AppendPadded(out, ResultText(r), 12);
+    out += gap;
+    AppendStepsSummary(out, r);
+    // What the record is besides its result: a number held twice, not yet on the server.
+    if (r.conflict) {
+        out += " конфликт номера с ";
+        out += std::string_view(*r.conflict).substr(0, 12);
+    }
+    if (!r.setAside.empty()) {
+        out += " отложена: ";
+        out += r.setAside;
+    }
+    out += '\n';
 }
 
 class JournalCommand : public Command {
@@ -141,18 +176,28 @@ private:
                     Pad("Итог", 12).c_str(), "Шаги");
         long long count = 0;
         int bad = 0;
+        // Lines go out in large pieces; before a damaged record's message, so that
+        // on a terminal it stands where the record would have.
+        std::string buf;
+        buf.reserve(1 << 16);
+        auto flush = [&] {
+            std::fwrite(buf.data(), 1, buf.size(), stdout);
+            buf.clear();
+        };
+        const auto reportBad = ReportBad(bad);
         store.Each(
             f,
             [&](const JournalRecord& r) {
                 ++count;
-                std::printf("%s  %s  %s  %s  %6s  %s  %s  %s%s\n", Pad(ShortUid(r), 12).c_str(),
-                            Pad(r.startedUtc, 20).c_str(), Pad(r.station, 12).c_str(),
-                            Pad(RunKindName(r.kind), 6).c_str(),
-                            r.factoryNumber ? std::to_string(*r.factoryNumber).c_str() : "-",
-                            Pad(r.chip.empty() ? "-" : r.chip, 10).c_str(), Pad(ResultText(r), 12).c_str(),
-                            StepsSummary(r).c_str(), Marks(r).c_str());
+                AppendListLine(buf, r);
+                if (buf.size() > (1 << 16) - 512) flush();
             },
-            ReportBad(bad));
+            [&](const std::string& why) {
+                flush();
+                std::fflush(stdout);
+                reportBad(why);
+            });
+        flush();
         std::printf("Записей: %lld\n", count);
         if (bad) std::printf("Пропущено повреждённых записей: %d\n", bad);
         return 0;

@@ -1,84 +1,142 @@
 #include "journal/CsvExport.h"
 
-#include <cstdio>
-#include <sstream>
+#include <algorithm>
+#include <charconv>
 
 #include "core/FileBytes.h"
-#include "journal/ProductionJournal.h"
 
 namespace mrk::journal {
 
-std::string CsvField(const std::string& s) {
-    bool quote = s.find_first_of(",\"\r\n") != std::string::npos;
-    // A leading sign would make a spreadsheet take the field for a formula.
-    if (!s.empty() && (s[0] == '=' || s[0] == '+' || s[0] == '-' || s[0] == '@')) quote = true;
-    if (!quote) return s;
-    std::string out = "\"";
-    if (s[0] == '=' || s[0] == '+' || s[0] == '-' || s[0] == '@') out += '\'';
-    for (char c : s) {
-        if (c == '"') out += '"';
-        out += c;
+namespace {
+
+constexpr std::string_view kHeader =
+    "\xEF\xBB\xBF"
+    "id,kind,station,started_utc,ended_utc,result,factory_number,module_number,chip,devid1,devid2,"
+    "programmer,programmer_serial,image,image_sum1,image_sum2,boot_path,boot_sha256,config,steps,redo_of,uid\r\n";
+
+// A leading sign would make a spreadsheet take the field for a formula.
+bool LooksLikeFormula(std::string_view s) {
+    return !s.empty() && (s[0] == '=' || s[0] == '+' || s[0] == '-' || s[0] == '@');
+}
+
+void AppendNumber(std::string& out, uint64_t v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+// Capital hex digits, zero-padded to width.
+void AppendHex(std::string& out, uint32_t v, int width) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    for (int shift = (width - 1) * 4; shift >= 0; shift -= 4) out += kDigits[(v >> shift) & 0xF];
+}
+
+} // namespace
+
+void AppendCsvField(std::string& out, std::string_view s) {
+    const bool formula = LooksLikeFormula(s);
+    const bool plain = std::none_of(s.begin(), s.end(), [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
+    if (!formula && plain) {
+        out += s;
+        return;
     }
-    return out + "\"";
+    out += '"';
+    if (formula) out += '\'';
+    for (size_t at = 0;;) {
+        const size_t q = s.find('"', at);
+        if (q == std::string_view::npos) {
+            out.append(s.substr(at));
+            break;
+        }
+        out.append(s.substr(at, q + 1 - at));
+        out += '"';
+        at = q + 1;
+    }
+    out += '"';
+}
+
+std::string CsvField(const std::string& s) {
+    std::string out;
+    AppendCsvField(out, s);
+    return out;
+}
+
+void AppendStepsSummary(std::string& out, const JournalRecord& r) {
+    bool first = true;
+    for (const auto& st : r.steps) {
+        if (!first) out += ' ';
+        first = false;
+        if (st.step < 0) out += '-';
+        AppendNumber(out, uint64_t(st.step < 0 ? -int64_t(st.step) : st.step));
+        out += st.ok ? ":ok" : ":X";
+    }
 }
 
 std::string StepsSummary(const JournalRecord& r) {
     std::string s;
-    for (const auto& st : r.steps) {
-        if (!s.empty()) s += ' ';
-        s += std::to_string(st.step) + (st.ok ? ":ok" : ":X");
-    }
+    AppendStepsSummary(s, r);
     return s;
 }
 
-void WriteCsvHeader(std::ostream& out) {
-    out << "\xEF\xBB\xBF"
-        << "id,kind,station,started_utc,ended_utc,result,factory_number,module_number,chip,devid1,devid2,"
-           "programmer,programmer_serial,image,image_sum1,image_sum2,boot_path,boot_sha256,config,steps,redo_of,uid\r\n";
+void WriteCsvHeader(std::ostream& out) { out << kHeader; }
+
+void AppendCsvRow(std::string& out, const JournalRecord& r) {
+    // The fields this program makes (numbers, hex, steps) never need quotes; the
+    // texts that came from outside always go through AppendCsvField.
+    AppendNumber(out, uint64_t(r.id));
+    out += ',';
+    out += RunKindName(r.kind);
+    out += ',';
+    AppendCsvField(out, r.station);
+    out += ',';
+    AppendCsvField(out, r.startedUtc);
+    out += ',';
+    AppendCsvField(out, r.endedUtc);
+    out += ',';
+    // The result as stored: spreadsheets and scripts compare it with "OK" and "X".
+    AppendCsvField(out, r.result.empty() ? std::string_view("не закончена") : std::string_view(r.result));
+    out += ',';
+    if (r.factoryNumber) AppendNumber(out, *r.factoryNumber);
+    out += ',';
+    if (r.moduleNumber) AppendHex(out, *r.moduleNumber, 8);
+    out += ',';
+    AppendCsvField(out, r.chip);
+    out += ',';
+    AppendHex(out, r.devId1, 2);
+    out += ',';
+    AppendHex(out, r.devId2, 2);
+    out += ',';
+    AppendCsvField(out, r.programmer);
+    out += ',';
+    AppendCsvField(out, r.programmerSerial);
+    out += ',';
+    AppendCsvField(out, r.imageName);
+    out += ',';
+    AppendHex(out, r.imageSum1, 2);
+    out += ',';
+    AppendHex(out, r.imageSum2, 2);
+    out += ',';
+    AppendCsvField(out, r.bootPath);
+    out += ',';
+    AppendCsvField(out, r.bootSha256);
+    out += ',';
+    for (size_t i = 0; i < r.config.size(); ++i) {
+        if (i) out += ' ';
+        AppendHex(out, r.config[i], 2);
+    }
+    out += ',';
+    AppendStepsSummary(out, r);
+    out += ',';
+    if (r.redoOf) AppendCsvField(out, *r.redoOf);
+    out += ',';
+    AppendCsvField(out, r.uid);
+    out += "\r\n";
 }
 
 void WriteCsvRow(std::ostream& out, const JournalRecord& r) {
-    char mod[16] = "", d1[8], d2[8], s1[8], s2[8];
-    if (r.moduleNumber) std::snprintf(mod, sizeof mod, "%08X", *r.moduleNumber);
-    std::snprintf(d1, sizeof d1, "%02X", r.devId1);
-    std::snprintf(d2, sizeof d2, "%02X", r.devId2);
-    std::snprintf(s1, sizeof s1, "%02X", r.imageSum1);
-    std::snprintf(s2, sizeof s2, "%02X", r.imageSum2);
-    std::string config;
-    for (uint8_t b : r.config) {
-        char h[4];
-        std::snprintf(h, sizeof h, "%s%02X", config.empty() ? "" : " ", b);
-        config += h;
-    }
-    const std::string fields[] = {std::to_string(r.id),
-                                  RunKindName(r.kind),
-                                  r.station,
-                                  r.startedUtc,
-                                  r.endedUtc,
-                                  ResultText(r),
-                                  r.factoryNumber ? std::to_string(*r.factoryNumber) : "",
-                                  mod,
-                                  r.chip,
-                                  d1,
-                                  d2,
-                                  r.programmer,
-                                  r.programmerSerial,
-                                  r.imageName,
-                                  s1,
-                                  s2,
-                                  r.bootPath,
-                                  r.bootSha256,
-                                  config,
-                                  StepsSummary(r),
-                                  r.redoOf.value_or(""),
-                                  r.uid};
-    bool first = true;
-    for (const auto& f : fields) {
-        if (!first) out << ',';
-        first = false;
-        out << CsvField(f);
-    }
-    out << "\r\n";
+    std::string line;
+    AppendCsvRow(line, r);
+    out << line;
 }
 
 CsvFileResult WriteCsvFile(JournalStore& store, const ListFilter& f, const std::string& path,
@@ -88,19 +146,22 @@ CsvFileResult WriteCsvFile(JournalStore& store, const ListFilter& f, const std::
     out.written = ReplaceFileWith(
         path,
         [&](const ByteWriter& write) {
-            std::ostringstream buf;
-            WriteCsvHeader(buf);
+            constexpr size_t kPiece = 1 << 16;
+            std::string buf;
+            buf.reserve(kPiece + 4096);
+            buf += kHeader;
             bool ok = true;
             try {
                 store.Each(
                     f,
                     [&](const JournalRecord& r) {
-                        WriteCsvRow(buf, r);
+                        AppendCsvRow(buf, r);
                         ++out.records;
-                        // Out in pieces: the whole journal is never held at once.
-                        if (ok && buf.tellp() > 1 << 16) {
-                            ok = write(buf.str());
-                            buf.str({});
+                        // Out in pieces: the whole journal is never held at once
+                        // (nor after a failed write, which fails the export).
+                        if (buf.size() > kPiece) {
+                            ok = ok && write(buf);
+                            buf.clear();
                         }
                     },
                     [&](const std::string& why) {
@@ -111,7 +172,7 @@ CsvFileResult WriteCsvFile(JournalStore& store, const ListFilter& f, const std::
                 out.error = e.what();
                 return false;
             }
-            return ok && write(buf.str());
+            return ok && write(buf);
         },
         err);
     if (!out.written && out.error.empty()) out.error = FileErrorText(err);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "journal/JournalRecord.h"
@@ -15,9 +16,13 @@ namespace mrk::journal {
 
 void WriteCsvHeader(std::ostream& out);
 void WriteCsvRow(std::ostream& out, const JournalRecord& r);
+// The same onto the end of out: what long exports use, with no allocation per field.
+void AppendCsvRow(std::string& out, const JournalRecord& r);
 std::string CsvField(const std::string& s);
+void AppendCsvField(std::string& out, std::string_view s);
 // "1:ok 2:ok 3:X" for the steps in order.
 std::string StepsSummary(const JournalRecord& r);
+void AppendStepsSummary(std::string& out, const JournalRecord& r);
 
 struct CsvFileResult {
     bool written = false;

@@ -73,9 +73,11 @@ JournalStore::JournalStore(std::unique_ptr<SqlConnection> db, Access access)
 
 std::string JournalStore::StepsColumn() const {
     // Each step as "step US ok US name", RS between them, in their order.
+    // (An array in order rather than an ordered aggregate: PostgreSQL sets up a sort
+    // for each record's aggregate, a sixth of a long read's time.)
     if (db_->Kind() == Engine::Postgres)
-        return "(SELECT string_agg(s.step || chr(31) || s.ok || chr(31) || s.name, chr(30) ORDER BY s.seq)"
-               " FROM run_steps s WHERE s.run_id = runs.id)";
+        return "array_to_string(ARRAY(SELECT s.step || chr(31) || s.ok || chr(31) || s.name"
+               " FROM run_steps s WHERE s.run_id = runs.id ORDER BY s.seq), chr(30))";
     return "(SELECT group_concat(x, char(30)) FROM (SELECT s.step || char(31) || s.ok || char(31) || s.name AS x"
            " FROM run_steps s WHERE s.run_id = runs.id ORDER BY s.seq))";
 }
@@ -239,8 +241,9 @@ void JournalStore::Each(const ListFilter& f, const std::function<void(const Jour
     }
     sql += " ORDER BY started_utc, id";
     std::string error;
+    JournalRecord rec; // one for all the rows, its strings reused
     db_->Each(sql, params, [&](const SqlRow& row) {
-        if (auto rec = RecordFromRow(row, error)) record(*rec);
+        if (ReadRecord(row, rec, error)) record(rec);
         else if (bad) bad(error);
     });
 }

@@ -169,6 +169,9 @@ PgConnection::PgConnection(const std::string& conninfo, int timeoutSeconds)
     PQsetnonblocking(conn_, 1);
     // The server itself gives up on a statement (or a lock) that takes longer.
     Exec("SET statement_timeout = " + std::to_string(timeoutMs_));
+    // The journal's statements are short: compiling one (which the server's planner
+    // chooses for a read of the whole journal) costs more than it can ever save.
+    if (PQserverVersion(conn_) >= 110000) Exec("SET jit = off");
 }
 
 PgConnection::~PgConnection() { PQfinish(conn_); }
@@ -246,11 +249,20 @@ void PgConnection::Run(const std::string& sql, const std::vector<SqlValue>& para
         const auto status = PQresultStatus(res.get());
         if (status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) {
             const int nrows = PQntuples(res.get()), ncols = PQnfields(res.get());
+            // One row for all of them: its strings keep their room from row to row.
+            out.resize(size_t(ncols));
             for (int r = 0; r < nrows && !thrown; ++r) {
-                out.assign(size_t(ncols), std::nullopt);
-                for (int c = 0; c < ncols; ++c)
-                    if (!PQgetisnull(res.get(), r, c))
-                        out[size_t(c)] = std::string(PQgetvalue(res.get(), r, c), size_t(PQgetlength(res.get(), r, c)));
+                for (int c = 0; c < ncols; ++c) {
+                    auto& cell = out[size_t(c)];
+                    if (PQgetisnull(res.get(), r, c)) {
+                        cell.reset();
+                        continue;
+                    }
+                    const char* text = PQgetvalue(res.get(), r, c);
+                    const size_t n = size_t(PQgetlength(res.get(), r, c));
+                    if (cell) cell->assign(text, n);
+                    else cell.emplace(text, n);
+                }
                 try {
                     row(out);
                 } catch (...) {
