@@ -10,6 +10,10 @@ Context::Context(Host& h) : host(h) {
         return static_cast<uint32_t>(
             duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
     };
+    TickUs = [] {
+        using namespace std::chrono;
+        return static_cast<uint64_t>(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+    };
 }
 
 Context::~Context() = default;

@@ -39,6 +39,9 @@ struct Context {
 
     // Milliseconds since an arbitrary start; the bench replaces it with its own clock.
     std::function<uint32_t()> TickMs;
+    // Microseconds on the same clock, for the USB waits that must not end a
+    // moment early; replaced together with TickMs.
+    std::function<uint64_t()> TickUs;
 
     // Interface and chip indicators: only programmer detection changes them.
     void SetInterfaceUsb(bool usb);

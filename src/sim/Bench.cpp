@@ -42,6 +42,7 @@ void Bench::Install(Context& ctx) {
     UsePortBackend(ctx, std::make_unique<PortBackendRef>(*kordel_));
     UseFtDevice(ctx, std::make_unique<FtDeviceRef>(*ftdi_));
     ctx.TickMs = [this] { return clock_.Millis(); };
+    ctx.TickUs = [this] { return clock_.Now() / kUs; };
 }
 
 } // namespace mrk::sim

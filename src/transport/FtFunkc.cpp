@@ -72,6 +72,159 @@ bool WaitQueue(Context& ctx, uint32_t& polls, uint32_t want, bool untilEmpty) {
     return true;
 }
 
+// What a chip may still hold when its driver says the write was taken: the
+// FT232R's buffers hold 128 and 256 bytes; twice the larger leaves room to
+// spare, also for a sample clock slower than the nominal one.
+constexpr uint64_t kChipBufferSamples = 512;
+
+// Microseconds n samples take on the pins, rounded up.
+uint64_t SamplesUs(uint64_t n) {
+    return (n * 1000 + FtSamplesPerMs() - 1) / FtSamplesPerMs();
+}
+
+// One send of the queued samples; its read-back is taken by Collect.
+struct Sent {
+    uint32_t earlier = 0; // read-back owed to earlier sends, ahead of this one's
+    uint32_t count = 0;   // samples of this send
+    bool sent = false;    // every sample taken by the device
+    bool answered = true; // every call answered
+    uint32_t polls = 0;   // queue-status polls the write passes spent
+};
+
+// Waits (bounded) for the read-back owed to a VPP change and takes it.
+bool TakeOwed(Context& ctx) {
+    auto& d = ctx.d2xx;
+    const uint32_t owed = ctx.ft.FtUnread;
+    ctx.ft.FtUnread = 0;
+    if (owed == 0) return true;
+    d.FT_Q_Bytes = 0;
+    uint32_t polls = 0;
+    const bool answered = WaitQueue(ctx, polls, owed, false);
+    const uint32_t r = UsbRead(ctx, owed);
+    return answered && d.lastStatus == ftstatus::kOk && r == owed;
+}
+
+// Writes every queued sample (steps 1 to 3 of a transfer). A write taken whole
+// is not waited for here: whoever collects waits for its read-back. followOwed:
+// the samples may go out behind a VPP change whose read-back is still owed;
+// otherwise that read-back is waited for first, as the change's own round trip.
+Sent Send(Context& ctx, bool followOwed) {
+    auto& ft = ctx.ft;
+    auto& d = ctx.d2xx;
+    Sent s;
+    if (!followOwed) s.answered = TakeOwed(ctx);
+    s.earlier = ft.FtUnread;
+    ft.FtUnread = 0;
+    ++ft.FtWrites;
+
+    s.count = ft.FTIndxOutBuff;
+    std::memcpy(ft.FtOutCopy.data(), d.FtOutBuff.data(), s.count);
+    const uint64_t callUs = ctx.TickUs();
+
+    // Stale read-back from an earlier transfer would be taken for this one's;
+    // what is still owed to a VPP change is not stale.
+    s.answered = UsbQueueStatus(ctx) == ftstatus::kOk && s.answered;
+    if (s.earlier == 0 && d.FT_Q_Bytes != 0) s.answered = UsbPurgeRx(ctx) == ftstatus::kOk && s.answered;
+    d.FT_Q_Bytes = 0;
+    // Samples of this send clocked so far, as the receive queue shows them.
+    const auto clocked = [&] { return d.FT_Q_Bytes > s.earlier ? d.FT_Q_Bytes - s.earlier : 0u; };
+
+    uint32_t toWrite = s.count;
+    for (int pass = 0; pass < kWritePasses; ++pass) {
+        if (clocked() < ft.FTIndxOutBuff) {
+            toWrite = ft.FTIndxOutBuff - clocked();
+        } else {
+            ctx.host.Okno(Format("Ошибка-1 FtWrite()->FTIndxOutBuff=%d < FT_Q_Bytes=%d ",
+                                 static_cast<int>(ft.FTIndxOutBuff), static_cast<int>(clocked())));
+        }
+        const uint32_t written = UsbWrite(ctx, toWrite);
+        const bool writeFailed = d.lastStatus != ftstatus::kOk;
+        if (written >= toWrite && !writeFailed) {
+            s.sent = true;
+            break;
+        }
+
+        // In synchronous bit-bang the receive queue grows by one byte per
+        // sample put on the pins: wait until all of them went out.
+        d.FT_Q_Bytes = 0;
+        s.polls = 0;
+        s.answered = WaitQueue(ctx, s.polls, s.earlier + ft.FTIndxOutBuff, false) && s.answered;
+
+        // A device that fails its writes will not take the rest on a later pass.
+        if (written >= toWrite || writeFailed) break;
+        if (clocked() < ft.FTIndxOutBuff) {
+            const uint32_t done = clocked();
+            std::memmove(d.FtOutBuff.data(), ft.FtOutCopy.data() + done, ft.FTIndxOutBuff - done);
+        } else {
+            ctx.host.Okno(Format("Ошибка-2 FtWrite()->FTIndxOutBuff=%d < FT_Q_Bytes=%d ",
+                                 static_cast<int>(ft.FTIndxOutBuff), static_cast<int>(clocked())));
+        }
+    }
+
+    // The latest the last sample can reach the pins. A device that takes the
+    // write at once clocks the samples one after another behind those it still
+    // had (the virtual one does so); a real chip whose buffer ran dry while
+    // USB fed it clocks them later, but when its driver says the write is taken
+    // the chip holds no more than its buffer. Whichever is later holds for both.
+    const uint64_t takenUs = ctx.TickUs();
+    const uint64_t inChip = std::min<uint64_t>(kChipBufferSamples, uint64_t{s.count} + s.earlier);
+    ft.FtPinsUs = std::max(std::max(ft.FtPinsUs, callUs) + SamplesUs(s.count), takenUs + SamplesUs(inChip)) +
+                  1; // the clock's readings are rounded down
+    return s;
+}
+
+// Takes the read-back of a send and of the earlier sends it followed (steps 4
+// to 6 of a transfer): afterwards FtInBuff holds this send's, and the result
+// is whole only when all of it came back.
+FtTransferResult Collect(Context& ctx, const Sent& s) {
+    auto& ft = ctx.ft;
+    auto& d = ctx.d2xx;
+    bool answered = s.answered;
+    uint32_t polls = s.polls;
+    if (s.sent) {
+        // The wait the write passes left out.
+        d.FT_Q_Bytes = 0;
+        polls = 0;
+        answered = WaitQueue(ctx, polls, s.earlier + s.count, false) && answered;
+    }
+    // Samples that never went out never come back: a write left short is read
+    // back as far as it got, not waited for until the read time-out.
+    uint32_t toRead = s.count;
+    if (!s.sent && UsbQueueStatus(ctx) == ftstatus::kOk)
+        toRead = std::min(d.FT_Q_Bytes > s.earlier ? d.FT_Q_Bytes - s.earlier : 0u, toRead);
+    if (s.earlier > 0) {
+        // The VPP change's read-back comes first; it is checked, not kept.
+        const uint32_t r0 = UsbRead(ctx, s.earlier);
+        answered = d.lastStatus == ftstatus::kOk && r0 == s.earlier && answered;
+    }
+    const uint32_t r = UsbRead(ctx, toRead);
+    answered = d.lastStatus == ftstatus::kOk && answered;
+    answered = WaitQueue(ctx, polls, 0, true) && answered;
+    // A transfer counts only whole: every sample put on the pins and every one
+    // read back. Anything less (a device gone, writes that stay short) fails it,
+    // and its read-back must not be taken for the chip's answer.
+    const bool whole = s.sent && answered && r == s.count;
+    ft.FtAnswered = whole;
+    ft.FTIndxOutBuff = 0;
+    return {r, whole};
+}
+
+// The wait of a delay, from the moment its samples are on the pins: counted
+// queue-status calls, each of which must answer, and the clock as the floor.
+bool WaitOnPins(Context& ctx, uint32_t ms) {
+    const uint64_t polls = static_cast<uint64_t>(ms) * ctx.ft.FtPollsPerMs + 1;
+    for (uint64_t i = 0; i < polls; ++i)
+        if (UsbQueueStatus(ctx) != ftstatus::kOk) return false;
+    // The poll rate was measured once, at open: calls that got faster since
+    // (a lighter load, a local driver call) would cut programming pulses and
+    // erase waits short.
+    if (ms == 0) return true;
+    const uint64_t end = ctx.ft.FtPinsUs + uint64_t{ms} * 1000;
+    while (ctx.TickUs() < end)
+        if (UsbQueueStatus(ctx) != ftstatus::kOk) return false;
+    return true;
+}
+
 } // namespace
 
 bool FtPutSample(Context& ctx) {
@@ -100,40 +253,54 @@ bool SetMark(Context& ctx, uint8_t level) {
 
 bool FtSetVpp(Context& ctx, uint8_t on) {
     if (!ctx.IsUsb()) return false;
+    auto& ft = ctx.ft;
     SetBit(ctx, kPinVpp, (on & 1) != 0);
     Append(ctx);
-    FtWrite(ctx);
+    // The change goes out at once; its read-back stays owed, so that a delay
+    // straight after it takes it during its wait rather than a round trip
+    // before it. Anything else that sends waits for it first, as before.
+    const Sent s = Send(ctx, false);
+    if (!s.sent || !s.answered) {
+        Collect(ctx, s);
+        return true;
+    }
+    ft.FtUnread = s.count;
+    ft.FTIndxOutBuff = 0;
+    ft.FtAnswered = true;
     return true;
 }
 
 bool FtDelay(Context& ctx, uint16_t n) {
     if (!ctx.IsUsb()) return false;
+    auto& ft = ctx.ft;
+    // Right behind a VPP change (nothing queued since) the delay's sample holds
+    // the new level and may follow it at once.
+    const bool afterVpp = ft.FtUnread > 0 && ft.FTIndxOutBuff == 0;
     Append(ctx);
+    // The wait runs from the moment the samples are on the pins, while their
+    // read-back is on its way: the round trip overlaps the delay instead of
+    // adding to it, and the read-back is checked whole at the end. Idle samples
+    // would make the wait exact on the chip's own clock, but full-speed USB
+    // cannot feed 2.46 Msamples/s with their read-back: the chip would stall
+    // and the delay cost twice its length, and an 80 ms delay alone would need
+    // three buffers. A host wait that starts no earlier than the samples can
+    // be on the pins is never short, and a stall only makes it longer.
+    const Sent s = Send(ctx, afterVpp);
     // A device that did not take the transfer is not waited on.
-    if (!FtTransfer(ctx).whole) return true;
+    if (!s.sent || !s.answered) {
+        Collect(ctx, s);
+        return true;
+    }
     // n is in 10 us units; the wait counts queue-status calls, whole milliseconds only.
     const uint32_t ms = n / 100;
-    ctx.ft.FtDelayMs += ms;
-    const uint32_t t0 = ctx.TickMs();
-    const uint64_t polls = static_cast<uint64_t>(ms) * ctx.ft.FtPollsPerMs + 1;
-    for (uint64_t i = 0; i < polls; ++i) {
-        if (UsbQueueStatus(ctx) != ftstatus::kOk) {
-            ctx.ft.FtAnswered = false;
-            return true;
-        }
+    ft.FtDelayMs += ms;
+    if (!WaitOnPins(ctx, ms)) {
+        // Gone in the middle of the wait: nothing of it comes back.
+        ft.FtAnswered = false;
+        ft.FTIndxOutBuff = 0;
+        return true;
     }
-    // The poll rate was measured once, at open: calls that got faster since
-    // (a lighter load, a local driver call) would cut programming pulses and
-    // erase waits short. The clock sets the floor; its first tick may come at
-    // once, so ms whole milliseconds have passed only once it moved ms + 1.
-    if (ms > 0) {
-        while (ctx.TickMs() - t0 <= ms) {
-            if (UsbQueueStatus(ctx) != ftstatus::kOk) {
-                ctx.ft.FtAnswered = false;
-                break;
-            }
-        }
-    }
+    Collect(ctx, s);
     return true;
 }
 
@@ -155,66 +322,7 @@ uint32_t FtWrite(Context& ctx) {
 
 FtTransferResult FtTransfer(Context& ctx) {
     if (!ctx.IsUsb()) return {};
-    auto& ft = ctx.ft;
-    auto& d = ctx.d2xx;
-    ++ft.FtWrites;
-
-    const uint32_t count = ft.FTIndxOutBuff;
-    std::memcpy(ft.FtOutCopy.data(), d.FtOutBuff.data(), count);
-
-    // Stale read-back from an earlier transfer would be taken for this one's.
-    bool answered = UsbQueueStatus(ctx) == ftstatus::kOk;
-    if (d.FT_Q_Bytes != 0) answered = UsbPurgeRx(ctx) == ftstatus::kOk && answered;
-    d.FT_Q_Bytes = 0;
-
-    uint32_t toWrite = count;
-    uint32_t polls = 0;
-    bool sent = false; // every sample taken by the device
-    for (int pass = 0; pass < kWritePasses; ++pass) {
-        if (d.FT_Q_Bytes < ft.FTIndxOutBuff) {
-            toWrite = ft.FTIndxOutBuff - d.FT_Q_Bytes;
-        } else {
-            ctx.host.Okno(Format("Ошибка-1 FtWrite()->FTIndxOutBuff=%d < FT_Q_Bytes=%d ",
-                                 static_cast<int>(ft.FTIndxOutBuff), static_cast<int>(d.FT_Q_Bytes)));
-        }
-        const uint32_t written = UsbWrite(ctx, toWrite);
-        const bool writeFailed = d.lastStatus != ftstatus::kOk;
-
-        // In synchronous bit-bang the receive queue grows by one byte per
-        // sample put on the pins: wait until all of them went out.
-        d.FT_Q_Bytes = 0;
-        polls = 0;
-        answered = WaitQueue(ctx, polls, ft.FTIndxOutBuff, false) && answered;
-
-        if (written >= toWrite) {
-            sent = !writeFailed;
-            break;
-        }
-        // A device that fails its writes will not take the rest on a later pass.
-        if (writeFailed) break;
-        if (d.FT_Q_Bytes < ft.FTIndxOutBuff) {
-            const uint32_t done = d.FT_Q_Bytes;
-            std::memmove(d.FtOutBuff.data(), ft.FtOutCopy.data() + done, ft.FTIndxOutBuff - done);
-        } else {
-            ctx.host.Okno(Format("Ошибка-2 FtWrite()->FTIndxOutBuff=%d < FT_Q_Bytes=%d ",
-                                 static_cast<int>(ft.FTIndxOutBuff), static_cast<int>(d.FT_Q_Bytes)));
-        }
-    }
-
-    // Samples that never went out never come back: a write left short is read
-    // back as far as it got, not waited for until the read time-out.
-    uint32_t toRead = ft.FTIndxOutBuff;
-    if (!sent && UsbQueueStatus(ctx) == ftstatus::kOk) toRead = std::min(d.FT_Q_Bytes, toRead);
-    const uint32_t r = UsbRead(ctx, toRead);
-    answered = d.lastStatus == ftstatus::kOk && answered;
-    answered = WaitQueue(ctx, polls, 0, true) && answered;
-    // A transfer counts only whole: every sample put on the pins and every one
-    // read back. Anything less (a device gone, writes that stay short) fails it,
-    // and its read-back must not be taken for the chip's answer.
-    const bool whole = sent && answered && r == ft.FTIndxOutBuff;
-    ft.FtAnswered = whole;
-    ft.FTIndxOutBuff = 0;
-    return {r, whole};
+    return Collect(ctx, Send(ctx, false));
 }
 
 void FtQueueDatRead(Context& ctx) {

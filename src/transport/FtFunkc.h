@@ -15,8 +15,13 @@ struct Context;
 bool FtPutSample(Context& ctx);
 bool FtSetClk(Context& ctx, uint8_t level);
 bool FtSetDat(Context& ctx, uint8_t level);
+// Sends the change at once; its read-back is taken by the next delay or
+// transfer, which fails if it did not come back whole.
 bool FtSetVpp(Context& ctx, uint8_t on);
 bool SetMark(Context& ctx, uint8_t level);
+// Sends what is queued and waits n div 100 ms from the moment it is on the
+// pins, with the read-back coming in meanwhile; answered only when every poll
+// answered and the read-back came back whole.
 bool FtDelay(Context& ctx, uint16_t n);
 void FtClkPulse(Context& ctx);
 // PGD at the marked sample; no answer when the transfer did not come back whole.

@@ -11,7 +11,8 @@ namespace mrk {
 struct Context;
 
 // SetVpp and Delay say whether the programmer answered: on LPT every echo cycle
-// they waited on, on USB their transfer (and, for a delay, every poll).
+// they waited on; on USB a delay its transfer and every poll, a VPP change that
+// the device took it (its read-back counts in the next delay or transfer).
 bool SetVpp(Context& ctx, uint8_t on);
 void SetClk(Context& ctx, uint8_t level);
 void SetDat(Context& ctx, uint8_t level);   // 1 drives PGD low, 0 releases it

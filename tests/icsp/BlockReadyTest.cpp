@@ -104,7 +104,11 @@ TEST_P(BlockReady, EachWaitPutsOnTheLinesWhatOnePollPerTransferDid) {
     SampleRecorder& rec = *recorder;
     UseFtDevice(r.ctx, std::move(recorder));
     const uint64_t trips = r.bench.Ftdi().RoundTrips();
+    // The read-back still owed to the VPP change that ended the identification comes first.
+    const uint32_t owed = r.ctx.ft.FtUnread;
     ASSERT_EQ(WriteUpdate(r.ctx), kUpdateSent);
+    ASSERT_GE(rec.back.size(), owed);
+    rec.back.erase(rec.back.begin(), rec.back.begin() + owed);
     ASSERT_EQ(rec.out.size(), rec.back.size());
     EXPECT_TRUE(SumsInIdWordZero(r));
 

@@ -43,6 +43,8 @@ struct UsbCase {
     std::vector<uint32_t> transfers; // samples per transfer, in order
     uint32_t pending;                // samples still queued at the end
     uint32_t delayMs;                // the delays it waits, in whole milliseconds
+    uint32_t roundTrips;             // read-backs it waits for outside its delays
+    uint32_t owed;                   // samples whose read-back is left to the next transfer
 };
 
 void PrintTo(const UsbCase& c, std::ostream* os) { *os << c.name; }
@@ -58,6 +60,7 @@ TEST_P(UsbSamples, PerPrimitive) {
     std::vector<uint32_t> sizes;
     UseFtDevice(ctx, std::make_unique<TransferLog>(dev, sizes));
     ctx.TickMs = [&clock] { return clock.Millis(); };
+    ctx.TickUs = [&clock] { return clock.Now() / sim::kUs; };
     ASSERT_TRUE(FtOpen(ctx));
     ctx.SetInterfaceUsb(true);
     FtEnable(ctx);
@@ -67,40 +70,43 @@ TEST_P(UsbSamples, PerPrimitive) {
     c.step(ctx);
     EXPECT_EQ(sizes, c.transfers);
     EXPECT_EQ(ctx.ft.FTIndxOutBuff, c.pending);
-    // A delay of n units waits n div 100 ms by polling; the transfers add
-    // little beyond the read-back latency of each.
-    const double latencyMs = static_cast<double>(dev.ReadBackLatency() * c.transfers.size()) / static_cast<double>(sim::kMs);
+    EXPECT_EQ(ctx.ft.FtUnread, c.owed);
+    // A delay of n units waits n div 100 ms from the moment its samples are on
+    // the pins, while their read-back (and that of a VPP change right before)
+    // comes in; only the round trips the case lists add to the time: a read,
+    // a VPP change followed by anything but a delay.
+    const double latencyMs = static_cast<double>(dev.ReadBackLatency() * c.roundTrips) / static_cast<double>(sim::kMs);
     const double ms = static_cast<double>(clock.Now() - t0) / static_cast<double>(sim::kMs) - latencyMs;
-    // (The poll rate is measured in whole polls per millisecond, so a wait may come up a little short;
-    // each wait then holds on until the millisecond clock has moved past its length, up to 1 ms more.)
-    EXPECT_GE(ms, c.delayMs * 0.97);
-    EXPECT_LE(ms, c.delayMs * 1.05 + 4);
+    EXPECT_GE(ms, c.delayMs * 0.99);
+    EXPECT_LE(ms, c.delayMs * 1.02 + 0.5);
 }
 
 const UsbCase kUsbCases[] = {
     // 3 to start, 4 command clocks, 1, 16 x (1 + 8) operand bits, 2 to end.
-    {"SendCoreInstr", [](Context& c) { SendCoreInstr(c, 0x8E, 0xA6); }, {}, 182, 0},
-    {"SendCommand", [](Context& c) { SendCommand(c, 0x9, false); }, {}, 40, 0},
+    {"SendCoreInstr", [](Context& c) { SendCoreInstr(c, 0x8E, 0xA6); }, {}, 182, 0, 0, 0},
+    {"SendCommand", [](Context& c) { SendCommand(c, 0x9, false); }, {}, 40, 0, 0, 0},
     // The fourth clock rises, Delay(120) transfers and waits 1 ms, then it falls.
-    {"SendCommandWithPulse", [](Context& c) { SendCommand(c, 0x0, true); }, {32}, 4, 1},
-    {"SendOperand", [](Context& c) { SendOperand(c, 0x1234); }, {}, 148, 0},
+    {"SendCommandWithPulse", [](Context& c) { SendCommand(c, 0x0, true); }, {32}, 4, 1, 0, 0},
+    {"SendOperand", [](Context& c) { SendOperand(c, 0x1234); }, {}, 148, 0, 0, 0},
     // What is pending goes first, then 64 lead-in + 1 release + 48 read samples.
     {"ReadTableByte",
      [](Context& c) {
          Handshake(c);
          ReadTableByte(c);
      },
-     {1, 113}, 0, 0},
+     {1, 113}, 0, 0, 2, 0},
     // 5 to start, 8 x (1 + 3 + 1 + 4 + 1 + 4), 4 to end; the boot loader's own timing.
-    {"FtSendLoaderByte", [](Context& c) { FtSendLoaderByte(c, 0xA5); }, {}, 121, 0},
-    // Every SetVpp and Delay transfers.
-    {"EntryA", EnterProgModeA, {3, 1, 2, 2, 1}, 0, 12 + 5},
-    {"EntryAForErase", EnterProgModeAForErase, {4, 1, 2, 2, 1}, 0, 12 + 5},
-    {"EntryB", EnterProgModeB, {1, 3, 1}, 0, 15},
-    {"EntryC", EnterProgModeC, {3, 1}, 0, 12},
-    {"EntryD", EnterProgModeD, {4, 1, 1, 1, 1, 1, 1}, 0, 4 * 12},
-    {"EntryE", EnterProgModeE, {3, 1, 1, 1, 1, 1, 1}, 0, 3 * 40 + 5},
-    {"Exit", ExitProgMode, {3}, 2, 0},
+    {"FtSendLoaderByte", [](Context& c) { FtSendLoaderByte(c, 0xA5); }, {}, 121, 0, 0, 0},
+    // Every SetVpp and Delay transfers. A VPP change followed by a handshake
+    // and another change waits for its read-back first, as it always did.
+    {"EntryA", EnterProgModeA, {3, 1, 2, 2, 1}, 0, 12 + 5, 2, 0},
+    {"EntryAForErase", EnterProgModeAForErase, {4, 1, 2, 2, 1}, 0, 12 + 5, 2, 0},
+    // Line changes come between VPP off and the delay: the change is read back first.
+    {"EntryB", EnterProgModeB, {1, 3, 1}, 0, 15, 1, 1},
+    {"EntryC", EnterProgModeC, {3, 1}, 0, 12, 0, 1},
+    {"EntryD", EnterProgModeD, {4, 1, 1, 1, 1, 1, 1}, 0, 4 * 12, 0, 0},
+    {"EntryE", EnterProgModeE, {3, 1, 1, 1, 1, 1, 1}, 0, 3 * 40 + 5, 0, 0},
+    {"Exit", ExitProgMode, {3}, 2, 0, 0, 3},
 };
 
 INSTANTIATE_TEST_SUITE_P(Primitives, UsbSamples, ::testing::ValuesIn(kUsbCases),

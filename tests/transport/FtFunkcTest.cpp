@@ -239,7 +239,7 @@ TEST(FtGetDat, ATransferNotBackWholeIsNoAnswer) {
         const bool completes = c.fault == sim::FtdiFault::ShortWrites;
         EXPECT_EQ(FtGetDat(r.ctx), completes ? LineLevel::Low : LineLevel::NoAnswer);
         // More samples than 101 one-byte passes carry: the write stays short.
-        for (int i = 0; i < 200; ++i) FtPutSample(r.ctx);
+        for (int i = 0; i < 2000; ++i) FtPutSample(r.ctx);
         EXPECT_EQ(FtGetDat(r.ctx), LineLevel::NoAnswer);
     }
 }
@@ -293,42 +293,53 @@ TEST(FtReadByte, NoByteFromATransferNotBackWhole) {
     }
 }
 
-TEST(FtDelay, CountsPollsAndNeverEndsBeforeItsWholeMilliseconds) {
+TEST(FtDelay, CountsPollsAndNeverEndsBeforeItsWholeMillisecondsOnThePins) {
     // The poll rate is measured at open; afterwards the queue-status calls may
-    // get faster (speedUp), which must not shorten a wait below n div 100 ms.
+    // get faster, which must not shorten a wait below n div 100 ms. The wait
+    // runs while the read-back is on its way: a delay costs its length or the
+    // round trip, whichever is longer, not both.
     struct Case {
         uint16_t n;
         uint32_t ms;
         sim::Nanos pollCostAfterOpen;
+        sim::Nanos latency;
     } cases[] = {
-        {0, 0, 20 * sim::kUs},    {99, 0, 20 * sim::kUs},  {120, 1, 20 * sim::kUs},
-        {1200, 12, 20 * sim::kUs}, {120, 1, 4 * sim::kUs}, {600, 6, 4 * sim::kUs},
-        {5000, 50, 2 * sim::kUs},  {99, 0, 2 * sim::kUs},
+        {0, 0, 20 * sim::kUs, 1 * sim::kMs},     {99, 0, 20 * sim::kUs, 1 * sim::kMs},
+        {120, 1, 20 * sim::kUs, 1 * sim::kMs},   {1200, 12, 20 * sim::kUs, 1 * sim::kMs},
+        {120, 1, 4 * sim::kUs, 1 * sim::kMs},    {600, 6, 4 * sim::kUs, 1 * sim::kMs},
+        {5000, 50, 2 * sim::kUs, 1 * sim::kMs},  {99, 0, 2 * sim::kUs, 1 * sim::kMs},
+        {120, 1, 20 * sim::kUs, 500 * sim::kUs}, {120, 1, 20 * sim::kUs, 3 * sim::kMs},
+        {1200, 12, 2 * sim::kUs, 3 * sim::kMs},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "n=" << c.n << " poll=" << c.pollCostAfterOpen << "ns");
-        UsbRig r;
+        SCOPED_TRACE(testing::Message() << "n=" << c.n << " poll=" << c.pollCostAfterOpen << "ns latency="
+                                        << c.latency << "ns");
+        test::PinRecorder chip;
+        sim::VirtualFtdiOptions o;
+        o.readBackLatency = c.latency;
+        UsbRig r(&chip, o);
         ASSERT_TRUE(r.Open());
         r.dev.SetPollCost(c.pollCostAfterOpen);
-        // The same one-sample transfer alone, for its own polls.
-        FtPutSample(r.ctx);
-        auto polls = r.ctx.d2xx.counters.queuePolls;
-        FtWrite(r.ctx);
-        const auto transferPolls = r.ctx.d2xx.counters.queuePolls - polls;
+        // A programming pulse: PGC held high over the delay, among other samples.
+        for (int i = 0; i < 2000; ++i) FtPutSample(r.ctx);
+        FtSetClk(r.ctx, 1);
         const auto writes = r.ctx.d2xx.counters.writes;
-        polls = r.ctx.d2xx.counters.queuePolls;
+        const auto polls = r.ctx.d2xx.counters.queuePolls;
         const sim::Nanos before = r.clock.Now();
         EXPECT_TRUE(FtDelay(r.ctx, c.n));
+        EXPECT_TRUE(r.ctx.ft.FtAnswered);
+        const sim::Nanos took = r.clock.Now() - before;
         EXPECT_EQ(r.ctx.d2xx.counters.writes - writes, 1u);
-        const auto delayPolls = r.ctx.d2xx.counters.queuePolls - polls;
-        EXPECT_GE(delayPolls, transferPolls + c.ms * r.ctx.ft.FtPollsPerMs + 1) << "the counted polls come first";
-        EXPECT_GE(r.clock.Now() - before, c.ms * sim::kMs);
-        // The floor adds at most the tick it started in, and a poll; the
-        // transfer adds the device's read-back latency.
-        EXPECT_LE(r.clock.Now() - before, (c.ms + 1) * sim::kMs + 5 * 20 * sim::kUs + r.dev.ReadBackLatency());
-        if (c.ms == 0) {
-            EXPECT_EQ(delayPolls, transferPolls + 1) << "no floor for a wait under a millisecond";
-        }
+        EXPECT_EQ(r.ctx.ft.FTIndxOutBuff, 0u);
+        EXPECT_GE(r.ctx.d2xx.counters.queuePolls - polls, c.ms * r.ctx.ft.FtPollsPerMs + 1) << "the counted polls";
+        // The wait starts once the 2002 samples are on the pins (815 us); a few
+        // polls more to see the read-back.
+        const sim::Nanos slack = 815 * sim::kUs + 5 * std::max<sim::Nanos>(c.pollCostAfterOpen, 20 * sim::kUs);
+        EXPECT_LE(took, std::max(c.ms * sim::kMs, c.latency) + slack) << "the round trip overlaps the wait";
+        FtSetClk(r.ctx, 0);
+        ASSERT_TRUE(FtTransfer(r.ctx).whole);
+        ASSERT_EQ(chip.highTimes.size(), 1u);
+        EXPECT_GE(chip.highTimes[0], c.ms * sim::kMs) << "PGC held high on the pins";
     }
 }
 

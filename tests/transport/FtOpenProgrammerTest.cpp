@@ -64,8 +64,11 @@ TEST(OpenProgrammerUsb, TransfersOnlyWhereTheLineOperationsAskForThem) {
     // reads, each flushing before and after. Exit: SetVpp(0) twice.
     EXPECT_EQ(r.ctx.ft.FtWrites, 10u);
     EXPECT_EQ(r.bench.Ftdi().Writes(), 10u);
-    EXPECT_EQ(r.bench.Ftdi().Reads(), 10u);
-    EXPECT_EQ(r.bench.Ftdi().Samples(), r.ctx.d2xx.counters.bytesRead);
+    // A VPP change's read-back is taken by the next transfer: the last one's
+    // (the pins as the exit leaves them, then VPP off) is still owed.
+    EXPECT_EQ(r.bench.Ftdi().Reads(), 9u);
+    EXPECT_EQ(r.ctx.ft.FtUnread, 3u);
+    EXPECT_EQ(r.bench.Ftdi().Samples(), r.ctx.d2xx.counters.bytesRead + r.ctx.ft.FtUnread);
 }
 
 TEST(OpenProgrammerUsb, ShortWritesStillReachTheChipInOrder) {

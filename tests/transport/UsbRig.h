@@ -17,6 +17,7 @@ struct UsbRig {
         : dev(clock, target, opt), ctx(host) {
         UseFtDevice(ctx, std::make_unique<FtDeviceRef>(dev));
         ctx.TickMs = [this] { return clock.Millis(); };
+        ctx.TickUs = [this] { return clock.Now() / sim::kUs; };
     }
     // As programmer detection leaves it: open, USB selected, enable bit set.
     bool Open() {
