@@ -54,7 +54,7 @@ void AppendListLine(std::string& out, const JournalRecord& r) {
     out += gap;
     AppendPadded(out, r.station, 12);
     out += gap;
-    AppendPadded(out, RunKindName(r.kind), 6);
+    AppendPadded(out, RunKindText(r.kind), 10);
     out += gap;
     char number[8] = "-";
     if (r.factoryNumber) std::to_chars(number, number + sizeof number - 1, *r.factoryNumber);
@@ -172,7 +172,7 @@ private:
 
     int List(JournalStore& store, const ListFilter& f) {
         std::printf("%s  %s  %s  %s  %6s  %s  %s  %s\n", Pad("Запись", 12).c_str(), Pad("Начало (UTC)", 20).c_str(),
-                    Pad("Станция", 12).c_str(), Pad("Вид", 6).c_str(), "Номер", Pad("Чип", 10).c_str(),
+                    Pad("Станция", 12).c_str(), Pad("Вид", 10).c_str(), "Номер", Pad("Чип", 10).c_str(),
                     Pad("Итог", 12).c_str(), "Шаги");
         long long count = 0;
         int bad = 0;
@@ -244,7 +244,7 @@ private:
         };
         char buf[64];
         line("Запись", r->uid);
-        line("Вид", RunKindName(r->kind));
+        line("Вид", RunKindText(r->kind));
         line("Станция", r->station);
         line("Начало (UTC)", r->startedUtc);
         line("Конец (UTC)", r->Finished() ? r->endedUtc : "не закончена");
@@ -282,7 +282,7 @@ private:
         int bad = 0;
         const CsvFileResult out = WriteCsvFile(store, f, csv_, ReportBad(bad));
         if (!out.written) {
-            std::fprintf(stderr, "mrkprog journal export: cannot write %s: %s\n", csv_.c_str(), out.error.c_str());
+            std::fprintf(stderr, "mrkprog journal export: файл %s не записан: %s\n", csv_.c_str(), out.error.c_str());
             return 1;
         }
         const long long count = out.records;

@@ -81,45 +81,38 @@ std::string StepsSummary(const JournalRecord& r) {
 void WriteCsvHeader(std::ostream& out) { out << kHeader; }
 
 void AppendCsvRow(std::string& out, const JournalRecord& r) {
-    // The fields this program makes (numbers, hex, steps) never need quotes; the
-    // texts that came from outside always go through AppendCsvField.
+    // The texts that came from outside go through AppendCsvField; the fields this
+    // program makes (numbers, hex, steps) never need quotes.
+    auto text = [&](std::string_view v) {
+        AppendCsvField(out, v);
+        out += ',';
+    };
+    auto hex = [&](uint32_t v, int width) {
+        AppendHex(out, v, width);
+        out += ',';
+    };
     AppendNumber(out, uint64_t(r.id));
     out += ',';
-    out += RunKindName(r.kind);
-    out += ',';
-    AppendCsvField(out, r.station);
-    out += ',';
-    AppendCsvField(out, r.startedUtc);
-    out += ',';
-    AppendCsvField(out, r.endedUtc);
-    out += ',';
+    text(RunKindName(r.kind));
+    text(r.station);
+    text(r.startedUtc);
+    text(r.endedUtc);
     // The result as stored: spreadsheets and scripts compare it with "OK" and "X".
-    AppendCsvField(out, r.result.empty() ? std::string_view("не закончена") : std::string_view(r.result));
-    out += ',';
+    text(r.result.empty() ? std::string_view("не закончена") : std::string_view(r.result));
     if (r.factoryNumber) AppendNumber(out, *r.factoryNumber);
     out += ',';
     if (r.moduleNumber) AppendHex(out, *r.moduleNumber, 8);
     out += ',';
-    AppendCsvField(out, r.chip);
-    out += ',';
-    AppendHex(out, r.devId1, 2);
-    out += ',';
-    AppendHex(out, r.devId2, 2);
-    out += ',';
-    AppendCsvField(out, r.programmer);
-    out += ',';
-    AppendCsvField(out, r.programmerSerial);
-    out += ',';
-    AppendCsvField(out, r.imageName);
-    out += ',';
-    AppendHex(out, r.imageSum1, 2);
-    out += ',';
-    AppendHex(out, r.imageSum2, 2);
-    out += ',';
-    AppendCsvField(out, r.bootPath);
-    out += ',';
-    AppendCsvField(out, r.bootSha256);
-    out += ',';
+    text(r.chip);
+    hex(r.devId1, 2);
+    hex(r.devId2, 2);
+    text(r.programmer);
+    text(r.programmerSerial);
+    text(r.imageName);
+    hex(r.imageSum1, 2);
+    hex(r.imageSum2, 2);
+    text(r.bootPath);
+    text(r.bootSha256);
     for (size_t i = 0; i < r.config.size(); ++i) {
         if (i) out += ' ';
         AppendHex(out, r.config[i], 2);
@@ -127,8 +120,7 @@ void AppendCsvRow(std::string& out, const JournalRecord& r) {
     out += ',';
     AppendStepsSummary(out, r);
     out += ',';
-    if (r.redoOf) AppendCsvField(out, *r.redoOf);
-    out += ',';
+    text(r.redoOf ? std::string_view(*r.redoOf) : std::string_view());
     AppendCsvField(out, r.uid);
     out += "\r\n";
 }

@@ -18,7 +18,7 @@ SqlValue TextOrNull(const std::string& s) { return s.empty() ? SqlValue(nullptr)
 
 int64_t IdOf(const SqlRow& row, const std::string& where) {
     const auto id = row.empty() ? std::nullopt : CheckedInt(row[0], 1, INT64_MAX);
-    if (!id) throw SqlError(where + ": a record's id is not a number");
+    if (!id) throw SqlError(where + ": номер записи в базе — не число");
     return *id;
 }
 
@@ -63,12 +63,12 @@ JournalStore::JournalStore(std::unique_ptr<SqlConnection> db, Access access)
         head_ = kHeadColumnsBefore;
         return;
     }
-    if (v == 0) throw SqlError(db_->Where() + ": no journal in it yet");
-    throw SqlError(db_->Where() + ": the journal is at version " + std::to_string(v) +
-                   (v < kSchemaVersion ? ", older than this program's (" + std::to_string(kSchemaVersion) +
-                                             "); the next run on its station brings it up to date"
-                                       : ", newer than this program knows (" + std::to_string(kSchemaVersion) +
-                                             "); update the program on this station"));
+    if (v == 0) throw SqlError(db_->Where() + ": журнала в ней ещё нет");
+    throw SqlError(db_->Where() + ": журнал версии " + std::to_string(v) +
+                   (v < kSchemaVersion ? ", старее версии этой программы (" + std::to_string(kSchemaVersion) +
+                                             "); его обновит следующий прогон на его станции"
+                                       : ", новее версии этой программы (" + std::to_string(kSchemaVersion) +
+                                             "); обновите программу на этой станции"));
 }
 
 std::string JournalStore::StepsColumn() const {
@@ -169,7 +169,7 @@ OpenResult JournalStore::Open(JournalRecord& rec, bool reserve, bool mustHold) {
 void JournalStore::AddStep(const JournalRecord& rec, size_t stepIndex, size_t logFrom) {
     InTransaction(*db_, [&] {
         const auto row = db_->Query("UPDATE runs SET revision = ? WHERE uid = ? RETURNING id", {Revision(rec), rec.uid});
-        if (row.empty()) throw SqlError(db_->Where() + ": record " + rec.uid + " is missing");
+        if (row.empty()) throw SqlError(db_->Where() + ": записи " + rec.uid + " нет");
         const int64_t id = IdOf(row[0], db_->Where());
         WriteSteps(id, rec, stepIndex);
         WriteLog(id, rec, logFrom);
@@ -179,7 +179,7 @@ void JournalStore::AddStep(const JournalRecord& rec, size_t stepIndex, size_t lo
 void JournalStore::Finish(const JournalRecord& rec, size_t logFrom, bool sent) {
     InTransaction(*db_, [&] {
         const auto row = db_->Query("SELECT id FROM runs WHERE uid = ?", {rec.uid});
-        if (row.empty()) throw SqlError(db_->Where() + ": record " + rec.uid + " is missing");
+        if (row.empty()) throw SqlError(db_->Where() + ": записи " + rec.uid + " нет");
         const int64_t id = IdOf(row[0], db_->Where());
         WriteHead(rec, sent);
         WriteSteps(id, rec, 0);
@@ -307,7 +307,7 @@ std::optional<JournalRecord> JournalStore::GetByUid(const std::string& uid) {
         // A uid's beginning, as the lists show it; the range keeps it on the index.
         const auto rows = db_->Query("SELECT count(*) FROM runs WHERE uid >= ? AND uid < ?", {uid, uid + "\x7f"});
         if (!rows.empty() && CheckedInt(rows[0][0], 0, INT64_MAX).value_or(0) > 1)
-            throw SqlError("several records begin with " + uid + "; give more of it");
+            throw SqlError("с " + uid + " начинаются несколько записей; укажите больше знаков");
         rec = One("WHERE uid >= ? AND uid < ?", {uid, uid + "\x7f"});
     }
     if (rec) LoadDetails(*rec);

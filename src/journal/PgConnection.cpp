@@ -9,6 +9,8 @@
 #include <memory>
 #include <set>
 
+#include "journal/PgErrorText.h"
+
 namespace mrk::journal {
 
 namespace {
@@ -60,7 +62,7 @@ const Keywords& KnownKeywords() {
 // last key read well; nothing of any value is repeated.
 std::string KeyValueProblem(const std::string& s) {
     std::string lastKey;
-    auto after = [&] { return lastKey.empty() ? std::string("at its start") : "after the key " + lastKey; };
+    auto after = [&] { return lastKey.empty() ? std::string("в её начале") : "после ключа " + lastKey; };
     size_t i = 0;
     auto skipSpace = [&] {
         while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
@@ -71,8 +73,8 @@ std::string KeyValueProblem(const std::string& s) {
         std::string key;
         while (i < s.size() && s[i] != '=' && !std::isspace(static_cast<unsigned char>(s[i]))) key += s[i++];
         skipSpace();
-        if (i >= s.size() || s[i] != '=') return "a key without \"=\" " + after();
-        if (!KnownKeywords().all.count(key)) return "an unknown key " + after();
+        if (i >= s.size() || s[i] != '=') return "ключ без \"=\" " + after();
+        if (!KnownKeywords().all.count(key)) return "неизвестный ключ " + after();
         ++i;
         skipSpace();
         if (i < s.size() && s[i] == '\'') {
@@ -86,7 +88,7 @@ std::string KeyValueProblem(const std::string& s) {
                     break;
                 } else ++i;
             }
-            if (!closed) return "the value of the key " + key + " has no closing quote";
+            if (!closed) return "у значения ключа " + key + " нет закрывающей кавычки";
         } else {
             while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i]))) i += (s[i] == '\\') ? 2 : 1;
         }
@@ -108,18 +110,18 @@ std::string ConninfoProblem(const std::string& conninfo) {
     if (conninfo.rfind("postgresql://", 0) == 0 || conninfo.rfind("postgres://", 0) == 0) {
         // libpq's own words would quote the broken part, which may be the password.
         if (libpq.find("percent-encoded") != std::string::npos)
-            return "the URI has a wrong percent-encoded character (%XX)";
+            return "в URI неверно записан символ через %XX";
         if (libpq.find("invalid URI query parameter") != std::string::npos)
-            return "the URI has an unknown parameter after \"?\"";
-        return "the URI cannot be read";
+            return "в URI неизвестный параметр после \"?\"";
+        return "URI не читается";
     }
     std::string why = KeyValueProblem(conninfo);
-    return why.empty() ? "it cannot be read" : why;
+    return why.empty() ? "она не читается" : why;
 }
 
 std::string RedactConninfo(const std::string& conninfo) {
     PQconninfoOption* opts = PQconninfoParse(conninfo.c_str(), nullptr);
-    if (!opts) return "(unreadable connection string)";
+    if (!opts) return "(строка подключения не читается)";
     std::string out;
     for (PQconninfoOption* o = opts; o->keyword; ++o) {
         if (!o->val || KnownKeywords().secret.count(o->keyword)) continue;
@@ -133,7 +135,7 @@ std::string RedactConninfo(const std::string& conninfo) {
 PgConnection::PgConnection(const std::string& conninfo, int timeoutSeconds)
     : timeoutMs_(timeoutSeconds * 1000) {
     if (const std::string why = ConninfoProblem(conninfo); !why.empty())
-        throw SqlError("the server's connection string is wrong: " + why);
+        throw SqlError("строка подключения к серверу журнала неверна: " + why);
     where_ = "PostgreSQL " + RedactConninfo(conninfo);
     // The time limit first: the connection string's own connect_timeout, if any, overrides it.
     const std::string timeout = std::to_string(timeoutSeconds);
@@ -141,7 +143,7 @@ PgConnection::PgConnection(const std::string& conninfo, int timeoutSeconds)
                           "keepalives_count", "dbname", nullptr};
     const char* vals[] = {timeout.c_str(), "mrkprog", "5", "2", "2", conninfo.c_str(), nullptr};
     conn_ = PQconnectStartParams(keys, vals, 1);
-    if (!conn_) throw SqlError(where_ + ": out of memory", true);
+    if (!conn_) throw SqlError(where_ + ": не хватает памяти", true);
     // Connecting without blocking, so that the deadline holds even for a server
     // that accepts and never says a word.
     const long long deadline = NowMs() + timeoutMs_;
@@ -153,13 +155,12 @@ PgConnection::PgConnection(const std::string& conninfo, int timeoutSeconds)
         } catch (const SqlError&) {
             PQfinish(conn_);
             conn_ = nullptr;
-            throw SqlError(where_ + ": the server did not answer within " + std::to_string(timeoutSeconds) + " s",
-                           true, true);
+            throw SqlError(where_ + ": сервер не ответил за " + std::to_string(timeoutSeconds) + " с", true, true);
         }
         st = PQconnectPoll(conn_);
     }
     if (PQstatus(conn_) != CONNECTION_OK) {
-        const std::string why = Trimmed(PQerrorMessage(conn_));
+        const std::string why = PgConnectFailureText(PQerrorMessage(conn_));
         PQfinish(conn_);
         conn_ = nullptr;
         throw SqlError(where_ + ": " + why, true);
@@ -186,17 +187,17 @@ void PgConnection::Lost(const std::string& why, bool timedOut) {
 void PgConnection::Wait(bool forWrite, long long deadlineMs) {
     for (;;) {
         const long long left = deadlineMs - NowMs();
-        if (left <= 0) throw SqlError(where_ + ": the server did not answer", true);
+        if (left <= 0) throw SqlError(where_ + ": сервер не ответил", true);
         pollfd p{PQsocket(conn_), short(forWrite ? POLLOUT : POLLIN), 0};
-        if (p.fd < 0) throw SqlError(where_ + ": no connection", true);
+        if (p.fd < 0) throw SqlError(where_ + ": нет соединения с сервером", true);
         const int r = ::poll(&p, 1, int(left));
         if (r > 0) return;
-        if (r < 0 && errno != EINTR) throw SqlError(where_ + ": the connection failed", true);
+        if (r < 0 && errno != EINTR) throw SqlError(where_ + ": соединение с сервером нарушено", true);
     }
 }
 
 void PgConnection::Send(const std::string& sql, const std::vector<SqlValue>& params, bool singleRows) {
-    if (!conn_) throw SqlError(where_ + ": the connection was lost earlier", true);
+    if (!conn_) throw SqlError(where_ + ": связь с сервером была потеряна раньше", true);
     std::vector<std::string> text(params.size());
     std::vector<const char*> values(params.size(), nullptr);
     for (size_t i = 0; i < params.size(); ++i) {
@@ -208,16 +209,16 @@ void PgConnection::Send(const std::string& sql, const std::vector<SqlValue>& par
     const std::string numbered = Numbered(sql);
     if (!PQsendQueryParams(conn_, numbered.c_str(), int(params.size()), nullptr, values.data(), nullptr, nullptr,
                            0))
-        Lost(Trimmed(PQerrorMessage(conn_)));
+        Lost(PgLostText(PQerrorMessage(conn_)));
     if (singleRows) PQsetSingleRowMode(conn_);
     const long long deadline = NowMs() + timeoutMs_;
     try {
         for (int more; (more = PQflush(conn_)) != 0;) {
-            if (more < 0) Lost(Trimmed(PQerrorMessage(conn_)));
+            if (more < 0) Lost(PgLostText(PQerrorMessage(conn_)));
             Wait(true, deadline);
         }
     } catch (const SqlError&) {
-        Lost("the server did not take the statement within " + std::to_string(timeoutMs_ / 1000) + " s", true);
+        Lost("сервер не принял запрос за " + std::to_string(timeoutMs_ / 1000) + " с", true);
     }
 }
 
@@ -238,9 +239,9 @@ void PgConnection::Run(const std::string& sql, const std::vector<SqlValue>& para
             try {
                 Wait(false, deadline);
             } catch (const SqlError&) {
-                Lost("the server did not answer within " + std::to_string(timeoutMs_ / 1000) + " s", true);
+                Lost("сервер не ответил за " + std::to_string(timeoutMs_ / 1000) + " с", true);
             }
-            if (!PQconsumeInput(conn_)) Lost(Trimmed(PQerrorMessage(conn_)));
+            if (!PQconsumeInput(conn_)) Lost(PgLostText(PQerrorMessage(conn_)));
         }
         std::unique_ptr<PGresult, decltype(&PQclear)> res(PQgetResult(conn_), &PQclear);
         if (!res) break;
@@ -276,13 +277,16 @@ void PgConnection::Run(const std::string& sql, const std::vector<SqlValue>& para
             sqlState = state ? state : "";
         }
     }
-    if (PQstatus(conn_) != CONNECTION_OK) Lost(error.empty() ? "the connection was lost" : error);
+    if (PQstatus(conn_) != CONNECTION_OK)
+        Lost(error.empty() ? PgLostText("") : PgStatementErrorText(sqlState, error, timeoutMs_ / 1000));
     if (thrown) std::rethrow_exception(thrown);
     // A connection fault, the server shutting down, out of resources, a time-out or a
     // deadlock is no fault of the statement: the same statement may go through later.
     const std::string cls = sqlState.substr(0, 2);
     const bool passing = cls == "08" || cls == "53" || cls == "57" || cls == "40";
-    if (!error.empty()) throw SqlError(where_ + ": " + error, passing, sqlState == "57014");
+    if (!error.empty())
+        throw SqlError(where_ + ": " + PgStatementErrorText(sqlState, error, timeoutMs_ / 1000), passing,
+                       sqlState == "57014");
 }
 
 std::vector<SqlRow> PgConnection::Query(const std::string& sql, const std::vector<SqlValue>& params) {

@@ -21,7 +21,13 @@ std::string Describe(const JournalRecord& holder) {
 
 } // namespace
 
-std::string ResultText(const JournalRecord& r) { return r.result.empty() ? "не закончена" : r.result; }
+std::string ResultText(const JournalRecord& r) {
+    // "OK" and "X" are what the station's indicator shows; the rest are said in words.
+    if (r.result.empty()) return "не закончена";
+    if (r.result == "stopped") return "остановлена";
+    return r.result;
+}
+const char* RunKindText(RunKind k) { return k == RunKind::Cycle ? "цикл" : "обновление"; }
 std::string ShortUid(const JournalRecord& r) { return r.uid.substr(0, 12); }
 
 ProductionJournal::ProductionJournal(JournalSettings s) : settings_(std::move(s)) {}

@@ -90,8 +90,11 @@ private:
     size_t localLogDone_ = 0, serverLogDone_ = 0;
 };
 
-// "OK"/"X"/"не закончена" for a record's result.
+// A record's result as people are shown it: "OK", "X", "остановлена", "не закончена"
+// (the stored values stay as they are: "OK", "X", "stopped", none).
 std::string ResultText(const JournalRecord& r);
+// "цикл" / "обновление".
+const char* RunKindText(RunKind k);
 // The record's identity as lists show it: the first characters of its uid.
 std::string ShortUid(const JournalRecord& r);
 

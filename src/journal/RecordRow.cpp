@@ -96,15 +96,15 @@ std::optional<JournalRecord> RecordFromRow(const SqlRow& r, std::string& error) 
 
 bool ReadRecord(const SqlRow& r, JournalRecord& rec, std::string& error) {
     if (r.size() < size_t(kSteps)) {
-        error = "a row with too few columns";
+        error = "в строке базы меньше столбцов, чем в записи";
         return false;
     }
     const auto id = CheckedInt(r[kId], 1, INT64_MAX);
     Set(rec.uid, r[kUid]);
     // Said only when something is wrong: a long read of good records builds no messages.
     auto bad = [&](const char* column, const std::optional<std::string>& v) {
-        error = "record " + (id ? std::to_string(*id) : "?") + (rec.uid.empty() ? "" : " (" + rec.uid + ")") + ": " +
-                column + " '" + v.value_or("") + "' is not valid";
+        error = "запись " + (id ? std::to_string(*id) : "?") + (rec.uid.empty() ? "" : " (" + rec.uid + ")") +
+                ": неверное значение " + column + " '" + v.value_or("") + "'";
         return false;
     };
     if (!id) return bad("id", r[kId]);

@@ -16,7 +16,7 @@ extern const char* const kHeadColumns;
 // lacks is read as empty.
 extern const char* const kHeadColumnsBefore;
 
-// The record, or nothing with the reason in error ("record 12: devid1 'zz' is not a number").
+// The record, or nothing with the reason in error ("запись 12: неверное значение devid1 'zz'").
 std::optional<JournalRecord> RecordFromRow(const SqlRow& row, std::string& error);
 // The same into rec, whose strings and vectors are reused, so that a long read
 // allocates next to nothing per record; false with the reason in error.

@@ -94,7 +94,7 @@ int ReadVersion(SqlConnection& db) {
     const auto rows = db.Query("SELECT max(version) FROM schema_version");
     if (rows.empty() || !rows[0][0]) return 0;
     const auto v = CheckedInt(rows[0][0], 0, 1000000);
-    if (!v) throw SqlError(db.Where() + ": the journal's version '" + *rows[0][0] + "' is not a number");
+    if (!v) throw SqlError(db.Where() + ": версия журнала '" + *rows[0][0] + "' — не число");
     return int(*v);
 }
 
@@ -126,9 +126,9 @@ void Migrate(SqlConnection& db, int target) {
             EnsureVersionTable(db);
             const int now = ReadVersion(db);
             if (now > kSchemaVersion)
-                throw SqlError(db.Where() + ": the journal is at schema version " + std::to_string(now) +
-                               ", newer than this program knows (" + std::to_string(kSchemaVersion) +
-                               "); update the program on this station");
+                throw SqlError(db.Where() + ": журнал версии " + std::to_string(now) +
+                               ", новее версии этой программы (" + std::to_string(kSchemaVersion) +
+                               "); обновите программу на этой станции");
             for (int v = now + 1; v <= target && v <= int(kMigrations.size()); ++v) {
                 for (const auto& sql : kMigrations[size_t(v - 1)]) db.Exec(ForEngine(sql, db.Kind()));
                 db.Exec("DELETE FROM schema_version");

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <thread>
 
+#include "core/FileBytes.h"
+
 namespace mrk::journal {
 
 namespace {
@@ -40,6 +42,34 @@ std::string UriPath(const std::string& path) {
     return out;
 }
 
+// What an SQLite result code means here, in the operator's words; SQLite's own
+// text follows only where it tells the service engineer more.
+std::string ResultText(int code, int sysErr, const std::string& sqlite, const std::string& folder) {
+    const std::string own = sqlite.empty() ? "" : " (SQLite: " + sqlite + ")";
+    switch (code & 0xFF) {
+    case SQLITE_NOTADB: return "файл не является базой данных журнала";
+    case SQLITE_CORRUPT: return "файл журнала повреждён" + own;
+    case SQLITE_READONLY:
+        if (::access(folder.c_str(), W_OK) != 0)
+            return "в папку " + folder + " нельзя записывать (журналу нужны рядом его файлы -wal и -shm)";
+        return "файл журнала только для чтения";
+    case SQLITE_CANTOPEN:
+        return "файл журнала не открывается" + (sysErr ? " (" + SystemErrorText(sysErr) + ")" : own);
+    case SQLITE_FULL: return "диск заполнен";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return "журнал занят: в него пишет другая программа; попробуйте ещё раз";
+    case SQLITE_IOERR:
+        if (sysErr == ENOSPC || sysErr == EDQUOT) return "диск заполнен";
+        if (sysErr != 0) return "ошибка диска (" + SystemErrorText(sysErr) + ")";
+        return "ошибка чтения или записи диска" + own;
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return "нет доступа к файлу журнала";
+    case SQLITE_NOMEM: return "не хватает памяти";
+    case SQLITE_CONSTRAINT: return "запись нарушает ограничение базы журнала" + own;
+    default: return "ошибка базы журнала" + own;
+    }
+}
+
 } // namespace
 
 SqliteConnection::SqliteConnection(const std::string& path, Access access, int busyWaitMs) : path_(path) {
@@ -51,9 +81,9 @@ SqliteConnection::SqliteConnection(const std::string& path, Access access, int b
     std::error_code ec;
     const std::string folder = Folder(path);
     if (!std::filesystem::is_directory(folder, ec))
-        throw SqlError(path + ": the folder " + folder + " does not exist");
+        throw SqlError(path + ": папки " + folder + " нет");
     if (access == Access::Read && !std::filesystem::exists(path, ec))
-        throw SqlError(path + ": there is no journal file (no run has been recorded on this station yet)");
+        throw SqlError(path + ": файла журнала нет (на этой станции ещё не записан ни один прогон)");
     int flags = access == Access::Read ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     // A connection is used by one thread at a time: SQLite's own lock around every
     // call would cost a fifth of a long read.
@@ -67,10 +97,10 @@ SqliteConnection::SqliteConnection(const std::string& path, Access access, int b
     }
     int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
-        const std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        const std::string why = db_ ? Error("") : path + ": " + ResultText(rc, 0, "", folder);
         sqlite3_close(db_);
         db_ = nullptr;
-        throw SqlError(path + ": " + why);
+        throw SqlError(why);
     }
     sqlite3_extended_result_codes(db_, 1);
     // Another process of this station may be writing; wait for it a while rather than fail.
@@ -86,8 +116,8 @@ SqliteConnection::SqliteConnection(const std::string& path, Access access, int b
 
 void SqliteConnection::Open(Access access) {
     if (access == Access::Write && sqlite3_db_readonly(db_, "main") == 1) {
-        throw SqlError(path_ + (::access(path_.c_str(), W_OK) != 0 ? ": the file is read-only"
-                                                                     : ": the file cannot be written"));
+        throw SqlError(path_ + (::access(path_.c_str(), W_OK) != 0 ? ": файл журнала только для чтения"
+                                                                     : ": в файл журнала нельзя записывать"));
     }
     CheckItIsAJournal(access);
     if (access == Access::Read) return;
@@ -105,7 +135,7 @@ void SqliteConnection::Open(Access access) {
         }
     }
     if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
-        throw SqlError(path_ + ": cannot switch the journal to WAL mode");
+        throw SqlError(path_ + ": журнал не переводится в режим WAL");
     // Every finished transaction reaches the disk: a record survives a power loss.
     Exec("PRAGMA synchronous=FULL");
     Exec("PRAGMA foreign_keys=ON");
@@ -124,33 +154,15 @@ void SqliteConnection::CheckItIsAJournal(Access access) {
     const bool oldJournal = appId == 0 && ours == 2;
     const bool empty = appId == 0 && all == 0;
     if (!oldJournal && !empty)
-        throw SqlError(path_ + ": the file is another program's database, not a journal; it is left unchanged");
+        throw SqlError(path_ + ": это база данных другой программы, а не журнал; файл оставлен без изменений");
     if (access == Access::Write) Exec("PRAGMA application_id = " + std::to_string(kJournalApplicationId));
 }
 
 SqliteConnection::~SqliteConnection() { sqlite3_close(db_); }
 
 std::string SqliteConnection::Error(const std::string& what) const {
-    const int code = sqlite3_extended_errcode(db_);
-    const int sysErr = sqlite3_system_errno(db_);
-    std::string why = sqlite3_errmsg(db_);
-    const std::string folder = Folder(path_);
-    switch (code & 0xFF) {
-    case SQLITE_NOTADB: why = "the file is not a journal database (" + why + ")"; break;
-    case SQLITE_READONLY:
-        if (::access(folder.c_str(), W_OK) != 0)
-            why = "the folder " + folder + " cannot be written (the journal needs its -wal and -shm files there)";
-        else why = "the file is read-only (" + why + ")";
-        break;
-    case SQLITE_CANTOPEN: why = "cannot open the file (" + why + ")"; break;
-    case SQLITE_FULL: why = "the disk is full"; break;
-    case SQLITE_BUSY: why = "another program holds the journal locked (" + why + "); try again"; break;
-    case SQLITE_IOERR:
-        if (sysErr == ENOSPC || sysErr == EDQUOT) why = "the disk is full";
-        else if (sysErr != 0) why = "the disk cannot be written (" + std::string(std::strerror(sysErr)) + ")";
-        break;
-    default: break;
-    }
+    const std::string why = ResultText(sqlite3_extended_errcode(db_), sqlite3_system_errno(db_), sqlite3_errmsg(db_),
+                                       Folder(path_));
     return path_ + ": " + why + (what.empty() ? "" : " [" + what + "]");
 }
 
@@ -166,7 +178,7 @@ void SqliteConnection::Each(const std::string& sql, const std::vector<SqlValue>&
         else if (const auto* t = std::get_if<std::string>(&params[i]))
             rc = sqlite3_bind_text(st.s, k, t->data(), int(t->size()), SQLITE_TRANSIENT);
         else rc = sqlite3_bind_null(st.s, k);
-        if (rc != SQLITE_OK) throw SqlError(Error("bind"));
+        if (rc != SQLITE_OK) throw SqlError(Error("параметры запроса"));
     }
     // One row for all of them: its strings keep their room from row to row.
     SqlRow out(size_t(sqlite3_column_count(st.s)));

@@ -2,6 +2,7 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/JournalRecord.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SqliteConnection.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PgConnection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PgErrorText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RecordRow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Schema.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JournalStore.cpp

@@ -107,6 +107,15 @@ TEST_F(JournalObserverTest, AStoppedCycleEndsItsRecordStopped) {
     ASSERT_EQ(recs.size(), 1u);
     EXPECT_EQ(recs[0].result, "stopped");
     EXPECT_EQ(recs[0].factoryNumber, 0x42);
+
+    // The number's next cycle asks about it in words, not in the stored value.
+    st.host.nextAnswer = MsgResult::No;
+    EXPECT_FALSE(st.observer.RunStarting(st.ctx, RunKind::Cycle, module));
+    ASSERT_EQ(st.host.messages.size(), 2u);
+    for (const auto& m : st.host.messages) {
+        EXPECT_NE(m.text.find("результат остановлена"), std::string::npos) << m.text;
+        EXPECT_EQ(m.text.find("stopped"), std::string::npos) << m.text;
+    }
 }
 
 TEST_F(JournalObserverTest, CycleNumberReservedBeforeWorkAndAskedAboutOnceTaken) {

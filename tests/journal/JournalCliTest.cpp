@@ -102,7 +102,7 @@ TEST_F(JournalCli, ExportIsASpreadsheetTable) {
 
     const auto bad = RunMrkprog("journal export --csv no-such-folder/out.csv", dir_.Path());
     EXPECT_EQ(bad.code, 1);
-    EXPECT_TRUE(bad.ErrHas("cannot write")) << bad.err;
+    EXPECT_TRUE(bad.ErrHas("файл no-such-folder/out.csv не записан: нет такого файла или папки")) << bad.err;
 }
 
 TEST_F(JournalCli, ExportLeavesLinksAtTemporaryNamesAlone) {

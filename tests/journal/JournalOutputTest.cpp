@@ -3,6 +3,7 @@
 // commas, line breaks, formula signs, Russian text, missing values, a killed run,
 // a stopped one, a number conflict and a damaged record. Lists and exports are
 // read by scripts and spreadsheets: a faster reader must write the same bytes.
+// The list says kind and result in words; the CSV keeps the stored values.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -110,16 +111,16 @@ TEST_P(JournalOutput, ListIsTheSameByteForByte) {
     const auto r = RunMrkprog("journal list", dir_.Path());
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out,
-              "Запись        Начало (UTC)          Станция       Вид     Номер  Чип         Итог          Шаги\n"
-              "a1a1a1a1a1a1  2026-12-01T08:00:00Z  Линия-1       cycle      101  PIC18F4620  X             1:ok 2:ok 12:X\n"
-              "b2b2b2b2b2b2  2026-12-01T09:00:00Z  =cmd|' /C calc'!A0  update       -  PIC18F452   OK            0:ok"
+              "Запись        Начало (UTC)          Станция       Вид         Номер  Чип         Итог          Шаги\n"
+              "a1a1a1a1a1a1  2026-12-01T08:00:00Z  Линия-1       цикл           101  PIC18F4620  X             1:ok 2:ok 12:X\n"
+              "b2b2b2b2b2b2  2026-12-01T09:00:00Z  =cmd|' /C calc'!A0  обновление       -  PIC18F452   OK            0:ok"
               " отложена: сервер не принял, \"кодировка\"\n"
-              "c3c3c3c3c3c3  2026-12-01T10:00:00Z  Линия-2       cycle      103  PIC18F4620  не закончена  \n"
-              "d4d4d4d4d4d4  2026-12-01T11:00:00Z  Линия-2       cycle      101  -           stopped       1:ok"
+              "c3c3c3c3c3c3  2026-12-01T10:00:00Z  Линия-2       цикл           103  PIC18F4620  не закончена  \n"
+              "d4d4d4d4d4d4  2026-12-01T11:00:00Z  Линия-2       цикл           101  -           остановлена   1:ok"
               " конфликт номера с a1a1a1a1a1a1\n"
               "Записей: 4\n"
               "Пропущено повреждённых записей: 1\n");
-    EXPECT_NE(r.err.find("пропущена повреждённая запись: record 5 (e5e5e5e5e5e5000000000000000000005)"),
+    EXPECT_NE(r.err.find("пропущена повреждённая запись: запись 5 (e5e5e5e5e5e5000000000000000000005): неверное значение config_hex 'zz'"),
               std::string::npos)
         << r.err;
 }

@@ -261,7 +261,7 @@ TEST_P(StoreTest, JournalOfANewerVersionIsRefusedAndLeftAlone) {
         place_->Store();
         FAIL() << "a journal from a newer program was opened";
     } catch (const SqlError& e) {
-        EXPECT_NE(std::string(e.what()).find("newer than this program"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("новее версии этой программы"), std::string::npos) << e.what();
     }
     auto db = place_->Connect();
     EXPECT_EQ(db->Query("SELECT count(*) FROM runs")[0][0], "1");

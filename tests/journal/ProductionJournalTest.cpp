@@ -93,7 +93,7 @@ TEST(OneStation, FileThatIsNotADatabaseIsLeftAlone) {
     std::string why;
     EXPECT_TRUE(st.Update(why));
     EXPECT_NE(st.said.find("Журнал станции недоступен"), std::string::npos) << st.said;
-    EXPECT_NE(st.said.find("not a journal database"), std::string::npos) << st.said;
+    EXPECT_NE(st.said.find("файл не является базой данных журнала"), std::string::npos) << st.said;
     EXPECT_FALSE(st.journal.Start(NewRun(RunKind::Cycle, 5), why));
     EXPECT_NE(why.find("номер 5 не зарезервирован, цикл не запущен"), std::string::npos) << why;
     EXPECT_EQ(ReadFile(file), junk);
@@ -115,7 +115,7 @@ TEST(OneStation, ReadOnlyJournalSaysSoAndKeepsItsRecords) {
         std::string why;
         const bool updateWent = st.Update(why);
         const bool cycleRefused = !st.journal.Start(NewRun(RunKind::Cycle, 9), why);
-        return updateWent && cycleRefused && st.said.find("read-only") != std::string::npos &&
+        return updateWent && cycleRefused && st.said.find("только для чтения") != std::string::npos &&
                why.find("не зарезервирован") != std::string::npos;
     });
     EXPECT_TRUE(held);
@@ -260,10 +260,10 @@ TEST_F(LineTest, WrongConnectionStringAndRefusedLoginAreNamed) {
         const char* expect;
     };
     const Case cases[] = {
-        {"this is not a connection string", "connection string is wrong"},
+        {"this is not a connection string", "строка подключения к серверу журнала неверна"},
         {"host=" + server_->SocketDir() + " dbname=postgres user=clerk password=wrong-password",
-         "password authentication failed"},
-        {"host=" + dir_.Path().string() + " dbname=postgres", "No such file or directory"},
+         "сервер не принял пароль пользователя"},
+        {"host=" + dir_.Path().string() + " dbname=postgres", "сервер не запущен: нет его сокета"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.server);
