@@ -168,7 +168,10 @@ Sent Send(Context& ctx, bool followOwed) {
     // the chip holds no more than its buffer. Whichever is later holds for both.
     const uint64_t takenUs = ctx.TickUs();
     const uint64_t inChip = std::min<uint64_t>(kChipBufferSamples, uint64_t{s.count} + s.earlier);
-    ft.FtPinsUs = std::max(std::max(ft.FtPinsUs, callUs) + SamplesUs(s.count), takenUs + SamplesUs(inChip)) +
+    // Earlier sends still clocking hold at most a VPP change's buffer; a clock
+    // that stepped back must not make the next wait last for ever.
+    const uint64_t earlier = std::min(ft.FtPinsUs, callUs + SamplesUs(2 * uint64_t{kFtMaxSamples}));
+    ft.FtPinsUs = std::max(std::max(earlier, callUs) + SamplesUs(s.count), takenUs + SamplesUs(inChip)) +
                   1; // the clock's readings are rounded down
     return s;
 }

@@ -343,6 +343,21 @@ TEST(FtDelay, CountsPollsAndNeverEndsBeforeItsWholeMillisecondsOnThePins) {
     }
 }
 
+TEST(FtDelay, AClockThatSteppedBackDoesNotStretchTheNextWait) {
+    UsbRig r;
+    ASSERT_TRUE(r.Open());
+    // One delay on a clock ten seconds ahead, then the clock as it is.
+    r.ctx.TickUs = [&r] { return r.clock.Now() / sim::kUs + 10'000'000; };
+    FtDelay(r.ctx, 1200);
+    EXPECT_TRUE(r.ctx.ft.FtAnswered);
+    r.ctx.TickUs = [&r] { return r.clock.Now() / sim::kUs; };
+    const sim::Nanos before = r.clock.Now();
+    FtDelay(r.ctx, 1200);
+    EXPECT_TRUE(r.ctx.ft.FtAnswered);
+    EXPECT_GE(r.clock.Now() - before, 12 * sim::kMs);
+    EXPECT_LT(r.clock.Now() - before, 100 * sim::kMs);
+}
+
 TEST(FtLines, PinImageFollowsTheLineLevels) {
     test::PinRecorder chip;
     UsbRig r(&chip);
