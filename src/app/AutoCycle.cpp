@@ -125,6 +125,9 @@ void Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender) {
     if (imagesLoaded) {
         run.emplace(ctx, RunKind::Cycle, CycleModuleNumber(c.ModuleNumber, c.ConfigChip, n));
         if (run->Refused()) {
+            // The indicator still shows the previous module's result; next to a
+            // module that was not touched it must not read "OK".
+            ctx.host.StaticText1("  ");
             ui.SetDown(Ctl::Avt_Prog_St);
             ui.SetFactoryNumberText("");
             ui.FocusEdit1();

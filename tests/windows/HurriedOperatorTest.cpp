@@ -136,6 +136,29 @@ private slots:
         QCOMPARE(boxes.texts, QStringList{QStringLiteral("Неверный заводской номер.")});
     }
 
+    // The number of the module just made, typed again for the next one: "Нет" to
+    // "the same module?" refuses the run, and the last run's "OK" goes with it.
+    void aRefusedNumberClearsThePreviousOK() {
+        WorkDir wd;
+        GuiProgram p(ProductionOnBlankModule(wd));
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        QTest::keyClicks(m.Edit1, QStringLiteral("1234"));
+        QTest::keyClick(m.Edit1, Qt::Key_Return);
+        QCOMPARE(m.StaticText1->text(), QStringLiteral("OK"));
+        const int burned = Count(m, QStringLiteral("Прогр. OK"));
+
+        BoxWatch boxes;
+        QTest::keyClicks(m.Edit1, QStringLiteral("1234"));
+        QTest::keyClick(m.Edit1, Qt::Key_Return);
+        QCOMPARE(boxes.texts.size(), 2);
+        QVERIFY2(boxes.texts[1].contains(QStringLiteral("уже использован")), qPrintable(boxes.texts.join('|')));
+        QCOMPARE(m.StaticText1->text(), QStringLiteral("  "));
+        QCOMPARE(Count(m, QStringLiteral("Прогр. OK")), burned); // nothing written
+        QVERIFY(m.Edit1->text().isEmpty());
+        QVERIFY(m.Param->isEnabled());
+    }
+
     void stopEndsTheCycleAtTheNextStep() {
         WorkDir wd;
         GuiProgram p(ProductionOnBlankModule(wd));
