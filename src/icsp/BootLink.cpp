@@ -50,7 +50,7 @@ LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_
         // transfer; the polls after the one that saw ready only keep the lines
         // as they are until the host answers, as the round trip would.
         const uint32_t samplesPerPoll = kFtDatReadSamples + static_cast<uint32_t>(afterEachHigh);
-        const uint32_t room = (kFtMaxSamples - std::min(ctx.ft.FTIndxOutBuff, kFtMaxSamples)) / samplesPerPoll;
+        const uint32_t room = FtRoomLeft(ctx) / samplesPerPoll;
         const uint32_t n = std::clamp<uint32_t>(queued->queue, 1, std::min<uint32_t>(room, kReadyPolls));
         for (uint32_t i = 0; i < n; ++i) {
             if (i > 0) Handshakes(ctx, afterEachHigh);

@@ -348,6 +348,10 @@ FtDatReads FtTransferDatReads(Context& ctx) {
     return reads;
 }
 
+uint32_t FtRoomLeft(const Context& ctx) {
+    return kFtMaxSamples - std::min(ctx.ft.FTIndxOutBuff, kFtMaxSamples);
+}
+
 uint32_t FtSamplesPerMs() {
     // The bit-bang clock of the chip is sixteen times the baud rate set.
     return 16 * kSurtanBaudRate / 1000;

@@ -40,6 +40,8 @@ FtDatReads FtTransferDatReads(Context& ctx);
 // The most samples one transfer holds, and how fast the programmer clocks them.
 constexpr uint32_t kFtMaxSamples = 65535;
 uint32_t FtSamplesPerMs();
+// Samples that still fit in the transfer being queued.
+uint32_t FtRoomLeft(const Context& ctx);
 // The 16-clock operand phase of a table read: transfer what is pending, queue
 // the clocks with a marked sample after each of the last eight falling edges,
 // transfer, decode the marked read-back bytes (least significant bit first).
