@@ -24,6 +24,16 @@ bool Bind(void* lib, const char* name, F& fn, std::string& error) {
     return true;
 }
 
+// One text of the device at a list position: `what` picks description or serial number.
+// With FT_LIST_BY_INDEX the first argument is the index itself.
+FtStatus ListText(const D2xxApi& api, uint32_t index, uint32_t what, char* buffer) {
+    char text[kFtDescriptionSize + 1] = {};
+    const FtStatus st =
+        Low32(api.ListDevices(reinterpret_cast<void*>(static_cast<uintptr_t>(index)), text, kFtListByIndex | what));
+    if (st == ftstatus::kOk) std::memcpy(buffer, text, kFtDescriptionSize);
+    return st;
+}
+
 } // namespace
 
 bool LoadD2xxApi(const std::string& path, D2xxApi& api, void*& library, std::string& error) {
@@ -68,20 +78,11 @@ FtStatus D2xxLibraryDevice::ListCount(uint32_t& count) {
 }
 
 FtStatus D2xxLibraryDevice::ListDescription(uint32_t index, char* buffer) {
-    // With FT_LIST_BY_INDEX the first argument is the index itself.
-    char desc[kFtDescriptionSize + 1] = {};
-    const FtStatus st = Low32(api_.ListDevices(reinterpret_cast<void*>(static_cast<uintptr_t>(index)), desc,
-                                               kFtListByIndex | kFtOpenByDescription));
-    if (st == ftstatus::kOk) std::memcpy(buffer, desc, kFtDescriptionSize);
-    return st;
+    return ListText(api_, index, kFtOpenByDescription, buffer);
 }
 
 FtStatus D2xxLibraryDevice::ListSerial(uint32_t index, char* buffer) {
-    char serial[kFtDescriptionSize + 1] = {};
-    const FtStatus st = Low32(api_.ListDevices(reinterpret_cast<void*>(static_cast<uintptr_t>(index)), serial,
-                                               kFtListByIndex | kFtOpenBySerialNumber));
-    if (st == ftstatus::kOk) std::memcpy(buffer, serial, kFtDescriptionSize);
-    return st;
+    return ListText(api_, index, kFtOpenBySerialNumber, buffer);
 }
 
 FtStatus D2xxLibraryDevice::OpenByDescription(const char* description, FtHandleValue& handle) {
