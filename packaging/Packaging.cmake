@@ -6,8 +6,9 @@ set(MRK_PACKAGE_MAINTAINER "mrkprog maintainers <maintainers@users.noreply.c-see
 set(pkg_src ${CMAKE_CURRENT_LIST_DIR})
 set(pkg_out ${CMAKE_BINARY_DIR}/packaging)
 
-# The one version, printed by --version and carried by the package; and the
-# programs linked as Debian links them (relocations resolved at start, then read-only).
+# The one version, printed by --version and carried by the package. The programs
+# are linked as Debian links them (relocations resolved at start, then read-only)
+# even where dpkg-buildflags is not at hand.
 foreach(program mrkprog mrkprog-gui mrkcrypt)
   target_compile_definitions(${program} PRIVATE MRK_VERSION="${PROJECT_VERSION}")
   target_link_options(${program} PRIVATE LINKER:-z,relro LINKER:-z,now)
@@ -80,8 +81,14 @@ rules that let members of the plugdev and lp groups use the programmers.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS udev)
+# Depends from the programs' own libraries (ProgramDepends.cmake), without gpsim;
+# Qt's dialogs speak Russian with its translations; gpsim only for executed firmware.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+configure_file(${pkg_src}/ProgramDepends.cmake.in ${pkg_out}/ProgramDepends.cmake.in @ONLY)
+file(GENERATE OUTPUT ${pkg_out}/ProgramDepends.cmake INPUT ${pkg_out}/ProgramDepends.cmake.in)
+set(CPACK_PROJECT_CONFIG_FILE ${pkg_out}/ProgramDepends.cmake)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "udev, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS gpsim)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${pkg_src}/postinst ${pkg_src}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -11,6 +11,32 @@ echo "== $deb"
 dpkg-deb --info "$deb"
 dpkg-deb --contents "$deb"
 
+# Depends come from the programs' own libraries: gpsim (GTK 2 and more) only suggested.
+control=$(dpkg-deb --field "$deb" Depends Recommends Suggests)
+if grep -q '^Depends:.*gpsim' <<<"$control" || ! grep -q '^Suggests:.*gpsim' <<<"$control"; then
+  echo "gpsim must be suggested, not a dependency:"; echo "$control"; exit 1
+fi
+grep -q '^Recommends:.*qt6-translations-l10n' <<<"$control" || { echo "no qt6-translations-l10n in Recommends"; exit 1; }
+
+# Hardened as Debian builds its packages: position-independent programs, RELRO
+# with immediate binding, the stack protector and _FORTIFY_SOURCE's checked calls.
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+dpkg-deb --extract "$deb" "$unpacked"
+for elf in usr/bin/mrkprog usr/bin/mrkprog-gui usr/bin/mrkcrypt usr/lib/mrkprog/mrkprog-gpsim.so; do
+  f="$unpacked/$elf"
+  header=$(readelf -hW "$f"); segments=$(readelf -lW "$f"); dynamic=$(readelf -dW "$f"); symbols=$(readelf --dyn-syms -W "$f")
+  grep -q 'Type:.*DYN' <<<"$header" || { echo "$elf: not position-independent"; exit 1; }
+  grep -q GNU_RELRO <<<"$segments" || { echo "$elf: no RELRO"; exit 1; }
+  grep -Eq 'BIND_NOW|FLAGS.*NOW' <<<"$dynamic" || { echo "$elf: no immediate binding (-z now)"; exit 1; }
+  grep -q __stack_chk_fail <<<"$symbols" || { echo "$elf: no stack protector"; exit 1; }
+  grep -Eq ' __[a-z_]+_chk(@|$)' <<<"$symbols" || { echo "$elf: no _FORTIFY_SOURCE checked calls"; exit 1; }
+  echo "$elf: PIE, RELRO, BIND_NOW, stack protector, fortified ($(grep -Eo ' __[a-z_]+_chk' <<<"$symbols" | sort -u | tr -d ' ' | tr '\n' ' '))"
+done
+if command -v hardening-check >/dev/null; then
+  hardening-check "$unpacked"/usr/bin/* "$unpacked"/usr/lib/mrkprog/*.so
+fi
+
 # Errors fail the run; warnings are printed and left for the maintainers to judge.
 lintian --fail-on error --display-info "$deb"
 

@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "core/FileBytes.h"
 #include "journal/JournalSettings.h"
+#include "sim/ExecutedFirmware.h"
 #include "transport/D2XXUnit.h"
 #include "transport/DirectPort.h"
 
@@ -98,6 +99,10 @@ StationStatus Station::Open(const StationOptions& given) {
     opt_ = opt;
     openStatus_ = CheckStationOptions(opt);
     if (!openStatus_.Ok()) return openStatus_;
+    // gpsim is the developer's option, not installed on every station: said before anything is read.
+    if (opt.moduleFirmware == "gpsim") {
+        if (std::string why = sim::ExecutedFirmwareProblem(); !why.empty()) return openStatus_ = Unusable(std::move(why));
+    }
 
     // The settings file, as the main window reads it at start; an LPT address given overrides its port.
     std::error_code cwdError;

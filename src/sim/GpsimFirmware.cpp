@@ -17,6 +17,7 @@
 #include <gpsim/pic-processor.h>
 #include <gpsim/stimuli.h>
 
+#include "sim/ExecutedFirmware.h"
 #include "sim/ModuleOscillator.h"
 #include "sim/VirtualModule.h"
 
@@ -411,3 +412,10 @@ void GpsimFirmware::Capture(const std::string& text) {
 }
 
 } // namespace mrk::sim
+
+// The plugin's entry point: the loader checks the interface version first.
+extern "C" __attribute__((visibility("default"))) mrk::sim::ModuleProgram*
+mrk_make_executed_firmware(int abi, int chip, mrk::sim::ModuleMemory* memory) {
+    if (abi != mrk::sim::kExecutedFirmwareAbi || !memory) return nullptr;
+    return new mrk::sim::GpsimFirmware(static_cast<mrk::sim::ChipModel>(chip), *memory);
+}

@@ -34,7 +34,7 @@ public:
     Nanos FlashTime() const override { return flashTime_; }
 
     // What gpsim reported while the firmware ran (watchdog resets and the like).
-    const std::vector<std::string>& Events() const { return events_; }
+    std::vector<std::string> Events() const override { return events_; }
     // Instruction cycles executed since construction.
     uint64_t Cycles() const { return cycles_; }
     // The byte address of the next instruction.

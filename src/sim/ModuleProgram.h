@@ -3,6 +3,8 @@
 // module's boot loader, or the firmware in its flash executed instruction by
 // instruction. Either sees only the chip's pins and its memory.
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "sim/Pins.h"
 
@@ -26,6 +28,8 @@ public:
     virtual int Blocks() const = 0;
     // Erase and write time spent on the flash since power-up.
     virtual Nanos FlashTime() const = 0;
+    // What happened to the chip that the pins do not show (executed firmware: a watchdog reset).
+    virtual std::vector<std::string> Events() const { return {}; }
 };
 
 } // namespace mrk::sim

@@ -3,8 +3,9 @@
 #include "sim/VirtualModule.h"
 
 #include <algorithm>
+#include <stdexcept>
 
-#include "sim/GpsimFirmware.h"
+#include "sim/ExecutedFirmware.h"
 #include "sim/ModuleBootLoader.h"
 #include "sim/ModuleHex.h"
 #include "sim/ModuleIcsp.h"
@@ -26,7 +27,10 @@ struct VirtualModule::Impl {
           program(MakeProgram(o, memory)) {}
 
     static std::unique_ptr<ModuleProgram> MakeProgram(const Options& o, ModuleMemory& memory) {
-        if (o.firmware == ModuleFirmware::Gpsim) return std::make_unique<GpsimFirmware>(o.chip, memory);
+        if (o.firmware == ModuleFirmware::Gpsim) {
+            if (auto executed = MakeExecutedFirmware(o.chip, memory)) return executed;
+            throw std::runtime_error(ExecutedFirmwareProblem());
+        }
         return std::make_unique<ModuleBootLoader>(memory, o.faults);
     }
 
@@ -121,8 +125,7 @@ bool VirtualModule::BootLoaderRunning() const { return impl_->program->Running()
 int VirtualModule::BootLoaderBlocks() const { return impl_->program->Blocks(); }
 Nanos VirtualModule::BootLoaderFlashTime() const { return impl_->program->FlashTime(); }
 std::vector<std::string> VirtualModule::FirmwareEvents() const {
-    if (auto* executed = dynamic_cast<const GpsimFirmware*>(impl_->program.get())) return executed->Events();
-    return {};
+    return impl_->program->Events();
 }
 
 } // namespace mrk::sim

@@ -9,5 +9,5 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/VirtualFtdi.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FlashSelfWrite.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ModuleOscillator.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/GpsimFirmware.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ExecutedFirmware.cpp
 )

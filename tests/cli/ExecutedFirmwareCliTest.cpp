@@ -2,6 +2,8 @@
 // module's firmware developers do before a loader is burned into a module.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "cli/RunMrkprog.h"
@@ -46,6 +48,34 @@ TEST(ExecutedFirmwareCli, ANewLoaderOnABlankModuleTakesTheUpdateOrSaysWhyNot) {
     const auto refused = RunMrkprog("--module-firmware gpsim --fault no-boot-loader write-update", dir.Path());
     EXPECT_EQ(refused.code, 2);
     EXPECT_TRUE(refused.ErrHas("--module-firmware gpsim")) << refused.err;
+}
+
+// gpsim is only suggested by the package: a station without it (or with the
+// plugin missing) is told what to install, and nothing is touched.
+TEST(ExecutedFirmwareCli, WithoutGpsimTheBenchSaysWhatToInstall) {
+    struct Case {
+        const char* plugin;
+        const char* says;
+    } cases[] = {{MRK_PLUGIN_WITHOUT_GPSIM, "нужен пакет gpsim"},
+                 {"/nonexistent/mrkprog-gpsim.so", "переустановите пакет mrkprog"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.plugin);
+        TempDir dir;
+        setenv("MRKPROG_GPSIM_PLUGIN", c.plugin, 1);
+        const auto r = RunMrkprog("--module-firmware gpsim --chip 452 --module m.hex write-update", dir.Path());
+        unsetenv("MRKPROG_GPSIM_PLUGIN");
+        EXPECT_EQ(r.code, 1) << r.out << r.err;
+        EXPECT_TRUE(r.ErrHas(c.says)) << r.err;
+        EXPECT_TRUE(r.ErrHas("--module-firmware gpsim")) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(std::filesystem::exists(dir.Path() / "m.hex")) << "no module file made";
+    }
+    // The model needs no gpsim.
+    TempDir dir;
+    setenv("MRKPROG_GPSIM_PLUGIN", "/nonexistent/mrkprog-gpsim.so", 1);
+    const auto model = RunMrkprog("--bench virtual-lpt write-update", dir.Path());
+    unsetenv("MRKPROG_GPSIM_PLUGIN");
+    EXPECT_EQ(model.code, 0) << model.out << model.err;
 }
 
 } // namespace
