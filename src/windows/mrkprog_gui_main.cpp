@@ -1,5 +1,7 @@
 // mrkprog-gui: the program the operator sees.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -14,6 +16,33 @@
 #include "windows/GuiProgram.h"
 
 namespace {
+
+constexpr const char* kNoDisplay =
+    "mrkprog-gui: программе с окнами нужен графический сеанс (X11 или Wayland), а экран недоступен. "
+    "Запустите её с рабочего стола станции; без окон те же команды выполняет mrkprog.\n";
+
+// No display to open: said in Russian instead of Qt's English abort. A platform
+// named in QT_QPA_PLATFORM (offscreen, vnc...) is left to Qt.
+bool NoDisplayAtAll() {
+    const auto empty = [](const char* name) {
+        const char* v = std::getenv(name);
+        return !v || !*v;
+    };
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const bool needsDisplay = !platform || !*platform || std::strncmp(platform, "xcb", 3) == 0 ||
+                              std::strncmp(platform, "wayland", 7) == 0;
+    return needsDisplay && empty("DISPLAY") && empty("WAYLAND_DISPLAY");
+}
+
+// A display that is named but does not answer ends in Qt's fatal message: our words follow Qt's, then the exit.
+QtMessageHandler qtHandler = nullptr;
+void SayNoDisplay(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (qtHandler) qtHandler(type, context, text);
+    if (type == QtFatalMsg) {
+        std::fputs(kNoDisplay, stderr);
+        std::_Exit(1);
+    }
+}
 
 int RunProgram(QCoreApplication& app) {
     mrk::gui::GuiOptions options;
@@ -50,9 +79,15 @@ int RunProgram(QCoreApplication& app) {
 
 int main(int argc, char** argv) {
     // --help and --version print and end: no window system, so no display needed.
-    std::unique_ptr<QCoreApplication> app = mrk::gui::AsksForTextOnly(argc, argv)
-        ? std::make_unique<QCoreApplication>(argc, argv)
-        : std::make_unique<QApplication>(argc, argv);
+    const bool textOnly = mrk::gui::AsksForTextOnly(argc, argv);
+    if (!textOnly && NoDisplayAtAll()) {
+        std::fputs(kNoDisplay, stderr);
+        return 1;
+    }
+    qtHandler = qInstallMessageHandler(SayNoDisplay);
+    std::unique_ptr<QCoreApplication> app =
+        textOnly ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(qtHandler);
     QCoreApplication::setApplicationName(QStringLiteral("mrkprog-gui"));
     QCoreApplication::setApplicationVersion(QStringLiteral(MRK_VERSION));
     // Whatever escapes the program ends it with a message and a failure exit, never silently.
