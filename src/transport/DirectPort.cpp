@@ -1,5 +1,7 @@
 #include "transport/DirectPort.h"
 
+#include <unistd.h>
+
 #include "core/Context.h"
 #include "transport/IopermPort.h"
 #include "transport/PpdevPort.h"
@@ -52,7 +54,9 @@ void InstallGiveIo(Context& ctx) {
         dp.openReport += "\n" + whyRaw;
         return;
     }
-    dp.openReport += "\n" + whyRaw;
+    // Raw port I/O is root's fallback: for anyone else its refusal says nothing
+    // the ppdev line does not, and would hide what to do behind a system error.
+    if (geteuid() == 0) dp.openReport += "\n" + whyRaw;
 }
 
 void RemoveGiveIo(Context& ctx) {

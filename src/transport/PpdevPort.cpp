@@ -1,5 +1,9 @@
 #include "transport/PpdevPort.h"
 
+#include <grp.h>
+#include <pwd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -11,6 +15,7 @@
 #include <pthread.h>
 #include <sys/ioctl.h>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 #include <linux/parport.h>
@@ -102,6 +107,33 @@ int PpdevSystem::Open(const std::string& path) { return open(path.c_str(), O_RDW
 int PpdevSystem::Ioctl(int fd, unsigned long request, void* arg) { return ioctl(fd, request, arg); }
 void PpdevSystem::Close(int fd) { close(fd); }
 
+GroupMembership PpdevSystem::Membership(const std::string& name) const {
+    GroupMembership m;
+    const passwd* pw = getpwuid(geteuid());
+    if (pw) m.user = pw->pw_name;
+    const group* g = getgrnam(name.c_str());
+    if (!g) return m;
+    const gid_t gid = g->gr_gid;
+    m.inAccount = pw && pw->pw_gid == gid;
+    for (char** member = g->gr_mem; !m.inAccount && member && *member; ++member)
+        m.inAccount = pw && std::strcmp(*member, pw->pw_name) == 0;
+    std::vector<gid_t> session(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)));
+    session.resize(static_cast<size_t>(std::max(getgroups(static_cast<int>(session.size()), session.data()), 0)));
+    m.inSession = getegid() == gid || std::find(session.begin(), session.end(), gid) != session.end();
+    return m;
+}
+
+std::string PortAccessAdvice(const GroupMembership& lp) {
+    if (lp.inSession)
+        return "у сеанса есть группа lp, но порт ей не открыт: проверьте правило udev 60-mrkprog-kordel.rules "
+               "(права /dev/parport*) или обратитесь к сервисному инженеру";
+    if (lp.inAccount)
+        return "пользователь " + lp.user + " уже в группе lp, но вошёл в систему до этого: "
+               "выйдите из системы и войдите заново";
+    return "порт доступен группе lp: добавьте в неё пользователя (sudo usermod -aG lp " +
+           (lp.user.empty() ? std::string("ИМЯ") : lp.user) + "), затем выйдите из системы и войдите заново";
+}
+
 PpdevSystem& KernelPpdev() {
     static PpdevSystem kernel;
     return kernel;
@@ -133,9 +165,11 @@ PpdevOpenResult OpenPpdev(uint16_t base, std::string& report, PpdevSystem& sys, 
     const int fd = sys.Open(dev);
     if (fd < 0) {
         const int e = errno;
+        const std::string advice = e == EACCES || e == EPERM ? PortAccessAdvice(sys.Membership("lp"))
+                                   : e == ENOENT ? "не загружен драйвер ppdev: sudo modprobe ppdev"
+                                                 : "";
         report = Format("ppdev: не удалось открыть %s: %s%s", dev.c_str(), SystemErrorText(e).c_str(),
-                        e == EACCES ? " (добавьте пользователя в группу lp)"
-                                    : (e == ENOENT ? " (загрузите модуль ppdev: modprobe ppdev)" : ""));
+                        advice.empty() ? "" : (" (" + advice + ")").c_str());
         return out;
     }
     const int e = ClaimWithin(sys, fd, claimLimitMs);

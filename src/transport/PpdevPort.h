@@ -7,9 +7,18 @@
 
 namespace mrk {
 
+// Where the user stands with the group that owns the ports: in this login
+// session's groups, in the account's groups (since a later login), and the user's name.
+struct GroupMembership {
+    bool inSession = false;
+    bool inAccount = false;
+    std::string user;
+};
+
 // The kernel calls the ppdev backend makes: the real ones, or a stand-in for tests.
 class PpdevSystem {
 public:
+    virtual GroupMembership Membership(const std::string& group) const;
     virtual ~PpdevSystem() = default;
     virtual std::string ProcDir() const;      // where the kernel lists parallel ports
     virtual std::string DevicePath(int n) const;
@@ -33,6 +42,9 @@ struct PpdevOpenResult {
 PpdevOpenResult OpenPpdev(uint16_t base, std::string& report, PpdevSystem& sys = KernelPpdev(),
                           int claimLimitMs = kPpdevClaimLimitMs);
 std::unique_ptr<PortBackend> OpenPpdevPort(uint16_t base, std::string& report);
+
+// What to do about a port the user may not open, in the operator's words.
+std::string PortAccessAdvice(const GroupMembership& lp);
 
 // The base address the kernel gives for parport N (from /proc/sys/dev/parport),
 // or -1 if unknown. Exposed for tests with a fake /proc tree.

@@ -145,3 +145,50 @@ TEST_F(ProcTree, StartUpWithTheDefaultLimitGoesOnWithoutPortAccess) {
 
 } // namespace
 } // namespace mrk
+
+namespace mrk {
+namespace {
+
+// A port the user may not open: the advice depends on where the user stands
+// with the lp group, and never sends someone already in it to join it again.
+class RefusedPpdev : public PpdevSystem {
+public:
+    RefusedPpdev(std::string procDir, GroupMembership lp) : procDir_(std::move(procDir)), lp_(std::move(lp)) {}
+    std::string ProcDir() const override { return procDir_; }
+    int Open(const std::string&) override {
+        errno = EACCES;
+        return -1;
+    }
+    GroupMembership Membership(const std::string& group) const override {
+        EXPECT_EQ(group, "lp");
+        return lp_;
+    }
+
+private:
+    std::string procDir_;
+    GroupMembership lp_;
+};
+
+TEST_F(ProcTree, APortWithoutPermissionSaysWhatToDoForWhereTheUserStands) {
+    Port(0, "888\n");
+    struct Case {
+        GroupMembership lp;
+        const char* says;
+        const char* never;
+    } cases[] = {
+        {{false, false, "oper"}, "sudo usermod -aG lp oper), затем выйдите из системы и войдите заново", "уже в группе"},
+        {{false, true, "oper"}, "пользователь oper уже в группе lp, но вошёл в систему до этого: выйдите из системы",
+         "usermod"},
+        {{true, true, "oper"}, "проверьте правило udev 60-mrkprog-kordel.rules", "usermod"},
+    };
+    for (const auto& c : cases) {
+        RefusedPpdev sys(dir.string(), c.lp);
+        std::string report;
+        EXPECT_EQ(OpenPpdev(0x378, report, sys, 50).port, nullptr);
+        EXPECT_NE(report.find(c.says), std::string::npos) << report;
+        EXPECT_EQ(report.find(c.never), std::string::npos) << report;
+    }
+}
+
+} // namespace
+} // namespace mrk
