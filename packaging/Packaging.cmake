@@ -13,6 +13,13 @@ foreach(program mrkprog mrkprog-gui mrkcrypt)
   target_compile_definitions(${program} PRIVATE MRK_VERSION="${PROJECT_VERSION}")
   target_link_options(${program} PRIVATE LINKER:-z,relro LINKER:-z,now)
 endforeach()
+# The compilers' version notes (.comment) are left out of the installed
+# programs and the plugin, as in Debian's own packages.
+install(CODE "
+  foreach(f bin/mrkprog bin/mrkprog-gui bin/mrkcrypt lib/mrkprog/mrkprog-gpsim.so)
+    execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${f}\"
+                    COMMAND_ERROR_IS_FATAL ANY)
+  endforeach()")
 
 # Programmers without root: the Surtan (FTDI USB) for plugdev, the parallel
 # ports for lp; ppdev loaded at boot for the Kordel. udev and modprobe read
