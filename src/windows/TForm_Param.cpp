@@ -29,7 +29,7 @@ QToolButton* Button(QWidget* parent, const char* name, const QString& caption, c
 
 QFrame* RedRule(QWidget* parent, int y) {
     auto* f = new QFrame(parent);
-    f->setGeometry(4, y, 634, 2);
+    f->setGeometry(4, y, 662, 2);
     f->setStyleSheet("background: red;");
     return f;
 }
@@ -40,7 +40,8 @@ TForm_Param::TForm_Param(TProg12& main) : QDialog(&main), ctx_(main.ctx()), main
     setObjectName("Form_Param");
     setWindowTitle("Путь доступа к загрузочным файлам.");
     setModal(true);
-    setFixedSize(642, 189);
+    // 28 px wider than the band once was: the widest module number ("HEX=FFFFFFFF") shows whole.
+    setFixedSize(670, 189);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
 
@@ -69,11 +70,11 @@ TForm_Param::TForm_Param(TProg12& main) : QDialog(&main), ctx_(main.ctx()), main
         label->setGeometry(8, r.y, 400, 16);
         paths_[k] = new QLineEdit(this);
         paths_[k]->setObjectName(r.edit);
-        paths_[k]->setGeometry(8, r.y + 17, 596, 21);
+        paths_[k]->setGeometry(8, r.y + 17, 624, 21);
         browse_[k] = Button(this, r.button, "", r.hint);
         browse_[k]->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
         browse_[k]->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        browse_[k]->setGeometry(610, r.y + 16, 24, 23);
+        browse_[k]->setGeometry(638, r.y + 16, 24, 23);
         dialogs_[k] = new QFileDialog(this, "", "", r.filter);
         dialogs_[k]->setObjectName(QString("OpenDialog%1").arg(k + 1));
         dialogs_[k]->setOption(QFileDialog::DontUseNativeDialog, true);
@@ -97,23 +98,23 @@ TForm_Param::TForm_Param(TProg12& main) : QDialog(&main), ctx_(main.ctx()), main
     label10->setGeometry(4, 140, 40, 18);
     label9_ = new QLabel(this);
     label9_->setObjectName("Label9");
-    label9_->setGeometry(44, 140, 172, 18);
+    label9_->setGeometry(44, 140, 200, 18);
     label9_->setStyleSheet("background: white;");
     auto* label12 = new QLabel("   Зав.", this);
     label12->setObjectName("Label12");
-    label12->setGeometry(218, 140, 36, 18);
+    label12->setGeometry(246, 140, 36, 18);
     label11_ = new QLabel(this);
     label11_->setObjectName("Label11");
-    label11_->setGeometry(254, 140, 18, 18);
+    label11_->setGeometry(282, 140, 18, 18);
     label11_->setStyleSheet("background: white;");
     label11_->setAlignment(Qt::AlignCenter);
     auto* label1 = new QLabel("Адрес LPT порта (HEX)", this);
     label1->setObjectName("Label1");
-    label1->setGeometry(276, 140, 152, 18);
+    label1->setGeometry(304, 140, 152, 18);
     edit4_ = new QLineEdit(this);
     edit4_->setObjectName("Edit4");
     edit4_->setMaxLength(param::kEdit4MaxLength);
-    edit4_->setGeometry(430, 139, 44, 21);
+    edit4_->setGeometry(458, 139, 44, 21);
     edit4_->installEventFilter(this);
     // The fields are taken as typed: a button pressed before Enter or the close
     // refreshes them from these values, not from the ones of the last showing.
@@ -123,10 +124,10 @@ TForm_Param::TForm_Param(TProg12& main) : QDialog(&main), ctx_(main.ctx()), main
     service_[3] = Button(this, "SpeedButton6", "Rd UN", "Прочитать уникальный номер программатора");
     service_[5] = Button(this, "SpeedButton21", "Set K");
     service_[6] = Button(this, "SpeedButton22", "Set N");
-    service_[2]->setGeometry(478, 138, 38, 22);
-    service_[3]->setGeometry(518, 138, 38, 22);
-    service_[5]->setGeometry(558, 138, 38, 22);
-    service_[6]->setGeometry(598, 138, 38, 22);
+    service_[2]->setGeometry(506, 138, 38, 22);
+    service_[3]->setGeometry(546, 138, 38, 22);
+    service_[5]->setGeometry(586, 138, 38, 22);
+    service_[6]->setGeometry(626, 138, 38, 22);
 
     // Bottom row: access code and the service commands.
     edit3_ = new QLineEdit(this);

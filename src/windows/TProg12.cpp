@@ -164,7 +164,19 @@ void TProg12::AskCloseDuringCommand() {
 }
 
 void TProg12::RunCommand(const std::function<void()>& command) {
+    if (ctx_.commands.Gate.Running()) {
+        // A click or a number entered while a command drives the module starts
+        // nothing; the status line says why instead of nothing happening.
+        if (!busyNoteShown_) label3Before_ = Label3->text();
+        busyNoteShown_ = true;
+        Label3->setText(QString::fromUtf8(kBusyNote));
+        return;
+    }
     ctx_.commands.Gate.Run(command);
+    if (busyNoteShown_) {
+        busyNoteShown_ = false;
+        if (Label3->text() == QString::fromUtf8(kBusyNote)) Label3->setText(label3Before_);
+    }
     if (closeAfterCommand_ && !ctx_.commands.Gate.Running()) {
         closeAfterCommand_ = false;
         QTimer::singleShot(0, this, &QWidget::close);

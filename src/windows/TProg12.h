@@ -154,6 +154,10 @@ private:
         connect(button, &Button::clicked, this, [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); });
     }
     void AskCloseDuringCommand();
+    // What the status line says to a command refused while another runs, and what it said before.
+    static constexpr const char* kBusyNote = "Идёт работа с модулем: команда не запущена.";
+    bool busyNoteShown_ = false;
+    QString label3Before_;
 
     GuiOptions options_;
     WidgetHost host_;

@@ -168,7 +168,8 @@ void TProg12::CreateControls() {
     Avtom_Prog_P->setGeometry(8, 20, 62, 27);
     Avt_Prog_St = MakeGroupedSpeedButton(GroupBox2, groupAuto_, QStringLiteral("СТОП"), QStringLiteral("Avt_Prog_St"));
     Avt_Prog_St->setGeometry(8, 51, 62, 27);
-    StaticText1 = new QLabel(QStringLiteral("OK"), GroupBox2);
+    // Blank until a cycle ends: "OK" at start would show a success that no run had.
+    StaticText1 = new QLabel(QStringLiteral("  "), GroupBox2);
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
     QFont big = font;
     big.setPointSize(26);

@@ -215,6 +215,40 @@ private slots:
                  qPrintable(m.Memokno->toPlainText()));
     }
 
+    // The indicator starts blank: "OK" before any run would be a success nobody had.
+    // Mid-cycle, a number entered and WR ID / RD ID start nothing, and the status line says why.
+    void refusedClicksMidCycleAreSaidAndTheIndicatorStartsBlank() {
+        WorkDir wd;
+        GuiProgram p(ProductionOnBlankModule(wd));
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        QCOMPARE(m.StaticText1->text().trimmed(), QString());
+        QStringList said;
+        bool tried = false;
+        QTimer t;
+        t.setInterval(0);
+        QObject::connect(&t, &QTimer::timeout, [&] {
+            if (tried || m.Param->isEnabled()) return; // until the cycle runs
+            tried = true;
+            t.stop();
+            m.SpeedButton10->click();
+            said << m.Label3->text();
+            m.SpeedButton11->click();
+            said << m.Label3->text();
+            m.Edit1->setText(QStringLiteral("77"));
+            QTest::keyClick(m.Edit1, Qt::Key_Return);
+            said << m.Label3->text();
+        });
+        t.start();
+        QTest::keyClicks(m.Edit1, QStringLiteral("1234"));
+        QTest::keyClick(m.Edit1, Qt::Key_Return);
+        QVERIFY(tried);
+        for (const QString& s : said) QVERIFY2(s.startsWith(QStringLiteral("Идёт работа с модулем")), qPrintable(s));
+        QCOMPARE(m.StaticText1->text(), QStringLiteral("OK"));
+        QVERIFY2(!LogLines(m).join('\n').contains(QStringLiteral("d[0]=")), "RD ID did not run inside the cycle");
+        QVERIFY2(!m.Label3->text().startsWith(QStringLiteral("Идёт работа")), qPrintable(m.Label3->text()));
+    }
+
     void enterWithoutNumberAsksForIt() {
         WorkDir wd;
         WriteBootPaths(IniPathHere());

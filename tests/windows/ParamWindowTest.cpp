@@ -1,6 +1,7 @@
 // The parameters window on the real widgets, on the virtual bench.
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -37,6 +38,24 @@ private slots:
         w.close();
         w.show();
         QCOMPARE(edit4->text(), QString("3BC"));
+        w.close();
+    }
+
+    // The widest module number the window can show fits its field whole.
+    void moduleNumberIsShownWhole() {
+        WorkDir wd;
+        GuiProgram p(BenchOptions("virtual-lpt"));
+        QVERIFY(DriveStartup(p));
+        p.Prog12->ctx().commands.ModuleNumber = 0xFFFFFFFFu;
+        TForm_Param& w = *p.Form_Param;
+        w.show();
+        auto* label9 = w.findChild<QLabel*>("Label9");
+        QCOMPARE(label9->text(), QStringLiteral(" DEC=16777215  HEX=FFFFFFFF"));
+        QVERIFY2(label9->fontMetrics().horizontalAdvance(label9->text()) <= label9->contentsRect().width(),
+                 qPrintable(QString::number(label9->fontMetrics().horizontalAdvance(label9->text()))));
+        // Nothing it shares the band with is covered.
+        for (const char* name : {"Label12", "Label11", "Label1", "Edit4"})
+            QVERIFY2(!label9->geometry().intersects(w.findChild<QWidget*>(name)->geometry()), name);
         w.close();
     }
 
