@@ -9,8 +9,9 @@ bool StopHere(Context& ctx) {
     const StopCause cause = gate.Stop();
     if (cause == StopCause::None) return false;
     if (gate.SayStop())
-        ctx.host.Okno(cause == StopCause::Operator ? "Остановлено оператором."
-                                                   : "Остановлено: программа закрывается.");
+        ctx.host.Okno(cause == StopCause::Operator  ? "Остановлено оператором."
+                      : cause == StopCause::Signal ? "Остановлено: программу прервали (Ctrl+C или сигнал завершения)."
+                                                    : "Остановлено: программа закрывается.");
     return true;
 }
 

@@ -10,7 +10,8 @@ namespace mrk {
 
 struct Context;
 
-enum class StopCause { None, Operator, Closing };
+// Operator: "СТОП"; Closing: the window closes; Signal: Ctrl+C or SIGTERM to the command line.
+enum class StopCause { None, Operator, Closing, Signal };
 
 class CommandGate {
 public:

@@ -18,6 +18,7 @@ list(APPEND MRK_CORE_SOURCES
 )
 list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/BenchFaults.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/OptionValuesHelp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgrammerTable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Station.cpp
 )

@@ -62,6 +62,8 @@ public:
     // Whether this occurrence works on the chip, once its arguments are known
     // (config describe only reads the tables); the command's table entry decides first.
     virtual bool WorksOnChip() const { return true; }
+    // Whether it writes its result to standard output ("-"): the log then goes to standard error.
+    virtual bool WritesStandardOutput() const { return false; }
 };
 
 struct CommandInfo {

@@ -2,21 +2,28 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace mrk::cli {
 
 ConsoleHost::ConsoleHost(bool verbose, std::FILE* out, std::FILE* err)
     : verbose_(verbose), out_(out), err_(err), tty_(isatty(fileno(err)) != 0) {}
 
+// The bar is taken off the terminal line when its command or the next log line
+// comes: a finished command leaves its log, never a stale "[###  ] 99%".
 void ConsoleHost::EndProgress() {
     if (progressShown_) {
-        std::fputc('\n', err_);
+        std::fputs("\r\033[K", err_);
+        std::fflush(err_);
         progressShown_ = false;
-        lastPercent_ = -1;
     }
+    lastPercent_ = -1;
 }
 
 void ConsoleHost::Okno(const std::string& line) {
+    Pump();
     EndProgress();
+    lastLine_ = line;
     std::fprintf(out_, "%s\n", line.c_str());
     std::fflush(out_);
 }
@@ -27,8 +34,11 @@ void ConsoleHost::GaugeMax(long max) {
 }
 
 void ConsoleHost::GaugePos(long pos) {
+    Pump();
     if (!tty_ || gaugeMax_ <= 0) return;
-    const int percent = static_cast<int>(pos * 100 / gaugeMax_);
+    const int percent = static_cast<int>(std::clamp(pos, 0L, gaugeMax_) * 100 / gaugeMax_);
+    // A gauge set back to its start is not progress: nothing to draw until it moves.
+    if (percent == 0 && !progressShown_) return;
     if (percent == lastPercent_) return;
     lastPercent_ = percent;
     const int filled = percent / 4;
@@ -47,7 +57,9 @@ void ConsoleHost::Label2(const std::string& text) {
 void ConsoleHost::Label3(const std::string& text) {
     label3_ = text;
     EndProgress();
-    std::fprintf(out_, "Label3: %s\n", text.c_str());
+    // The window's status label under the log: its text as the operator reads it,
+    // the control's name only when asked for more.
+    std::fprintf(out_, verbose_ ? "Label3: %s\n" : "%s\n", text.c_str());
 }
 
 void ConsoleHost::StaticText1(const std::string& text) {
@@ -59,10 +71,14 @@ MsgResult ConsoleHost::MessageBox(const std::string& text, const std::string& ca
                                   MsgButtons buttons) {
     EndProgress();
     ++messages_;
-    if (caption.empty()) std::fprintf(err_, "[сообщение] %s\n", text.c_str());
-    else std::fprintf(err_, "[%s] %s\n", caption.c_str(), text.c_str());
-    std::fflush(err_);
-    // Nobody to ask: a question is answered no, otherwise the only or first button.
+    // Nobody to ask: a question is not printed (the command says what to give
+    // instead) and is answered no; a box that repeats the log line just written is not said twice.
+    if (buttons == MsgButtons::YesNo) ++declined_;
+    else if (text != lastLine_) {
+        if (caption.empty()) std::fprintf(err_, "[сообщение] %s\n", text.c_str());
+        else std::fprintf(err_, "[%s] %s\n", caption.c_str(), text.c_str());
+        std::fflush(err_);
+    }
     switch (buttons) {
     case MsgButtons::YesNo: return MsgResult::No;
     case MsgButtons::Cancel: return MsgResult::Cancel;

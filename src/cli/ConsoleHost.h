@@ -1,6 +1,7 @@
 #pragma once
 // The CLI's face: log lines on stdout, message boxes and the progress bar on stderr.
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "core/Host.h"
@@ -20,7 +21,12 @@ public:
     void Label2(const std::string& text) override;
     void Label3(const std::string& text) override;
     void StaticText1(const std::string& text) override;
-    void Pump() override {}
+    // Between a command's steps, and whenever it reports progress: what the
+    // session looks at there (a stop signal), as the window's message pump would.
+    void Pump() override {
+        if (onPump) onPump();
+    }
+    std::function<void()> onPump;
     MsgResult MessageBox(const std::string& text, const std::string& caption, MsgKind kind,
                          MsgButtons buttons) override;
     void IndicatorsChanged(const Indicators& now) override { indicators_ = now; }
@@ -32,6 +38,8 @@ public:
     void ClearStaticText1() { staticText1_.clear(); }
     const Indicators& IndicatorsNow() const { return indicators_; }
     int MessageCount() const { return messages_; }
+    // Questions answered "no" because a command line cannot ask them.
+    int DeclinedQuestions() const { return declined_; }
     // Ends a progress bar line, if one is showing.
     void EndProgress();
 
@@ -46,6 +54,8 @@ private:
     std::string label2_, label3_, staticText1_;
     Indicators indicators_;
     int messages_ = 0;
+    int declined_ = 0;
+    std::string lastLine_;
 };
 
 } // namespace mrk::cli

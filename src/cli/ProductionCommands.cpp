@@ -41,12 +41,21 @@ public:
         PlainControls ui;
         ui.SetFactoryNumberText(number_);
         s.host.ClearStaticText1();
+        const int declinedBefore = s.host.DeclinedQuestions();
         Edit1KeyDownEnter(s.ctx, ui);
         s.opened = s.opened || s.ctx.ind.Prog4520 || s.ctx.ind.CheckBox2;
         const std::string result = s.host.StaticText1Text();
-        if (result.empty()) {
+        // Blank (or blanked by a refusal): the cycle did not run.
+        if (result.find_first_not_of(' ') == std::string::npos) {
             // Refused before the run: a failure of its own, whatever an earlier cycle printed.
-            std::fprintf(stderr, "mrkprog cycle: цикл для номера %s не запущен\n", number_.c_str());
+            // The window would have asked whether the number's module is this one; here the option says it.
+            if (s.host.DeclinedQuestions() != declinedBefore)
+                std::fprintf(stderr,
+                             "mrkprog cycle: если это тот же модуль и его нужно запрограммировать заново, "
+                             "повторите с --same-module: mrkprog ... cycle %s --same-module\n",
+                             number_.c_str());
+            else
+                std::fprintf(stderr, "mrkprog cycle: цикл для номера %s не запущен\n", number_.c_str());
             return 1;
         }
         std::printf("%s\n", result.c_str());

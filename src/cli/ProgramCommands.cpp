@@ -12,6 +12,7 @@
 #include "config/ConfigWords.h"
 #include "core/FileBytes.h"
 #include "core/IntelHexWriter.h"
+#include "core/StandardStreams.h"
 #include "core/Format.h"
 #include "icsp/ConfigId.h"
 #include "icsp/ProgramMemory.h"
@@ -34,8 +35,9 @@ class ReadCommand : public Command {
 public:
     void Setup(CLI::App& app) override {
         app.add_flag("--all", all_, "Whole program memory instead of the boot region");
-        app.add_option("--out", out_, "Save what was read as Intel HEX");
+        app.add_option("--out", out_, "Save what was read as Intel HEX (- for standard output)");
     }
+    bool WritesStandardOutput() const override { return IsStandardStream(out_) || out_ == "/dev/stdout"; }
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
         const bool read = ChipRange(s.ctx, all_).Read();
@@ -46,12 +48,15 @@ public:
         const uint32_t words = all_ ? s.ctx.prog.ChipWords : s.ctx.prog.BootWords;
         if (!out_.empty()) {
             // Written beside the target and renamed: a failed write keeps the earlier file.
+            // Standard output, a pipe or a device takes the text where it is.
             const std::string text = ToIntelHex(std::span(s.ctx.image.BuffChip.data(), 2u * words));
-            if (int err = 0; !ReplaceFile(out_, text, err)) {
-                std::fprintf(stderr, "mrkprog: не удалось записать %s: %s\n", out_.c_str(), FileErrorText(err).c_str());
+            const std::string where = IsStandardStream(out_) ? "стандартный вывод" : out_;
+            if (int err = 0; !WriteFileOrOutput(out_, text, err)) {
+                std::fprintf(stderr, "mrkprog: не удалось записать %s: %s\n", where.c_str(), FileErrorText(err).c_str());
                 return 1;
             }
-            std::printf("%s\n", Format("Прочитано %u слов, записано в %s", words, out_.c_str()).c_str());
+            std::fprintf(WritesStandardOutput() ? stderr : stdout, "%s\n",
+                         Format("Прочитано %u слов, записано в %s", words, where.c_str()).c_str());
         }
         return 0;
     }

@@ -3,35 +3,21 @@
 #include <cstdio>
 #include <optional>
 
-#include "app/BenchFaults.h"
+#include "app/CommandGate.h"
 #include "app/ProgrammerTable.h"
 #include "app/Station.h"
+#include "cli/StopSignals.h"
 
 namespace mrk::cli {
 
-namespace {
-
-// An option's help with the rows of the station's table it takes.
-template <typename Row>
-std::string TableHelp(std::string head, const std::vector<Row>& rows, bool (*listed)(const Row&)) {
-    for (const auto& r : rows)
-        if (listed(r)) head += std::string("\n  ") + r.name + ": " + r.help;
-    return head;
-}
-
-} // namespace
-
 void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
-    app.add_option("--bench", opt.bench,
-                   TableHelp("Use the virtual bench instead of real hardware:", ProgrammerTable(),
-                             +[](const ProgrammerEntry& e) { return e.bench.has_value(); }))
+    // The values of each listed option follow the options (OptionValuesHelp).
+    app.add_option("--bench", opt.bench, "Use the virtual bench instead of real hardware (Benches below)")
         ->check(CLI::IsMember(BenchProgrammerNames()));
     app.add_option("--chip", opt.chip, "Module on the virtual bench (and the chip assumed before detection)")
         ->check(CLI::IsMember({"4620", "452", "none"}));
     app.add_option("--module", opt.module, "Virtual module's memory: loaded before, saved after (Intel HEX)");
-    app.add_option("--usb-driver", opt.usbDriver,
-                   TableHelp("Driver for the USB programmer:", ProgrammerTable(),
-                             +[](const ProgrammerEntry& e) { return !e.bench && e.wire == ProgrammerWire::Usb; }))
+    app.add_option("--usb-driver", opt.usbDriver, "Driver for the USB programmer (USB drivers below)")
         ->check(CLI::IsMember(UsbDriverNames()));
     app.add_option_function<std::string>(
            "--lpt-address",
@@ -51,14 +37,12 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
             return std::string("не шестнадцатеричный адрес порта от 1 до FFFD: ") + v;
         });
     app.add_option("--settings", opt.settings, "Settings file (default: mrkprog.ini in the current directory)");
-    std::string faultHelp = "Fault mode of the virtual bench, NAME or NAME=N (repeatable):";
-    for (const auto& f : FaultModes())
-        faultHelp += std::string("\n  ") + f.name + (f.value ? std::string("=") + f.value : "") + ": " + f.help;
-    app.add_option("--fault", opt.faults, faultHelp)->take_all()->allow_extra_args(false);
+    app.add_option("--fault", opt.faults, "Fault mode of the virtual bench, NAME or NAME=N, repeatable (Fault modes below)")
+        ->take_all()
+        ->allow_extra_args(false);
     app.add_option("--module-firmware", opt.moduleFirmware,
-                   TableHelp("What the virtual module runs when MCLR is released (gpsim without --bench "
-                             "implies --bench virtual-lpt):",
-                             ModuleFirmwareTable(), +[](const ModuleFirmwareEntry&) { return true; }))
+                   "What the virtual module runs when MCLR is released; gpsim without --bench implies "
+                   "--bench virtual-lpt (Module firmware below)")
         ->check(CLI::IsMember(ModuleFirmwareNames()));
     app.add_flag("-v,--verbose", opt.verbose, "Say more (port access, labels)");
 }
@@ -140,8 +124,12 @@ int RunCommands(Session& s, const std::vector<Segment>& segments, std::vector<st
                      : s.opt.chip == "452" ? "образы берутся для PIC18F452 (--chip)"
                                            : "образы берутся для PIC18F4620 (--chip)");
     }
-    for (size_t k = 0; rc == 0 && k < commands.size(); ++k) {
-        rc = commands[k]->Run(s);
+    for (size_t k = 0; rc == 0 && k < commands.size() && !StopSignal(); ++k) {
+        // Through the gate, as a click runs it: a stop signal is taken at its next step boundary.
+        s.ctx.commands.Gate.Run([&] {
+            s.host.Pump();
+            rc = commands[k]->Run(s);
+        });
         const std::string& name = segments[k].info->name;
         if (rc == 0 && (name == "load-boot" || name == "load-update" || name == "write-update"))
             s.configLoaded = true;
@@ -156,7 +144,10 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     std::vector<std::unique_ptr<Command>> commands;
     if (const auto rc = ParseCommands(segments, commands)) return *rc;
 
-    ConsoleHost console(opt.verbose);
+    // A result written to standard output keeps it to itself: the log goes to standard error.
+    bool resultOnStdout = false;
+    for (const auto& c : commands) resultOnStdout = resultOnStdout || c->WritesStandardOutput();
+    ConsoleHost console(opt.verbose, resultOnStdout ? stderr : stdout);
     Station station(console);
     if (const StationStatus open = station.Open(StationOptionsFor(opt)); !open.Ok()) {
         std::fprintf(stderr, "mrkprog: %s\n", open.message.c_str());
@@ -165,6 +156,10 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     if (!station.SettingsProblem().empty()) std::fprintf(stderr, "mrkprog: %s\n", station.SettingsProblem().c_str());
     Session s{opt, console, station.ctx(), station.bench()};
     s.journal = station.runObserver();
+    CatchStopSignals();
+    console.onPump = [&ctx = station.ctx()] {
+        if (StopSignal()) ctx.commands.Gate.RequestStop(StopCause::Signal);
+    };
     int rc = RunCommands(s, segments, commands);
     if (const StationStatus closed = station.Close(); !closed.Ok()) {
         std::fflush(stdout);
@@ -177,6 +172,12 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     }
     // Why the USB programmer could not be reached (permission, kernel driver, no library).
     if (const std::string why = station.UsbProblem(); !why.empty()) std::fprintf(stderr, "USB: %s\n", why.c_str());
+    if (const int signal = StopSignal()) {
+        // Stopped and closed like a stop in the window; the exit status says which signal, as the shell expects.
+        std::fflush(stdout);
+        std::fprintf(stderr, "mrkprog: остановлено по %s\n", StopSignalName(signal));
+        return 128 + signal;
+    }
     return rc;
 }
 

@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 
 #include "core/FileBytes.h"
+#include "core/StandardStreams.h"
 #include "image/CrpCodec.h"
 #include "image/ImageKey.h"
 
@@ -20,8 +21,8 @@ int main(int argc, char** argv) {
     auto* enc = app.add_subcommand("encipher", "HEX text -> .CRP");
     auto* dec = app.add_subcommand("decipher", ".CRP -> HEX text");
     for (auto* sub : {enc, dec}) {
-        sub->add_option("input", in, "File to read")->required();
-        sub->add_option("output", out, "File to write (replaced)")->required();
+        sub->add_option("input", in, "File to read, - for standard input")->required();
+        sub->add_option("output", out, "File to write (replaced), - for standard output")->required();
     }
     app.require_subcommand(1);
     try {
@@ -38,16 +39,16 @@ int main(int argc, char** argv) {
     }
     std::vector<uint8_t> bytes;
     int err = 0;
-    if (!mrk::ReadRegularFile(in, bytes, err)) {
-        std::fprintf(stderr, "mrkcrypt: не удалось прочитать %s: %s\n", in.c_str(), mrk::FileErrorText(err).c_str());
+    if (!mrk::ReadFileOrInput(in, bytes, err)) {
+        std::fprintf(stderr, "mrkcrypt: не удалось прочитать %s: %s\n", in == "-" ? "стандартный ввод" : in.c_str(), mrk::FileErrorText(err).c_str());
         return 1;
     }
     mrk::Rc6Table S;
     mrk::Rc6KeySetup(key, S);
     const auto result = enc->parsed() ? mrk::CrpEncipher(S, bytes) : mrk::CrpDecipher(S, bytes);
     // Written beside the output and renamed over it: a failed write keeps the earlier file.
-    if (!mrk::ReplaceFile(out, result, err)) {
-        std::fprintf(stderr, "mrkcrypt: не удалось записать %s: %s\n", out.c_str(), mrk::FileErrorText(err).c_str());
+    if (!mrk::WriteFileOrOutput(out, result, err)) {
+        std::fprintf(stderr, "mrkcrypt: не удалось записать %s: %s\n", out == "-" ? "стандартный вывод" : out.c_str(), mrk::FileErrorText(err).c_str());
         return 1;
     }
     return 0;

@@ -5,10 +5,20 @@
 #include <string>
 #include <vector>
 
+#include "app/OptionValuesHelp.h"
 #include "cli/CommandTable.h"
 #include "cli/Setup.h"
 
 namespace {
+
+// The usage line names the commands that follow the options (they are parsed
+// apart from CLI11's own, so it would not list them).
+class CommandsUsage : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App*, std::string name) const override {
+        return "Usage: " + name + " [OPTIONS] COMMAND [ARGS] [COMMAND [ARGS] ...]\n";
+    }
+};
 
 int RunProgram(int argc, char** argv) {
     using namespace mrk::cli;
@@ -28,9 +38,10 @@ int RunProgram(int argc, char** argv) {
     CLI::App app{"mrkprog: firmware update and in-circuit programming of the MRK module", "mrkprog"};
     DeclareGlobalOptions(app, opt);
     app.set_version_flag("--version", "mrkprog " MRK_VERSION);
+    app.formatter(std::make_shared<CommandsUsage>());
     // Wide enough that every option stands apart from its text (the man page reads it so).
     app.get_formatter()->column_width(34);
-    std::string footer = "\nCommands (several may follow each other, run in order):\n";
+    std::string footer = mrk::OptionValuesHelp(true) + "\nCommands (several may follow each other, run in order):\n";
     for (const auto& c : table.All()) footer += "  " + c.name + std::string(c.name.size() < 14 ? 14 - c.name.size() : 1, ' ') + c.help + "\n";
     app.footer(footer);
     app.allow_extras();

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <cstring>
 
-#include "app/BenchFaults.h"
+#include "app/OptionValuesHelp.h"
 #include "app/ProgrammerTable.h"
 
 namespace mrk::gui {
@@ -15,10 +15,8 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     p.setApplicationDescription(QStringLiteral("Firmware update and in-circuit programming of the МРК module"));
     p.addHelpOption();
     p.addVersionOption();
-    QStringList benches;
-    for (const auto& name : BenchProgrammerNames()) benches << QString::fromStdString(name);
-    const QCommandLineOption bench(QStringLiteral("bench"),
-                                   QStringLiteral("Run on the virtual bench: %1.").arg(benches.join(QStringLiteral(" or "))),
+    // The values of each listed option follow the options (OptionValuesHelp).
+    const QCommandLineOption bench(QStringLiteral("bench"), QStringLiteral("Run on the virtual bench (Benches below)."),
                                    QStringLiteral("kind"));
     const QCommandLineOption chip(QStringLiteral("chip"),
                                   QStringLiteral("The module on the virtual bench: 4620, 452 or none."),
@@ -27,7 +25,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
                                     QStringLiteral("Keep the virtual module's memory in FILE.hex."),
                                     QStringLiteral("FILE.hex"));
     const QCommandLineOption production(QStringLiteral("production"),
-                                        QStringLiteral("Start in production mode (Obnovl clear)."));
+                                        QStringLiteral("Start in production mode: boot loader, erase, configuration and the automatic cycle."));
     const QCommandLineOption autoUpdate(
         QStringLiteral("auto-update"),
         QStringLiteral("Unattended: answer \"Да\", press the update button, write the log to FILE, close."),
@@ -42,15 +40,11 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
                                         QStringLiteral("N"), QStringLiteral("1234"));
     const QCommandLineOption firmware(
         QStringLiteral("module-firmware"),
-        QStringLiteral("What the virtual module runs: model (the bench's boot-loader model) or gpsim (its "
-                       "flash, executed); gpsim without --bench uses virtual-lpt."),
+        QStringLiteral("What the virtual module runs; gpsim without --bench uses virtual-lpt (Module firmware below)."),
         QStringLiteral("kind"), QStringLiteral("model"));
-    QString faultHelp = QStringLiteral("A fault mode of the virtual bench, NAME or NAME=N (repeatable):");
-    for (const auto& f : FaultModes())
-        faultHelp += QStringLiteral("\n  %1%2: %3")
-                         .arg(QString::fromUtf8(f.name), f.value ? QStringLiteral("=") + QString::fromUtf8(f.value) : QString(),
-                              QString::fromUtf8(f.help));
-    const QCommandLineOption fault(QStringLiteral("fault"), faultHelp, QStringLiteral("MODE"));
+    const QCommandLineOption fault(QStringLiteral("fault"),
+                                   QStringLiteral("A fault mode of the virtual bench, NAME or NAME=N, repeatable (Fault modes below)."),
+                                   QStringLiteral("MODE"));
     p.addOptions({bench, chip, module, production, autoUpdate, autoCycle, autoNumber, firmware, fault});
     if (!p.parse(arguments)) {
         if (error) *error = p.errorText();
@@ -59,7 +53,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     if (p.isSet(QStringLiteral("help"))) {
         // The program's name rather than the path it was started by.
         const QString self = arguments.isEmpty() ? QString() : arguments.first();
-        opt.textOnly = p.helpText();
+        opt.textOnly = p.helpText() + QString::fromStdString(OptionValuesHelp(false));
         if (!self.isEmpty()) opt.textOnly.replace(self, QFileInfo(self).fileName());
         return true;
     }

@@ -104,7 +104,7 @@ TEST(Cli, ABootLoaderFileCutShortIsNeverWritten) {
                                       dir.Path());
             EXPECT_NE(r.code, 0) << r.out << r.err;
             EXPECT_TRUE(r.Has("Ошибка формата или КС")) << r.out;
-            EXPECT_TRUE(r.Has("Label3: Ошибка загрузки boot.hex")) << r.out;
+            EXPECT_TRUE(r.Has("\nОшибка загрузки boot.hex")) << r.out;
             EXPECT_FALSE(r.Has("Прогр. OK")) << r.out;
         }
     }

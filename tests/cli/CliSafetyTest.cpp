@@ -71,7 +71,7 @@ TEST(CliChip, NoChipFoundEndsTheRunBeforeItsFirstCommand) {
     const auto r = RunMrkprog("--bench virtual-lpt --chip none load-update erase", dir.Path());
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.ErrHas("Не верно прочитался ID процессора")) << r.err;
-    EXPECT_FALSE(r.Has("Label3: Загружен")) << r.out;
+    EXPECT_FALSE(r.Has("Загружен Файл")) << r.out;
 }
 
 TEST(CliArguments, OutOfRangeWordsAndAddressesAreRefused) {

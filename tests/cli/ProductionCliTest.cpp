@@ -93,6 +93,28 @@ TEST(CliCycle, AMissingBootLoaderFileEndsXWithoutTouchingTheModule) {
     EXPECT_FALSE(r.Has("Конфигурация OK"));
 }
 
+// A number whose cycle ended "X" is asked about in the window; the command line
+// cannot ask: it refuses once and names the option that answers the question.
+TEST(CliCycle, ARefusedRedoIsSaidOnceAndNamesSameModule) {
+    TempDir dir;
+    WriteSettings(dir.Path() / "mrkprog.ini");
+    // The update inside the cycle breaks off: the number is the journal's, the module "X".
+    const std::string cycle = "--bench virtual-lpt --module m.hex --fault boot-loader-silent-after=3 cycle 555";
+    ASSERT_TRUE(RunMrkprog(cycle, dir.Path()).Has("\nX\n"));
+
+    const auto refused = RunMrkprog(cycle, dir.Path());
+    EXPECT_EQ(refused.code, 1);
+    const std::string all = refused.out + refused.err;
+    const std::string refusal = "Заводской номер 555 уже использован";
+    ASSERT_NE(all.find(refusal), std::string::npos) << all;
+    EXPECT_EQ(all.find(refusal, all.find(refusal) + 1), std::string::npos) << "said twice:\n" << all;
+    EXPECT_EQ(all.find("Это тот же модуль"), std::string::npos) << "a question nobody can answer:\n" << all;
+    EXPECT_TRUE(refused.ErrHas("cycle 555 --same-module")) << refused.err;
+
+    const auto redo = RunMrkprog(cycle + " --same-module", dir.Path());
+    EXPECT_TRUE(redo.Has("Модуль 555 программируется повторно.")) << redo.out << redo.err;
+}
+
 TEST(CliUpdate, UpdateOnlyAndProductionRunsAndTheSettingsFile) {
     TempDir dir;
     const auto ini = dir.Path() / "mrkprog.ini";
@@ -135,7 +157,7 @@ TEST(CliUpdate, AnUpdateImageThatCannotBeLoadedIsNotWritten) {
         const std::string module = (dir.Path() / "module.hex").string();
         auto r = RunMrkprog(std::string("--bench virtual-lpt --module ") + module + " " + cmd, dir.Path(), "/proc");
         EXPECT_NE(r.code, 0) << r.out << r.err;
-        EXPECT_TRUE(r.Has("Label3: Ошибка загрузки")) << r.out;
+        EXPECT_TRUE(r.Has("Ошибка загрузки")) << r.out;
         EXPECT_TRUE(r.Has("Обновление не записано")) << r.out;
         EXPECT_FALSE(r.Has("КС Программы OK.")) << r.out;
         EXPECT_FALSE(r.Has("Запись закончена.")) << r.out;

@@ -53,7 +53,7 @@ TEST(ImageCommands, CommandsActOnOneContextInOrder) {
     ASSERT_EQ(lines.size(), 5u + 1024u) << r.out;
     // Nothing here works on the chip: the run says which one it takes (on stderr).
     EXPECT_EQ(lines[0], "mrkprog: ни одна команда не работает с кристаллом; образы берутся для PIC18F452 (--chip)");
-    EXPECT_EQ(lines[1], "Label3: Загружен Файл MrkVer45");
+    EXPECT_EQ(lines[1], "Загружен Файл MrkVer45");
     EXPECT_EQ(lines[2], "Загружен файл " + kFirmware + "/boot-452.hex.");
     EXPECT_EQ(lines[3], "Карта памяти программ.");
     EXPECT_EQ(lines[4].substr(0, 8), "000:  EF") << "the boot loader's goto, over the update";
@@ -67,7 +67,7 @@ TEST(ImageCommands, FailedLoadEndsTheRunWithItsMessages) {
     const ShellResult r = Shell(dir, kMrkprog + " --chip 4620 load-boot missing.hex view");
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "mrkprog: ни одна команда не работает с кристаллом; образы берутся для PIC18F4620 (--chip)\n"
-                     "Файл missing.hex не найден.\nLabel3: Ошибка загрузки missing.hex\n");
+                     "Файл missing.hex не найден.\nОшибка загрузки missing.hex\n");
 }
 
 TEST(ImageCommands, UpdateFileFromTheCommandLine) {
@@ -75,7 +75,7 @@ TEST(ImageCommands, UpdateFileFromTheCommandLine) {
     WriteText(dir / "app.hex", Rec(0, 0x0800, {0x34, 0x12}) + kEof);
     const ShellResult r = Shell(dir, kMrkprog + " load-update app.hex view --source ref --page 0");
     ASSERT_EQ(r.code, 0) << r.out;
-    EXPECT_NE(r.out.find("Label3: Загружен Файл app.hex\n"), std::string::npos);
+    EXPECT_NE(r.out.find("Загружен Файл app.hex\n"), std::string::npos);
     EXPECT_NE(r.out.find("\n800:  1234   FFFF   FFFF   FFFF\n"), std::string::npos);
 }
 
