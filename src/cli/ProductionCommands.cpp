@@ -51,9 +51,9 @@ public:
             // The window would have asked whether the number's module is this one; here the option says it.
             if (s.host.DeclinedQuestions() != declinedBefore)
                 std::fprintf(stderr,
-                             "mrkprog cycle: если это тот же модуль и его нужно запрограммировать заново, "
-                             "повторите с --same-module: mrkprog ... cycle %s --same-module\n",
-                             number_.c_str());
+                             "mrkprog cycle: цикл для номера %s не запущен; если это тот же модуль и его нужно "
+                             "запрограммировать заново, повторите с --same-module: mrkprog ... cycle %s --same-module\n",
+                             number_.c_str(), number_.c_str());
             else
                 std::fprintf(stderr, "mrkprog cycle: цикл для номера %s не запущен\n", number_.c_str());
             return 1;
