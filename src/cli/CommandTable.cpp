@@ -49,7 +49,7 @@ std::vector<Segment> SplitCommands(const CommandTable& table, const std::vector<
         out.back().args.push_back(word);
         if (expectValue) {
             expectValue = false;
-        } else if (!word.empty() && word[0] == '-') {
+        } else if (word.size() > 1 && word[0] == '-') { // a bare "-" is a file: standard input or output
             expectValue = TakesValue(*probeApp, word);
         } else {
             ++positionals;

@@ -6,6 +6,7 @@
 
 #include "core/Context.h"
 #include "core/Format.h"
+#include "core/StandardStreams.h"
 #include "image/EncipheredLoad.h"
 #include "image/HexLoad.h"
 #include "image/LogControl.h"
@@ -22,11 +23,14 @@ void FillProgramSpace(Context& ctx) {
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return !path.empty() && std::filesystem::is_regular_file(path, ec);
+    return IsStandardStream(path) || (!path.empty() && std::filesystem::is_regular_file(path, ec));
 }
 
 // Picks the loader by extension; false (after the log line) for any other extension.
+// Standard input ("-") carries HEX text: a .CRP is deciphered on its way in
+// (mrkcrypt decipher F.crp - | mrkprog load-boot -).
 bool LoadByExtension(Context& ctx, const std::string& path, uint8_t kind) {
+    if (IsStandardStream(path)) return ExecuteHex(ctx, kind) == 0;
     const std::string ext = UpperExtension(path);
     if (ext == ".HEX") return ExecuteHex(ctx, kind) == 0;
     if (ext == ".CRP") return ExecuteCRPtoHex(ctx, kind) == 0;

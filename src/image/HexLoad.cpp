@@ -6,6 +6,7 @@
 
 #include "core/Context.h"
 #include "core/FileBytes.h"
+#include "core/StandardStreams.h"
 #include "core/Sha256.h"
 #include "image/ConfigMask.h"
 #include "image/HexReader.h"
@@ -21,10 +22,10 @@ const std::string& ImagePath(const Context& ctx, uint8_t kind) {
 int ExecuteHex(Context& ctx, uint8_t kind) {
     const std::string& path = ImagePath(ctx, kind);
     if (kind == 1) ctx.image.BootSha256.clear();
-    // Read once, whole and only from a regular file (a file larger than any image
-    // is refused by its size): the fingerprint is of these very bytes.
+    // Read once, whole and only from a regular file or standard input (more than
+    // any image is refused by its size): the fingerprint is of these very bytes.
     std::vector<uint8_t> bytes;
-    if (int err = 0; !ReadRegularFile(path, bytes, err)) {
+    if (int err = 0; !ReadFileOrInput(path, bytes, err)) {
         ShowReadError(ctx, path, err);
         return -1;
     }

@@ -70,6 +70,22 @@ TEST(ImageCommands, FailedLoadEndsTheRunWithItsMessages) {
                      "Файл missing.hex не найден.\nОшибка загрузки missing.hex\n");
 }
 
+// "-" reads the HEX text from standard input, as a pipe from mrkcrypt gives it.
+TEST(ImageCommands, ImagesFromStandardInput) {
+    ScratchDir dir;
+    const ShellResult boot = Shell(dir, kMrkprog + " --chip 452 load-boot - view --page 0 < " + kFirmware + "/boot-452.hex");
+    ASSERT_EQ(boot.code, 0) << boot.out;
+    EXPECT_NE(boot.out.find("Загружен файл -."), std::string::npos) << boot.out;
+    EXPECT_NE(boot.out.find("\n000:  EF"), std::string::npos) << "the boot loader's goto: " << boot.out;
+    const ShellResult piped = Shell(dir, kMrkcrypt + " decipher " + kFirmware + "/update-4620.crp - | " + kMrkprog +
+                                             " --chip 4620 load-update - view --source ref --page 1");
+    EXPECT_EQ(piped.code, 0) << piped.out;
+    EXPECT_NE(piped.out.find("Загружен Файл -"), std::string::npos) << piped.out;
+    const ShellResult broken = Shell(dir, "echo ':10000000' | " + kMrkprog + " --chip 4620 load-update -");
+    EXPECT_EQ(broken.code, 1) << broken.out;
+    EXPECT_TRUE(dir.Names().empty()) << "nothing written beside the program";
+}
+
 TEST(ImageCommands, UpdateFileFromTheCommandLine) {
     ScratchDir dir;
     WriteText(dir / "app.hex", Rec(0, 0x0800, {0x34, 0x12}) + kEof);
