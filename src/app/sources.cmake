@@ -20,4 +20,5 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/BenchFaults.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgrammerTable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Station.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StationFolders.cpp
 )

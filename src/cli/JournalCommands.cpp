@@ -13,6 +13,7 @@
 #include "journal/JournalSettings.h"
 #include "journal/PgConnection.h"
 #include "journal/ProductionJournal.h"
+#include "journal/Schema.h"
 #include "journal/SqliteConnection.h"
 #include "journal/UtcTime.h"
 
@@ -81,10 +82,11 @@ void AppendListLine(std::string& out, const JournalRecord& r) {
 class JournalCommand : public Command {
 public:
     void Setup(CLI::App& app) override {
-        app.add_option("action", action_, "list | show RECORD | summary | export --csv FILE | sync")
+        app.add_option("action", action_, "list | show RECORD | summary | export --csv FILE | sync | backup FILE")
             ->required()
-            ->check(CLI::IsMember({"list", "show", "summary", "export", "sync"}));
-        app.add_option("record", record_, "The record (show): the beginning of its identity as lists show it");
+            ->check(CLI::IsMember({"list", "show", "summary", "export", "sync", "backup"}));
+        app.add_option("record", record_,
+                       "The record (show): the beginning of its identity as lists show it; the copy's file (backup)");
         app.add_option("--since", since_, "Runs started on or after this time (UTC unless an offset is given)")
             ->check(DateCheck());
         app.add_option("--until", until_, "Runs started before this time; a bare date counts whole")
@@ -104,10 +106,12 @@ public:
     }
 
     int Run(Session& s) override {
-        // The [Journal] section of the session's settings file.
-        const JournalSettings settings = ReadJournalSettings(s.ctx.commands.IniPath);
+        // The [Journal] section of the session's settings file, in the station's folders.
+        const JournalSettings settings =
+            s.journalSettings ? *s.journalSettings : ReadJournalSettings(s.ctx.commands.IniPath);
         if (!settings.problem.empty()) std::fprintf(stderr, "mrkprog journal: %s\n", settings.problem.c_str());
         if (action_ == "sync") return Sync(settings);
+        if (action_ == "backup") return Backup(settings);
         auto store = Store(settings);
         if (!store) return 1;
         try {
@@ -145,9 +149,13 @@ private:
         std::string error;
         if (!local_ && !waiting_ && !settings.server.empty()) {
             try {
-                // The line's journal is brought up to date by whoever comes first, a reader too.
-                return std::make_unique<JournalStore>(
-                    std::make_unique<PgConnection>(settings.server, settings.timeoutSeconds));
+                // Read as it stands: a reader never takes the line's migration lock (the
+                // stations' runs bring the journal up to date). Only a line where no
+                // station has written yet gets its empty journal made, once.
+                auto db = std::make_unique<PgConnection>(settings.server, settings.timeoutSeconds);
+                const bool none = SchemaVersionForReading(*db) == 0;
+                return std::make_unique<JournalStore>(std::move(db),
+                                                      none ? JournalStore::Access::Write : JournalStore::Access::Read);
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "mrkprog journal: журнал на сервере не читается (%s); показан журнал этой станции\n",
                              e.what());
@@ -308,6 +316,25 @@ private:
             return 1;
         }
         return rep.setAside ? 1 : 0;
+    }
+
+    // A copy of the station's file, whole and consistent while the window writes it.
+    int Backup(const JournalSettings& settings) {
+        if (record_.empty()) {
+            std::fprintf(stderr, "mrkprog journal backup: укажите файл копии\n");
+            return 2;
+        }
+        try {
+            SqliteConnection db(settings.file, SqliteConnection::Access::Read);
+            db.BackupTo(record_);
+            const auto rows = db.Query("SELECT count(*) FROM runs");
+            std::printf("Копия журнала станции записана в %s (записей: %s)\n", record_.c_str(),
+                        rows.empty() ? "?" : rows[0][0].value_or("?").c_str());
+            return 0;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "mrkprog journal backup: %s\n", e.what());
+            return 1;
+        }
     }
 
     std::string action_, record_, since_, until_, station_, result_, chip_, kind_, by_, csv_;

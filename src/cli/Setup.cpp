@@ -165,6 +165,7 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     if (!station.SettingsProblem().empty()) std::fprintf(stderr, "mrkprog: %s\n", station.SettingsProblem().c_str());
     Session s{opt, console, station.ctx(), station.bench()};
     s.journal = station.runObserver();
+    s.journalSettings = &station.journal().Settings();
     int rc = RunCommands(s, segments, commands);
     if (const StationStatus closed = station.Close(); !closed.Ok()) {
         std::fflush(stdout);

@@ -151,5 +151,30 @@ TEST_F(JournalCli, SyncSendsWaitingRecordsToTheServer) {
     ASSERT_TRUE(server->Start());
 }
 
+// A backup taken while the window has the journal open holds every record,
+// those still in the -wal file too (a plain copy of the .db would hold none of them).
+TEST_F(JournalCli, BackupWhileTheJournalIsOpenHoldsEveryRecord) {
+    WriteSettings();
+    const std::string file = (dir_.Path() / "mrkprog-journal.db").string();
+    JournalStore writer(std::make_unique<SqliteConnection>(file));
+    writer.Db().Exec("PRAGMA wal_autocheckpoint = 0");
+    for (uint16_t n = 1; n <= 5; ++n) {
+        JournalRecord r = NewRun(RunKind::Cycle, n);
+        r.uid = NewUid();
+        r.station = "Линия-1";
+        r.startedUtc = UtcNow();
+        ASSERT_TRUE(writer.Open(r, true).opened);
+    }
+    const auto r = RunMrkprog("journal backup copy.db", dir_.Path());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(r.Has("записей: 5")) << r.out;
+    JournalStore copy(std::make_unique<SqliteConnection>((dir_.Path() / "copy.db").string(),
+                                                         SqliteConnection::Access::Read),
+                      JournalStore::Access::Read);
+    EXPECT_EQ(copy.List({}).size(), 5u);
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "copy.db-wal"));
+    EXPECT_EQ(RunMrkprog("journal backup", dir_.Path()).code, 2);
+}
+
 } // namespace
 } // namespace mrk::journal
