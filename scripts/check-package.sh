@@ -36,3 +36,32 @@ as_user bash -euxo pipefail -c '
   mrkprog --bench virtual-usb --chip 452 --module blank.hex erase load-boot /usr/share/mrkprog/firmware/boot-452.hex boot compare
 '
 echo "== the installed package works for $user"
+
+# One station, one journal: every operator (members of mrkprog) and every folder
+# they start the programs from share the station's settings and journal. A bench
+# run (training) keeps the bench's own journal and leaves the production one alone.
+for dir in /etc/mrkprog /var/lib/mrkprog /var/lib/mrkprog/bench; do
+  test "$(stat -c %G:%a "$dir")" = mrkprog:2775 || { stat "$dir"; exit 1; }
+done
+test "$(stat -c %G:%a /var/lib/mrkprog/mrkprog-journal.db)" = mrkprog:664
+printf '[Form_Param]\nEdit2=/usr/share/mrkprog/firmware/boot-4620.hex\nEdit5=/usr/share/mrkprog/firmware/boot-452.hex\nConfigChip=261\n[Journal]\nStation=pkg-station\n' \
+  > /etc/mrkprog/mrkprog.ini
+usermod -a -G mrkprog "$user"
+second=mrk-operator2
+id -u "$second" >/dev/null 2>&1 || useradd --create-home --shell /bin/bash --groups plugdev,lp,mrkprog "$second"
+as_user bash -euxo pipefail -c '
+  cd "$HOME"
+  mrkprog --bench virtual-lpt --module first.hex cycle 4321 | tee first.log
+  grep -q "^OK$" first.log
+  mkdir -p elsewhere && cd elsewhere
+  if mrkprog --bench virtual-lpt --module second.hex cycle 4321 2>second.err; then exit 1; fi
+  grep -q "Заводской номер 4321 уже использован" second.err
+  test ! -e "$HOME/mrkprog.ini" && test ! -e "$HOME/journal"
+'
+runuser -u "$second" -- env -i HOME="/home/$second" PATH=/usr/bin:/bin LANG=C.UTF-8 bash -euxo pipefail -c '
+  cd /tmp
+  mrkprog --bench virtual-lpt journal list --local | grep -q 4321
+  mrkprog journal list --local | tee production.list
+  if grep -q 4321 production.list; then exit 1; fi
+'
+echo "== one settings file and one journal for every operator of the station"
