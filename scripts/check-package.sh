@@ -49,19 +49,25 @@ printf '[Form_Param]\nEdit2=/usr/share/mrkprog/firmware/boot-4620.hex\nEdit5=/us
 usermod -a -G mrkprog "$user"
 second=mrk-operator2
 id -u "$second" >/dev/null 2>&1 || useradd --create-home --shell /bin/bash --groups plugdev,lp,mrkprog "$second"
+# A number no earlier check on this machine has used.
+number=$(( $(date +%s) % 60000 + 2000 ))
 as_user bash -euxo pipefail -c '
+  number='"$number"'
   cd "$HOME"
-  mrkprog --bench virtual-lpt --module first.hex cycle 4321 | tee first.log
+  rm -f first.hex elsewhere/second.hex
+  mrkprog --bench virtual-lpt --module first.hex cycle $number | tee first.log
   grep -q "^OK$" first.log
   mkdir -p elsewhere && cd elsewhere
-  if mrkprog --bench virtual-lpt --module second.hex cycle 4321 2>second.err; then exit 1; fi
-  grep -q "Заводской номер 4321 уже использован" second.err
+  if mrkprog --bench virtual-lpt --module second.hex cycle $number 2>second.err; then exit 1; fi
+  grep -q "Заводской номер $number уже использован" second.err
   test ! -e "$HOME/mrkprog.ini" && test ! -e "$HOME/journal"
 '
 runuser -u "$second" -- env -i HOME="/home/$second" PATH=/usr/bin:/bin LANG=C.UTF-8 bash -euxo pipefail -c '
-  cd /tmp
-  mrkprog --bench virtual-lpt journal list --local | grep -q 4321
-  mrkprog journal list --local | tee production.list
-  if grep -q 4321 production.list; then exit 1; fi
+  number='"$number"'
+  cd "$HOME"
+  mrkprog --bench virtual-lpt journal list --local --number $number | grep -q "Записей: 1"
+  mrkprog journal list --local --number $number >production.list 2>&1 || true
+  cat production.list
+  grep -q -e "Записей: 0" -e "ни один прогон" production.list
 '
 echo "== one settings file and one journal for every operator of the station"

@@ -67,7 +67,9 @@ JournalStore* ProductionJournal::Local(std::string& error) {
 std::unique_ptr<JournalStore> ProductionJournal::ReadLocal(std::string& error) const {
     error.clear();
     std::error_code ec;
+    // No file, or the empty one the package makes: no run has written yet.
     if (!std::filesystem::exists(settings_.file, ec) && !ec) return nullptr;
+    if (std::filesystem::file_size(settings_.file, ec) == 0 && !ec) return nullptr;
     try {
         return std::make_unique<JournalStore>(
             std::make_unique<SqliteConnection>(settings_.file, SqliteConnection::Access::Read),

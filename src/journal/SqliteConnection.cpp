@@ -82,8 +82,9 @@ SqliteConnection::SqliteConnection(const std::string& path, Access access, int b
     const std::string folder = Folder(path);
     if (!std::filesystem::is_directory(folder, ec))
         throw SqlError(path + ": папки " + folder + " нет");
-    if (access == Access::Read && !std::filesystem::exists(path, ec))
-        throw SqlError(path + ": файла журнала нет (на этой станции ещё не записан ни один прогон)");
+    // An empty file is the one the package makes for the station's first run.
+    if (access == Access::Read && (!std::filesystem::exists(path, ec) || std::filesystem::file_size(path, ec) == 0))
+        throw SqlError(path + ": журнал пуст (на этой станции ещё не записан ни один прогон)");
     int flags = access == Access::Read ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     // A connection is used by one thread at a time: SQLite's own lock around every
     // call would cost a fifth of a long read.
