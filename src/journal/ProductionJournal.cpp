@@ -86,12 +86,17 @@ JournalStore* ProductionJournal::Server(std::string& error) {
         error = "в настройках не указан сервер журнала";
         return nullptr;
     }
+    serverRefused_ = false;
     if (!server_) {
         // Tried afresh each time: the server may be back.
         try {
             server_ = std::make_unique<JournalStore>(
                 std::make_unique<PgConnection>(settings_.server, settings_.timeoutSeconds));
             serverFresh_ = true;
+        } catch (const SqlError& e) {
+            error = e.what();
+            // The server answered and said no (a journal of another version, no rights): not a lost line.
+            serverRefused_ = !e.Lost();
         } catch (const std::exception& e) {
             error = e.what();
         }
@@ -167,7 +172,7 @@ bool ProductionJournal::Reserve(JournalRecord& rec, std::string& why, const char
                 std::string err;
                 bool rejected = false;
                 if (!OnServer([&](JournalStore& s) { r = s.ReserveNumber(rec); }, err, rejected)) {
-                    why = std::string(rejected ? "Сервер журнала отказал" : "Нет связи с сервером журнала") + " (" +
+                    why = std::string(rejected || serverRefused_ ? "Сервер журнала отказал" : "Нет связи с сервером журнала") + " (" +
                           err + "): заводской номер " + number + " не зарезервирован, " + what + ".";
                     return false;
                 }
@@ -358,12 +363,12 @@ void ProductionJournal::Finish(const std::string& result) {
     if (serverAnswers) Sync(kRecordsSentPerRun);
 }
 
-bool ProductionJournal::ClaimNumbers(JournalStore& local, std::string& error) {
+bool ProductionJournal::ClaimNumbers(JournalStore& local, std::string& error, bool fromStart) {
     // How far the station's records have been claimed is kept in the file's own
     // user version: the first sync of a joining station claims them all, later ones
     // only the records since.
     const auto mark = local.Db().Query("PRAGMA user_version");
-    const int64_t done = mark.empty() ? 0 : CheckedInt(mark[0][0], 0, INT32_MAX).value_or(0);
+    const int64_t done = fromStart ? 0 : mark.empty() ? 0 : CheckedInt(mark[0][0], 0, INT32_MAX).value_or(0);
     int64_t last = done;
     const auto claims = local.CycleNumbers(done, last);
     if (!claims.empty()) {
@@ -394,7 +399,9 @@ SyncReport ProductionJournal::Sync(int limit) {
     try {
         // Every number this station stamped counts on the line before any record's
         // details are sent: a joining station's whole backlog at once.
-        if (!ClaimNumbers(*local, error)) {
+        // A whole sync claims them all again (a server restored from an older backup
+        // gets back every number the station stamped); a run's end only the new ones.
+        if (!ClaimNumbers(*local, error, /*fromStart=*/limit == 0)) {
             rep.error = error;
             rep.waiting = local->CountUnsent();
             return rep;

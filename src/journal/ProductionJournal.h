@@ -90,10 +90,11 @@ private:
     bool OnServer(const std::function<void(JournalStore&)>& fn, std::string& error, bool& rejected);
     // what: the end of the refusal ("цикл не запущен").
     bool Reserve(JournalRecord& rec, std::string& why, const char* what);
-    bool ClaimNumbers(JournalStore& local, std::string& error);
+    bool ClaimNumbers(JournalStore& local, std::string& error, bool fromStart);
     JournalSettings settings_;
     std::unique_ptr<JournalStore> local_, server_;
     bool serverFresh_ = false;
+    bool serverRefused_ = false; // the last connection was refused by an answering server
     std::optional<JournalRecord> run_;
     RunLock runLock_;
     // Opens the run's record in the station file; false with localError_.

@@ -180,7 +180,7 @@ void SqliteConnection::Each(const std::string& sql, const std::vector<SqlValue>&
                             const std::function<void(const SqlRow&)>& row) {
     Statement st;
     if (sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &st.s, nullptr) != SQLITE_OK)
-        throw SqlError(Error(sql.substr(0, 60)));
+        throw SqlError(Error(""));
     for (size_t i = 0; i < params.size(); ++i) {
         const int k = int(i) + 1;
         int rc = SQLITE_OK;
@@ -188,14 +188,14 @@ void SqliteConnection::Each(const std::string& sql, const std::vector<SqlValue>&
         else if (const auto* t = std::get_if<std::string>(&params[i]))
             rc = sqlite3_bind_text(st.s, k, t->data(), int(t->size()), SQLITE_TRANSIENT);
         else rc = sqlite3_bind_null(st.s, k);
-        if (rc != SQLITE_OK) throw SqlError(Error("параметры запроса"));
+        if (rc != SQLITE_OK) throw SqlError(Error(""));
     }
     // One row for all of them: its strings keep their room from row to row.
     SqlRow out(size_t(sqlite3_column_count(st.s)));
     for (;;) {
         const int rc = sqlite3_step(st.s);
         if (rc == SQLITE_DONE) break;
-        if (rc != SQLITE_ROW) throw SqlError(Error(sql.substr(0, 60)));
+        if (rc != SQLITE_ROW) throw SqlError(Error(""));
         for (int c = 0; c < int(out.size()); ++c) {
             auto& cell = out[size_t(c)];
             if (sqlite3_column_type(st.s, c) == SQLITE_NULL) {

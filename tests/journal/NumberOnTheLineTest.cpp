@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <thread>
@@ -222,6 +224,64 @@ TEST_F(LineNumbers, JoiningStationClaimsItsWholeBacklogAtItsFirstRun) {
         EXPECT_NE(why.find("станция A"), std::string::npos) << why;
     }
     EXPECT_TRUE(b.Cycle(600, why)) << why;
+}
+
+// The line's server restored from a dump older than the station's last runs has
+// lost their reservations: the station's next whole sync claims them all again.
+TEST_F(LineNumbers, ServerRestoredFromAnOlderBackupGetsTheNumbersBack) {
+    std::string why;
+    Station a(Settings(dir_.File("a.db"), "A", conninfo_));
+    for (uint16_t n = 40; n < 45; ++n) ASSERT_TRUE(a.Cycle(n, why)) << why;
+    {
+        // What a restore from the morning's dump leaves: none of the day's numbers.
+        PgConnection line(conninfo_);
+        line.Exec("DELETE FROM factory_numbers");
+        line.Exec("DELETE FROM runs");
+    }
+    EXPECT_TRUE(a.journal.Sync().error.empty());
+    Station b(Settings(dir_.File("b.db"), "B", conninfo_));
+    for (uint16_t n = 40; n < 45; ++n) EXPECT_FALSE(b.Cycle(n, why)) << n << " stamped twice";
+}
+
+// A server whose journal is of a newer program answers: that is a refusal with its
+// reason, never "no connection".
+TEST_F(LineNumbers, JournalOfAnotherVersionIsNotALostLine) {
+    {
+        PgConnection line(conninfo_);
+        line.Exec("CREATE TABLE schema_version (version INTEGER NOT NULL)");
+        line.Exec("INSERT INTO schema_version VALUES (99)");
+    }
+    Station a(Settings(dir_.File("a.db"), "A", conninfo_));
+    std::string why;
+    EXPECT_FALSE(a.Cycle(7, why));
+    EXPECT_NE(why.find("Сервер журнала отказал"), std::string::npos) << why;
+    EXPECT_NE(why.find("новее версии"), std::string::npos) << why;
+    EXPECT_EQ(why.find("Нет связи"), std::string::npos) << why;
+}
+
+// An account that may only read the line's tables lists them.
+TEST_F(LineNumbers, SelectOnlyAccountReadsTheLine) {
+    std::string why;
+    Station a(Settings(dir_.File("a.db"), "A", conninfo_));
+    ASSERT_TRUE(a.Cycle(12, why)) << why;
+    std::string schema = conninfo_.substr(conninfo_.rfind('=') + 1);
+    schema.erase(std::remove_if(schema.begin(), schema.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }),
+                 schema.end());
+    const std::string role = "reader_" + schema;
+    {
+        PgConnection admin(conninfo_);
+        admin.Exec("CREATE ROLE " + role + " LOGIN PASSWORD 'reads-only'");
+        admin.Exec("GRANT USAGE ON SCHEMA " + schema + " TO " + role);
+        admin.Exec("GRANT SELECT ON ALL TABLES IN SCHEMA " + schema + " TO " + role);
+    }
+    std::string readerConninfo = conninfo_;
+    const size_t user = readerConninfo.find("user=");
+    ASSERT_NE(user, std::string::npos) << conninfo_;
+    readerConninfo.replace(user, readerConninfo.find(' ', user) - user, "user=" + role + " password=reads-only");
+    JournalStore reader(std::make_unique<PgConnection>(readerConninfo), JournalStore::Access::Read);
+    const auto all = reader.List({});
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].factoryNumber.value_or(0), 12);
 }
 
 // No client holds the line: one that took the migration lock and froze, or left a
