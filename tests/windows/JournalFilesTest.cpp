@@ -65,6 +65,20 @@ std::set<std::string> Opened(int watch) {
     return names;
 }
 
+// The parameters window with its three file dialogs open on the current folder.
+void ShowEveryDialogHere(TForm_Param& w) {
+    w.show();
+    for (int k = 1; k <= 3; ++k) {
+        w.OpenDialog(k)->setDirectory(QDir::currentPath());
+        w.OpenDialog(k)->show();
+    }
+}
+
+void HideEveryDialog(TForm_Param& w) {
+    for (int k = 1; k <= 3; ++k) w.OpenDialog(k)->hide();
+    w.close();
+}
+
 } // namespace
 
 class JournalFilesTest : public QObject {
@@ -86,11 +100,7 @@ private slots:
         WriteRun(writer, 1);
 
         TForm_Param& w = *p.Form_Param;
-        w.show();
-        for (int k = 1; k <= 3; ++k) {
-            w.OpenDialog(k)->setDirectory(QDir::currentPath());
-            w.OpenDialog(k)->show();
-        }
+        ShowEveryDialogHere(w);
 
         // Readers and exports in another process, as `journal list` and `journal
         // export` run beside the window; they stop when the pipe closes.
@@ -122,8 +132,7 @@ private slots:
         ::close(stop[1]);
         int status = 0;
         waitpid(reader, &status, 0);
-        for (int k = 1; k <= 3; ++k) w.OpenDialog(k)->hide();
-        w.close();
+        HideEveryDialog(w);
 
         QVERIFY(WIFEXITED(status));
         const auto all = writer.List({});
@@ -147,18 +156,13 @@ private slots:
         QVERIFY(watch >= 0);
         QVERIFY(inotify_add_watch(watch, QDir::currentPath().toLocal8Bit().constData(), IN_OPEN) >= 0);
         TForm_Param& w = *p.Form_Param;
-        w.show();
-        for (int k = 1; k <= 3; ++k) {
-            w.OpenDialog(k)->setDirectory(QDir::currentPath());
-            w.OpenDialog(k)->show();
-        }
+        ShowEveryDialogHere(w);
         for (uint16_t n = 2; n <= 20; ++n) {
             WriteRun(writer, n);
             QTest::qWait(30);
         }
         QTest::qWait(300);
-        for (int k = 1; k <= 3; ++k) w.OpenDialog(k)->hide();
-        w.close();
+        HideEveryDialog(w);
         const std::set<std::string> opened = Opened(watch);
         ::close(watch);
         for (const auto& name : opened)
