@@ -23,12 +23,35 @@ namespace {
 
 using namespace mrk::journal;
 
+// Text from the journal as a terminal may show it: control characters (an escape
+// sequence typed into a station's name could move the cursor, recolour or retitle
+// the terminal) each become "?"; C1 controls too, as UTF-8 carries them.
+void AppendShown(std::string& out, std::string_view s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 || c == 0x7F) {
+            out += '?';
+        } else if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(s[i + 1]) <= 0x9F) {
+            out += '?';
+            ++i;
+        } else {
+            out += char(c);
+        }
+    }
+}
+std::string Shown(std::string_view s) {
+    std::string out;
+    AppendShown(out, s);
+    return out;
+}
+
 // Left-aligned in width columns, counting characters rather than UTF-8 bytes.
 void AppendPadded(std::string& out, std::string_view s, size_t width) {
-    s = s.substr(0, s.find('\0')); // a terminal shows nothing past it
+    const size_t from = out.size();
+    AppendShown(out, s);
     size_t chars = 0;
-    for (unsigned char c : s) chars += (c & 0xC0) != 0x80;
-    out += s;
+    for (size_t i = from; i < out.size(); ++i) chars += (static_cast<unsigned char>(out[i]) & 0xC0) != 0x80;
     if (chars < width) out.append(width - chars, ' ');
 }
 std::string Pad(const std::string& s, size_t width) {
@@ -66,15 +89,18 @@ void AppendListLine(std::string& out, const JournalRecord& r) {
     out += gap;
     AppendPadded(out, ResultText(r), 12);
     out += gap;
-    AppendStepsSummary(out, r);
+    static thread_local std::string steps; // its room kept from line to line
+    steps.clear();
+    AppendStepsSummary(steps, r);
+    AppendShown(out, steps);
     // What the record is besides its result: a number held twice, not yet on the server.
     if (r.conflict) {
         out += " конфликт номера с ";
-        out += std::string_view(*r.conflict).substr(0, 12);
+        AppendShown(out, std::string_view(*r.conflict).substr(0, 12));
     }
     if (!r.setAside.empty()) {
         out += " отложена: ";
-        out += r.setAside;
+        AppendShown(out, r.setAside);
     }
     out += '\n';
 }
@@ -248,7 +274,7 @@ private:
             return 1;
         }
         auto line = [](const char* label, const std::string& v) {
-            std::printf("%s %s\n", Pad(label, 16).c_str(), v.c_str());
+            std::printf("%s %s\n", Pad(label, 16).c_str(), Shown(v).c_str());
         };
         char buf[64];
         line("Запись", r->uid);
@@ -276,9 +302,10 @@ private:
         if (r->conflict) line("Конфликт номера", "тот же номер у записи " + *r->conflict);
         if (!r->setAside.empty()) line("Отложена", r->setAside);
         std::printf("Шаги:\n");
-        for (const auto& st : r->steps) std::printf("  %2d %-2s %s\n", st.step, st.ok ? "ok" : "X", st.name.c_str());
+        for (const auto& st : r->steps)
+            std::printf("  %2d %-2s %s\n", st.step, st.ok ? "ok" : "X", Shown(st.name).c_str());
         std::printf("Протокол:\n");
-        for (const auto& l : r->log) std::printf("  %s\n", l.c_str());
+        for (const auto& l : r->log) std::printf("  %s\n", Shown(l).c_str());
         return 0;
     }
 
