@@ -1,6 +1,8 @@
 #include "journal/ProductionJournal.h"
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "journal/PgConnection.h"
 #include "journal/RecordRow.h"
@@ -14,8 +16,10 @@ namespace {
 
 constexpr int kRecordsSentPerRun = 20;
 constexpr int kSyncBatch = 200;
-// How many times a run's end waits for a station file held by another program.
+// How many times a run's end tries the station file (held by another program, a
+// full disk), and the pause between tries (a lock has its own busy wait besides).
 constexpr int kFinishAttempts = 3;
+constexpr auto kFinishPause = std::chrono::milliseconds(300);
 
 std::string Describe(const JournalRecord& holder) {
     std::string s = "станция " + (holder.station.empty() ? std::string("?") : holder.station);
@@ -339,8 +343,9 @@ void ProductionJournal::Finish(const std::string& result) {
         // The whole record as it stands: what waited in memory goes now. A file
         // still held is waited for a few times its own busy wait, then given up.
         std::string err;
-        bool done = false;
+        bool done = false, retried = false;
         for (int attempt = 0; attempt < kFinishAttempts && !done; ++attempt) {
+            if (attempt > 0) std::this_thread::sleep_for(kFinishPause);
             try {
                 if (!local_ && !Local(err)) continue;
                 if (onLocal_) local_->Finish(*run_, localLogDone_, onServer_);
@@ -348,11 +353,12 @@ void ProductionJournal::Finish(const std::string& result) {
                 done = true;
             } catch (const SqlError& e) {
                 err = e.what();
+                retried = true;
                 local_.reset();
             }
         }
         if (!done) Say("Журнал станции: запись не закончена (" + err + ").");
-        else if (localBehind_ || localPending_) Say("Журнал станции: запись дописана.");
+        else if (localBehind_ || localPending_ || retried) Say("Журнал станции: запись дописана.");
     }
     const bool serverAnswers = onServer_ && onLocal_;
     run_.reset();

@@ -5,6 +5,8 @@
 // program holds; and readers without write access see every committed record.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -364,10 +366,38 @@ TEST(RunInProgress, HolderTimeIsShownInLocalTime) {
 // starts, in its middle or at its end: the run goes on, its steps wait in memory,
 // and its record ends up whole and finished.
 enum class LockAt { Start, MidRun, Finish };
+enum class Fault { Lock, DiskFull };
 struct LockCase {
     const char* name;
     LockAt at;
     RunKind kind;
+    Fault fault = Fault::Lock;
+};
+
+// The station file's disk taken as full: no file of this process may grow past the
+// size its -wal has now (the write fails as on a full disk; the signal is ignored).
+class DiskFull {
+public:
+    explicit DiskFull(const std::string& file) : file_(file) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = signal(SIGXFSZ, SIG_IGN);
+    }
+    ~DiskFull() {
+        Free();
+        signal(SIGXFSZ, previous_);
+    }
+    void Fill() {
+        std::error_code ec;
+        rlimit r = saved_;
+        r.rlim_cur = rlim_t(std::filesystem::file_size(file_ + "-wal", ec));
+        setrlimit(RLIMIT_FSIZE, &r);
+    }
+    void Free() { setrlimit(RLIMIT_FSIZE, &saved_); }
+
+private:
+    std::string file_;
+    rlimit saved_{};
+    sighandler_t previous_ = SIG_DFL;
 };
 
 class StationFileHeld : public ::testing::TestWithParam<LockCase> {};
@@ -382,8 +412,9 @@ TEST_P(StationFileHeld, RecordIsFinishedNotAbandoned) {
         ASSERT_NE(st.journal.Local(error), nullptr) << error;
     }
     SqliteConnection other(dir.File());
-    auto hold = [&] { other.Begin(); };
-    auto letGo = [&] { other.Commit(); };
+    DiskFull disk(dir.File());
+    auto hold = [&] { c.fault == Fault::Lock ? other.Begin() : disk.Fill(); };
+    auto letGo = [&] { c.fault == Fault::Lock ? other.Commit() : disk.Free(); };
     std::string why;
     if (c.at == LockAt::Start) hold();
     ASSERT_TRUE(st.journal.Start(NewRun(c.kind, c.kind == RunKind::Cycle ? std::optional<uint16_t>(5) : std::nullopt),
@@ -400,7 +431,8 @@ TEST_P(StationFileHeld, RecordIsFinishedNotAbandoned) {
         hold();
         // Let go while the end is waiting for the file.
         release = std::thread([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            // Past the first try's own wait (the file's busy wait), within the second's.
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
             letGo();
         });
     }
@@ -411,6 +443,7 @@ TEST_P(StationFileHeld, RecordIsFinishedNotAbandoned) {
                       JournalStore::Access::Read);
     const auto rec = view.GetByUid(uid);
     ASSERT_TRUE(rec.has_value()) << st.said;
+    EXPECT_NE(st.said.find("Журнал станции"), std::string::npos) << "the fault was never met";
     EXPECT_EQ(rec->result, "OK") << st.said;
     ASSERT_EQ(rec->steps.size(), 2u) << st.said;
     EXPECT_EQ(rec->steps[0].name, "очистка");
@@ -423,7 +456,10 @@ INSTANTIATE_TEST_SUITE_P(Moments, StationFileHeld,
                                            LockCase{"UpdateMidRun", LockAt::MidRun, RunKind::Update},
                                            LockCase{"UpdateFinish", LockAt::Finish, RunKind::Update},
                                            LockCase{"CycleMidRun", LockAt::MidRun, RunKind::Cycle},
-                                           LockCase{"CycleFinish", LockAt::Finish, RunKind::Cycle}),
+                                           LockCase{"CycleFinish", LockAt::Finish, RunKind::Cycle},
+                                           LockCase{"DiskFullUpdateStart", LockAt::Start, RunKind::Update, Fault::DiskFull},
+                                           LockCase{"DiskFullMidRun", LockAt::MidRun, RunKind::Cycle, Fault::DiskFull},
+                                           LockCase{"DiskFullFinish", LockAt::Finish, RunKind::Cycle, Fault::DiskFull}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 // A cycle of a station alone whose record cannot be started is not run: a module
