@@ -66,3 +66,38 @@ as_user bash -euxo pipefail -c '
   mrkprog --bench virtual-usb --chip 452 --module blank.hex erase load-boot /usr/share/mrkprog/firmware/boot-452.hex boot compare
 '
 echo "== the installed package works for $user"
+
+# One station, one journal: every operator (members of mrkprog) and every folder
+# they start the programs from share the station's settings and journal. A bench
+# run (training) keeps the bench's own journal and leaves the production one alone.
+for dir in /etc/mrkprog /var/lib/mrkprog /var/lib/mrkprog/bench; do
+  test "$(stat -c %G:%a "$dir")" = mrkprog:2775 || { stat "$dir"; exit 1; }
+done
+test "$(stat -c %G:%a /var/lib/mrkprog/mrkprog-journal.db)" = mrkprog:664
+printf '[Form_Param]\nEdit2=/usr/share/mrkprog/firmware/boot-4620.hex\nEdit5=/usr/share/mrkprog/firmware/boot-452.hex\nConfigChip=261\n[Journal]\nStation=pkg-station\n' \
+  > /etc/mrkprog/mrkprog.ini
+usermod -a -G mrkprog "$user"
+second=mrk-operator2
+id -u "$second" >/dev/null 2>&1 || useradd --create-home --shell /bin/bash --groups plugdev,lp,mrkprog "$second"
+# A number no earlier check on this machine has used.
+number=$(( $(date +%s) % 60000 + 2000 ))
+as_user bash -euxo pipefail -c '
+  number='"$number"'
+  cd "$HOME"
+  rm -f first.hex elsewhere/second.hex
+  mrkprog --bench virtual-lpt --module first.hex cycle $number | tee first.log
+  grep -q "^OK$" first.log
+  mkdir -p elsewhere && cd elsewhere
+  if mrkprog --bench virtual-lpt --module second.hex cycle $number 2>second.err; then exit 1; fi
+  grep -q "Заводской номер $number уже использован" second.err
+  test ! -e "$HOME/mrkprog.ini" && test ! -e "$HOME/journal"
+'
+runuser -u "$second" -- env -i HOME="/home/$second" PATH=/usr/bin:/bin LANG=C.UTF-8 bash -euxo pipefail -c '
+  number='"$number"'
+  cd "$HOME"
+  mrkprog --bench virtual-lpt journal list --local --number $number | grep -q "Записей: 1"
+  mrkprog journal list --local --number $number >production.list 2>&1 || true
+  cat production.list
+  grep -q -e "Записей: 0" -e "ни один прогон" production.list
+'
+echo "== one settings file and one journal for every operator of the station"

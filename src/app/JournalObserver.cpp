@@ -2,6 +2,7 @@
 
 #include "core/Context.h"
 #include "core/Format.h"
+#include "journal/UtcTime.h"
 
 namespace mrk {
 
@@ -26,6 +27,32 @@ void JournalObserver::Describe(Context& ctx, journal::JournalRecord& rec) const 
     rec.imageSum2 = ctx.image.BuffEt[sums + 2];
 }
 
+void JournalObserver::Listen(Context& ctx) {
+    journal_.say = [&ctx](const std::string& line) { ctx.host.Okno(line); };
+    journal_.confirmRedo = [this, &ctx](const journal::JournalRecord& holder) {
+        const std::string number = holder.factoryNumber ? std::to_string(*holder.factoryNumber) : "?";
+        if (sameModule_) {
+            ctx.host.Okno("Модуль " + number + " программируется повторно.");
+            return true;
+        }
+        const std::string q = "Заводской номер " + number + " уже присвоен модулю (станция " + holder.station +
+                              ", " + journal::LocalTimeText(holder.startedUtc) + ", результат " + journal::ResultText(holder) +
+                              ").\nЭто тот же модуль, он программируется повторно?";
+        return ctx.host.MessageBox(q, kCaption, MsgKind::Confirmation, MsgButtons::YesNo) == MsgResult::Yes;
+    };
+}
+
+bool JournalObserver::NumberWriting(Context& ctx, uint16_t number) {
+    // The cycle's own stamp: its number was reserved when the cycle started.
+    if (depth_ > 0 && journal_.Running() && journal_.Current().factoryNumber == number) return true;
+    Listen(ctx);
+    std::string why;
+    if (journal_.ReserveNumber(number, why)) return true;
+    ctx.host.Okno(why);
+    ctx.host.MessageBox(why, kCaption, MsgKind::Warning, MsgButtons::Ok);
+    return false;
+}
+
 bool JournalObserver::RunStarting(Context& ctx, RunKind kind, uint32_t moduleNumber) {
     if (depth_++ > 0) return true;
     journal::JournalRecord rec;
@@ -40,18 +67,7 @@ bool JournalObserver::RunStarting(Context& ctx, RunKind kind, uint32_t moduleNum
         // Of the bytes the load took, never the file read again (it may be a pipe or a device).
         rec.bootSha256 = ctx.image.BootSha256;
     }
-    journal_.say = [&ctx](const std::string& line) { ctx.host.Okno(line); };
-    journal_.confirmRedo = [this, &ctx](const journal::JournalRecord& holder) {
-        const std::string number = holder.factoryNumber ? std::to_string(*holder.factoryNumber) : "?";
-        if (sameModule_) {
-            ctx.host.Okno("Модуль " + number + " программируется повторно.");
-            return true;
-        }
-        const std::string q = "Заводской номер " + number + " уже присвоен модулю (станция " + holder.station +
-                              ", " + holder.startedUtc + ", результат " + journal::ResultText(holder) +
-                              ").\nЭто тот же модуль, он программируется повторно?";
-        return ctx.host.MessageBox(q, kCaption, MsgKind::Confirmation, MsgButtons::YesNo) == MsgResult::Yes;
-    };
+    Listen(ctx);
     std::string why;
     if (!journal_.Start(std::move(rec), why)) {
         depth_ = 0;

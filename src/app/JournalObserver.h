@@ -24,11 +24,14 @@ public:
     void StepDone(Context& ctx, int step, const char* what, bool ok) override;
     void RunEnded(Context& ctx, bool ok, uint32_t moduleNumber) override;
     void RunStopped(Context& ctx, uint32_t moduleNumber) override;
+    bool NumberWriting(Context& ctx, uint16_t number) override;
 
     journal::ProductionJournal& Journal() { return journal_; }
 
 private:
     void Finish(Context& ctx, const char* result, uint32_t moduleNumber);
+    // The journal speaks and asks through this run's host.
+    void Listen(Context& ctx);
     void Describe(Context& ctx, journal::JournalRecord& rec) const;
     journal::ProductionJournal& journal_;
     int depth_ = 0; // the update inside a cycle belongs to the cycle's record

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/RunObserver.h"
 #include "core/Context.h"
 #include "core/Format.h"
 #include "icsp/ConfigId.h"
@@ -33,6 +34,11 @@ std::string Shown(const IdTriple& w) { return Format("d[1]=%X d[2]=%X d[3]=%X", 
 
 } // namespace
 
+bool MayWriteFactoryNumber(Context& ctx, uint16_t number) {
+    if (number == 0xFFFF || !ctx.runObserver) return true;
+    return ctx.runObserver->NumberWriting(ctx, number);
+}
+
 StampResult ParamUstanovitClick(Context& ctx) {
     ParamDateTimeClick(ctx);
     const uint32_t n = ctx.commands.ModuleNumber;
@@ -46,6 +52,7 @@ StampResult ParamUstanovitClick(Context& ctx) {
                              Shown(before).c_str()));
         return StampResult::Refused;
     }
+    if (!MayWriteFactoryNumber(ctx, static_cast<uint16_t>(want[0]))) return StampResult::Refused;
     if (!WriteIdWords(ctx, static_cast<uint16_t>(want[0]), static_cast<uint16_t>(want[1]), 0xFFFF) ||
         !ReadIdWords(ctx))
         return StampResult::Failed;

@@ -24,6 +24,10 @@ public:
     // The run was stopped at a step boundary (the operator, or the window closing):
     // a failure of its own kind.
     virtual void RunStopped(Context& ctx, uint32_t moduleNumber) { RunEnded(ctx, false, moduleNumber); }
+    // A factory number is about to be written into a module outside a cycle (the
+    // identity stamp, ID words written by hand). False: it must not be (the
+    // observer has told the operator why).
+    virtual bool NumberWriting(Context&, uint16_t /*number*/) { return true; }
 };
 
 } // namespace mrk

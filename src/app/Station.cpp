@@ -105,11 +105,9 @@ StationStatus Station::Open(const StationOptions& given) {
     }
 
     // The settings file, as the main window reads it at start; an LPT address given overrides its port.
-    std::error_code cwdError;
-    const std::string iniPath =
-        !opt.settingsPath.empty()
-            ? opt.settingsPath
-            : IniPathFor(std::filesystem::current_path(cwdError).string(), ProgramFileName(opt.programName));
+    // The station's own folders when installed, the current folder otherwise.
+    place_ = StationPlaceFor(opt.settingsPath, opt.programName);
+    const std::string& iniPath = place_.settingsFile;
     const SettingsValues settings = ReadSettingsFile(iniPath);
     settingsProblem_ = settings.problem;
     const uint16_t lptAddress = opt.lptAddress.value_or(settings.AdrLpt);
@@ -171,7 +169,12 @@ StationStatus Station::Close(bool writeSettings) {
 }
 
 void Station::ReloadJournalSettings() {
-    journal_.Configure(journal::ReadJournalSettings(ctx_.commands.IniPath));
+    journal::JournalPlace where;
+    where.defaultFile = (std::filesystem::path(place_.journalFolder) / journal::kDefaultJournalFile).string();
+    where.relativeBase = place_.relativeBase;
+    where.legacyFile = place_.legacyJournalFile;
+    where.bench = !opt_.bench.empty();
+    journal_.Configure(journal::ReadJournalSettings(ctx_.commands.IniPath, where));
     ctx_.runObserver = journal_.Settings().enabled ? &observer_ : nullptr;
 }
 

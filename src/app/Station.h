@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/JournalObserver.h"
+#include "app/StationFolders.h"
 #include "core/Context.h"
 #include "journal/ProductionJournal.h"
 #include "sim/Bench.h"
@@ -68,6 +69,8 @@ public:
     // The journal's watcher of runs; null when the journal is switched off.
     JournalObserver* runObserver() { return ctx_.runObserver ? &observer_ : nullptr; }
     const StationOptions& options() const { return opt_; }
+    // Where the settings file and the journal are.
+    const StationPlace& place() const { return place_; }
     // Why the settings file was not read as it stands (its defaults are in use); empty if it was.
     // The front end says it where its user looks: the window's log, the command line's stderr.
     const std::string& SettingsProblem() const { return settingsProblem_; }
@@ -80,6 +83,7 @@ private:
     StationStatus LoadModuleFile();
 
     StationOptions opt_;
+    StationPlace place_;
     journal::ProductionJournal journal_{journal::JournalSettings{}};
     JournalingHost host_;
     JournalObserver observer_;

@@ -21,4 +21,5 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/OptionValuesHelp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgrammerTable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Station.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StationFolders.cpp
 )

@@ -15,6 +15,9 @@
 
 namespace mrk {
 class JournalObserver;
+namespace journal {
+struct JournalSettings;
+}
 }
 
 namespace mrk::cli {
@@ -41,6 +44,7 @@ struct Session {
     bool opened = false;         // OpenProgrammer recognised a chip in this session
     bool configLoaded = false;   // an image load has set ConfigWrite in this session
     JournalObserver* journal = nullptr; // the production journal; null when switched off
+    const journal::JournalSettings* journalSettings = nullptr; // where the journal is, as the station read it
 };
 
 // Runs the programmer open once per session, as the main window does at start;

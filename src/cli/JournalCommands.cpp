@@ -13,6 +13,7 @@
 #include "journal/JournalSettings.h"
 #include "journal/PgConnection.h"
 #include "journal/ProductionJournal.h"
+#include "journal/Schema.h"
 #include "journal/SqliteConnection.h"
 #include "journal/UtcTime.h"
 
@@ -22,12 +23,35 @@ namespace {
 
 using namespace mrk::journal;
 
+// Text from the journal as a terminal may show it: control characters (an escape
+// sequence typed into a station's name could move the cursor, recolour or retitle
+// the terminal) each become "?"; C1 controls too, as UTF-8 carries them.
+void AppendShown(std::string& out, std::string_view s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 || c == 0x7F) {
+            out += '?';
+        } else if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(s[i + 1]) <= 0x9F) {
+            out += '?';
+            ++i;
+        } else {
+            out += char(c);
+        }
+    }
+}
+std::string Shown(std::string_view s) {
+    std::string out;
+    AppendShown(out, s);
+    return out;
+}
+
 // Left-aligned in width columns, counting characters rather than UTF-8 bytes.
 void AppendPadded(std::string& out, std::string_view s, size_t width) {
-    s = s.substr(0, s.find('\0')); // a terminal shows nothing past it
+    const size_t from = out.size();
+    AppendShown(out, s);
     size_t chars = 0;
-    for (unsigned char c : s) chars += (c & 0xC0) != 0x80;
-    out += s;
+    for (size_t i = from; i < out.size(); ++i) chars += (static_cast<unsigned char>(out[i]) & 0xC0) != 0x80;
     if (chars < width) out.append(width - chars, ' ');
 }
 std::string Pad(const std::string& s, size_t width) {
@@ -65,15 +89,18 @@ void AppendListLine(std::string& out, const JournalRecord& r) {
     out += gap;
     AppendPadded(out, ResultText(r), 12);
     out += gap;
-    AppendStepsSummary(out, r);
+    static thread_local std::string steps; // its room kept from line to line
+    steps.clear();
+    AppendStepsSummary(steps, r);
+    AppendShown(out, steps);
     // What the record is besides its result: a number held twice, not yet on the server.
     if (r.conflict) {
         out += " конфликт номера с ";
-        out += std::string_view(*r.conflict).substr(0, 12);
+        AppendShown(out, std::string_view(*r.conflict).substr(0, 12));
     }
     if (!r.setAside.empty()) {
         out += " отложена: ";
-        out += r.setAside;
+        AppendShown(out, r.setAside);
     }
     out += '\n';
 }
@@ -81,10 +108,11 @@ void AppendListLine(std::string& out, const JournalRecord& r) {
 class JournalCommand : public Command {
 public:
     void Setup(CLI::App& app) override {
-        app.add_option("action", action_, "list | show RECORD | summary | export --csv FILE | sync")
+        app.add_option("action", action_, "list | show RECORD | summary | export --csv FILE | sync | backup FILE")
             ->required()
-            ->check(CLI::IsMember({"list", "show", "summary", "export", "sync"}));
-        app.add_option("record", record_, "The record (show): the beginning of its identity as lists show it");
+            ->check(CLI::IsMember({"list", "show", "summary", "export", "sync", "backup"}));
+        app.add_option("record", record_,
+                       "The record (show): the beginning of its identity as lists show it; the copy's file (backup)");
         app.add_option("--since", since_, "Runs started on or after this time (UTC unless an offset is given)")
             ->check(DateCheck());
         app.add_option("--until", until_, "Runs started before this time; a bare date counts whole")
@@ -104,10 +132,12 @@ public:
     }
 
     int Run(Session& s) override {
-        // The [Journal] section of the session's settings file.
-        const JournalSettings settings = ReadJournalSettings(s.ctx.commands.IniPath);
+        // The [Journal] section of the session's settings file, in the station's folders.
+        const JournalSettings settings =
+            s.journalSettings ? *s.journalSettings : ReadJournalSettings(s.ctx.commands.IniPath);
         if (!settings.problem.empty()) std::fprintf(stderr, "mrkprog journal: %s\n", settings.problem.c_str());
         if (action_ == "sync") return Sync(settings);
+        if (action_ == "backup") return Backup(settings);
         auto store = Store(settings);
         if (!store) return 1;
         try {
@@ -145,9 +175,13 @@ private:
         std::string error;
         if (!local_ && !waiting_ && !settings.server.empty()) {
             try {
-                // The line's journal is brought up to date by whoever comes first, a reader too.
-                return std::make_unique<JournalStore>(
-                    std::make_unique<PgConnection>(settings.server, settings.timeoutSeconds));
+                // Read as it stands: a reader never takes the line's migration lock (the
+                // stations' runs bring the journal up to date). Only a line where no
+                // station has written yet gets its empty journal made, once.
+                auto db = std::make_unique<PgConnection>(settings.server, settings.timeoutSeconds);
+                const bool none = SchemaVersionForReading(*db) == 0;
+                return std::make_unique<JournalStore>(std::move(db),
+                                                      none ? JournalStore::Access::Write : JournalStore::Access::Read);
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "mrkprog journal: журнал на сервере не читается (%s); показан журнал этой станции\n",
                              e.what());
@@ -240,7 +274,7 @@ private:
             return 1;
         }
         auto line = [](const char* label, const std::string& v) {
-            std::printf("%s %s\n", Pad(label, 16).c_str(), v.c_str());
+            std::printf("%s %s\n", Pad(label, 16).c_str(), Shown(v).c_str());
         };
         char buf[64];
         line("Запись", r->uid);
@@ -268,9 +302,10 @@ private:
         if (r->conflict) line("Конфликт номера", "тот же номер у записи " + *r->conflict);
         if (!r->setAside.empty()) line("Отложена", r->setAside);
         std::printf("Шаги:\n");
-        for (const auto& st : r->steps) std::printf("  %2d %-2s %s\n", st.step, st.ok ? "ok" : "X", st.name.c_str());
+        for (const auto& st : r->steps)
+            std::printf("  %2d %-2s %s\n", st.step, st.ok ? "ok" : "X", Shown(st.name).c_str());
         std::printf("Протокол:\n");
-        for (const auto& l : r->log) std::printf("  %s\n", l.c_str());
+        for (const auto& l : r->log) std::printf("  %s\n", Shown(l).c_str());
         return 0;
     }
 
@@ -308,6 +343,25 @@ private:
             return 1;
         }
         return rep.setAside ? 1 : 0;
+    }
+
+    // A copy of the station's file, whole and consistent while the window writes it.
+    int Backup(const JournalSettings& settings) {
+        if (record_.empty()) {
+            std::fprintf(stderr, "mrkprog journal backup: укажите файл копии\n");
+            return 2;
+        }
+        try {
+            SqliteConnection db(settings.file, SqliteConnection::Access::Read);
+            db.BackupTo(record_);
+            const auto rows = db.Query("SELECT count(*) FROM runs");
+            std::printf("Копия журнала станции записана в %s (записей: %s)\n", record_.c_str(),
+                        rows.empty() ? "?" : rows[0][0].value_or("?").c_str());
+            return 0;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "mrkprog journal backup: %s\n", e.what());
+            return 1;
+        }
     }
 
     std::string action_, record_, since_, until_, station_, result_, chip_, kind_, by_, csv_;

@@ -5,6 +5,7 @@
 #include "app/BootImageWrite.h"
 #include "app/ChipRange.h"
 #include "app/MainCommands.h"
+#include "app/ParamCommands.h"
 #include "app/PlainControls.h"
 #include "cli/CommandTable.h"
 #include "cli/ConfigDescribe.h"
@@ -177,6 +178,8 @@ public:
             std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
             return 0;
         }
+        // Word 1 is the module's factory number: reserved on the line like a cycle's.
+        if (!MayWriteFactoryNumber(s.ctx, w_[0])) return 1;
         return WriteIdWords(s.ctx, w_[0], w_[1], w_[2]) ? 0 : 1;
     }
 

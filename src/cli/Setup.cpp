@@ -156,6 +156,7 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     if (!station.SettingsProblem().empty()) std::fprintf(stderr, "mrkprog: %s\n", station.SettingsProblem().c_str());
     Session s{opt, console, station.ctx(), station.bench()};
     s.journal = station.runObserver();
+    s.journalSettings = &station.journal().Settings();
     CatchStopSignals();
     console.onPump = [&ctx = station.ctx()] {
         if (StopSignal()) ctx.commands.Gate.RequestStop(StopCause::Signal);

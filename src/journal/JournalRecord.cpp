@@ -1,5 +1,7 @@
 #include "journal/JournalRecord.h"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -27,11 +29,18 @@ std::string UtcText(std::chrono::system_clock::time_point when) {
 }
 
 std::string NewUid() {
-    static thread_local std::mt19937_64 gen{[] {
+    auto seeded = [] {
         std::random_device rd;
         std::seed_seq seq{rd(), rd(), rd(), rd(), rd(), rd()};
         return std::mt19937_64(seq);
-    }()};
+    };
+    static thread_local std::mt19937_64 gen = seeded();
+    // A forked process would go on with its parent's sequence: the same uids twice.
+    static thread_local pid_t owner = getpid();
+    if (getpid() != owner) {
+        owner = getpid();
+        gen = seeded();
+    }
     char buf[40];
     std::snprintf(buf, sizeof buf, "%016llx%016llx", static_cast<unsigned long long>(gen()),
                   static_cast<unsigned long long>(gen()));

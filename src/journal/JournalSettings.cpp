@@ -46,7 +46,7 @@ std::string HostName() {
     return name;
 }
 
-JournalSettings ReadJournalSettings(const std::string& settingsFile) {
+JournalSettings ReadJournalSettings(const std::string& settingsFile, const JournalPlace& place) {
     JournalSettings s;
     CSimpleIniA ini;
     ini.SetUnicode(true);
@@ -67,9 +67,26 @@ JournalSettings ReadJournalSettings(const std::string& settingsFile) {
     if (s.station.empty() || !IsUtf8(s.station)) s.station = HostName();
     s.server = get("Server");
     s.file = get("File");
-    const auto folder = std::filesystem::path(settingsFile).parent_path();
-    if (s.file.empty()) s.file = (folder / kDefaultJournalFile).string();
-    else if (std::filesystem::path(s.file).is_relative()) s.file = (folder / s.file).string();
+    namespace fs = std::filesystem;
+    const fs::path folder = place.relativeBase.empty() ? fs::path(settingsFile).parent_path() : fs::path(place.relativeBase);
+    const fs::path byDefault = place.defaultFile.empty() ? folder / kDefaultJournalFile : fs::path(place.defaultFile);
+    std::error_code ec;
+    // Training on the bench never reaches the line's numbers, unless the settings say so.
+    if (place.bench && get("Bench") != "1") {
+        s.file = (byDefault.parent_path() / "bench" / kDefaultJournalFile).string();
+        s.folderToMake = (byDefault.parent_path() / "bench").string();
+        s.server.clear();
+        s.bench = true;
+    } else if (s.file.empty()) {
+        if (!place.legacyFile.empty() && !fs::exists(byDefault, ec) && fs::exists(place.legacyFile, ec)) {
+            s.file = place.legacyFile;
+        } else {
+            s.file = byDefault.string();
+            s.folderToMake = byDefault.parent_path().string();
+        }
+    } else if (fs::path(s.file).is_relative()) {
+        s.file = (folder / s.file).string();
+    }
     const std::string enabled = get("Enabled");
     s.enabled = enabled.empty() || enabled != "0";
     const std::string timeout = get("Timeout");

@@ -1,10 +1,12 @@
 #pragma once
 // Where the journal lives, from the settings file's [Journal] section:
 //   Station = name of this station (default: the computer's host name)
-//   File    = the station's SQLite journal (default: mrkprog-journal.db beside the settings file)
+//   File    = the station's SQLite journal (default: mrkprog-journal.db in the station's journal folder)
 //   Server  = libpq connection string of the line's PostgreSQL server (default: none, one station)
 //   Enabled = 0 turns the journal off (default 1)
 //   Timeout = seconds the server is given to answer (default 5)
+//   Bench   = 1: runs on the virtual bench use this journal and server too (default: a
+//             journal of their own in the folder "bench" of the journal's folder, no server)
 #include <string>
 
 #include "journal/ProductionJournal.h"
@@ -14,8 +16,16 @@ namespace mrk::journal {
 constexpr const char* kJournalSection = "Journal";
 constexpr const char* kDefaultJournalFile = "mrkprog-journal.db";
 
+// Where the journal goes when the settings do not say.
+struct JournalPlace {
+    std::string defaultFile;   // empty: mrkprog-journal.db beside the settings file
+    std::string relativeBase;  // what a relative File= is taken from; empty: the settings file's folder
+    std::string legacyFile;    // an older default, used while it exists and defaultFile does not
+    bool bench = false;        // a run on the virtual bench: a journal of its own, no server
+};
+
 // Reads the section; a missing file or section gives the defaults.
-JournalSettings ReadJournalSettings(const std::string& settingsFile);
+JournalSettings ReadJournalSettings(const std::string& settingsFile, const JournalPlace& place = {});
 std::string HostName();
 
 } // namespace mrk::journal

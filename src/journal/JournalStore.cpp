@@ -1,5 +1,6 @@
 #include "journal/JournalStore.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "journal/RecordRow.h"
@@ -51,11 +52,13 @@ int64_t Revision(const JournalRecord& rec) {
 
 JournalStore::JournalStore(std::unique_ptr<SqlConnection> db, Access access)
     : db_(std::move(db)), head_(kHeadColumns) {
+    // Looked at first without any lock: the migration lock is taken only by the
+    // one station that finds the journal behind this program's version.
+    const int v = SchemaVersionForReading(*db_);
     if (access == Access::Write) {
-        Migrate(*db_);
+        if (v != kSchemaVersion) Migrate(*db_);
         return;
     }
-    const int v = SchemaVersionForReading(*db_);
     if (v == kSchemaVersion) return;
     // The version before differs only by columns a reader can do without: a
     // station's journal stays readable until its next run brings it up to date.
@@ -139,21 +142,113 @@ std::optional<JournalRecord> JournalStore::Holder(uint16_t number) {
     return holder;
 }
 
+OpenResult JournalStore::ReserveNumber(const JournalRecord& rec, bool mustHold) {
+    OpenResult out;
+    if (!rec.factoryNumber) {
+        out.opened = true;
+        return out;
+    }
+    // A transaction of its own: whatever happens to the record's details later
+    // (refused, never sent), the number stays reserved.
+    InTransaction(*db_, [&] {
+        const auto got = db_->Query("INSERT INTO factory_numbers (number, run_uid, station, reserved_utc)"
+                                    " VALUES (?, ?, ?, ?) ON CONFLICT (number) DO NOTHING RETURNING number",
+                                    {int64_t(*rec.factoryNumber), rec.uid, rec.station, rec.startedUtc});
+        if (!got.empty()) {
+            out.opened = true;
+            return;
+        }
+        // Reserved for this very record already: an earlier answer that never arrived.
+        const auto res = db_->Query("SELECT run_uid FROM factory_numbers WHERE number = ?", {int64_t(*rec.factoryNumber)});
+        if (!res.empty() && res[0][0] && *res[0][0] == rec.uid) {
+            out.opened = true;
+            return;
+        }
+        auto holder = Holder(*rec.factoryNumber);
+        if (mustHold && holder && (!rec.redoOf || *rec.redoOf != holder->uid)) {
+            out.holder = std::move(holder);
+            return;
+        }
+        out.opened = true;
+    });
+    return out;
+}
+
+int64_t JournalStore::ReserveNumbers(const std::vector<NumberClaim>& claims) {
+    int64_t reserved = 0;
+    constexpr size_t kChunk = 20000;
+    for (size_t from = 0; from < claims.size(); from += kChunk) {
+        const size_t to = std::min(claims.size(), from + kChunk);
+        InTransaction(*db_, [&] {
+            if (db_->Kind() == Engine::Postgres) {
+                // One statement per chunk, the claims as arrays: a backlog of a whole
+                // station's numbers goes in a few round trips.
+                std::string numbers = "{", uids = "{", stations = "{", times = "{";
+                auto text = [](std::string& out, const std::string& v) {
+                    out += '"';
+                    for (char c : v) {
+                        if (c == '"' || c == '\\') out += '\\';
+                        out += c;
+                    }
+                    out += '"';
+                };
+                for (size_t i = from; i < to; ++i) {
+                    const char* sep = i == from ? "" : ",";
+                    numbers += sep + std::to_string(claims[i].number);
+                    uids += sep;
+                    text(uids, claims[i].uid);
+                    stations += sep;
+                    text(stations, claims[i].station);
+                    times += sep;
+                    text(times, claims[i].startedUtc);
+                }
+                numbers += '}', uids += '}', stations += '}', times += '}';
+                const auto rows = db_->Query(
+                    "WITH claims AS (SELECT * FROM unnest(?::int[], ?::text[], ?::text[], ?::text[])"
+                    " WITH ORDINALITY AS c(number, run_uid, station, reserved_utc, ord)),"
+                    " got AS (INSERT INTO factory_numbers (number, run_uid, station, reserved_utc)"
+                    " SELECT DISTINCT ON (number) number, run_uid, station, reserved_utc FROM claims"
+                    " ORDER BY number, ord ON CONFLICT (number) DO NOTHING RETURNING number)"
+                    " SELECT count(*) FROM got",
+                    {numbers, uids, stations, times});
+                reserved += rows.empty() ? 0 : CheckedInt(rows[0][0], 0, INT64_MAX).value_or(0);
+                return;
+            }
+            for (size_t i = from; i < to; ++i)
+                reserved += int64_t(!db_->Query("INSERT INTO factory_numbers (number, run_uid, station, reserved_utc)"
+                                                " VALUES (?, ?, ?, ?) ON CONFLICT (number) DO NOTHING RETURNING number",
+                                                {int64_t(claims[i].number), claims[i].uid, claims[i].station,
+                                                 claims[i].startedUtc})
+                                         .empty());
+        });
+    }
+    return reserved;
+}
+
+std::vector<NumberClaim> JournalStore::CycleNumbers(int64_t afterId, int64_t& lastId) {
+    std::vector<NumberClaim> out;
+    lastId = afterId;
+    db_->Each("SELECT id, factory_number, uid, station, started_utc FROM runs WHERE id > ? AND kind = 'cycle'"
+              " AND factory_number IS NOT NULL ORDER BY id",
+              {afterId}, [&](const SqlRow& row) {
+                  const auto id = CheckedInt(row[0], 1, INT64_MAX);
+                  const auto n = CheckedInt(row[1], 0, 65535);
+                  if (!id) return;
+                  lastId = std::max(lastId, *id);
+                  if (!n || !row[2]) return;
+                  out.push_back({uint16_t(*n), *row[2], row[3].value_or(""), row[4].value_or("")});
+              });
+    return out;
+}
+
 OpenResult JournalStore::Open(JournalRecord& rec, bool reserve, bool mustHold) {
     OpenResult out;
+    if (reserve && rec.factoryNumber) {
+        out = ReserveNumber(rec, mustHold);
+        if (!out.opened) return out;
+        out.opened = false;
+    }
     InTransaction(*db_, [&] {
-        if (reserve && rec.factoryNumber) {
-            const auto got = db_->Query("INSERT INTO factory_numbers (number, run_uid, station, reserved_utc)"
-                                        " VALUES (?, ?, ?, ?) ON CONFLICT (number) DO NOTHING RETURNING number",
-                                        {int64_t(*rec.factoryNumber), rec.uid, rec.station, rec.startedUtc});
-            if (got.empty()) {
-                auto holder = Holder(*rec.factoryNumber);
-                if (mustHold && holder && (!rec.redoOf || *rec.redoOf != holder->uid)) {
-                    out.holder = std::move(holder);
-                    return;
-                }
-            }
-        }
         const auto id = db_->Query("INSERT INTO runs (uid, kind, station, started_utc) VALUES (?, ?, ?, ?)"
                                    " RETURNING id",
                                    {rec.uid, std::string(RunKindName(rec.kind)), rec.station, rec.startedUtc});
@@ -189,6 +284,27 @@ void JournalStore::Finish(const JournalRecord& rec, size_t logFrom, bool sent) {
 
 PutResult JournalStore::Put(const JournalRecord& rec, bool sent) {
     PutResult out;
+    // The station's number counts on the line: reserved here first, on its own, so
+    // that a record whose details the server refuses still holds it; or, held by
+    // another module's record, a conflict shown on both.
+    std::string other;
+    if (rec.kind == RunKind::Cycle && rec.factoryNumber) {
+        InTransaction(*db_, [&] {
+            const auto got = db_->Query("INSERT INTO factory_numbers (number, run_uid, station, reserved_utc)"
+                                        " VALUES (?, ?, ?, ?) ON CONFLICT (number) DO NOTHING RETURNING number",
+                                        {int64_t(*rec.factoryNumber), rec.uid, rec.station, rec.startedUtc});
+            if (!got.empty()) return;
+            const auto res =
+                db_->Query("SELECT run_uid FROM factory_numbers WHERE number = ?", {int64_t(*rec.factoryNumber)});
+            const std::string holder = res.empty() ? "" : res[0][0].value_or("");
+            if (holder.empty() || holder == rec.uid || (rec.redoOf && *rec.redoOf == holder)) return;
+            // A redo of a redo of the holder is the same module too.
+            const auto chain = db_->Query("SELECT count(*) FROM runs WHERE uid = ? AND redo_of = ?",
+                                          {Opt(rec.redoOf), holder});
+            if (!chain.empty() && chain[0][0].value_or("0") != "0") return;
+            other = holder;
+        });
+    }
     InTransaction(*db_, [&] {
         db_->Exec("INSERT INTO runs (uid, kind, station, started_utc, revision) VALUES (?, ?, ?, ?, -1)"
                   " ON CONFLICT (uid) DO NOTHING",
@@ -205,22 +321,10 @@ PutResult JournalStore::Put(const JournalRecord& rec, bool sent) {
             WriteLog(id, rec, 0);
             out.written = true;
         }
-        if (rec.kind != RunKind::Cycle || !rec.factoryNumber) return;
-        // The station's number counts on the line: reserved here too, or shown as a conflict.
-        const auto got = db_->Query("INSERT INTO factory_numbers (number, run_uid, station, reserved_utc)"
-                                    " VALUES (?, ?, ?, ?) ON CONFLICT (number) DO NOTHING RETURNING number",
-                                    {int64_t(*rec.factoryNumber), rec.uid, rec.station, rec.startedUtc});
-        if (!got.empty()) return;
-        const auto res = db_->Query("SELECT run_uid FROM factory_numbers WHERE number = ?", {int64_t(*rec.factoryNumber)});
-        const std::string holder = res.empty() ? "" : res[0][0].value_or("");
-        if (holder.empty() || holder == rec.uid || (rec.redoOf && *rec.redoOf == holder)) return;
-        // A redo of a redo of the holder is the same module too.
-        const auto chain = db_->Query("SELECT count(*) FROM runs WHERE uid = ? AND redo_of = ?",
-                                      {Opt(rec.redoOf), holder});
-        if (!chain.empty() && chain[0][0].value_or("0") != "0") return;
-        MarkConflict(rec.uid, holder);
-        MarkConflict(holder, rec.uid);
-        out.conflict = holder;
+        if (other.empty()) return;
+        MarkConflict(rec.uid, other);
+        MarkConflict(other, rec.uid);
+        out.conflict = other;
     });
     return out;
 }

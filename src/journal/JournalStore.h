@@ -40,6 +40,12 @@ struct PutResult {
     std::optional<std::string> conflict; // uid of another record holding the same factory number
 };
 
+// A factory number a station's record holds, as a joining station claims it on the line.
+struct NumberClaim {
+    uint16_t number = 0;
+    std::string uid, station, startedUtc;
+};
+
 // One line of a summary: runs grouped by day, station or image.
 struct SummaryRow {
     std::string key;
@@ -61,6 +67,16 @@ public:
     // the number is taken and the record is not a redo of that module (rec.redoOf);
     // without mustHold a taken number is left to its holder and the record opens anyway.
     OpenResult Open(JournalRecord& rec, bool reserve, bool mustHold = true);
+    // Reserves the record's factory number for it, in a transaction of its own (nothing
+    // refused afterwards frees it); a number reserved for this record already counts as
+    // reserved. Taken by another record: refused with its holder (see Open), unless !mustHold.
+    OpenResult ReserveNumber(const JournalRecord& rec, bool mustHold = true);
+    // Reserves many numbers at once for their records (a station joining the line with
+    // its backlog): a number already held is left to its holder. How many were new.
+    int64_t ReserveNumbers(const std::vector<NumberClaim>& claims);
+    // The numbers of the cycles recorded here after afterId, oldest first; lastId: the
+    // last record looked at.
+    std::vector<NumberClaim> CycleNumbers(int64_t afterId, int64_t& lastId);
     // Who holds the factory number here, if anyone (the number's last cycle).
     std::optional<JournalRecord> Holder(uint16_t number);
     // One step more, with the log lines that came since the last write (from logFrom on).

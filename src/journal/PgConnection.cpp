@@ -3,6 +3,7 @@
 #include <libpq-fe.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cerrno>
@@ -168,8 +169,13 @@ PgConnection::PgConnection(const std::string& conninfo, int timeoutSeconds)
     // Notices (e.g. "relation already exists, skipping") are not for the operator.
     PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
     PQsetnonblocking(conn_, 1);
-    // The server itself gives up on a statement (or a lock) that takes longer.
-    Exec("SET statement_timeout = " + std::to_string(timeoutMs_));
+    // The time-out bounds waiting, never the length of a read: a statement that waits
+    // for a lock gives up a little before the client would (a clean answer rather than
+    // a lost connection); a long read streams on as long as rows keep coming. A client
+    // that stops in the middle of a transaction (frozen, killed, its cable pulled) has
+    // it ended by the server, so its locks never hold the line for long.
+    Exec("SET lock_timeout = " + std::to_string(timeoutMs_ * 3 / 4));
+    Exec("SET idle_in_transaction_session_timeout = " + std::to_string(std::max(timeoutMs_ * 2, 2000)));
     // The journal's statements are short. Compiling one (which the server's planner
     // chooses for a read of the whole journal) costs more than it can ever save, and
     // parallel workers for such a read only copy its rows once more on their way to
@@ -286,10 +292,12 @@ void PgConnection::Run(const std::string& sql, const std::vector<SqlValue>& para
     // A connection fault, the server shutting down, out of resources, a time-out or a
     // deadlock is no fault of the statement: the same statement may go through later.
     const std::string cls = sqlState.substr(0, 2);
-    const bool passing = cls == "08" || cls == "53" || cls == "57" || cls == "40";
+    // A lock not granted in time is a wait that ran out, as a silent server's.
+    const bool lockWait = sqlState == "55P03";
+    const bool passing = cls == "08" || cls == "53" || cls == "57" || cls == "40" || lockWait;
     if (!error.empty())
         throw SqlError(where_ + ": " + PgStatementErrorText(sqlState, error, timeoutMs_ / 1000), passing,
-                       sqlState == "57014");
+                       sqlState == "57014" || lockWait);
 }
 
 std::vector<SqlRow> PgConnection::Query(const std::string& sql, const std::vector<SqlValue>& params) {

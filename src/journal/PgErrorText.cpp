@@ -64,6 +64,10 @@ std::string PgStatementErrorText(const std::string& sqlState, const std::string&
     std::string said;
     if (sqlState == "57014")
         said = "сервер прервал запрос: он шёл дольше " + std::to_string(timeoutSeconds) + " с (или его отменили)";
+    else if (sqlState == "55P03")
+        said = "журнал на сервере занят другой станцией дольше " + std::to_string(timeoutSeconds) +
+               " с (её транзакция не закончена); попробуйте ещё раз";
+    else if (sqlState == "25P03") said = "сервер закрыл транзакцию, простоявшую слишком долго";
     else if (sqlState == "57P01" || sqlState == "57P02") said = "сервер остановлен или перезапускается";
     else if (sqlState == "57P03") said = "сервер сейчас не принимает подключений";
     else if (cls == "57") said = "сервер прервал работу запроса";

@@ -14,6 +14,7 @@
 
 #include "journal/JournalRecord.h"
 #include "journal/JournalStore.h"
+#include "journal/RunLock.h"
 
 namespace mrk::journal {
 
@@ -25,6 +26,8 @@ struct JournalSettings {
     int timeoutSeconds = 5;   // for every exchange with the server
     int fileWaitMs = 10000;   // for the station file while another process writes it
     std::string problem;   // what is wrong in the settings (a cycle is not started while it is)
+    std::string folderToMake; // the journal's own folder, made by the first run that writes
+    bool bench = false;       // the virtual bench's own journal
 };
 
 struct SyncReport {
@@ -53,6 +56,10 @@ public:
     // Opens a run's record. False only for a cycle whose factory number cannot be
     // reserved (taken and not confirmed, or no journal to reserve it in); why says so.
     bool Start(JournalRecord rec, std::string& why);
+    // Reserves a factory number about to be written into a module outside a cycle
+    // (the identity stamp, ID words written by hand), as a cycle reserves its own;
+    // false with why when it is taken (and not confirmed the same module) or cannot be reserved.
+    bool ReserveNumber(uint16_t number, std::string& why);
     bool Running() const { return run_.has_value(); }
     // The open record, for the caller to fill in as the run learns things.
     JournalRecord& Current() { return *run_; }
@@ -81,13 +88,22 @@ private:
     // Runs fn on the server; a connection that was lost since its last use (the
     // server restarted) is made again once. False with the reason when it fails.
     bool OnServer(const std::function<void(JournalStore&)>& fn, std::string& error, bool& rejected);
-    bool Reserve(JournalRecord& rec, std::string& why);
+    // what: the end of the refusal ("цикл не запущен").
+    bool Reserve(JournalRecord& rec, std::string& why, const char* what);
+    bool ClaimNumbers(JournalStore& local, std::string& error, bool fromStart);
     JournalSettings settings_;
     std::unique_ptr<JournalStore> local_, server_;
     bool serverFresh_ = false;
+    bool serverRefused_ = false; // the last connection was refused by an answering server
     std::optional<JournalRecord> run_;
+    RunLock runLock_;
+    // Opens the run's record in the station file; false with localError_.
+    bool TryOpenLocal();
     bool onLocal_ = false, onServer_ = false;
-    size_t localLogDone_ = 0, serverLogDone_ = 0;
+    bool localPending_ = false; // the record could not be opened on the station yet: it waits in memory
+    bool localBehind_ = false;  // a step could not be written: it goes with the next write
+    std::string localError_;
+    size_t localLogDone_ = 0, serverLogDone_ = 0, localStepsDone_ = 0;
 };
 
 // A record's result as people are shown it: "OK", "X", "остановлена", "не закончена"

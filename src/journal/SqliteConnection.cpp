@@ -82,18 +82,28 @@ SqliteConnection::SqliteConnection(const std::string& path, Access access, int b
     const std::string folder = Folder(path);
     if (!std::filesystem::is_directory(folder, ec))
         throw SqlError(path + ": папки " + folder + " нет");
-    if (access == Access::Read && !std::filesystem::exists(path, ec))
-        throw SqlError(path + ": файла журнала нет (на этой станции ещё не записан ни один прогон)");
+    // An empty file is the one the package makes for the station's first run.
+    if (access == Access::Read && (!std::filesystem::exists(path, ec) || std::filesystem::file_size(path, ec) == 0))
+        throw SqlError(path + ": журнал пуст (на этой станции ещё не записан ни один прогон)");
     int flags = access == Access::Read ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     // A connection is used by one thread at a time: SQLite's own lock around every
     // call would cost a fifth of a long read.
     flags |= SQLITE_OPEN_NOMUTEX;
     std::string name = path;
     if (access == Access::Read && (::access(path.c_str(), W_OK) != 0 || ::access(folder.c_str(), W_OK) != 0)) {
-        // Where this user cannot write, the shared-memory file a WAL reader needs
-        // cannot be made either: read the file as it stands.
-        name = "file:" + UriPath(path) + "?immutable=1";
-        flags |= SQLITE_OPEN_URI;
+        // Where this user cannot write, a WAL reader cannot make the shared-memory
+        // file. While a writer has the journal open its -wal and -shm are there and
+        // SQLite reads through them read-only, seeing every committed record. With no
+        // -wal (no writer, everything in the file itself) the file is read as it stands.
+        std::error_code walEc;
+        const auto wal = std::filesystem::file_size(path + "-wal", walEc);
+        if (walEc || wal == 0) {
+            name = "file:" + UriPath(path) + "?immutable=1";
+            flags |= SQLITE_OPEN_URI;
+        } else if (::access((path + "-shm").c_str(), R_OK) != 0) {
+            throw SqlError(path + ": журнал сейчас пишется, а его файл " + path +
+                           "-shm недоступен этому пользователю: последние записи прочитать нельзя");
+        }
     }
     int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -170,7 +180,7 @@ void SqliteConnection::Each(const std::string& sql, const std::vector<SqlValue>&
                             const std::function<void(const SqlRow&)>& row) {
     Statement st;
     if (sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &st.s, nullptr) != SQLITE_OK)
-        throw SqlError(Error(sql.substr(0, 60)));
+        throw SqlError(Error(""));
     for (size_t i = 0; i < params.size(); ++i) {
         const int k = int(i) + 1;
         int rc = SQLITE_OK;
@@ -178,14 +188,14 @@ void SqliteConnection::Each(const std::string& sql, const std::vector<SqlValue>&
         else if (const auto* t = std::get_if<std::string>(&params[i]))
             rc = sqlite3_bind_text(st.s, k, t->data(), int(t->size()), SQLITE_TRANSIENT);
         else rc = sqlite3_bind_null(st.s, k);
-        if (rc != SQLITE_OK) throw SqlError(Error("параметры запроса"));
+        if (rc != SQLITE_OK) throw SqlError(Error(""));
     }
     // One row for all of them: its strings keep their room from row to row.
     SqlRow out(size_t(sqlite3_column_count(st.s)));
     for (;;) {
         const int rc = sqlite3_step(st.s);
         if (rc == SQLITE_DONE) break;
-        if (rc != SQLITE_ROW) throw SqlError(Error(sql.substr(0, 60)));
+        if (rc != SQLITE_ROW) throw SqlError(Error(""));
         for (int c = 0; c < int(out.size()); ++c) {
             auto& cell = out[size_t(c)];
             if (sqlite3_column_type(st.s, c) == SQLITE_NULL) {
@@ -208,6 +218,36 @@ std::vector<SqlRow> SqliteConnection::Query(const std::string& sql, const std::v
 }
 
 void SqliteConnection::Exec(const std::string& sql, const std::vector<SqlValue>& params) { Query(sql, params); }
+
+void SqliteConnection::BackupTo(const std::string& target) {
+    const std::string partial = target + ".part";
+    sqlite3* out = nullptr;
+    auto fail = [&](const std::string& why) {
+        sqlite3_close(out);
+        std::remove(partial.c_str());
+        throw SqlError(target + ": " + why);
+    };
+    std::remove(partial.c_str());
+    if (sqlite3_open_v2(partial.c_str(), &out, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
+        fail(ResultText(sqlite3_extended_errcode(out), sqlite3_system_errno(out), sqlite3_errmsg(out), Folder(target)));
+    sqlite3_backup* b = sqlite3_backup_init(out, "main", db_, "main");
+    if (!b) fail(ResultText(sqlite3_extended_errcode(out), 0, sqlite3_errmsg(out), Folder(target)));
+    // A few hundred pages at a time: a run writing meanwhile waits a moment at most.
+    int rc = SQLITE_OK;
+    do {
+        rc = sqlite3_backup_step(b, 256);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
+    sqlite3_backup_finish(b);
+    if (rc != SQLITE_DONE)
+        fail(ResultText(rc, sqlite3_system_errno(out), sqlite3_errmsg(out), Folder(target)));
+    // The copy is one file of its own: no -wal to carry beside it.
+    if (sqlite3_exec(out, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        fail(ResultText(sqlite3_extended_errcode(out), 0, sqlite3_errmsg(out), Folder(target)));
+    sqlite3_close(out);
+    out = nullptr;
+    if (std::rename(partial.c_str(), target.c_str()) != 0) fail(SystemErrorText(errno));
+}
 
 void SqliteConnection::BeginExclusive() { Exec("BEGIN IMMEDIATE"); }
 // Every transaction of the journal writes: take the write lock at once, so that two

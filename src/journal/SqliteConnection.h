@@ -32,6 +32,12 @@ public:
     void Commit() override;
     void Rollback() noexcept override;
 
+    // A consistent copy of the whole journal, the records still in its -wal
+    // included, made while runs go on (SQLite's online backup): written beside
+    // target and renamed over it at the end, so an interrupted copy leaves an
+    // earlier one whole. Throws SqlError.
+    void BackupTo(const std::string& target);
+
 private:
     void Open(Access access);
     void CheckItIsAJournal(Access access);

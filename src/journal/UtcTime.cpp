@@ -1,6 +1,7 @@
 #include "journal/UtcTime.h"
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <regex>
 
@@ -28,6 +29,26 @@ std::optional<std::string> ParseUtcTime(const std::string& text, bool dayEnd) {
                   unsigned(out.day()), int(hms.hours().count()), int(hms.minutes().count()),
                   int(hms.seconds().count()));
     return std::string(buf);
+}
+
+std::string LocalTimeText(const std::string& utc) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+    char z = 0;
+    if (std::sscanf(utc.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &sec, &z) != 7 || z != 'Z')
+        return utc;
+    std::tm tm{};
+    tm.tm_year = y - 1900;
+    tm.tm_mon = mo - 1;
+    tm.tm_mday = d;
+    tm.tm_hour = h;
+    tm.tm_min = mi;
+    tm.tm_sec = sec;
+    const std::time_t t = timegm(&tm);
+    std::tm local{};
+    if (!localtime_r(&t, &local)) return utc;
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%d.%m.%Y %H:%M:%S", &local);
+    return buf;
 }
 
 } // namespace mrk::journal

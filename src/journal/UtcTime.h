@@ -11,4 +11,8 @@ namespace mrk::journal {
 // A bare date with dayEnd means the end of that day (the next day's start).
 std::optional<std::string> ParseUtcTime(const std::string& text, bool dayEnd = false);
 
+// A stored UTC time as the station's clock shows it ("11.12.2026 12:35:07");
+// text that is not a stored time is given back as it is.
+std::string LocalTimeText(const std::string& utc);
+
 } // namespace mrk::journal

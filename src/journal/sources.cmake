@@ -10,4 +10,5 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/JournalSettings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CsvExport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UtcTime.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/RunLock.cpp
 )

@@ -25,6 +25,7 @@
 
 #include "journal/CsvExport.h"
 #include "journal/ProductionJournal.h"
+#include "windows/NameOnlyIcons.h"
 #include "windows/RussianButtons.h"
 
 namespace mrk::gui {
@@ -288,6 +289,7 @@ QString JournalWindow::AskExportFile() {
     QFileDialog dialog(this, QStringLiteral("Экспорт журнала в CSV"));
     dialog.setObjectName(QStringLiteral("ExportDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setIconProvider(NameOnlyIcons::Shared());
     // Asked below in the program's own words, with "Нет" the default.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

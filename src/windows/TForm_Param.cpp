@@ -14,6 +14,7 @@
 #include "core/Context.h"
 #include "image/FileCommands.h"
 #include "windows/KeyFilter.h"
+#include "windows/NameOnlyIcons.h"
 #include "windows/SpeedButton.h"
 #include "windows/TProg12.h"
 
@@ -78,6 +79,8 @@ TForm_Param::TForm_Param(TProg12& main) : QDialog(&main), ctx_(main.ctx()), main
         dialogs_[k] = new QFileDialog(this, "", "", r.filter);
         dialogs_[k]->setObjectName(QString("OpenDialog%1").arg(k + 1));
         dialogs_[k]->setOption(QFileDialog::DontUseNativeDialog, true);
+        // The folders it lists are never opened file by file (see NameOnlyIcons).
+        dialogs_[k]->setIconProvider(NameOnlyIcons::Shared());
         dialogs_[k]->setFileMode(QFileDialog::ExistingFile);
         // The field follows the selection while browsing and keeps it if the dialog is cancelled.
         connect(dialogs_[k], &QFileDialog::currentChanged, this, [this, k](const QString& path) {

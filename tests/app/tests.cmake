@@ -12,4 +12,5 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/JournalObserverTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgrammerAccessTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StationTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StationFoldersTest.cpp
 )

@@ -151,5 +151,58 @@ TEST_F(JournalCli, SyncSendsWaitingRecordsToTheServer) {
     ASSERT_TRUE(server->Start());
 }
 
+// A backup taken while the window has the journal open holds every record,
+// those still in the -wal file too (a plain copy of the .db would hold none of them).
+TEST_F(JournalCli, BackupWhileTheJournalIsOpenHoldsEveryRecord) {
+    WriteSettings();
+    const std::string file = (dir_.Path() / "mrkprog-journal.db").string();
+    JournalStore writer(std::make_unique<SqliteConnection>(file));
+    writer.Db().Exec("PRAGMA wal_autocheckpoint = 0");
+    for (uint16_t n = 1; n <= 5; ++n) {
+        JournalRecord r = NewRun(RunKind::Cycle, n);
+        r.uid = NewUid();
+        r.station = "Линия-1";
+        r.startedUtc = UtcNow();
+        ASSERT_TRUE(writer.Open(r, true).opened);
+    }
+    const auto r = RunMrkprog("journal backup copy.db", dir_.Path());
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(r.Has("записей: 5")) << r.out;
+    JournalStore copy(std::make_unique<SqliteConnection>((dir_.Path() / "copy.db").string(),
+                                                         SqliteConnection::Access::Read),
+                      JournalStore::Access::Read);
+    EXPECT_EQ(copy.List({}).size(), 5u);
+    EXPECT_FALSE(std::filesystem::exists(dir_.Path() / "copy.db-wal"));
+    EXPECT_EQ(RunMrkprog("journal backup", dir_.Path()).code, 2);
+}
+
+// A station name or a log line holding a terminal's escape sequences (typed into a
+// settings file, or planted) is printed harmlessly: no control character reaches the terminal.
+TEST_F(JournalCli, EscapeSequencesReachNoTerminal) {
+    WriteSettings();
+    JournalSettings s;
+    s.station = "ST\x1b]0;pwned\x07\x1b[2J\xc2\x9b" "31m";
+    s.file = (dir_.Path() / "mrkprog-journal.db").string();
+    ProductionJournal j(s);
+    std::string why;
+    ASSERT_TRUE(j.Start(NewRun(RunKind::Update), why)) << why;
+    j.Log("строка\x1b[1A\rподменена");
+    j.Step(5, "шаг\x1b[31m", true);
+    j.Finish("OK");
+    for (const std::string args : {"journal list", "journal summary --by station"}) {
+        const auto r = RunMrkprog(args, dir_.Path());
+        ASSERT_EQ(r.code, 0) << args << r.err;
+        for (char c : r.out) EXPECT_FALSE((unsigned char)c < 0x20 && c != '\n') << args << ": " << int(c);
+        EXPECT_EQ(r.out.find("\xc2\x9b"), std::string::npos) << args;
+        EXPECT_NE(r.out.find("ST?]0;pwned??[2J?31m"), std::string::npos) << args << r.out;
+    }
+    auto list = RunMrkprog("journal list", dir_.Path());
+    const std::string id = list.out.substr(list.out.find('\n') + 1, 12);
+    const auto show = RunMrkprog("journal show " + id, dir_.Path());
+    ASSERT_EQ(show.code, 0) << show.err;
+    for (char c : show.out) EXPECT_FALSE((unsigned char)c < 0x20 && c != '\n') << int(c);
+    EXPECT_NE(show.out.find("строка?[1A?подменена"), std::string::npos) << show.out;
+}
+
 } // namespace
 } // namespace mrk::journal
