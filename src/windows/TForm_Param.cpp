@@ -27,12 +27,8 @@ TForm_Param::TForm_Param(TProg12& main)
                    Qt::WindowCloseButtonHint);
 
     // Index 0: the update file, 1: boot loader 4620, 2: boot loader 452.
-    paths_[0] = ui_->Edit1;
-    paths_[1] = ui_->Edit2;
-    paths_[2] = ui_->Edit5;
-    browse_[0] = ui_->SpeedButton17;
-    browse_[1] = ui_->SpeedButton1;
-    browse_[2] = ui_->SpeedButton8;
+    paths_ = {ui_->Edit1, ui_->Edit2, ui_->Edit5};
+    browse_ = {ui_->SpeedButton17, ui_->SpeedButton1, ui_->SpeedButton8};
     const char* const filters[3] = {"Intel *.hex/*.crp (*.hex *.crp)", "Intel  *.hex/*.crp (*.hex *.crp)",
                                     "Intel *.hex/*.crp (*.hex *.crp)"};
     for (int k = 0; k < 3; ++k) {
@@ -64,13 +60,8 @@ TForm_Param::TForm_Param(TProg12& main)
     edit3_ = ui_->Edit3;
     connect(edit3_, &QLineEdit::textChanged, this, [this](const QString& t) { form_.Edit3 = t.toStdString(); });
     QToolButton* aktivation = ui_->SpeedButton3;
-    service_[0] = ui_->SpeedButton2;
-    service_[1] = ui_->SpeedButton4;
-    service_[2] = ui_->SpeedButton5;
-    service_[3] = ui_->SpeedButton6;
-    service_[4] = ui_->SpeedButton7;
-    service_[5] = ui_->SpeedButton21;
-    service_[6] = ui_->SpeedButton22;
+    service_ = {ui_->SpeedButton2, ui_->SpeedButton4, ui_->SpeedButton5, ui_->SpeedButton6,
+                ui_->SpeedButton7, ui_->SpeedButton21, ui_->SpeedButton22};
     obnovl_ = ui_->Obnovl;
 
     connect(aktivation, &QToolButton::clicked, this, [this] {

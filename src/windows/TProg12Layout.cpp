@@ -88,6 +88,13 @@ void TProg12::CreateControls() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
 
+    // Visible at creation: what the table says; the rest waits for a mode or the service code.
+    for (QWidget* hidden : std::initializer_list<QWidget*>{
+             SpeedButton9, ReadChip, SpeedButton14, Sravn, SpeedButton21, SpeedButton15, SpeedButton3,
+             SpeedButton7, SpeedButton19, Label4, Edit1, SpeedButton10, SpeedButton11, SpeedButton16, SpeedButton1,
+             Label2, Panel4, SpeedButton12, GroupBox2})
+        hidden->setVisible(false);
+
     const std::pair<Ctl, QWidget*> map[] = {
         {Ctl::Prog, Prog}, {Ctl::ReadChip, ReadChip}, {Ctl::SpeedButton7, SpeedButton7}, {Ctl::Sravn, Sravn},
         {Ctl::SpeedButton3, SpeedButton3}, {Ctl::SpeedButton4, SpeedButton4}, {Ctl::SpeedButton17, SpeedButton17},
