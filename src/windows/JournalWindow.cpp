@@ -11,9 +11,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,12 +18,12 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 #include "journal/CsvExport.h"
 #include "journal/ProductionJournal.h"
 #include "windows/NameOnlyIcons.h"
 #include "windows/RussianButtons.h"
+#include "ui_JournalWindow.h"
 
 namespace mrk::gui {
 
@@ -51,129 +48,41 @@ QTableWidgetItem* Cell(const QString& text) {
     return item;
 }
 
-QComboBox* Choice(QWidget* parent, const char* name, std::initializer_list<std::pair<const char*, const char*>> items) {
-    auto* box = new QComboBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    for (const auto& [shown, value] : items) box->addItem(QString::fromUtf8(shown), QString::fromLatin1(value));
-    return box;
-}
-
-QDateEdit* Day(QWidget* parent, const char* name) {
-    auto* edit = new QDateEdit(QDate::currentDate(), parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setCalendarPopup(true);
-    edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    edit->setEnabled(false);
-    return edit;
-}
-
 } // namespace
 
 JournalWindow::JournalWindow(journal::ProductionJournal& journal, QWidget* parent)
-    : QDialog(parent), journal_(journal) {
-    setObjectName(QStringLiteral("JournalWindow"));
-    setWindowTitle(QStringLiteral("Журнал производства"));
-    setModal(true);
+    : QDialog(parent), ui_(std::make_unique<Ui::JournalWindow>()), journal_(journal) {
+    ui_->setupUi(this);
+    SinceOn = ui_->SinceOn;
+    Since = ui_->Since;
+    UntilOn = ui_->UntilOn;
+    Until = ui_->Until;
+    Number = ui_->Number;
+    Result = ui_->Result;
+    Kind = ui_->Kind;
+    Chip = ui_->Chip;
+    Conflicts = ui_->Conflicts;
+    Waiting = ui_->Waiting;
+    PageSize = ui_->PageSize;
+    Table = ui_->Table;
+    Status = ui_->Status;
+    Newer = ui_->Newer;
+    Older = ui_->Older;
+    Export = ui_->Export;
+    Reload = ui_->Reload;
+    Close = ui_->Close;
 
-    SinceOn = new QCheckBox(QStringLiteral("с"), this);
-    SinceOn->setObjectName(QStringLiteral("SinceOn"));
-    Since = Day(this, "Since");
-    UntilOn = new QCheckBox(QStringLiteral("по"), this);
-    UntilOn->setObjectName(QStringLiteral("UntilOn"));
-    Until = Day(this, "Until");
-    Number = new QLineEdit(this);
-    Number->setObjectName(QStringLiteral("Number"));
+    for (QDateEdit* day : {Since, Until}) day->setDate(QDate::currentDate());
     Number->setValidator(new QIntValidator(1, 65535, Number));
-    Number->setPlaceholderText(QStringLiteral("любой"));
-    Number->setMaximumWidth(80);
-    Result = Choice(this, "Result",
-                    {{"любой", ""}, {"OK", "OK"}, {"X", "X"}, {"не закончена", "unfinished"}, {"X или не закончена", "failed"}});
-    Kind = Choice(this, "Kind", {{"любой", ""}, {"цикл", "cycle"}, {"обновление", "update"}});
-    Chip = Choice(this, "Chip", {{"любая", ""}, {"PIC18F452", "PIC18F452"}, {"PIC18F4620", "PIC18F4620"}});
-    Conflicts = new QCheckBox(QStringLiteral("только конфликты номеров"), this);
-    Conflicts->setObjectName(QStringLiteral("Conflicts"));
-    Waiting = new QCheckBox(QStringLiteral("только не отправленные на сервер"), this);
-    Waiting->setObjectName(QStringLiteral("Waiting"));
-    PageSize = new QSpinBox(this);
-    PageSize->setObjectName(QStringLiteral("PageSize"));
-    PageSize->setRange(10, 1000);
-    PageSize->setSingleStep(10);
-    PageSize->setValue(kShownRecords);
-
-    const QStringList headers = {QStringLiteral("Начало"),       QStringLiteral("Зав. N"),
-                                 QStringLiteral("ModuleNumber"), QStringLiteral("Микросхема"),
-                                 QStringLiteral("Программатор"), QStringLiteral("Серийный N"),
-                                 QStringLiteral("Результат"),    QStringLiteral("Запись"),
-                                 QStringLiteral("Вид")};
-    Table = new QTableWidget(0, int(headers.size()), this);
-    Table->setObjectName(QStringLiteral("Table"));
-    Table->setHorizontalHeaderLabels(headers);
-    Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    Table->verticalHeader()->setVisible(false);
-    Table->horizontalHeader()->setStretchLastSection(true);
-
-    Status = new QLabel(this);
-    Status->setObjectName(QStringLiteral("Status"));
-    Status->setWordWrap(true);
-    Status->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    auto button = [this](const char* text, const char* name) {
-        auto* b = new QPushButton(QString::fromUtf8(text), this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setAutoDefault(false);
-        return b;
+    // What each choice picks, in the order of the form's items; empty: any.
+    const auto values = [](QComboBox* box, std::initializer_list<const char*> values) {
+        int index = 0;
+        for (const char* v : values) box->setItemData(index++, QString::fromLatin1(v));
     };
-    Newer = button("< Новее", "Newer");
-    Older = button("Старше >", "Older");
-    Export = button("Экспорт...", "Export");
-    Export->setToolTip(QStringLiteral("Записать выбранные записи (все страницы) в файл CSV для таблиц"));
-    Reload = button("Обновить", "Reload");
-    Close = button("Закрыть", "Close");
-
-    auto* filters = new QGridLayout;
-    auto label = [this](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
-    filters->addWidget(label("Начало:"), 0, 0);
-    auto* dates = new QHBoxLayout;
-    dates->addWidget(SinceOn);
-    dates->addWidget(Since);
-    dates->addWidget(UntilOn);
-    dates->addWidget(Until);
-    dates->addStretch();
-    filters->addLayout(dates, 0, 1);
-    filters->addWidget(label("Зав. N:"), 0, 2);
-    filters->addWidget(Number, 0, 3);
-    filters->addWidget(label("Результат:"), 1, 0);
-    auto* choices = new QHBoxLayout;
-    choices->addWidget(Result);
-    choices->addWidget(label("Вид:"));
-    choices->addWidget(Kind);
-    choices->addWidget(label("Микросхема:"));
-    choices->addWidget(Chip);
-    choices->addStretch();
-    filters->addLayout(choices, 1, 1, 1, 3);
-    auto* marks = new QHBoxLayout;
-    marks->addWidget(Conflicts);
-    marks->addWidget(Waiting);
-    marks->addStretch();
-    filters->addLayout(marks, 2, 1, 1, 3);
-
-    auto* paging = new QHBoxLayout;
-    paging->addWidget(Newer);
-    paging->addWidget(Older);
-    paging->addWidget(label("Записей на странице:"));
-    paging->addWidget(PageSize);
-    paging->addStretch();
-    paging->addWidget(Export);
-    paging->addWidget(Reload);
-    paging->addWidget(Close);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(filters);
-    layout->addWidget(Table);
-    layout->addWidget(Status);
-    layout->addLayout(paging);
-    resize(900, 520);
+    values(Result, {"", "OK", "X", "unfinished", "failed"});
+    values(Kind, {"", "cycle", "update"});
+    values(Chip, {"", "PIC18F452", "PIC18F4620"});
+    PageSize->setValue(kShownRecords);
 
     connect(SinceOn, &QCheckBox::toggled, Since, &QWidget::setEnabled);
     connect(UntilOn, &QCheckBox::toggled, Until, &QWidget::setEnabled);
@@ -192,6 +101,8 @@ JournalWindow::JournalWindow(journal::ProductionJournal& journal, QWidget* paren
 
     FirstPage();
 }
+
+JournalWindow::~JournalWindow() = default;
 
 journal::ListFilter JournalWindow::Filter() const {
     journal::ListFilter f;

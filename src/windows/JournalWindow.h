@@ -3,6 +3,9 @@
 // operator checks after a shift or when a module comes back, and what the
 // production manager picks out (dates, number, result, kind, chip, conflicts,
 // records not yet on the server) and exports for a spreadsheet. It only reads.
+// The controls are the form JournalWindow.ui.
+#include <memory>
+
 #include <QDialog>
 
 #include "journal/JournalStore.h"
@@ -16,6 +19,10 @@ class QPushButton;
 class QSpinBox;
 class QTableWidget;
 
+namespace Ui {
+class JournalWindow;
+}
+
 namespace mrk::journal {
 class ProductionJournal;
 }
@@ -28,6 +35,7 @@ public:
     static constexpr int kShownRecords = 50;
 
     JournalWindow(journal::ProductionJournal& journal, QWidget* parent = nullptr);
+    ~JournalWindow() override;
 
     // The filters; each change shows the newest page of what they pick.
     QCheckBox *SinceOn, *UntilOn;
@@ -52,6 +60,7 @@ private:
     void ShowPage(int64_t skip);
     // The export's file, asked for in a save dialog; empty when the user gave none.
     QString AskExportFile();
+    std::unique_ptr<Ui::JournalWindow> ui_; // the controls of JournalWindow.ui
     journal::ProductionJournal& journal_;
     int64_t skip_ = 0, total_ = 0;
 };

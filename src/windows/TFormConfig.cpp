@@ -2,84 +2,62 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 #include "core/Context.h"
 #include "windows/TProg12.h"
+#include "ui_TFormConfig.h"
 
 namespace mrk::gui {
 
-namespace {
+TFormConfig::TFormConfig(TProg12& main)
+    : QDialog(&main), ctx_(main.ctx()), ui_(std::make_unique<Ui::TFormConfig>()) {
+    ui_->setupUi(this);
 
-QToolButton* Button(QWidget* parent, const char* name, const QString& caption, bool checkable) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(name);
-    b->setText(caption);
-    b->setCheckable(checkable);
-    b->setFocusPolicy(Qt::NoFocus); // speed buttons never take the focus
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    return b;
-}
-
-QLineEdit* BitsField(QWidget* parent, const QString& name) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    e->setReadOnly(true);
-    e->setMaxLength(8);
-    e->setFixedWidth(e->fontMetrics().horizontalAdvance("00000000") + 16);
-    return e;
-}
-
-} // namespace
-
-TFormConfig::TFormConfig(TProg12& main) : QDialog(&main), ctx_(main.ctx()) {
-    setObjectName("FormConfig");
-    setWindowTitle("Чтение/запись слова конфигурации.");
-    setModal(true);
-
-    auto* rows = new QGridLayout;
+    QLineEdit* const read[16] = {ui_->LabeledEdit1,  ui_->LabeledEdit2,  ui_->LabeledEdit3,  ui_->LabeledEdit4,
+                                 ui_->LabeledEdit5,  ui_->LabeledEdit6,  ui_->LabeledEdit7,  ui_->LabeledEdit8,
+                                 ui_->LabeledEdit9,  ui_->LabeledEdit10, ui_->LabeledEdit11, ui_->LabeledEdit12,
+                                 ui_->LabeledEdit13, ui_->LabeledEdit14, ui_->LabeledEdit15, ui_->LabeledEdit16};
+    QLineEdit* const edit[14] = {ui_->Edit1, ui_->Edit2,  ui_->Edit3,  ui_->Edit4,  ui_->Edit5,  ui_->Edit6,  ui_->Edit7,
+                                 ui_->Edit8, ui_->Edit9, ui_->Edit10, ui_->Edit11, ui_->Edit12, ui_->Edit13, ui_->Edit14};
+    // Row by row, in the order of the bytes they select.
+    QToolButton* const selector[14] = {ui_->SpeedButton1,  ui_->SpeedButton3,  ui_->SpeedButton4,  ui_->SpeedButton5,
+                                       ui_->SpeedButton6,  ui_->SpeedButton7,  ui_->SpeedButton10, ui_->SpeedButton11,
+                                       ui_->SpeedButton12, ui_->SpeedButton13, ui_->SpeedButton14, ui_->SpeedButton15,
+                                       ui_->SpeedButton16, ui_->SpeedButton17};
+    QCheckBox* const bit[8] = {ui_->CheckBox1, ui_->CheckBox2, ui_->CheckBox3, ui_->CheckBox4,
+                               ui_->CheckBox5, ui_->CheckBox6, ui_->CheckBox7, ui_->CheckBox8};
+    // Each bits field just fits eight digits in its font.
+    const auto fitBits = [](QLineEdit* e) { e->setFixedWidth(e->fontMetrics().horizontalAdvance("00000000") + 16); };
+    for (int k = 0; k < 16; ++k) {
+        read_[k] = read[k];
+        fitBits(read_[k]);
+    }
     selectors_ = new QButtonGroup(this);
     selectors_->setExclusive(true);
-    for (int k = 0; k < 16; ++k) {
-        auto* label = new QLabel(kConfigReadLabels[static_cast<size_t>(k)], this);
-        read_[k] = BitsField(this, QString("LabeledEdit%1").arg(k + 1));
-        label->setBuddy(read_[k]);
-        rows->addWidget(label, k, 0);
-        rows->addWidget(read_[k], k, 1);
-        if (k >= 14) continue;
-        edit_[k] = BitsField(this, QString("Edit%1").arg(k + 1));
-        selector_[k] = Button(this, kConfigSelectorButtons[static_cast<size_t>(k)], "Выбор", true);
+    for (int k = 0; k < 14; ++k) {
+        edit_[k] = edit[k];
+        fitBits(edit_[k]);
+        selector_[k] = selector[k];
         selectors_->addButton(selector_[k], k);
-        rows->addWidget(edit_[k], k, 2);
-        rows->addWidget(selector_[k], k, 3);
     }
     connect(selectors_, &QButtonGroup::idClicked, this, [this](int row) {
         configform::SelectorClick(ctx_, form_, row);
         Refresh();
     });
 
-    // Bit 7 leftmost, each box under its bit number.
-    auto* bits = new QGridLayout;
-    for (int k = 7; k >= 0; --k) {
-        const int col = 7 - k;
-        bits->addWidget(new QLabel(QString::number(k), this), 0, col, Qt::AlignHCenter);
-        bit_[k] = new QCheckBox(this);
-        bit_[k]->setObjectName(QString("CheckBox%1").arg(k + 1));
+    for (int k = 0; k < 8; ++k) {
+        bit_[k] = bit[k];
         connect(bit_[k], &QCheckBox::toggled, this, [this, k](bool on) { form_.CheckBox[static_cast<size_t>(k)] = on; });
-        bits->addWidget(bit_[k], 1, col, Qt::AlignHCenter);
     }
 
-    auto* change = Button(this, "SpeedButton8", "Изменить выбранное слово", false);
-    connect(change, &QToolButton::clicked, this, [this] { Run(configform::SpeedButton8Click); });
+    connect(ui_->SpeedButton8, &QToolButton::clicked, this, [this] { Run(configform::SpeedButton8Click); });
 
-    izmConfig_ = Button(this, "IzmConfig", "Изменить конфигурацию", true);
-    cancel_ = Button(this, "SpeedButton9", "Отмена", true);
+    izmConfig_ = ui_->IzmConfig;
+    cancel_ = ui_->SpeedButton9;
     auto* mode = new QButtonGroup(this);
     mode->addButton(izmConfig_);
     mode->addButton(cancel_);
@@ -89,56 +67,28 @@ TFormConfig::TFormConfig(TProg12& main) : QDialog(&main), ctx_(main.ctx()) {
         Refresh();
     });
 
-    write_ = Button(this, "SpeedButton2", "Запись слова конфигурации", false);
+    write_ = ui_->SpeedButton2;
     connect(write_, &QToolButton::clicked, this, [this] {
         setCursor(Qt::WaitCursor);
         configform::SpeedButton2Click(ctx_, form_);
         unsetCursor();
         Refresh();
     });
-    auto* read = Button(this, "ReadConfig", "Чтение слова конфигурации", false);
-    connect(read, &QToolButton::clicked, this, [this] {
+    connect(ui_->ReadConfig, &QToolButton::clicked, this, [this] {
         setCursor(Qt::WaitCursor);
         configform::ReadConfigClick(ctx_, form_);
         unsetCursor();
         Refresh();
     });
 
-    staticText1_ = new QLabel(this);
-    staticText1_->setObjectName("StaticText1");
-    staticText1_->setFrameShape(QFrame::Panel);
-    staticText1_->setFrameShadow(QFrame::Sunken);
-    staticText1_->setAlignment(Qt::AlignCenter);
-    QFont big = staticText1_->font();
-    big.setBold(true);
-    staticText1_->setFont(big);
-    staticText1_->setMinimumHeight(28);
-
-    memo_ = new QPlainTextEdit(this);
-    memo_->setObjectName("Memoconfig");
-    memo_->setReadOnly(true);
-    memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    memo_->setMinimumWidth(520);
-
-    auto* right = new QVBoxLayout;
-    right->addLayout(bits);
-    right->addWidget(change);
-    auto* modeRow = new QHBoxLayout;
-    modeRow->addWidget(izmConfig_);
-    modeRow->addWidget(cancel_);
-    right->addLayout(modeRow);
-    right->addWidget(write_);
-    right->addWidget(read);
-    right->addWidget(staticText1_);
-    right->addWidget(memo_, 1);
-
-    auto* top = new QHBoxLayout(this);
-    top->addLayout(rows);
-    top->addLayout(right, 1);
+    staticText1_ = ui_->StaticText1;
+    memo_ = ui_->Memoconfig;
 
     configform::FormShow(ctx_, form_);
     Refresh();
 }
+
+TFormConfig::~TFormConfig() = default;
 
 void TFormConfig::Run(void (*handler)(Context&, ConfigForm&)) {
     handler(ctx_, form_);

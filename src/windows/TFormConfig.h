@@ -1,8 +1,10 @@
 #pragma once
 // The configuration-word editor, opened modally from the main window: fourteen rows of read and write fields with a
 // "Выбор" button each, the eight bit boxes, change mode, read and write, and the
-// description of the selected register. The state lives in ConfigForm; this
-// class shows it and forwards the clicks.
+// description of the selected register. The controls are the form TFormConfig.ui;
+// the state lives in ConfigForm; this class shows it and forwards the clicks.
+#include <memory>
+
 #include <QDialog>
 
 #include "config/ConfigEditor.h"
@@ -13,6 +15,10 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QToolButton;
+
+namespace Ui {
+class TFormConfig;
+}
 
 namespace mrk {
 struct Context;
@@ -26,6 +32,7 @@ class TFormConfig : public QDialog {
     Q_OBJECT
 public:
     explicit TFormConfig(TProg12& main);
+    ~TFormConfig() override;
     ConfigForm& Form() { return form_; }
 
     void done(int r) override; // FormClose, however the window is closed
@@ -38,6 +45,7 @@ private:
     void Run(void (*handler)(Context&, ConfigForm&));
 
     Context& ctx_;
+    std::unique_ptr<Ui::TFormConfig> ui_; // the controls of TFormConfig.ui
     ConfigForm form_;
     QLineEdit* read_[16] = {};
     QLineEdit* edit_[14] = {};

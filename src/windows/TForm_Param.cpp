@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,68 +14,27 @@
 #include "image/FileCommands.h"
 #include "windows/KeyFilter.h"
 #include "windows/NameOnlyIcons.h"
-#include "windows/SpeedButton.h"
 #include "windows/TProg12.h"
+#include "ui_TForm_Param.h"
 
 namespace mrk::gui {
 
-namespace {
-
-QToolButton* Button(QWidget* parent, const char* name, const QString& caption, const QString& hint = {}) {
-    auto* b = MakeSpeedButton(parent, caption, QString::fromLatin1(name));
-    b->setToolTip(hint);
-    return b;
-}
-
-QFrame* RedRule(QWidget* parent, int y) {
-    auto* f = new QFrame(parent);
-    f->setGeometry(4, y, 662, 2);
-    f->setStyleSheet("background: red;");
-    return f;
-}
-
-} // namespace
-
-TForm_Param::TForm_Param(TProg12& main) : QDialog(&main), ctx_(main.ctx()), main_(&main) {
-    setObjectName("Form_Param");
-    setWindowTitle("Путь доступа к загрузочным файлам.");
-    setModal(true);
-    // 28 px wider than the band once was: the widest module number ("HEX=FFFFFFFF") shows whole.
-    setFixedSize(670, 189);
+TForm_Param::TForm_Param(TProg12& main)
+    : QDialog(&main), ctx_(main.ctx()), main_(&main), ui_(std::make_unique<Ui::TForm_Param>()) {
+    // The form (TForm_Param.ui) is 28 px wider than the band once was: the widest
+    // module number ("HEX=FFFFFFFF") shows whole.
+    ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
 
-    struct Row {
-        const char* label;
-        const char* labelText;
-        const char* edit;
-        const char* button;
-        const char* hint;
-        const char* filter;
-        int y;
-    };
     // Index 0: the update file, 1: boot loader 4620, 2: boot loader 452.
-    const Row rows[3] = {
-        {"Label5", "Путь поиска и имя файла програмной памяти:", "Edit1", "SpeedButton17", "*.hex/*crp",
-         "Intel *.hex/*.crp (*.hex *.crp)", 92},
-        {"Label3", "Путь и имя файла BOOT загрузчика 4620:", "Edit2", "SpeedButton1", "*.hex/*.crp",
-         "Intel  *.hex/*.crp (*.hex *.crp)", 4},
-        {"Label2", "Путь и имя файла BOOT загрузчика 452:", "Edit5", "SpeedButton8", "*.hex/*.crp",
-         "Intel *.hex/*.crp (*.hex *.crp)", 44},
-    };
+    paths_ = {ui_->Edit1, ui_->Edit2, ui_->Edit5};
+    browse_ = {ui_->SpeedButton17, ui_->SpeedButton1, ui_->SpeedButton8};
+    const char* const filters[3] = {"Intel *.hex/*.crp (*.hex *.crp)", "Intel  *.hex/*.crp (*.hex *.crp)",
+                                    "Intel *.hex/*.crp (*.hex *.crp)"};
     for (int k = 0; k < 3; ++k) {
-        const Row& r = rows[k];
-        auto* label = new QLabel(r.labelText, this);
-        label->setObjectName(r.label);
-        label->setGeometry(8, r.y, 400, 16);
-        paths_[k] = new QLineEdit(this);
-        paths_[k]->setObjectName(r.edit);
-        paths_[k]->setGeometry(8, r.y + 17, 624, 21);
-        browse_[k] = Button(this, r.button, "", r.hint);
         browse_[k]->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-        browse_[k]->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        browse_[k]->setGeometry(638, r.y + 16, 24, 23);
-        dialogs_[k] = new QFileDialog(this, "", "", r.filter);
+        dialogs_[k] = new QFileDialog(this, "", "", filters[k]);
         dialogs_[k]->setObjectName(QString("OpenDialog%1").arg(k + 1));
         dialogs_[k]->setOption(QFileDialog::DontUseNativeDialog, true);
         // The folders it lists are never opened file by file (see NameOnlyIcons).
@@ -92,62 +50,22 @@ TForm_Param::TForm_Param(TProg12& main) : QDialog(&main), ctx_(main.ctx()), main
         connect(browse_[k], &QToolButton::clicked, this, [this, k] { dialogs_[k]->exec(); });
         connect(paths_[k], &QLineEdit::textEdited, this, [this, k](const QString& t) { PathOf(k) = t.toStdString(); });
     }
-    RedRule(this, 86);
-    RedRule(this, 133);
 
-    // The band: factory number, K/N, port address, service buttons.
-    auto* label10 = new QLabel(" Зав.N", this);
-    label10->setObjectName("Label10");
-    label10->setGeometry(4, 140, 40, 18);
-    label9_ = new QLabel(this);
-    label9_->setObjectName("Label9");
-    label9_->setGeometry(44, 140, 200, 18);
-    label9_->setStyleSheet("background: white;");
-    auto* label12 = new QLabel("   Зав.", this);
-    label12->setObjectName("Label12");
-    label12->setGeometry(246, 140, 36, 18);
-    label11_ = new QLabel(this);
-    label11_->setObjectName("Label11");
-    label11_->setGeometry(282, 140, 18, 18);
-    label11_->setStyleSheet("background: white;");
-    label11_->setAlignment(Qt::AlignCenter);
-    auto* label1 = new QLabel("Адрес LPT порта (HEX)", this);
-    label1->setObjectName("Label1");
-    label1->setGeometry(304, 140, 152, 18);
-    edit4_ = new QLineEdit(this);
-    edit4_->setObjectName("Edit4");
+    label9_ = ui_->Label9;
+    label11_ = ui_->Label11;
+    edit4_ = ui_->Edit4;
     edit4_->setMaxLength(param::kEdit4MaxLength);
-    edit4_->setGeometry(458, 139, 44, 21);
     edit4_->installEventFilter(this);
     // The fields are taken as typed: a button pressed before Enter or the close
     // refreshes them from these values, not from the ones of the last showing.
     connect(edit4_, &QLineEdit::textChanged, this, [this](const QString& t) { form_.Edit4 = t.toStdString(); });
 
-    service_[2] = Button(this, "SpeedButton5", "Rd SN", "Прочитать серийный номер программатора");
-    service_[3] = Button(this, "SpeedButton6", "Rd UN", "Прочитать уникальный номер программатора");
-    service_[5] = Button(this, "SpeedButton21", "Set K");
-    service_[6] = Button(this, "SpeedButton22", "Set N");
-    service_[2]->setGeometry(506, 138, 38, 22);
-    service_[3]->setGeometry(546, 138, 38, 22);
-    service_[5]->setGeometry(586, 138, 38, 22);
-    service_[6]->setGeometry(626, 138, 38, 22);
-
-    // Bottom row: access code and the service commands.
-    edit3_ = new QLineEdit(this);
-    edit3_->setObjectName("Edit3");
-    edit3_->setGeometry(8, 164, 90, 21);
+    edit3_ = ui_->Edit3;
     connect(edit3_, &QLineEdit::textChanged, this, [this](const QString& t) { form_.Edit3 = t.toStdString(); });
-    auto* aktivation = Button(this, "SpeedButton3", "Aktivation");
-    aktivation->setGeometry(100, 163, 70, 23);
-    service_[1] = Button(this, "SpeedButton4", "Aktivation 2");
-    service_[1]->setGeometry(172, 163, 80, 23);
-    obnovl_ = new QCheckBox("Обновление", this);
-    obnovl_->setObjectName("Obnovl");
-    obnovl_->setGeometry(260, 165, 100, 20);
-    service_[0] = Button(this, "SpeedButton2", "DateTime");
-    service_[0]->setGeometry(370, 163, 70, 23);
-    service_[4] = Button(this, "SpeedButton7", "Установить");
-    service_[4]->setGeometry(442, 163, 80, 23);
+    QToolButton* aktivation = ui_->SpeedButton3;
+    service_ = {ui_->SpeedButton2, ui_->SpeedButton4, ui_->SpeedButton5, ui_->SpeedButton6,
+                ui_->SpeedButton7, ui_->SpeedButton21, ui_->SpeedButton22};
+    obnovl_ = ui_->Obnovl;
 
     connect(aktivation, &QToolButton::clicked, this, [this] {
         form_.Edit3 = edit3_->text().toStdString();
@@ -173,6 +91,8 @@ TForm_Param::TForm_Param(TProg12& main) : QDialog(&main), ctx_(main.ctx()), main
     obnovl_->setChecked(ctx_.commands.Obnovl);
     Refresh();
 }
+
+TForm_Param::~TForm_Param() = default;
 
 std::string& TForm_Param::PathOf(int k) {
     return k == 0 ? ctx_.image.Edit1 : (k == 1 ? ctx_.image.Edit2 : ctx_.image.Edit5);

@@ -1,6 +1,9 @@
 #pragma once
 // The parameters window, opened modally from the main window: file paths, the LPT port address, the access code and
-// the service buttons. The state lives in ParamForm; this class shows it.
+// the service buttons. The controls are the form TForm_Param.ui; the state lives in ParamForm; this class shows it.
+#include <array>
+#include <memory>
+
 #include <QDialog>
 
 #include "app/ParamForm.h"
@@ -10,6 +13,10 @@ class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QToolButton;
+
+namespace Ui {
+class TForm_Param;
+}
 
 namespace mrk {
 struct Context;
@@ -23,6 +30,7 @@ class TForm_Param : public QDialog {
     Q_OBJECT
 public:
     explicit TForm_Param(TProg12& main);
+    ~TForm_Param() override;
     ParamForm& Form() { return form_; }
     // The three open dialogs, for browsing (and for tests).
     QFileDialog* OpenDialog(int n) const { return dialogs_[n - 1]; }
@@ -40,15 +48,16 @@ private:
 
     Context& ctx_;
     QWidget* main_;
+    std::unique_ptr<Ui::TForm_Param> ui_; // the controls of TForm_Param.ui
     ParamForm form_;
-    QLineEdit* paths_[3] = {};   // Edit1 (update), Edit2 (boot 4620), Edit5 (boot 452)
-    QToolButton* browse_[3] = {}; // SpeedButton17, SpeedButton1, SpeedButton8
+    std::array<QLineEdit*, 3> paths_{};    // Edit1 (update), Edit2 (boot 4620), Edit5 (boot 452)
+    std::array<QToolButton*, 3> browse_{}; // SpeedButton17, SpeedButton1, SpeedButton8
     QFileDialog* dialogs_[3] = {}; // OpenDialog1..3
     QLabel* label9_ = nullptr;
     QLabel* label11_ = nullptr;
     QLineEdit* edit3_ = nullptr;
     QLineEdit* edit4_ = nullptr;
-    QToolButton* service_[7] = {}; // SpeedButton2, 4, 5, 6, 7, 21, 22
+    std::array<QToolButton*, 7> service_{}; // SpeedButton2, 4, 5, 6, 7, 21, 22
     QCheckBox* obnovl_ = nullptr;
 };
 

@@ -27,6 +27,7 @@
 #include "windows/TForm_Param.h"
 #include "windows/TForm_Pred.h"
 #include "windows/TForm_otladka.h"
+#include "ui_TProg12.h"
 
 namespace mrk::gui {
 

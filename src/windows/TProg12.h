@@ -15,7 +15,6 @@
 #include "windows/GuiOptions.h"
 #include "windows/WidgetHost.h"
 
-class QButtonGroup;
 class QCheckBox;
 class QFrame;
 class QGroupBox;
@@ -27,6 +26,10 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class QToolButton;
+
+namespace Ui {
+class TProg12;
+}
 
 namespace mrk::gui {
 
@@ -140,7 +143,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void CreateControls();   // the controls and their places
+    void CreateControls();   // the form's controls and what a form cannot say
     void FormCreate();
     void FormShow();         // the start-up sequence
     void FormClose();
@@ -165,8 +168,7 @@ private:
     Station station_;
     Context& ctx_;
     std::array<QWidget*, static_cast<size_t>(Ctl::Count)> controls_{};
-    QButtonGroup *group1_ = nullptr, *group3_ = nullptr, *group4_ = nullptr, *group5_ = nullptr,
-                 *groupAuto_ = nullptr;
+    std::unique_ptr<Ui::TProg12> ui_; // the controls of TProg12.ui, their button groups among them
 
     TFormConfig* formConfig_ = nullptr;
     TForm_otladka* formOtladka_ = nullptr;
