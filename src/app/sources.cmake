@@ -23,4 +23,5 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ProgrammerTable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Station.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StartOptions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JournalReader.cpp
 )
