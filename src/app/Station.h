@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Detection.h"
 #include "app/JournalObserver.h"
 #include "app/StationFolders.h"
 #include "core/Context.h"
@@ -76,6 +77,8 @@ public:
     const std::string& SettingsProblem() const { return settingsProblem_; }
     // The journal's settings read again from the settings file (a server named since is used from now on).
     void ReloadJournalSettings();
+    // Finds the programmer and identifies the chip: the window's "Да" at start, the command line's detect.
+    [[nodiscard]] DetectOutcome Detect() { return DetectProgrammer(ctx_, bench_ != nullptr); }
     // Why the USB programmer could not be reached (permission, kernel driver, no library); empty if nothing to say.
     std::string UsbProblem() const;
 

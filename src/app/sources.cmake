@@ -15,6 +15,7 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/JournalObserver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RunObserver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgrammerAccess.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Detection.cpp
 )
 list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/BenchFaults.cpp
@@ -22,4 +23,6 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ProgrammerTable.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Station.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StationFolders.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/StartOptions.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JournalReader.cpp
 )

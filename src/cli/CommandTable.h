@@ -9,6 +9,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/Detection.h"
+#include "app/StartOptions.h"
 #include "cli/ConsoleHost.h"
 #include "core/Context.h"
 #include "sim/Bench.h"
@@ -22,18 +24,10 @@ struct JournalSettings;
 
 namespace mrk::cli {
 
-// Options given before the first command.
-struct GlobalOptions {
-    std::string bench;      // "", "virtual-lpt", "virtual-usb"
-    std::string chip = "4620"; // "4620", "452", "none"
-    std::string module;     // HEX file holding the virtual module's memory
-    std::string usbDriver = "libftdi"; // "libftdi" or "d2xx"
-    uint16_t lptAddress = 0x378;
-    bool lptAddressGiven = false; // else the settings file's AdrLpt
-    std::string settings;         // settings file; empty: mrkprog.ini in the current directory
-    bool verbose = false;
-    std::vector<std::string> faults; // the bench's fault modes, NAME or NAME=N
-    std::string moduleFirmware = "model"; // how the virtual module runs its firmware
+// Options given before the first command: as the parser met them, and what
+// they ask for (the station's table of start options turns one into the other).
+struct GlobalOptions : StartOptions {
+    GivenOptions given;
 };
 
 struct Session {
@@ -42,6 +36,7 @@ struct Session {
     Context& ctx;
     sim::Bench* bench = nullptr; // null on real hardware
     bool opened = false;         // OpenProgrammer recognised a chip in this session
+    DetectOutcome detection{};   // the session's detection, once run
     bool configLoaded = false;   // an image load has set ConfigWrite in this session
     JournalObserver* journal = nullptr; // the production journal; null when switched off
     const journal::JournalSettings* journalSettings = nullptr; // where the journal is, as the station read it

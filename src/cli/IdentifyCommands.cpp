@@ -1,7 +1,6 @@
 // detect: find the programmer and identify the chip.
-#include "app/ProgrammerAccess.h"
+#include "app/Detection.h"
 #include "cli/CommandTable.h"
-#include "icsp/OpenProgrammer.h"
 
 namespace mrk::cli {
 
@@ -19,10 +18,9 @@ public:
         if (verbose_ || s.opt.verbose) {
             // How the port was reached, or for each programmer why it could not be used.
             std::fflush(stdout);
-            const auto problems = ProgrammerAccessReport(s.ctx);
-            for (const std::string& line : problems) std::fprintf(stderr, "%s\n", line.c_str());
-            if (problems.empty() && !s.bench && !s.ctx.directPort.openReport.empty())
-                std::fprintf(stderr, "LPT: %s\n", s.ctx.directPort.openReport.c_str());
+            const DetectOutcome& d = s.detection;
+            for (const std::string& line : d.problems) std::fprintf(stderr, "%s\n", line.c_str());
+            if (d.problems.empty() && !d.portReport.empty()) std::fprintf(stderr, "%s\n", d.portReport.c_str());
         }
         if (!s.ctx.prog.Label2Text.empty()) std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
         if (ok) {
@@ -39,7 +37,10 @@ private:
 } // namespace
 
 bool EnsureOpened(Session& s) {
-    if (!s.opened) s.opened = OpenProgrammer(s.ctx);
+    if (!s.opened) {
+        s.detection = DetectProgrammer(s.ctx, s.bench != nullptr);
+        s.opened = s.detection.found;
+    }
     return s.opened;
 }
 

@@ -7,14 +7,12 @@
 #include <cstring>
 #include <string_view>
 
+#include "app/JournalReader.h"
 #include "cli/CommandTable.h"
 #include "core/FileBytes.h"
 #include "journal/CsvExport.h"
 #include "journal/JournalSettings.h"
-#include "journal/PgConnection.h"
 #include "journal/ProductionJournal.h"
-#include "journal/Schema.h"
-#include "journal/SqliteConnection.h"
 #include "journal/UtcTime.h"
 
 namespace mrk::cli {
@@ -169,31 +167,14 @@ private:
         return f;
     }
 
-    // For reading: nothing is migrated, locked or made, so a read-only file or a
-    // busy writer does not stop a list.
+    // The station opens it; said here is what the reader should know.
     std::unique_ptr<JournalStore> Store(const JournalSettings& settings) {
-        std::string error;
-        if (!local_ && !waiting_ && !settings.server.empty()) {
-            try {
-                // Read as it stands: a reader never takes the line's migration lock (the
-                // stations' runs bring the journal up to date). Only a line where no
-                // station has written yet gets its empty journal made, once.
-                auto db = std::make_unique<PgConnection>(settings.server, settings.timeoutSeconds);
-                const bool none = SchemaVersionForReading(*db) == 0;
-                return std::make_unique<JournalStore>(std::move(db),
-                                                      none ? JournalStore::Access::Write : JournalStore::Access::Read);
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "mrkprog journal: журнал на сервере не читается (%s); показан журнал этой станции\n",
-                             e.what());
-            }
-        }
-        try {
-            return std::make_unique<JournalStore>(
-                std::make_unique<SqliteConnection>(settings.file, SqliteConnection::Access::Read), JournalStore::Access::Read);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "mrkprog journal: %s\n", e.what());
-            return nullptr;
-        }
+        JournalForReading j = OpenJournalForReading(settings, !local_ && !waiting_);
+        if (!j.serverProblem.empty())
+            std::fprintf(stderr, "mrkprog journal: журнал на сервере не читается (%s); показан журнал этой станции\n",
+                         j.serverProblem.c_str());
+        if (!j.store) std::fprintf(stderr, "mrkprog journal: %s\n", j.error.c_str());
+        return std::move(j.store);
     }
 
     // A damaged record costs its line, never the rest.

@@ -11,40 +11,37 @@
 namespace mrk::cli {
 
 void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt) {
-    // The values of each listed option follow the options (OptionValuesHelp).
-    app.add_option("--bench", opt.bench, "Use the virtual bench instead of real hardware (Benches below)")
-        ->check(CLI::IsMember(BenchProgrammerNames()));
-    app.add_option("--chip", opt.chip, "Module on the virtual bench (and the chip assumed before detection)")
-        ->check(CLI::IsMember({"4620", "452", "none"}));
-    app.add_option("--module", opt.module, "Virtual module's memory: loaded before, saved after (Intel HEX)");
-    app.add_option("--usb-driver", opt.usbDriver, "Driver for the USB programmer (USB drivers below)")
-        ->check(CLI::IsMember(UsbDriverNames()));
-    app.add_option_function<std::string>(
-           "--lpt-address",
-           [&opt](const std::string& v) {
-               opt.lptAddress = static_cast<uint16_t>(std::stoul(v, nullptr, 16));
-               opt.lptAddressGiven = true;
-           },
-           "Base I/O address of the LPT port, hexadecimal (default 378)")
-        ->check([](const std::string& v) {
-            try {
-                size_t used = 0;
-                const unsigned long a = std::stoul(v, &used, 16);
-                // The status and control registers sit at base+1 and base+2.
-                if (used == v.size() && a > 0 && a <= 0xFFFD) return std::string();
-            } catch (...) {
-            }
-            return std::string("не шестнадцатеричный адрес порта от 1 до FFFD: ") + v;
-        });
-    app.add_option("--settings", opt.settings, "Settings file (default: mrkprog.ini in the current directory)");
-    app.add_option("--fault", opt.faults, "Fault mode of the virtual bench, NAME or NAME=N, repeatable (Fault modes below)")
-        ->take_all()
-        ->allow_extra_args(false);
-    app.add_option("--module-firmware", opt.moduleFirmware,
-                   "What the virtual module runs when MCLR is released; gpsim without --bench implies "
-                   "--bench virtual-lpt (Module firmware below)")
-        ->check(CLI::IsMember(ModuleFirmwareNames()));
-    app.add_flag("-v,--verbose", opt.verbose, "Say more (port access, labels)");
+    // Built from the station's table, as the window program's are; the values
+    // of each listed option follow the options (OptionValuesHelp).
+    for (const StartOptionEntry& e : StartOptionTable()) {
+        if (!(e.frontEnds & kCommandLine)) continue;
+        const std::string name = e.name;
+        const std::string names = (e.shortName ? std::string("-") + e.shortName + "," : std::string()) + "--" + name;
+        if (e.kind == OptionKind::Flag) {
+            app.add_flag_callback(names, [&opt, name] { opt.given.emplace_back(name, std::string()); }, e.help);
+            continue;
+        }
+        CLI::Option* o =
+            e.kind == OptionKind::Repeated
+                ? app.add_option_function<std::vector<std::string>>(
+                         names,
+                         [&opt, name](const std::vector<std::string>& values) {
+                             for (const auto& v : values) opt.given.emplace_back(name, v);
+                         },
+                         e.help)
+                      ->take_all()
+                      ->allow_extra_args(false)
+                : app.add_option_function<std::string>(
+                      names, [&opt, name](const std::string& v) { opt.given.emplace_back(name, v); }, e.help);
+        o->type_name(e.valueName);
+        if (e.allowed) o->check(CLI::IsMember(e.allowed()));
+        if (e.check) o->check([&e](const std::string& v) { return e.check(v); });
+    }
+}
+
+StationStatus TakeGlobalOptions(GlobalOptions& opt) {
+    StartOptions& start = opt;
+    return StartOptionsFrom(opt.given, start);
 }
 
 void RegisterAllCommands(CommandTable& table) {
@@ -86,16 +83,8 @@ std::optional<int> ParseCommands(std::vector<Segment>& segments, std::vector<std
 }
 
 StationOptions StationOptionsFor(const GlobalOptions& opt) {
-    StationOptions so;
-    so.bench = opt.bench;
-    so.usbDriver = opt.usbDriver;
-    so.chip = opt.chip;
-    so.module = opt.module;
-    so.faults = opt.faults;
-    so.moduleFirmware = opt.moduleFirmware;
-    so.settingsPath = opt.settings;
+    StationOptions so = opt.station;
     so.programName = "mrkprog";
-    if (opt.lptAddressGiven) so.lptAddress = opt.lptAddress;
     // Until a detection says otherwise, the chip is the one named on the command line.
     so.assumeChip = true;
     return so;
@@ -120,8 +109,8 @@ int RunCommands(Session& s, const std::vector<Segment>& segments, std::vector<st
         }
     } else if (assumesChip) {
         std::fprintf(stderr, "mrkprog: ни одна команда не работает с кристаллом; %s\n",
-                     s.opt.chip == "none" ? "кристалл не выбран (--chip none)"
-                     : s.opt.chip == "452" ? "образы берутся для PIC18F452 (--chip)"
+                     s.opt.station.chip == "none" ? "кристалл не выбран (--chip none)"
+                     : s.opt.station.chip == "452" ? "образы берутся для PIC18F452 (--chip)"
                                            : "образы берутся для PIC18F4620 (--chip)");
     }
     for (size_t k = 0; rc == 0 && k < commands.size() && !StopSignal(); ++k) {

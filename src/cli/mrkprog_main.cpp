@@ -52,6 +52,10 @@ int RunProgram(int argc, char** argv) {
         const int rc = app.exit(e);
         return rc == 0 ? 0 : 2;
     }
+    if (const mrk::StationStatus taken = TakeGlobalOptions(opt); !taken.Ok()) {
+        std::fprintf(stderr, "mrkprog: %s\n", taken.message.c_str());
+        return taken.exitCode;
+    }
     if (!app.remaining().empty()) {
         std::fprintf(stderr, "mrkprog: неизвестная команда: %s (список команд: mrkprog --help)\n", app.remaining().front().c_str());
         return 2;

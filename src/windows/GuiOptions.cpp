@@ -6,46 +6,38 @@
 #include <cstring>
 
 #include "app/OptionValuesHelp.h"
-#include "app/ProgrammerTable.h"
+#include "app/StartOptions.h"
 
 namespace mrk::gui {
 
-bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* error) {
-    QCommandLineParser p;
+namespace {
+
+QString Name(const StartOptionEntry& e) { return QString::fromLatin1(e.name); }
+
+} // namespace
+
+void DeclareGuiOptions(QCommandLineParser& p) {
     p.setApplicationDescription(QStringLiteral("Firmware update and in-circuit programming of the МРК module"));
     p.addHelpOption();
-    p.addVersionOption();
-    // The values of each listed option follow the options (OptionValuesHelp).
-    const QCommandLineOption bench(QStringLiteral("bench"), QStringLiteral("Run on the virtual bench (Benches below)."),
-                                   QStringLiteral("kind"));
-    const QCommandLineOption chip(QStringLiteral("chip"),
-                                  QStringLiteral("The module on the virtual bench: 4620, 452 or none."),
-                                  QStringLiteral("chip"), QStringLiteral("4620"));
-    const QCommandLineOption module(QStringLiteral("module"),
-                                    QStringLiteral("Keep the virtual module's memory in FILE.hex."),
-                                    QStringLiteral("FILE.hex"));
-    const QCommandLineOption production(QStringLiteral("production"),
-                                        QStringLiteral("Start in production mode: boot loader, erase, configuration and the automatic cycle."));
-    const QCommandLineOption autoUpdate(
-        QStringLiteral("auto-update"),
-        QStringLiteral("Unattended: answer \"Да\", press the update button, write the log to FILE, close."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption autoCycle(
-        QStringLiteral("auto-cycle"),
-        QStringLiteral("Unattended, with --production: answer \"Да\", type the number and Enter, write the log to FILE, "
-                       "close."),
-        QStringLiteral("FILE"));
-    const QCommandLineOption autoNumber(QStringLiteral("auto-number"),
-                                        QStringLiteral("The factory number --auto-cycle types (1234)."),
-                                        QStringLiteral("N"), QStringLiteral("1234"));
-    const QCommandLineOption firmware(
-        QStringLiteral("module-firmware"),
-        QStringLiteral("What the virtual module runs; gpsim without --bench uses virtual-lpt (Module firmware below)."),
-        QStringLiteral("kind"), QStringLiteral("model"));
-    const QCommandLineOption fault(QStringLiteral("fault"),
-                                   QStringLiteral("A fault mode of the virtual bench, NAME or NAME=N, repeatable (Fault modes below)."),
-                                   QStringLiteral("MODE"));
-    p.addOptions({bench, chip, module, production, autoUpdate, autoCycle, autoNumber, firmware, fault});
+    // Long only: -v says more, as on the command line.
+    p.addOption(QCommandLineOption(QStringLiteral("version"), QStringLiteral("Display version information.")));
+    // Built from the station's table, as the command line's are; the values of
+    // each listed option follow the options (OptionValuesHelp).
+    for (const StartOptionEntry& e : StartOptionTable()) {
+        if (!(e.frontEnds & kWindows)) continue;
+        QStringList names;
+        if (e.shortName) names << QString(QLatin1Char(e.shortName));
+        names << Name(e);
+        p.addOption(e.kind == OptionKind::Flag
+                        ? QCommandLineOption(names, QString::fromUtf8(e.help))
+                        : QCommandLineOption(names, QString::fromUtf8(e.help), QString::fromLatin1(e.valueName)));
+    }
+}
+
+bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* error, const GuiOptionsExtra& extra) {
+    QCommandLineParser p;
+    DeclareGuiOptions(p);
+    if (extra.declare) extra.declare(p);
     if (!p.parse(arguments)) {
         if (error) *error = p.errorText();
         return false;
@@ -53,7 +45,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     if (p.isSet(QStringLiteral("help"))) {
         // The program's name rather than the path it was started by.
         const QString self = arguments.isEmpty() ? QString() : arguments.first();
-        opt.textOnly = p.helpText() + QString::fromStdString(OptionValuesHelp(false));
+        opt.textOnly = p.helpText() + QString::fromStdString(OptionValuesHelp(true));
         if (!self.isEmpty()) opt.textOnly.replace(self, QFileInfo(self).fileName());
         return true;
     }
@@ -66,19 +58,31 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
         if (error) *error = QStringLiteral("лишний аргумент: ") + p.positionalArguments().first();
         return false;
     }
-    opt.bench = p.value(bench);
-    opt.chip = p.value(chip);
-    opt.module = p.value(module);
-    opt.production = p.isSet(production);
-    opt.autoUpdateLog = p.value(autoUpdate);
-    opt.autoCycleLog = p.value(autoCycle);
-    opt.autoNumber = p.value(autoNumber);
-    if (!opt.autoCycleLog.isEmpty() && !opt.production) {
-        if (error) *error = QStringLiteral("--auto-cycle запускает производственный цикл: нужен --production");
+    // What the options mean is the station's table's to say, as for the command line.
+    GivenOptions given;
+    for (const StartOptionEntry& e : StartOptionTable()) {
+        if (!(e.frontEnds & kWindows) || !p.isSet(Name(e))) continue;
+        if (e.kind == OptionKind::Flag) given.emplace_back(e.name, std::string());
+        else
+            for (const QString& v : p.values(Name(e))) given.emplace_back(e.name, v.toStdString());
+    }
+    StartOptions start;
+    if (const StationStatus taken = StartOptionsFrom(given, start); !taken.Ok()) {
+        if (error) *error = QString::fromStdString(taken.message);
         return false;
     }
-    opt.moduleFirmware = p.value(firmware);
-    opt.faults = p.values(fault);
+    opt.bench = QString::fromStdString(start.station.bench);
+    opt.chip = QString::fromStdString(start.station.chip);
+    opt.module = QString::fromStdString(start.station.module);
+    opt.moduleFirmware = QString::fromStdString(start.station.moduleFirmware);
+    opt.faults.clear();
+    for (const auto& f : start.station.faults) opt.faults << QString::fromStdString(f);
+    opt.settings = QString::fromStdString(start.station.settingsPath);
+    opt.usbDriver = QString::fromStdString(start.station.usbDriver);
+    opt.lptAddress = start.station.lptAddress;
+    opt.production = start.production;
+    opt.verbose = start.verbose;
+    if (extra.take && !extra.take(p, opt, error)) return false;
     // Whether the options fit together is the station's to say.
     if (const StationStatus check = CheckStationOptions(StationOptionsFrom(opt)); !check.Ok()) {
         if (error) *error = QString::fromStdString(check.message);
@@ -89,7 +93,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
 
 bool AsksForTextOnly(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        for (const char* flag : {"-h", "--help", "-?", "--help-all", "-v", "--version"})
+        for (const char* flag : {"-h", "--help", "-?", "--help-all", "--version"})
             if (std::strcmp(argv[i], flag) == 0) return true;
     }
     return false;
@@ -102,6 +106,9 @@ StationOptions StationOptionsFrom(const GuiOptions& opt) {
     so.module = opt.module.toStdString();
     so.moduleFirmware = opt.moduleFirmware.toStdString();
     for (const QString& f : opt.faults) so.faults.push_back(f.toStdString());
+    so.settingsPath = opt.settings.toStdString();
+    so.usbDriver = opt.usbDriver.toStdString();
+    so.lptAddress = opt.lptAddress;
     // The settings file is named after the program file, in the current folder.
     so.programName = QCoreApplication::applicationFilePath().toStdString();
     return so;

@@ -9,7 +9,6 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/ProgrammerAccess.h"
 #include "icsp/OpenProgrammer.h"
 #include "windows/JpegPicture.h"
 #include "windows/TProg12.h"
@@ -105,8 +104,8 @@ void TForm_Pred::Timer1Timer() {
 
 void TForm_Pred::BitBtn1Click() {
     // When no programmer answered, the log says which device could not be used and why.
-    if (!OpenProgrammer(main_.ctx()))
-        for (const std::string& line : ProgrammerAccessReport(main_.ctx())) main_.Okno(QString::fromStdString(line));
+    const DetectOutcome detected = main_.station().Detect();
+    for (const std::string& line : detected.problems) main_.Okno(QString::fromStdString(line));
     CloseByButton(QDialog::Accepted);
 }
 

@@ -34,6 +34,7 @@ namespace mrk::gui {
 TProg12::TProg12(const GuiOptions& options, QWidget* parent)
     : QWidget(parent), options_(options), host_(*this), station_(host_), ctx_(station_.ctx()) {
     setObjectName(QStringLiteral("Prog12"));
+    host_.verbose = options_.verbose;
     CreateControls();
 
     // Every command passes the one gate: none starts while another runs.

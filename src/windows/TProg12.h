@@ -55,6 +55,7 @@ public:
     journal::ProductionJournal& journal() { return station_.journal(); }
     // How the station came up: a module file it refused, for one; the window then runs nothing.
     const StationStatus& StationStart() const { return station_.OpenStatus(); }
+    Station& station() { return station_; }
     const GuiOptions& options() const { return options_; }
     // True once the start-up sequence has run to its end.
     bool StartupDone() const { return startupDone_; }

@@ -1,5 +1,7 @@
 #include "windows/WidgetHost.h"
 
+#include <cstdio>
+
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLabel>
@@ -60,6 +62,7 @@ void WidgetHost::GaugePos(long pos) {
 }
 
 void WidgetHost::Label2(const std::string& text) {
+    if (verbose) std::fprintf(stderr, "Label2: %s\n", text.c_str());
     w_.Label2->setText(Q(text));
 }
 

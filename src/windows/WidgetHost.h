@@ -29,6 +29,8 @@ public:
     void IndicatorsChanged(const Indicators& now) override;
 
     bool LogHeld() const { return held_; }
+    // --verbose: the service label also on stderr, as the command line says it.
+    bool verbose = false;
 
 private:
     TProg12& w_;

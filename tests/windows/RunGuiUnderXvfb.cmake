@@ -1,7 +1,9 @@
-# Starts mrkprog-gui under a real X server on the virtual bench, lets it answer
-# "Да" and run the update (--auto-update), and checks the log it wrote; then a
-# production cycle started by Enter (--auto-cycle).
-# cmake -DGUI=path/to/mrkprog-gui -DWORK=folder -DFIRMWARE=build/firmware -P RunGuiUnderXvfb.cmake
+# Starts the window program's unattended build under a real X server on the
+# virtual bench, lets it answer "Да" and run the update (--auto-update), and
+# checks the log it wrote; then a production cycle started by Enter
+# (--auto-cycle). The shipped mrkprog-gui starts there too, and refuses the drivers' options.
+# cmake -DGUI=path/to/mrkprog-gui-unattended -DSHIPPED=path/to/mrkprog-gui -DWORK=folder -DFIRMWARE=build/firmware
+#       -P RunGuiUnderXvfb.cmake
 find_program(XVFB_RUN xvfb-run)
 if(NOT XVFB_RUN)
   message("xvfb-run not found: install the Debian packages xvfb and xauth to run this test")
@@ -29,6 +31,13 @@ function(run_gui dir)
   message("${log}")
   set(text "${log}" PARENT_SCOPE)
 endfunction()
+
+# The shipped program plays no operator: the drivers' options are unknown to it.
+execute_process(COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24" ${SHIPPED} --bench virtual-lpt --auto-update x.txt
+  WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 60)
+if(NOT rc EQUAL 2 OR NOT err MATCHES "auto-update")
+  message(FATAL_ERROR "the shipped mrkprog-gui took --auto-update: exit ${rc}\n${out}\n${err}")
+endif()
 
 run_gui("${WORK}" --bench virtual-lpt --auto-update "${WORK}/log.txt")
 foreach(line "Запись закончена." "КС Программы OK." "Можно подключить следующий модуль.")

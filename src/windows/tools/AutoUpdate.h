@@ -1,5 +1,6 @@
 #pragma once
-// The unattended run (--auto-update FILE) for tests and demonstrations: answers
+// The unattended drivers of mrkprog-gui-unattended (the tests and demonstrations,
+// never the shipped program). The unattended run (--auto-update FILE): answers
 // "Да" in the confirmation, presses the update button once the start-up sequence
 // is done, writes the log into FILE and closes the main window.
 #include <QString>

@@ -1,4 +1,4 @@
-#include "windows/AutoUpdate.h"
+#include "windows/tools/AutoUpdate.h"
 
 #include <memory>
 
