@@ -37,4 +37,17 @@ JournalForReading OpenJournalForReading(const JournalSettings& settings, bool se
     return r;
 }
 
+JournalBackup BackupStationJournal(const JournalSettings& settings, const std::string& copyPath) {
+    JournalBackup b;
+    try {
+        SqliteConnection db(settings.file, SqliteConnection::Access::Read);
+        db.BackupTo(copyPath);
+        const auto rows = db.Query("SELECT count(*) FROM runs");
+        b.records = rows.empty() ? "?" : rows[0][0].value_or("?");
+    } catch (const std::exception& e) {
+        b.error = e.what();
+    }
+    return b;
+}
+
 } // namespace mrk

@@ -21,4 +21,13 @@ struct JournalForReading {
 // serverWanted: the line's journal on the server when the settings name one.
 [[nodiscard]] JournalForReading OpenJournalForReading(const journal::JournalSettings& settings, bool serverWanted);
 
+// A copy of this station's file, whole and consistent while a run writes it (SQLite's
+// online backup). Records: how many runs the copy holds ("?" when it could not count
+// them); error: why no copy was made, empty when one was.
+struct JournalBackup {
+    std::string records;
+    std::string error;
+};
+[[nodiscard]] JournalBackup BackupStationJournal(const journal::JournalSettings& settings, const std::string& copyPath);
+
 } // namespace mrk

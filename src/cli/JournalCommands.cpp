@@ -332,17 +332,13 @@ private:
             std::fprintf(stderr, "mrkprog journal backup: укажите файл копии\n");
             return 2;
         }
-        try {
-            SqliteConnection db(settings.file, SqliteConnection::Access::Read);
-            db.BackupTo(record_);
-            const auto rows = db.Query("SELECT count(*) FROM runs");
-            std::printf("Копия журнала станции записана в %s (записей: %s)\n", record_.c_str(),
-                        rows.empty() ? "?" : rows[0][0].value_or("?").c_str());
-            return 0;
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "mrkprog journal backup: %s\n", e.what());
+        const JournalBackup b = BackupStationJournal(settings, record_);
+        if (!b.error.empty()) {
+            std::fprintf(stderr, "mrkprog journal backup: %s\n", b.error.c_str());
             return 1;
         }
+        std::printf("Копия журнала станции записана в %s (записей: %s)\n", record_.c_str(), b.records.c_str());
+        return 0;
     }
 
     std::string action_, record_, since_, until_, station_, result_, chip_, kind_, by_, csv_;
