@@ -21,7 +21,16 @@ constexpr size_t kPacketData = 62;
 } // namespace
 
 VirtualFtdi::VirtualFtdi(SimClock& clock, PinTarget* target, const VirtualFtdiOptions& opt)
-    : clock_(clock), target_(target), opt_(opt) {}
+    : clock_(clock), target_(target), opt_(opt), jitterState_(opt.jitterSeed ? opt.jitterSeed : 1) {}
+
+Nanos VirtualFtdi::DeliveryDelay() {
+    if (opt_.deliveryJitter == 0) return 0;
+    // xorshift32: the same sequence of delays on every run.
+    jitterState_ ^= jitterState_ << 13;
+    jitterState_ ^= jitterState_ >> 17;
+    jitterState_ ^= jitterState_ << 5;
+    return jitterState_ % (opt_.deliveryJitter + 1);
+}
 
 bool VirtualFtdi::Present() const {
     return opt_.fault != FtdiFault::Absent && !gone_;
@@ -165,6 +174,8 @@ FtStatus VirtualFtdi::GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) {
 
 FtStatus VirtualFtdi::Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) {
     if (auto st = CheckHandle(h)) return st;
+    // The host was preempted after it read its clock, before the write went.
+    clock_.Advance(opt_.hostLate);
     ++writes_;
     CountTransfer();
     uint32_t take = count;
@@ -172,8 +183,9 @@ FtStatus VirtualFtdi::Write(FtHandleValue h, const uint8_t* data, uint32_t count
     written = take;
     if (mode_ != kFtModeSyncBitBang) return ftstatus::kOk;
 
-    // Samples follow on from the previous ones, or start now if the pins were idle.
-    uint64_t t = std::max(nextSamplePs_, clock_.Now() * kPsPerNs);
+    // Samples follow on from the previous ones, or start as soon as the write
+    // reaches the chip if the pins were idle. The driver takes the write at once.
+    uint64_t t = std::max(nextSamplePs_, (clock_.Now() + DeliveryDelay()) * kPsPerNs);
     const uint64_t period = SamplePeriodPs();
     for (uint32_t i = 0; i < take; ++i) {
         t += period;
@@ -213,6 +225,24 @@ FtStatus VirtualFtdi::Read(FtHandleValue h, uint8_t* data, uint32_t count, uint3
     for (size_t i = 0; i < n; ++i) data[i] = rx_[i].second;
     Drop(n);
     read = static_cast<uint32_t>(n);
+    return ftstatus::kOk;
+}
+
+FtStatus VirtualFtdi::BulkIn(FtHandleValue h, uint8_t* data, uint32_t size, uint32_t& got) {
+    got = 0;
+    if (auto st = CheckHandle(h)) return st;
+    ++reads_;
+    CountTransfer();
+    if (Visible() == 0) {
+        const uint64_t now = clock_.Now() * kPsPerNs;
+        const uint64_t timer = now + ReadBackLatency() * kPsPerNs;
+        const uint64_t until = rx_.empty() ? timer : std::min(rx_.front().first, timer);
+        clock_.Advance((until - now + kPsPerNs - 1) / kPsPerNs);
+    }
+    const size_t n = std::min<size_t>(Visible(), size);
+    for (size_t i = 0; i < n; ++i) data[i] = rx_[i].second;
+    Drop(n);
+    got = static_cast<uint32_t>(n);
     return ftstatus::kOk;
 }
 

@@ -37,6 +37,13 @@ struct VirtualFtdiOptions {
     // How long read-back that does not fill a USB packet waits in the chip
     // before it goes to the host; 0: the latency timer the host set.
     Nanos readBackLatency = 0;
+    // The bus and the host as they are under load: each write reaches the pins
+    // after a delay of its own, anywhere from 0 to deliveryJitter (a USB frame
+    // and more); and the host is preempted for hostLate between reading its
+    // clock and handing the write to the driver.
+    Nanos deliveryJitter = 0;
+    Nanos hostLate = 0;
+    uint32_t jitterSeed = 1;
 };
 
 class VirtualFtdi : public FtDevice {
@@ -56,6 +63,10 @@ public:
     FtStatus Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) override;
     FtStatus Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) override;
     std::string Name() const override { return "virtual FTDI"; }
+    // One bulk IN transfer of read-back, as a driver without read-ahead makes it
+    // (libftdi1): whatever has reached the host, or else the next packet, or,
+    // when none comes before the latency timer runs out, nothing.
+    FtStatus BulkIn(FtHandleValue h, uint8_t* data, uint32_t size, uint32_t& got);
 
     // One sample every 1/(16 x baud rate) seconds: the bit-bang clock of the
     // FT232R/FT245R is sixteen times the baud rate set.
@@ -88,6 +99,10 @@ public:
     // (another load on the machine, a driver call served locally).
     void SetPollCost(Nanos cost) { opt_.pollCost = cost; }
     void SetReadBackLatency(Nanos latency) { opt_.readBackLatency = latency; }
+    void SetDeliveryFault(Nanos jitter, Nanos hostLate) {
+        opt_.deliveryJitter = jitter;
+        opt_.hostLate = hostLate;
+    }
 
 private:
     bool Present() const;
@@ -97,6 +112,8 @@ private:
     // Queues one read-back byte clocked at t (ps) into the packet being filled.
     void QueueReadBack(uint64_t t, uint8_t back);
     void Drop(size_t n);
+    // How long this write takes to reach the pins, varying from one write to the next.
+    Nanos DeliveryDelay();
 
     SimClock& clock_;
     PinTarget* target_;
@@ -118,6 +135,7 @@ private:
     size_t packetBytes_ = 0;
     uint64_t packetDue_ = 0;
     uint64_t transfers_ = 0;
+    uint32_t jitterState_ = 1;
     uint64_t writes_ = 0, reads_ = 0, polls_ = 0, samples_ = 0, opens_ = 0, roundTrips_ = 0;
 };
 
