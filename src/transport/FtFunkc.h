@@ -19,9 +19,10 @@ bool FtSetDat(Context& ctx, uint8_t level);
 // transfer, which fails if it did not come back whole.
 bool FtSetVpp(Context& ctx, uint8_t on);
 bool SetMark(Context& ctx, uint8_t level);
-// Sends what is queued and waits n div 100 ms from the moment it is on the
-// pins, with the read-back coming in meanwhile; answered only when every poll
-// answered and the read-back came back whole.
+// Sends what is queued, takes its read-back, and from then on waits n div 100
+// ms: the read-back proves the levels are on the pins, whatever the bus and
+// the host's load did to the write. Answered only when the read-back came back
+// whole and every poll of the wait answered.
 bool FtDelay(Context& ctx, uint16_t n);
 void FtClkPulse(Context& ctx);
 // PGD at the marked sample; no answer when the transfer did not come back whole.
