@@ -44,6 +44,7 @@ int VirtualLibftdi::OpenDev(int index) {
     if (chip_.ListDescription(static_cast<uint32_t>(index), shown) != ftstatus::kOk ||
         chip_.OpenByDescription(shown, handle_) != ftstatus::kOk)
         return Fail(-4, "libusb_open() failed");
+    chip_.SetReadAhead(false);
     bitBang_ = false;
     return 0;
 }
@@ -86,7 +87,7 @@ int VirtualLibftdi::FlushRx() {
 
 int VirtualLibftdi::WriteData(const uint8_t* data, int size) {
     uint32_t written = 0;
-    if (chip_.Write(handle_, data, static_cast<uint32_t>(size), written) != ftstatus::kOk)
+    if (chip_.BulkOut(handle_, data, static_cast<uint32_t>(size), written) != ftstatus::kOk)
         return Fail(kUsbFailed, "usb bulk write failed");
     return static_cast<int>(written);
 }
@@ -96,6 +97,21 @@ int VirtualLibftdi::ReadData(uint8_t* data, int size) {
     if (chip_.BulkIn(handle_, data, static_cast<uint32_t>(size), got) != ftstatus::kOk)
         return Fail(kUsbFailed, "usb bulk read failed");
     return static_cast<int>(got);
+}
+
+int VirtualLibftdi::WriteReadData(const uint8_t* out, int size, int& written, uint8_t* in, int want) {
+    uint32_t took = 0, got = 0;
+    const FtStatus st = chip_.BulkOutIn(handle_, out, static_cast<uint32_t>(size), took, in,
+                                        static_cast<uint32_t>(want), got);
+    written = static_cast<int>(took);
+    if (st != ftstatus::kOk) return Fail(kUsbFailed, "usb bulk transfer failed");
+    return static_cast<int>(got);
+}
+
+int VirtualLibftdi::PollStatus() {
+    uint32_t unused = 0;
+    if (chip_.GetQueueStatus(handle_, unused) != ftstatus::kOk) return Fail(-2, "USB read failed");
+    return 0;
 }
 
 } // namespace mrk::sim

@@ -5,6 +5,8 @@
 // reaches the host only during a read call, one bulk transfer of it, which
 // ends at the first packet that is not full (one the latency timer sent);
 // a read with nothing on its way comes back empty when the timer runs out.
+// A write ends when the chip has taken all of it, which in synchronous
+// bit-bang it cannot while its receive buffer is full and nobody reads.
 // In bit-bang mode libftdi1 sets the chip's divisor for four times the rate
 // it is given.
 #include <string>
@@ -30,6 +32,8 @@ public:
     int FlushRx() override;
     int WriteData(const uint8_t* data, int size) override;
     int ReadData(uint8_t* data, int size) override;
+    int WriteReadData(const uint8_t* out, int size, int& written, uint8_t* in, int want) override;
+    int PollStatus() override;
     std::string ErrorString() override { return error_; }
 
 private:
