@@ -75,11 +75,14 @@ bool WaitQueue(Context& ctx, uint32_t& polls, uint32_t want, bool untilEmpty) {
 // Read-back data bytes in one full-speed USB packet (64 less two status bytes):
 // the FTDI chip sends a full one at once, any other only when its latency
 // timer runs out.
-constexpr uint32_t kReadBackPacket = 62;
+constexpr uint32_t kReadBackPacket = kFtReadBackPacket;
 
 // Repeats the pin image as it stands until the read-back of the samples owed
 // and queued ends on a whole packet, so that it comes back without waiting for
-// the latency timer. The pins only hold their level a few microseconds longer.
+// the latency timer. The pins only hold their levels a few microseconds longer,
+// as if the host had sent its next change that much later: nothing changes on
+// them. (The chip's packet starts with the transfer: everything before it was
+// read back, but a VPP change's read-back still owed, which is counted.)
 void PadToPacket(Context& ctx, uint32_t owed) {
     const uint32_t total = owed + ctx.ft.FTIndxOutBuff;
     const uint32_t pad = (kReadBackPacket - total % kReadBackPacket) % kReadBackPacket;
@@ -112,7 +115,8 @@ bool TakeOwed(Context& ctx) {
 // is not waited for here: whoever collects waits for its read-back. followOwed:
 // the samples may go out behind a VPP change whose read-back is still owed;
 // otherwise that read-back is waited for first, as the change's own round trip.
-Sent Send(Context& ctx, bool followOwed) {
+// whole: the caller waits for the read-back at once; it ends on a whole packet.
+Sent Send(Context& ctx, bool followOwed, bool whole = false) {
     auto& ft = ctx.ft;
     auto& d = ctx.d2xx;
     Sent s;
@@ -120,6 +124,7 @@ Sent Send(Context& ctx, bool followOwed) {
     s.earlier = ft.FtUnread;
     ft.FtUnread = 0;
     ++ft.FtWrites;
+    if (whole) PadToPacket(ctx, s.earlier);
 
     s.count = ft.FTIndxOutBuff;
     std::memcpy(ft.FtOutCopy.data(), d.FtOutBuff.data(), s.count);
@@ -272,7 +277,6 @@ bool FtDelay(Context& ctx, uint16_t n) {
     // the new level and may follow it at once.
     const bool afterVpp = ft.FtUnread > 0 && ft.FTIndxOutBuff == 0;
     Append(ctx);
-    PadToPacket(ctx, afterVpp ? ft.FtUnread : 0);
     // A host cannot tell from the moment it wrote when its samples reach the
     // pins: the bus delivers a write up to a frame later, more under load, and
     // the host itself may be held up between reading its clock and writing.
@@ -281,8 +285,8 @@ bool FtDelay(Context& ctx, uint16_t n) {
     // on the pins at least since then, and the next change goes out after the
     // wait. A stall of the chip, a late bus or a slow host only lengthen it.
     // The transfer ends on a whole read-back packet, which the chip sends at
-    // once: the proof costs the transfer's own time on the bus.
-    const Sent s = Send(ctx, afterVpp);
+    // once: the proof costs only the transfer's own time.
+    const Sent s = Send(ctx, afterVpp, true);
     const FtTransferResult t = Collect(ctx, s);
     // A device that did not take the transfer, or did not give it back whole,
     // is not waited on.
@@ -334,6 +338,11 @@ FtDatReads FtTransferDatReads(Context& ctx) {
         ++reads.reads;
     }
     return reads;
+}
+
+uint32_t FtToWholePacket(const Context& ctx) {
+    const uint32_t queued = ctx.ft.FtUnread + std::min(ctx.ft.FTIndxOutBuff, kFtMaxSamples);
+    return (kReadBackPacket - queued % kReadBackPacket) % kReadBackPacket;
 }
 
 uint32_t FtRoomLeft(const Context& ctx) {

@@ -43,6 +43,12 @@ constexpr uint32_t kFtMaxSamples = 65535;
 uint32_t FtSamplesPerMs();
 // Samples that still fit in the transfer being queued.
 uint32_t FtRoomLeft(const Context& ctx);
+// Samples the transfer being queued lacks to end on a whole read-back packet
+// (62 bytes), which the FTDI chip sends at once instead of at its latency
+// timer: a caller that will wait for the read-back may fill them with samples
+// that change nothing.
+uint32_t FtToWholePacket(const Context& ctx);
+constexpr uint32_t kFtReadBackPacket = 62;
 // The 16-clock operand phase of a table read: transfer what is pending, queue
 // the clocks with a marked sample after each of the last eight falling edges,
 // transfer, decode the marked read-back bytes (least significant bit first).
