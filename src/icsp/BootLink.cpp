@@ -51,21 +51,10 @@ LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_
         // as they are until the host answers, as the round trip would.
         const uint32_t samplesPerPoll = kFtDatReadSamples + static_cast<uint32_t>(afterEachHigh);
         const uint32_t room = FtRoomLeft(ctx) / samplesPerPoll;
-        uint32_t n = std::clamp<uint32_t>(queued->queue, 1, std::min<uint32_t>(room, kReadyPolls));
+        const uint32_t n = std::clamp<uint32_t>(queued->queue, 1, std::min<uint32_t>(room, kReadyPolls));
         for (uint32_t i = 0; i < n; ++i) {
             if (i > 0) Handshakes(ctx, afterEachHigh);
             FtQueueDatRead(ctx);
-        }
-        // More of the same polls until the read-back ends on a whole packet,
-        // which comes back at once rather than at the chip's latency timer.
-        uint32_t more = 0;
-        while (more < kFtReadBackPacket && (more * samplesPerPoll) % kFtReadBackPacket != FtToWholePacket(ctx)) ++more;
-        if (more < kFtReadBackPacket && n + more <= std::min<uint32_t>(room, kReadyPolls)) {
-            for (uint32_t i = 0; i < more; ++i) {
-                Handshakes(ctx, afterEachHigh);
-                FtQueueDatRead(ctx);
-            }
-            n += more;
         }
         const FtDatReads reads = FtTransferDatReads(ctx);
         // A read-back without the polls' marks was not their answer.

@@ -327,7 +327,10 @@ void FtQueueDatRead(Context& ctx) {
 }
 
 FtDatReads FtTransferDatReads(Context& ctx) {
-    const FtTransferResult t = FtTransfer(ctx);
+    // The lines held as the last read left them until the read-back ends on a
+    // whole packet, which comes back at once, as they would be held while the
+    // host waited for a short one at the latency timer.
+    const FtTransferResult t = ctx.IsUsb() ? Collect(ctx, Send(ctx, false, true)) : FtTransferResult{};
     FtDatReads reads;
     reads.whole = t.whole;
     if (!t.whole) return reads;
@@ -338,11 +341,6 @@ FtDatReads FtTransferDatReads(Context& ctx) {
         ++reads.reads;
     }
     return reads;
-}
-
-uint32_t FtToWholePacket(const Context& ctx) {
-    const uint32_t queued = ctx.ft.FtUnread + std::min(ctx.ft.FTIndxOutBuff, kFtMaxSamples);
-    return (kReadBackPacket - queued % kReadBackPacket) % kReadBackPacket;
 }
 
 uint32_t FtRoomLeft(const Context& ctx) {

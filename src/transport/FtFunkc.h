@@ -37,17 +37,16 @@ struct FtDatReads {
     uint32_t reads = 0; // marked samples read back
     std::optional<uint32_t> firstLow; // the first read (from 0) that saw PGD low
 };
+// The transfer ends on a whole read-back packet: the lines held as the last
+// read left them a few samples longer.
 FtDatReads FtTransferDatReads(Context& ctx);
 // The most samples one transfer holds, and how fast the programmer clocks them.
 constexpr uint32_t kFtMaxSamples = 65535;
 uint32_t FtSamplesPerMs();
 // Samples that still fit in the transfer being queued.
 uint32_t FtRoomLeft(const Context& ctx);
-// Samples the transfer being queued lacks to end on a whole read-back packet
-// (62 bytes), which the FTDI chip sends at once instead of at its latency
-// timer: a caller that will wait for the read-back may fill them with samples
-// that change nothing.
-uint32_t FtToWholePacket(const Context& ctx);
+// Read-back bytes in one USB packet of the FTDI chip: a full one goes at once,
+// any other at its latency timer.
 constexpr uint32_t kFtReadBackPacket = 62;
 // The 16-clock operand phase of a table read: transfer what is pending, queue
 // the clocks with a marked sample after each of the last eight falling edges,
