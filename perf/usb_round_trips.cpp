@@ -1,7 +1,10 @@
 // What the USB round trips cost: every command of the automatic cycle, and a
 // whole-chip read, run in the cycle's order on a blank virtual module behind
 // the virtual Surtan, with the read-back latency of the FTDI chip as a
-// parameter (1 ms, the latency timer the program sets, and 0.5 ms).
+// parameter (1 ms, the latency timer the program sets, and 0.5 ms), through
+// the vendor's D2XX driver and through libftdi1 under the program's libftdi
+// driver, side by side: each row runs the step on both and gives the libftdi
+// path's figures with the D2XX path's beside them ("d2xx_ms", "libftdi_vs_d2xx").
 //
 // Per command and chip the counters say: samples clocked, USB writes and
 // reads, round trips (read-back packets the latency timer sent), the simulated
@@ -37,6 +40,7 @@
 #include "sim/FactoryBootLoader.h"
 #include "transport/D2XXUnit.h"
 #include "transport/FtDeviceRef.h"
+#include "transport/FtDevice.h"
 
 namespace {
 
@@ -60,7 +64,8 @@ struct Figures {
 // Counts the line reads the host queues: samples whose mark bit rises.
 class ReadCounter : public mrk::FtDeviceRef {
 public:
-    ReadCounter(mrk::FtDevice& dev, uint64_t& reads) : FtDeviceRef(dev), reads_(reads) {}
+    ReadCounter(std::unique_ptr<mrk::FtDevice> dev, uint64_t& reads)
+        : FtDeviceRef(*dev), dev_(std::move(dev)), reads_(reads) {}
     mrk::FtStatus Write(mrk::FtHandleValue h, const uint8_t* d, uint32_t n, uint32_t& w) override {
         const mrk::FtStatus st = FtDeviceRef::Write(h, d, n, w);
         for (uint32_t i = 0; i < w; ++i) {
@@ -72,23 +77,26 @@ public:
     }
 
 private:
+    std::unique_ptr<mrk::FtDevice> dev_;
     uint64_t& reads_;
     bool mark_ = false;
 };
 
 struct Rig {
-    Rig(ChipModel chip, Nanos latency) : bench(Options(chip, latency)), ctx(host) {
+    Rig(ChipModel chip, Nanos latency, mrk::sim::UsbDriver driver) : bench(Options(chip, latency, driver)), ctx(host) {
         bench.Install(ctx);
-        mrk::UseFtDevice(ctx, std::make_unique<ReadCounter>(bench.Ftdi(), readsQueued));
-        mrk::OpenProgrammer(ctx);
+        mrk::UseFtDevice(ctx, std::make_unique<ReadCounter>(std::move(ctx.d2xx.device), readsQueued));
+        opened = mrk::OpenProgrammer(ctx);
     }
-    static mrk::sim::BenchOptions Options(ChipModel chip, Nanos latency) {
+    static mrk::sim::BenchOptions Options(ChipModel chip, Nanos latency, mrk::sim::UsbDriver driver) {
         mrk::sim::BenchOptions o;
         o.kind = mrk::sim::BenchKind::VirtualUsb;
         o.chip = chip;
         o.ftdi.readBackLatency = latency;
+        o.usbDriver = driver;
         return o;
     }
+    bool opened = false;
     Figures Take() {
         auto& f = bench.Ftdi();
         return {f.Samples(), f.Writes(), f.Reads(), f.RoundTrips(), ctx.ft.FtDelayMs, readsQueued,
@@ -116,25 +124,32 @@ uint64_t NeededRoundTrips(Step s, const mrk::Context& ctx, const Figures& d) {
     }
 }
 
-void UsbRoundTrips(benchmark::State& state) {
-    const auto chip = state.range(0) ? ChipModel::PIC18F4620 : ChipModel::PIC18F452;
-    const Nanos latency = static_cast<Nanos>(state.range(1)) * mrk::sim::kUs;
-    const auto step = static_cast<Step>(state.range(2));
-    char tmpl[] = "/tmp/mrk-usb-bench-XXXXXX";
-    const std::filesystem::path dir = mkdtemp(tmpl);
-    std::ofstream(dir / "boot.hex") << mrk::sim::FactoryBootLoaderHex(chip);
-
+struct Run {
     Figures from{}, to{};
     uint64_t needed = 0;
     Nanos floor = 0;
-    double periodNs = 0;
     bool ok = true;
-    for (auto _ : state) {
-        state.PauseTiming();
-        Rig r(chip, latency);
+    double Ms() const { return static_cast<double>(to.t - from.t) / 1e6; }
+};
+
+// One step (or the cycle) through one driver, timed only while the step runs.
+Run RunStep(benchmark::State& state, ChipModel chip, Nanos latency, Step step, mrk::sim::UsbDriver driver) {
+    char tmpl[] = "/tmp/mrk-usb-bench-XXXXXX";
+    const std::filesystem::path dir = mkdtemp(tmpl);
+    Run run;
+    std::ofstream(dir / "boot.hex") << mrk::sim::FactoryBootLoaderHex(chip);
+
+    Figures& from = run.from;
+    Figures& to = run.to;
+    uint64_t& needed = run.needed;
+    Nanos& floor = run.floor;
+    bool& ok = run.ok;
+    double periodNs = 0;
+    {
+        Rig r(chip, latency, driver);
         r.ctx.image.TempDir = dir.string();
         r.ctx.image.Edit2 = r.ctx.image.Edit5 = (dir / "boot.hex").string();
-        ok = mrk::SpeedButton7Click(r.ctx) && mrk::SpeedButton3Click(r.ctx);
+        ok = r.opened && mrk::SpeedButton7Click(r.ctx) && mrk::SpeedButton3Click(r.ctx);
         periodNs = static_cast<double>(r.bench.Ftdi().SamplePeriodPs()) / 1000.0;
         // The cycle's commands in its order; each runs on what the ones before left.
         const std::function<bool()> steps[] = {
@@ -183,12 +198,29 @@ void UsbRoundTrips(benchmark::State& state) {
             from = cycleFrom;
             to = r.Take();
         }
-        state.ResumeTiming();
     }
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
-    if (!ok) state.SkipWithError("a command failed on the bench");
-    const double ms = static_cast<double>(to.t - from.t) / 1e6;
+    return run;
+}
+
+void UsbRoundTrips(benchmark::State& state) {
+    const auto chip = state.range(0) ? ChipModel::PIC18F4620 : ChipModel::PIC18F452;
+    const Nanos latency = static_cast<Nanos>(state.range(1)) * mrk::sim::kUs;
+    const auto step = static_cast<Step>(state.range(2));
+    Run run, d2xx;
+    for (auto _ : state) {
+        state.PauseTiming();
+        d2xx = RunStep(state, chip, latency, step, mrk::sim::UsbDriver::D2xx);
+        run = RunStep(state, chip, latency, step, mrk::sim::UsbDriver::Libftdi);
+        state.ResumeTiming();
+    }
+    if (!run.ok || !d2xx.ok) state.SkipWithError("a command failed on the bench");
+    const Figures& from = run.from;
+    const Figures& to = run.to;
+    const uint64_t needed = run.needed;
+    const Nanos floor = run.floor;
+    const double ms = run.Ms();
     state.counters["samples"] = static_cast<double>(to.samples - from.samples);
     state.counters["writes"] = static_cast<double>(to.writes - from.writes);
     state.counters["reads"] = static_cast<double>(to.reads - from.reads);
@@ -197,6 +229,10 @@ void UsbRoundTrips(benchmark::State& state) {
     state.counters["simulated_ms"] = ms;
     state.counters["floor_ms"] = static_cast<double>(floor) / 1e6;
     state.counters["ratio"] = floor ? ms / (static_cast<double>(floor) / 1e6) : 0;
+    state.counters["d2xx_ms"] = d2xx.Ms();
+    state.counters["d2xx_writes"] = static_cast<double>(d2xx.to.writes - d2xx.from.writes);
+    state.counters["d2xx_ratio"] = d2xx.floor ? d2xx.Ms() / (static_cast<double>(d2xx.floor) / 1e6) : 0;
+    state.counters["libftdi_vs_d2xx"] = d2xx.Ms() > 0 ? ms / d2xx.Ms() : 0;
     state.SetLabel(std::string(chip == ChipModel::PIC18F4620 ? "4620 " : "452 ") + kStepNames[step] + " @" +
                    std::to_string(state.range(1)) + "us");
 }

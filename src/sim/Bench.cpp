@@ -7,6 +7,8 @@
 #include "transport/DirectPort.h"
 #include "transport/PortBackendRef.h"
 #include "transport/FtDeviceRef.h"
+#include "transport/FtDeviceChoice.h"
+#include "sim/VirtualLibftdi.h"
 
 namespace mrk::sim {
 
@@ -40,7 +42,11 @@ Bench::~Bench() = default;
 
 void Bench::Install(Context& ctx) {
     UsePortBackend(ctx, std::make_unique<PortBackendRef>(*kordel_));
-    UseFtDevice(ctx, std::make_unique<FtDeviceRef>(*ftdi_));
+    if (opt_.usbDriver == UsbDriver::Libftdi)
+        UseFtDevice(ctx, MakeLibftdiDevice(std::make_unique<VirtualLibftdi>(*ftdi_, clock_),
+                                           [this] { return clock_.Now() / kMs; }));
+    else
+        UseFtDevice(ctx, std::make_unique<FtDeviceRef>(*ftdi_));
     ctx.TickMs = [this] { return clock_.Millis(); };
     ctx.TickUs = [this] { return clock_.Now() / kUs; };
 }

@@ -16,6 +16,10 @@ struct Context;
 namespace mrk::sim {
 
 enum class BenchKind { VirtualLpt, VirtualUsb };
+// Which driver the host reaches the virtual Surtan through: the vendor's D2XX
+// (which reads ahead of the host all the time), or libftdi1 under the
+// program's libftdi driver (which reads only when asked).
+enum class UsbDriver { D2xx, Libftdi };
 
 struct BenchOptions {
     BenchKind kind = BenchKind::VirtualLpt;
@@ -26,6 +30,7 @@ struct BenchOptions {
     Nanos kordelEchoDelay = 2 * kUs;
     uint64_t kordelUnplugAfter = 0; // port accesses, with KordelFault::UnplugAfterAccesses
     VirtualFtdiOptions ftdi;  // the Surtan programmer; absent on VirtualLpt
+    UsbDriver usbDriver = UsbDriver::D2xx;
     ModuleFaults moduleFaults = {}; // the module's boot-loader faults
     // What the module runs when MCLR is released: the boot-loader model, or its flash in gpsim.
     ModuleFirmware moduleFirmware = ModuleFirmware::BootLoaderModel;

@@ -48,10 +48,20 @@ void ModuleIcsp::Enter(Nanos t) {
     std::fill(buffer_.begin(), buffer_.end(), uint8_t{0xFF});
     program_ = rowErase_ = bulkErase_ = Pending::None;
     bulkAfterNop_ = false;
+    step_.reset();
+}
+
+void ModuleIcsp::EndStep(Nanos t) {
+    if (!step_) return;
+    step_->length = t - step_->start;
+    if (steps_.size() >= traceLimit_) steps_.erase(steps_.begin(), steps_.begin() + static_cast<long>(traceLimit_ / 4));
+    steps_.push_back(*step_);
+    step_.reset();
 }
 
 void ModuleIcsp::Leave(Nanos t) {
     if (!active_) return;
+    EndStep(t);
     Advance(t);
     active_ = false;
     out_ = {};
@@ -86,6 +96,8 @@ bool ModuleIcsp::ClockRise(Nanos t, std::string& problem) {
     }
     pgcHigh_ = true;
     riseTime_ = t;
+    // An erase's wait lasts until the next clock.
+    if (step_ && step_->kind != TimedStep::Kind::ProgrammingPulse) EndStep(t);
     // A further clock cuts a running erase short: nothing is erased.
     if (rowErase_ == Pending::Running) rowErase_ = Pending::None;
     if (bulkErase_ == Pending::Running) bulkErase_ = Pending::None;
@@ -94,10 +106,12 @@ bool ModuleIcsp::ClockRise(Nanos t, std::string& problem) {
         if (program_ == Pending::Armed) {
             program_ = Pending::Running;
             pulseStart_ = t;
+            step_ = TimedStep{TimedStep::Kind::ProgrammingPulse, t, 0, kP9Programming};
         }
         if (rowErase_ == Pending::Armed) {
             rowErase_ = Pending::Running;
             rowStart_ = t;
+            step_ = TimedStep{TimedStep::Kind::RowErase, t, 0, kRowEraseTime};
         }
     }
     // Table read output: bit j of the byte follows the rising edge of operand clock 9 + j;
@@ -115,11 +129,13 @@ void ModuleIcsp::ClockFall(Nanos t, bool pgd) {
     if (!active_) return;
     pgcHigh_ = false;
     if (pos_ == kCommandBits - 1) {
+        if (step_ && step_->kind == TimedStep::Kind::ProgrammingPulse) EndStep(t);
         // A pulse shorter than P9 programs nothing.
         if (program_ == Pending::Running) program_ = Pending::None;
         if (bulkErase_ == Pending::Armed && bulkAfterNop_) {
             bulkErase_ = Pending::Running;
             bulkStart_ = t;
+            step_ = TimedStep{TimedStep::Kind::BulkErase, t, 0, mem_.Traits().bulkEraseTime};
         }
     }
     if (pos_ == 0) {

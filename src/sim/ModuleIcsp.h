@@ -46,7 +46,11 @@ public:
 
     uint32_t Tblptr() const { return tblptr_; }
     const std::vector<IcspRecord>& Trace() const { return trace_; }
-    void ClearTrace() { trace_.clear(); }
+    const std::vector<TimedStep>& TimedSteps() const { return steps_; }
+    void ClearTrace() {
+        trace_.clear();
+        steps_.clear();
+    }
 
 private:
     enum class Pending { None, Armed, Running };
@@ -62,11 +66,15 @@ private:
     void ProgramNow();
     void SetOutput(Nanos t, std::optional<bool> value);
     void Record(const IcspRecord& r);
+    // The timed step under way, if any, ends at t.
+    void EndStep(Nanos t);
 
     ModuleMemory& mem_;
     ChipModel chip_;
     size_t traceLimit_;
     std::vector<IcspRecord> trace_;
+    std::vector<TimedStep> steps_;
+    std::optional<TimedStep> step_; // the one under way
 
     bool active_ = false;
     Nanos entryTime_ = 0;

@@ -5,12 +5,21 @@
 // as they were just before that byte took effect. Its pins are wired to the
 // module: bit 2 = PGC (inverted), bit 3 = PGD in, bit 5 = MCLR/VPP,
 // bit 6 = PGD out (1 pulls PGD low).
-// The read-back reaches the host in USB packets of 62 bytes: a full packet goes
-// at once, one that is not full when the latency timer runs out (counted from
-// its first byte). So every transfer the host waits to read back costs about
-// one latency, whatever few samples it carries.
+// At the USB level: the host's writes reach the chip in bulk packets of 64
+// bytes, each taken only when its 128-byte transmit buffer has room for it;
+// the chip clocks a sample only while its 256-byte receive buffer has room for
+// the read-back (a full buffer stalls the pins where they are); the read-back
+// goes to the host, when the host has a bulk read waiting, in packets of 62
+// data bytes behind 2 status bytes: a full packet at once, one that is not
+// full when the latency timer runs out (counted from its first byte). So every
+// transfer the host waits to read back costs about one latency, whatever few
+// samples it carries. The vendor's D2XX driver keeps a read waiting all the
+// time and queues what comes; libftdi1 reads only when it is called.
+// The bus's own time per packet is not modelled: the sample clock is what
+// limits the transfers here.
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 
 #include "sim/Pins.h"
@@ -37,6 +46,13 @@ struct VirtualFtdiOptions {
     // How long read-back that does not fill a USB packet waits in the chip
     // before it goes to the host; 0: the latency timer the host set.
     Nanos readBackLatency = 0;
+    // The bus and the host as they are under load: each write reaches the pins
+    // after a delay of its own, anywhere from 0 to deliveryJitter (a USB frame
+    // and more); and the host is preempted for hostLate between reading its
+    // clock and handing the write to the driver.
+    Nanos deliveryJitter = 0;
+    Nanos hostLate = 0;
+    uint32_t jitterSeed = 1;
 };
 
 class VirtualFtdi : public FtDevice {
@@ -56,6 +72,19 @@ public:
     FtStatus Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) override;
     FtStatus Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) override;
     std::string Name() const override { return "virtual FTDI"; }
+    // One bulk IN transfer of read-back, as a driver without read-ahead makes it
+    // (libftdi1): whatever has reached the host, or else the next packet, or,
+    // when none comes before the latency timer runs out, nothing.
+    FtStatus BulkIn(FtHandleValue h, uint8_t* data, uint32_t size, uint32_t& got);
+    // One bulk OUT transfer as libftdi1's ftdi_write_data makes it: it ends
+    // when the chip has taken every byte into its transmit buffer, or at the
+    // write time-out (kIoError, written = what it took).
+    FtStatus BulkOut(FtHandleValue h, const uint8_t* data, uint32_t size, uint32_t& written);
+    // A bulk OUT and a bulk IN of `want` bytes under way together, as
+    // libftdi1's asynchronous transfers run them: ends when both are done, or
+    // at the time-outs (kIoError).
+    FtStatus BulkOutIn(FtHandleValue h, const uint8_t* out, uint32_t size, uint32_t& written, uint8_t* in,
+                       uint32_t want, uint32_t& got);
 
     // One sample every 1/(16 x baud rate) seconds: the bit-bang clock of the
     // FT232R/FT245R is sixteen times the baud rate set.
@@ -83,20 +112,39 @@ public:
     Nanos ReadBackLatency() const;
 
     void SetTarget(PinTarget* target) { target_ = target; }
+    // Whether the host's driver keeps a read waiting all the time (D2XX) or
+    // reads only when called (libftdi1).
+    void SetReadAhead(bool on) { reader_ = on ? Reader::Driver : Reader::None; readAhead_ = on; }
     void SetFault(FtdiFault fault) { opt_.fault = fault; }
     // The host's queue-status calls may change speed after it measured them
     // (another load on the machine, a driver call served locally).
     void SetPollCost(Nanos cost) { opt_.pollCost = cost; }
     void SetReadBackLatency(Nanos latency) { opt_.readBackLatency = latency; }
+    void SetDeliveryFault(Nanos jitter, Nanos hostLate) {
+        opt_.deliveryJitter = jitter;
+        opt_.hostLate = hostLate;
+    }
 
 private:
+    // Who has a bulk read of the read-back waiting on the chip.
+    enum class Reader { Driver, Call, Async, None };
     bool Present() const;
     FtStatus CheckHandle(FtHandleValue h) const;
     void CountTransfer();
-    size_t Visible();
-    // Queues one read-back byte clocked at t (ps) into the packet being filled.
-    void QueueReadBack(uint64_t t, uint8_t back);
-    void Drop(size_t n);
+    // How long this write takes to reach the pins, varying from one write to the next.
+    Nanos DeliveryDelay();
+    // Queues a write from the host, its bytes on their way from `ready` (ps) on.
+    void Queue(const uint8_t* data, uint32_t count, uint64_t ready);
+    // Runs the chip until `done` holds, or until nothing more happens by limit
+    // (ps); a call that waits (with `done`) moves the clock with what it waits
+    // for. True when `done` held.
+    bool RunUntil(uint64_t limit, const std::function<bool()>& done);
+    // The next thing the chip does, and when (ps); false when nothing is due.
+    bool NextEvent(uint64_t inLimit, uint64_t& when, int& what) const;
+    void Clock(uint64_t t);
+    void SendPacket(uint64_t t, bool timer);
+    uint64_t NowPs() const;
+    uint32_t TakeHost(uint8_t* data, uint32_t count);
 
     SimClock& clock_;
     PinTarget* target_;
@@ -110,14 +158,20 @@ private:
     uint8_t latency_ = 16;
     uint32_t readTimeoutMs_ = 0;
     uint32_t writeTimeoutMs_ = 0;
-    uint64_t nextSamplePs_ = 0; // when the last queued sample is clocked
-    // Read-back bytes with the time (ps) each reaches the host, in order.
-    std::deque<std::pair<uint64_t, uint8_t>> rx_;
-    // The packet being filled: its bytes are the last packetBytes_ of rx_, and
-    // it goes at packetDue_ (ps) unless it fills first.
-    size_t packetBytes_ = 0;
-    uint64_t packetDue_ = 0;
+    uint64_t nextClock_ = 0; // the earliest the next sample may be clocked
+    uint64_t lastOut_ = 0;   // when the last packet from the host was taken
+    uint64_t lastIn_ = 0;    // when the last packet went to the host
+    // Bytes the host wrote, with when each may reach the chip.
+    std::deque<std::pair<uint64_t, uint8_t>> out_;
+    std::deque<uint8_t> tx_;                        // the chip's transmit buffer
+    std::deque<std::pair<uint64_t, uint8_t>> rx_;   // its receive buffer, each byte with when it was clocked
+    std::deque<uint8_t> host_;                      // read-back the host's side holds
+    Reader reader_ = Reader::Driver;  // who has a bulk read waiting (D2XX: always its driver)
+    bool readAhead_ = true;
+    uint64_t readFrom_ = 0;           // when the waiting read began (the driver's: always)
+    bool shortPacket_ = false;        // the waiting read call got a packet that was not full
     uint64_t transfers_ = 0;
+    uint32_t jitterState_ = 1;
     uint64_t writes_ = 0, reads_ = 0, polls_ = 0, samples_ = 0, opens_ = 0, roundTrips_ = 0;
 };
 

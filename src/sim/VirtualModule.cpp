@@ -105,6 +105,7 @@ ChipModel VirtualModule::Chip() const { return impl_->opt.chip; }
 bool VirtualModule::InProgrammingMode() const { return impl_->icsp.Active(); }
 uint32_t VirtualModule::Tblptr() const { return impl_->icsp.Tblptr(); }
 const std::vector<IcspRecord>& VirtualModule::Trace() const { return impl_->icsp.Trace(); }
+const std::vector<TimedStep>& VirtualModule::TimedSteps() const { return impl_->icsp.TimedSteps(); }
 void VirtualModule::ClearTrace() { impl_->icsp.ClearTrace(); }
 const std::string& VirtualModule::LastEntryProblem() const { return impl_->problem; }
 uint8_t VirtualModule::Peek(uint32_t address) const { return impl_->memory.Peek(address); }

@@ -25,6 +25,17 @@ struct IcspRecord {
     uint32_t tblptrAfter = 0;
 };
 
+// A step of programming mode whose length the chip depends on, as it happened on
+// its pins: a programming pulse (PGC held high on the 4th clock), or the wait of a
+// row or bulk erase (from its start to the next clock, or to MCLR leaving VPP).
+struct TimedStep {
+    enum class Kind { ProgrammingPulse, RowErase, BulkErase };
+    Kind kind = Kind::ProgrammingPulse;
+    Nanos start = 0;
+    Nanos length = 0;
+    Nanos minimum = 0; // what the chip needs; shorter does nothing
+};
+
 // Faults of the module's boot loader, for exercising the host's error paths.
 struct ModuleFaults {
     bool noBootLoader = false;      // the boot loader does not run, even with its marker present
@@ -66,6 +77,8 @@ public:
     // (at most Options::traceLimit of them).
     const std::vector<IcspRecord>& Trace() const;
     void ClearTrace();
+    // Every timed step since construction or the last ClearTrace(), oldest first.
+    const std::vector<TimedStep>& TimedSteps() const;
     // Why the last attempt to enter programming mode failed, empty if it did not.
     const std::string& LastEntryProblem() const;
 

@@ -7,6 +7,7 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/VirtualKordel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Bench.cpp
   ${CMAKE_CURRENT_LIST_DIR}/VirtualFtdi.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/VirtualLibftdi.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FlashSelfWrite.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ModuleOscillator.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExecutedFirmware.cpp

@@ -47,6 +47,10 @@ std::unique_ptr<FtDevice> MakeLibftdiDevice() {
     return std::make_unique<LibftdiDevice>(MakeLibftdiCalls());
 }
 
+std::unique_ptr<FtDevice> MakeLibftdiDevice(std::unique_ptr<LibftdiCalls> calls, std::function<uint64_t()> nowMs) {
+    return std::make_unique<LibftdiDevice>(std::move(calls), std::move(nowMs));
+}
+
 void InstallUsbDriver(Context& ctx, const std::string& which) {
     if (which == "d2xx") {
         UseFtDevice(ctx, MakeD2xxDevice(kD2xxLibraryName));

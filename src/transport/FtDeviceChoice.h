@@ -5,6 +5,7 @@
 #include <string>
 
 #include "transport/FtDevice.h"
+#include "transport/LibftdiCalls.h"
 
 namespace mrk {
 
@@ -43,6 +44,9 @@ private:
 std::unique_ptr<FtDevice> MakeD2xxDevice(const std::string& path);
 // The libftdi1 driver on the real library.
 std::unique_ptr<FtDevice> MakeLibftdiDevice();
+// The same driver on other libftdi1 calls (the virtual bench's); nowMs: the
+// millisecond clock of its time-outs.
+std::unique_ptr<FtDevice> MakeLibftdiDevice(std::unique_ptr<LibftdiCalls> calls, std::function<uint64_t()> nowMs);
 
 // Puts the driver for real devices in place: "libftdi" (libftdi1, then the
 // vendor's library when libftdi1 finds no device) or "d2xx" (the vendor's only).

@@ -72,14 +72,21 @@ bool WaitQueue(Context& ctx, uint32_t& polls, uint32_t want, bool untilEmpty) {
     return true;
 }
 
-// What a chip may still hold when its driver says the write was taken: the
-// FT232R's buffers hold 128 and 256 bytes; twice the larger leaves room to
-// spare, also for a sample clock slower than the nominal one.
-constexpr uint64_t kChipBufferSamples = 512;
+// Read-back data bytes in one full-speed USB packet (64 less two status bytes):
+// the FTDI chip sends a full one at once, any other only when its latency
+// timer runs out.
+constexpr uint32_t kReadBackPacket = kFtReadBackPacket;
 
-// Microseconds n samples take on the pins, rounded up.
-uint64_t SamplesUs(uint64_t n) {
-    return (n * 1000 + FtSamplesPerMs() - 1) / FtSamplesPerMs();
+// Repeats the pin image as it stands until the read-back of the samples owed
+// and queued ends on a whole packet, so that it comes back without waiting for
+// the latency timer. The pins only hold their levels a few microseconds longer,
+// as if the host had sent its next change that much later: nothing changes on
+// them. (The chip's packet starts with the transfer: everything before it was
+// read back, but a VPP change's read-back still owed, which is counted.)
+void PadToPacket(Context& ctx, uint32_t owed) {
+    const uint32_t total = owed + ctx.ft.FTIndxOutBuff;
+    const uint32_t pad = (kReadBackPacket - total % kReadBackPacket) % kReadBackPacket;
+    if (pad < FtRoomLeft(ctx)) Samples(ctx, static_cast<int>(pad));
 }
 
 // One send of the queued samples; its read-back is taken by Collect.
@@ -108,7 +115,8 @@ bool TakeOwed(Context& ctx) {
 // is not waited for here: whoever collects waits for its read-back. followOwed:
 // the samples may go out behind a VPP change whose read-back is still owed;
 // otherwise that read-back is waited for first, as the change's own round trip.
-Sent Send(Context& ctx, bool followOwed) {
+// whole: the caller waits for the read-back at once; it ends on a whole packet.
+Sent Send(Context& ctx, bool followOwed, bool whole = false) {
     auto& ft = ctx.ft;
     auto& d = ctx.d2xx;
     Sent s;
@@ -116,10 +124,10 @@ Sent Send(Context& ctx, bool followOwed) {
     s.earlier = ft.FtUnread;
     ft.FtUnread = 0;
     ++ft.FtWrites;
+    if (whole) PadToPacket(ctx, s.earlier);
 
     s.count = ft.FTIndxOutBuff;
     std::memcpy(ft.FtOutCopy.data(), d.FtOutBuff.data(), s.count);
-    const uint64_t callUs = ctx.TickUs();
 
     // Stale read-back from an earlier transfer would be taken for this one's;
     // what is still owed to a VPP change is not stale.
@@ -161,18 +169,6 @@ Sent Send(Context& ctx, bool followOwed) {
         }
     }
 
-    // The latest the last sample can reach the pins. A device that takes the
-    // write at once clocks the samples one after another behind those it still
-    // had (the virtual one does so); a real chip whose buffer ran dry while
-    // USB fed it clocks them later, but when its driver says the write is taken
-    // the chip holds no more than its buffer. Whichever is later holds for both.
-    const uint64_t takenUs = ctx.TickUs();
-    const uint64_t inChip = std::min<uint64_t>(kChipBufferSamples, uint64_t{s.count} + s.earlier);
-    // Earlier sends still clocking hold at most a VPP change's buffer; a clock
-    // that stepped back must not make the next wait last for ever.
-    const uint64_t earlier = std::min(ft.FtPinsUs, callUs + SamplesUs(2 * uint64_t{kFtMaxSamples}));
-    ft.FtPinsUs = std::max(std::max(earlier, callUs) + SamplesUs(s.count), takenUs + SamplesUs(inChip)) +
-                  1; // the clock's readings are rounded down
     return s;
 }
 
@@ -212,17 +208,18 @@ FtTransferResult Collect(Context& ctx, const Sent& s) {
     return {r, whole};
 }
 
-// The wait of a delay, from the moment its samples are on the pins: counted
-// queue-status calls, each of which must answer, and the clock as the floor.
+// The wait of a delay, from the moment the read-back proved its samples on the
+// pins: counted queue-status calls, each of which must answer, and the clock
+// as the floor (the poll rate was measured once, at open: calls that got
+// faster since would cut programming pulses and erase waits short).
 bool WaitOnPins(Context& ctx, uint32_t ms) {
+    // The clock's readings are rounded down: the proof may have come up to a
+    // microsecond after the reading.
+    const uint64_t end = ctx.TickUs() + 1 + uint64_t{ms} * 1000;
     const uint64_t polls = static_cast<uint64_t>(ms) * ctx.ft.FtPollsPerMs + 1;
     for (uint64_t i = 0; i < polls; ++i)
         if (UsbQueueStatus(ctx) != ftstatus::kOk) return false;
-    // The poll rate was measured once, at open: calls that got faster since
-    // (a lighter load, a local driver call) would cut programming pulses and
-    // erase waits short.
     if (ms == 0) return true;
-    const uint64_t end = ctx.ft.FtPinsUs + uint64_t{ms} * 1000;
     while (ctx.TickUs() < end)
         if (UsbQueueStatus(ctx) != ftstatus::kOk) return false;
     return true;
@@ -280,30 +277,25 @@ bool FtDelay(Context& ctx, uint16_t n) {
     // the new level and may follow it at once.
     const bool afterVpp = ft.FtUnread > 0 && ft.FTIndxOutBuff == 0;
     Append(ctx);
-    // The wait runs from the moment the samples are on the pins, while their
-    // read-back is on its way: the round trip overlaps the delay instead of
-    // adding to it, and the read-back is checked whole at the end. Idle samples
-    // would make the wait exact on the chip's own clock, but full-speed USB
-    // cannot feed 2.46 Msamples/s with their read-back: the chip would stall
-    // and the delay cost twice its length, and an 80 ms delay alone would need
-    // three buffers. A host wait that starts no earlier than the samples can
-    // be on the pins is never short, and a stall only makes it longer.
-    const Sent s = Send(ctx, afterVpp);
-    // A device that did not take the transfer is not waited on.
-    if (!s.sent || !s.answered) {
-        Collect(ctx, s);
-        return true;
-    }
+    // A host cannot tell from the moment it wrote when its samples reach the
+    // pins: the bus delivers a write up to a frame later, more under load, and
+    // the host itself may be held up between reading its clock and writing.
+    // Only the read-back proves that a sample was clocked. So the wait starts
+    // once every sample of the transfer is back: the level they set has been
+    // on the pins at least since then, and the next change goes out after the
+    // wait. A stall of the chip, a late bus or a slow host only lengthen it.
+    // The transfer ends on a whole read-back packet, which the chip sends at
+    // once: the proof costs only the transfer's own time.
+    const Sent s = Send(ctx, afterVpp, true);
+    const FtTransferResult t = Collect(ctx, s);
+    // A device that did not take the transfer, or did not give it back whole,
+    // is not waited on.
+    if (!t.whole) return true;
     // n is in 10 us units; the wait counts queue-status calls, whole milliseconds only.
     const uint32_t ms = n / 100;
     ft.FtDelayMs += ms;
-    if (!WaitOnPins(ctx, ms)) {
-        // Gone in the middle of the wait: nothing of it comes back.
-        ft.FtAnswered = false;
-        ft.FTIndxOutBuff = 0;
-        return true;
-    }
-    Collect(ctx, s);
+    // Gone in the middle of the wait: the delay did not happen as asked.
+    if (!WaitOnPins(ctx, ms)) ft.FtAnswered = false;
     return true;
 }
 
@@ -335,7 +327,10 @@ void FtQueueDatRead(Context& ctx) {
 }
 
 FtDatReads FtTransferDatReads(Context& ctx) {
-    const FtTransferResult t = FtTransfer(ctx);
+    // The lines held as the last read left them until the read-back ends on a
+    // whole packet, which comes back at once, as they would be held while the
+    // host waited for a short one at the latency timer.
+    const FtTransferResult t = ctx.IsUsb() ? Collect(ctx, Send(ctx, false, true)) : FtTransferResult{};
     FtDatReads reads;
     reads.whole = t.whole;
     if (!t.whole) return reads;

@@ -19,9 +19,10 @@ bool FtSetDat(Context& ctx, uint8_t level);
 // transfer, which fails if it did not come back whole.
 bool FtSetVpp(Context& ctx, uint8_t on);
 bool SetMark(Context& ctx, uint8_t level);
-// Sends what is queued and waits n div 100 ms from the moment it is on the
-// pins, with the read-back coming in meanwhile; answered only when every poll
-// answered and the read-back came back whole.
+// Sends what is queued, takes its read-back, and from then on waits n div 100
+// ms: the read-back proves the levels are on the pins, whatever the bus and
+// the host's load did to the write. Answered only when the read-back came back
+// whole and every poll of the wait answered.
 bool FtDelay(Context& ctx, uint16_t n);
 void FtClkPulse(Context& ctx);
 // PGD at the marked sample; no answer when the transfer did not come back whole.
@@ -36,12 +37,17 @@ struct FtDatReads {
     uint32_t reads = 0; // marked samples read back
     std::optional<uint32_t> firstLow; // the first read (from 0) that saw PGD low
 };
+// The transfer ends on a whole read-back packet: the lines held as the last
+// read left them a few samples longer.
 FtDatReads FtTransferDatReads(Context& ctx);
 // The most samples one transfer holds, and how fast the programmer clocks them.
 constexpr uint32_t kFtMaxSamples = 65535;
 uint32_t FtSamplesPerMs();
 // Samples that still fit in the transfer being queued.
 uint32_t FtRoomLeft(const Context& ctx);
+// Read-back bytes in one USB packet of the FTDI chip: a full one goes at once,
+// any other at its latency timer.
+constexpr uint32_t kFtReadBackPacket = 62;
 // The 16-clock operand phase of a table read: transfer what is pending, queue
 // the clocks with a marked sample after each of the last eight falling edges,
 // transfer, decode the marked read-back bytes (least significant bit first).

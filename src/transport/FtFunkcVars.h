@@ -21,8 +21,6 @@ struct FtFunkcVars {
     // Samples sent whose read-back has not been taken yet: a VPP change's, until
     // the next transfer or delay takes it.
     uint32_t FtUnread = 0;
-    // TickUs by which every sample sent so far is on the pins, at the latest.
-    uint64_t FtPinsUs = 0;
 };
 
 } // namespace mrk

@@ -57,6 +57,22 @@ public:
     int FlushRx() override { return ftdi_tciflush(ctx_); }
     int WriteData(const uint8_t* data, int size) override { return ftdi_write_data(ctx_, data, size); }
     int ReadData(uint8_t* data, int size) override { return ftdi_read_data(ctx_, data, size); }
+    int WriteReadData(const uint8_t* out, int size, int& written, uint8_t* in, int want) override {
+        written = 0;
+        // The read first: it must be waiting before the chip has read-back to send.
+        ftdi_transfer_control* rd = ftdi_read_data_submit(ctx_, in, want);
+        if (!rd) return -1;
+        ftdi_transfer_control* wr = ftdi_write_data_submit(ctx_, const_cast<uint8_t*>(out), size);
+        const int w = wr ? ftdi_transfer_data_done(wr) : -1;
+        const int r = ftdi_transfer_data_done(rd);
+        if (w < 0) return w;
+        written = w;
+        return r;
+    }
+    int PollStatus() override {
+        unsigned short status = 0;
+        return ftdi_poll_modem_status(ctx_, &status);
+    }
     std::string ErrorString() override {
         const char* s = ftdi_get_error_string(ctx_);
         return s ? s : "";

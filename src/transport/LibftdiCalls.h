@@ -28,6 +28,13 @@ public:
     virtual int FlushRx() = 0;
     virtual int WriteData(const uint8_t* data, int size) = 0;
     virtual int ReadData(uint8_t* data, int size) = 0;
+    // The write and a read of `want` bytes under way together (libftdi's
+    // asynchronous transfers: ftdi_read_data_submit, ftdi_write_data_submit,
+    // then ftdi_transfer_data_done on both): bytes read, or libftdi's negative
+    // code; `written` says how much of the write the chip took.
+    virtual int WriteReadData(const uint8_t* out, int size, int& written, uint8_t* in, int want) = 0;
+    // ftdi_poll_modem_status: a short exchange with the chip, which fails when it is gone.
+    virtual int PollStatus() = 0;
     virtual std::string ErrorString() = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <vector>
 
 namespace mrk {
 
@@ -169,7 +170,16 @@ bool LibftdiDevice::Pull() {
 
 FtStatus LibftdiDevice::GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) {
     if (auto st = CheckHandle(h)) return st;
-    if (!Pull()) return ftstatus::kIoError;
+    // In bit-bang mode the writes have taken all the read-back there is; a
+    // read would only wait out the latency timer. The chip must still answer.
+    if (bitBang_) {
+        if (calls_->PollStatus() < 0) {
+            problem_ = "устройство FTDI не отвечает (libftdi1: " + calls_->ErrorString() + ")";
+            return ftstatus::kIoError;
+        }
+    } else if (!Pull()) {
+        return ftstatus::kIoError;
+    }
     rxBytes = static_cast<uint32_t>(fifo_.size());
     return ftstatus::kOk;
 }
@@ -177,22 +187,22 @@ FtStatus LibftdiDevice::GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) {
 FtStatus LibftdiDevice::Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) {
     if (auto st = CheckHandle(h)) return st;
     written = 0;
-    const uint64_t start = nowMs_();
-    while (written < count) {
-        const uint32_t chunk = std::min(kWriteChunk, count - written);
-        const int rc = calls_->WriteData(data + written, static_cast<int>(chunk));
-        if (rc < 0) return Fail(ftstatus::kIoError, "не удалось записать данные в устройство FTDI (libftdi1: " + calls_->ErrorString() + ")");
-        written += static_cast<uint32_t>(rc);
-        if (bitBang_) {
-            // Take the read-back of this chunk before sending more, within the write time-out.
-            const size_t want = fifo_.size() + static_cast<size_t>(rc);
-            while (fifo_.size() < want) {
-                if (!Pull()) return ftstatus::kIoError;
-                if (nowMs_() - start > writeTimeoutMs_) return ftstatus::kOk;
-            }
-        }
-        if (nowMs_() - start > writeTimeoutMs_) break;
+    if (count == 0) return ftstatus::kOk;
+    const char* const failed = "не удалось записать данные в устройство FTDI (libftdi1: ";
+    if (!bitBang_) {
+        const int rc = calls_->WriteData(data, static_cast<int>(count));
+        if (rc < 0) return Fail(ftstatus::kIoError, failed + calls_->ErrorString() + ")");
+        written = static_cast<uint32_t>(rc);
+        return ftstatus::kOk;
     }
+    // One read-back byte per sample, read while the samples go out; both
+    // bounded by the time-outs set on the context.
+    std::vector<uint8_t> back(count);
+    int taken = 0;
+    const int got = calls_->WriteReadData(data, static_cast<int>(count), taken, back.data(), static_cast<int>(count));
+    written = static_cast<uint32_t>(std::max(taken, 0));
+    if (got > 0) fifo_.insert(fifo_.end(), back.begin(), back.begin() + std::min(got, static_cast<int>(count)));
+    if (got < 0 || taken < 0) return Fail(ftstatus::kIoError, failed + calls_->ErrorString() + ")");
     return ftstatus::kOk;
 }
 

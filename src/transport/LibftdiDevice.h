@@ -1,7 +1,10 @@
 #pragma once
 // The FTDI calls served by libftdi1, the driver for real devices on Linux.
 // libftdi has no receive-queue count: whatever the chip has sent is read
-// ahead into a FIFO, and the queue status is the FIFO's length.
+// ahead into a FIFO, and the queue status is the FIFO's length. In bit-bang
+// mode every write goes out with a read of its read-back under way, so the
+// chip never stops clocking for want of room in its receive buffer and the
+// write's read-back is all in the FIFO when the write returns.
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -34,9 +37,6 @@ public:
     std::string Name() const override { return "libftdi1"; }
     std::string Problem() const override { return problem_; }
 
-    // Bytes written between reads: in synchronous bit-bang the chip clocks out
-    // only while it has room for the read-back, so the host must keep reading.
-    static constexpr uint32_t kWriteChunk = 128;
 
 private:
     FtStatus CheckHandle(FtHandleValue h) const;

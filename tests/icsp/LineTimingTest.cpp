@@ -71,10 +71,10 @@ TEST_P(UsbSamples, PerPrimitive) {
     EXPECT_EQ(sizes, c.transfers);
     EXPECT_EQ(ctx.ft.FTIndxOutBuff, c.pending);
     EXPECT_EQ(ctx.ft.FtUnread, c.owed);
-    // A delay of n units waits n div 100 ms from the moment its samples are on
-    // the pins, while their read-back (and that of a VPP change right before)
-    // comes in; only the round trips the case lists add to the time: a read,
-    // a VPP change followed by anything but a delay.
+    // A delay of n units waits n div 100 ms from the moment its read-back (and
+    // that of a VPP change right before) proved its samples on the pins, which
+    // a whole packet does at once; only the round trips the case lists add to
+    // the time: a read, a VPP change followed by anything but a delay.
     const double latencyMs = static_cast<double>(dev.ReadBackLatency() * c.roundTrips) / static_cast<double>(sim::kMs);
     const double ms = static_cast<double>(clock.Now() - t0) / static_cast<double>(sim::kMs) - latencyMs;
     EXPECT_GE(ms, c.delayMs * 0.99);
@@ -85,8 +85,9 @@ const UsbCase kUsbCases[] = {
     // 3 to start, 4 command clocks, 1, 16 x (1 + 8) operand bits, 2 to end.
     {"SendCoreInstr", [](Context& c) { SendCoreInstr(c, 0x8E, 0xA6); }, {}, 182, 0, 0, 0},
     {"SendCommand", [](Context& c) { SendCommand(c, 0x9, false); }, {}, 40, 0, 0, 0},
-    // The fourth clock rises, Delay(120) transfers and waits 1 ms, then it falls.
-    {"SendCommandWithPulse", [](Context& c) { SendCommand(c, 0x0, true); }, {32}, 4, 1, 0, 0},
+    // The fourth clock rises, Delay(120) transfers (held high to a whole read-back
+    // packet) and waits 1 ms, then it falls.
+    {"SendCommandWithPulse", [](Context& c) { SendCommand(c, 0x0, true); }, {62}, 4, 1, 0, 0},
     {"SendOperand", [](Context& c) { SendOperand(c, 0x1234); }, {}, 148, 0, 0, 0},
     // What is pending goes first, then 64 lead-in + 1 release + 48 read samples.
     {"ReadTableByte",
@@ -97,15 +98,17 @@ const UsbCase kUsbCases[] = {
      {1, 113}, 0, 0, 2, 0},
     // 5 to start, 8 x (1 + 3 + 1 + 4 + 1 + 4), 4 to end; the boot loader's own timing.
     {"FtSendLoaderByte", [](Context& c) { FtSendLoaderByte(c, 0xA5); }, {}, 121, 0, 0, 0},
-    // Every SetVpp and Delay transfers. A VPP change followed by a handshake
-    // and another change waits for its read-back first, as it always did.
-    {"EntryA", EnterProgModeA, {3, 1, 2, 2, 1}, 0, 12 + 5, 2, 0},
-    {"EntryAForErase", EnterProgModeAForErase, {4, 1, 2, 2, 1}, 0, 12 + 5, 2, 0},
+    // Every SetVpp and Delay transfers; a delay holds its level to the end of a
+    // whole read-back packet, with the VPP change before it if that is still
+    // owed. A VPP change followed by a handshake and another change waits for
+    // its read-back first, as it always did.
+    {"EntryA", EnterProgModeA, {62, 1, 2, 2, 60}, 0, 12 + 5, 2, 0},
+    {"EntryAForErase", EnterProgModeAForErase, {62, 1, 2, 2, 60}, 0, 12 + 5, 2, 0},
     // Line changes come between VPP off and the delay: the change is read back first.
-    {"EntryB", EnterProgModeB, {1, 3, 1}, 0, 15, 1, 1},
-    {"EntryC", EnterProgModeC, {3, 1}, 0, 12, 0, 1},
-    {"EntryD", EnterProgModeD, {4, 1, 1, 1, 1, 1, 1}, 0, 4 * 12, 0, 0},
-    {"EntryE", EnterProgModeE, {3, 1, 1, 1, 1, 1, 1}, 0, 3 * 40 + 5, 0, 0},
+    {"EntryB", EnterProgModeB, {1, 62, 1}, 0, 15, 1, 1},
+    {"EntryC", EnterProgModeC, {62, 1}, 0, 12, 0, 1},
+    {"EntryD", EnterProgModeD, {62, 1, 61, 1, 61, 1, 61}, 0, 4 * 12, 0, 0},
+    {"EntryE", EnterProgModeE, {62, 1, 61, 1, 61, 1, 61}, 0, 3 * 40 + 5, 0, 0},
     {"Exit", ExitProgMode, {3}, 2, 0, 0, 3},
 };
 

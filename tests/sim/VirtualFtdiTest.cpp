@@ -238,5 +238,77 @@ TEST(VirtualFtdi, FaultModes) {
     EXPECT_EQ(n, 3u);
 }
 
+// The chip's buffers at the USB level: it takes the host's bytes in 64-byte
+// packets into 128 bytes of transmit buffer, and clocks a sample only while its
+// 256-byte receive buffer has room. A driver that keeps a read waiting (D2XX)
+// never lets it fill; a host that only writes (libftdi1 between its calls)
+// stalls the pins after 256 samples, and its write ends at the time-out.
+TEST(VirtualFtdi, TheReceiveBufferFullStallsTheSampleClock) {
+    struct Case {
+        const char* name;
+        bool readAhead;
+        uint32_t samples;
+        FtStatus status;
+        uint32_t taken;   // bytes the chip took from the write
+        uint64_t clocked; // samples on the pins when the write ended
+    } cases[] = {
+        {"driver reading ahead", true, 1000, ftstatus::kOk, 1000, 1000},
+        {"nobody reading, fits the buffers", false, 300, ftstatus::kOk, 300, 256},
+        {"nobody reading, more than the buffers", false, 1000, ftstatus::kIoError, 256 + 128, 256},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Dev d;
+        auto h = d.Open();
+        d.ftdi.SetTimeouts(h, 100, 100);
+        d.ftdi.SetReadAhead(c.readAhead);
+        std::vector<uint8_t> out(c.samples);
+        for (uint32_t i = 0; i < c.samples; ++i) out[i] = static_cast<uint8_t>(i & 0x04);
+        uint32_t n = 0;
+        EXPECT_EQ(d.ftdi.BulkOut(h, out.data(), c.samples, n), c.status);
+        EXPECT_EQ(n, c.taken);
+        // However long the host waits.
+        d.clock.Advance(10 * kMs);
+        uint32_t q = 0;
+        d.ftdi.GetQueueStatus(h, q);
+        EXPECT_EQ(d.ftdi.Samples(), c.clocked);
+    }
+}
+
+TEST(VirtualFtdi, AReadCallEndsAtThePacketTheTimerSends) {
+    Dev d;
+    auto h = d.Open();
+    d.ftdi.SetReadAhead(false);
+    std::vector<uint8_t> out(130, 0x10), in(4096);
+    uint32_t n = 0;
+    ASSERT_EQ(d.ftdi.BulkOut(h, out.data(), 130, n), ftstatus::kOk);
+    const Nanos t0 = d.clock.Now();
+    // Two full packets and the six bytes the latency timer sends.
+    ASSERT_EQ(d.ftdi.BulkIn(h, in.data(), 4096, n), ftstatus::kOk);
+    EXPECT_EQ(n, 130u);
+    EXPECT_GE(d.clock.Now() - t0, kMs - 60 * kUs);
+    // Nothing on its way: status bytes only, after the timer.
+    const Nanos t1 = d.clock.Now();
+    ASSERT_EQ(d.ftdi.BulkIn(h, in.data(), 4096, n), ftstatus::kOk);
+    EXPECT_EQ(n, 0u);
+    EXPECT_EQ(d.clock.Now() - t1, kMs);
+}
+
+TEST(VirtualFtdi, AReadUnderWayWithTheWriteKeepsTheClockGoing) {
+    Dev d;
+    auto h = d.Open();
+    d.ftdi.SetReadAhead(false);
+    std::vector<uint8_t> out(1000, 0x10), in(1000);
+    uint32_t n = 0, got = 0;
+    const Nanos t0 = d.clock.Now();
+    ASSERT_EQ(d.ftdi.BulkOutIn(h, out.data(), 1000, n, in.data(), 1000, got), ftstatus::kOk);
+    EXPECT_EQ(n, 1000u);
+    EXPECT_EQ(got, 1000u);
+    // The samples at the sample clock, then the last short packet's latency.
+    const double clocked = 1000.0 * static_cast<double>(d.ftdi.SamplePeriodPs()) / 1000.0;
+    EXPECT_NEAR(static_cast<double>(d.clock.Now() - t0), clocked + static_cast<double>(kMs) - 7 * 406.9, 100.0);
+    EXPECT_EQ(d.ftdi.RoundTrips(), 1u);
+}
+
 } // namespace
 } // namespace mrk::sim

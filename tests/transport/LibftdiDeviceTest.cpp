@@ -79,6 +79,14 @@ struct FakeLibftdi : LibftdiCalls {
         }
         return k;
     }
+    int WriteReadData(const uint8_t* out, int size, int& written, uint8_t* in, int want) override {
+        written = 0;
+        const int w = WriteData(out, size);
+        if (w < 0) return w;
+        written = w;
+        return ReadData(in, want);
+    }
+    int PollStatus() override { return readRc < 0 ? readRc : 0; }
     std::string ErrorString() override { return "fake error"; }
 };
 
@@ -181,8 +189,8 @@ TEST(LibftdiDevice, QueueStatusCountsWhatWasReadAhead) {
     uint32_t n = 0, q = 0;
     ASSERT_EQ(r.dev->Write(h, out.data(), 300, n), ftstatus::kOk);
     EXPECT_EQ(n, 300u);
-    // Written in chunks the chip can hold, each read back before the next.
-    EXPECT_EQ(r.fake->writeSizes, (std::vector<int>{128, 128, 44}));
+    // Written at once, with its read-back read while it goes out.
+    EXPECT_EQ(r.fake->writeSizes, (std::vector<int>{300}));
     ASSERT_EQ(r.dev->GetQueueStatus(h, q), ftstatus::kOk);
     EXPECT_EQ(q, 300u);
     std::vector<uint8_t> in(300);
@@ -232,6 +240,10 @@ TEST(LibftdiDevice, FailuresBecomeD2xxStatuses) {
     EXPECT_EQ(r.dev->Write(h, b, 4, n), ftstatus::kIoError);
     r.fake->readRc = -4;
     EXPECT_EQ(r.dev->GetQueueStatus(h, n), ftstatus::kIoError);
+    r.dev->SetBitMode(h, 0xF7, 0x04);
+    EXPECT_EQ(r.dev->GetQueueStatus(h, n), ftstatus::kIoError) << "the chip must answer in bit-bang mode too";
+    r.fake->writeRc = 0;
+    EXPECT_EQ(r.dev->Write(h, b, 4, n), ftstatus::kIoError) << "the read-back did not come";
     EXPECT_EQ(r.dev->Read(h, b, 4, n), ftstatus::kIoError);
     EXPECT_NE(r.dev->Problem().find("fake error"), std::string::npos);
 }

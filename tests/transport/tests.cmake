@@ -7,6 +7,7 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/FtFunkcTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FtOpenProgrammerTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FtDelayFloorTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UsbTimedStepsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LibftdiDeviceTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/D2xxLibraryTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/D2xxUnitTest.cpp
