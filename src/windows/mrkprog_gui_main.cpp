@@ -1,4 +1,5 @@
 // mrkprog-gui: the program the operator sees.
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -49,6 +50,9 @@ int RunProgram(QCoreApplication& app) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit is met as a full disk is (a write error the journal handles),
+    // never as a signal that ends the program in the middle of a module.
+    std::signal(SIGXFSZ, SIG_IGN);
     // --help and --version print and end: no window system, so no display needed.
     std::unique_ptr<QCoreApplication> app = mrk::gui::AsksForTextOnly(argc, argv)
         ? std::make_unique<QCoreApplication>(argc, argv)
