@@ -245,6 +245,43 @@ TEST_F(LineNumbers, ServerRestoredFromAnOlderBackupGetsTheNumbersBack) {
     for (uint16_t n = 40; n < 45; ++n) EXPECT_FALSE(b.Cycle(n, why)) << n << " stamped twice";
 }
 
+// A module redone on a station alone (the operator's "same module", --same-module),
+// once or again and again, then sent by journal sync: every redo names the record
+// before it, so none is a conflict with its own module; another station still
+// gets the number refused.
+class RedoneAlone : public LineNumbers, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RedoneAlone, IsNoConflictWithItselfAfterSync) {
+    const std::string fileA = dir_.File("a.db");
+    std::string why;
+    {
+        Station alone(Settings(fileA, "A"));
+        alone.answer = true;
+        ASSERT_TRUE(alone.Cycle(70, why)) << why;
+        for (int redo = 0; redo < GetParam(); ++redo) ASSERT_TRUE(alone.Cycle(70, why)) << why;
+        ASSERT_EQ(alone.asked, GetParam());
+    }
+    Station a(Settings(fileA, "A", conninfo_));
+    const SyncReport rep = a.journal.Sync();
+    EXPECT_TRUE(rep.error.empty()) << rep.error;
+    EXPECT_EQ(rep.sent, GetParam() + 1);
+    EXPECT_EQ(rep.conflicts, 0) << a.said;
+    ListFilter conflicts;
+    conflicts.conflictsOnly = true;
+    JournalStore line(std::make_unique<PgConnection>(conninfo_), JournalStore::Access::Read);
+    EXPECT_TRUE(line.List(conflicts).empty());
+    std::string error;
+    EXPECT_TRUE(a.journal.Local(error)->List(conflicts).empty());
+    // Sent again (a whole sync after a restore): still its own.
+    EXPECT_EQ(a.journal.Sync().conflicts, 0);
+
+    Station b(Settings(dir_.File("b.db"), "B", conninfo_));
+    EXPECT_FALSE(b.Cycle(70, why)) << "70 stamped on another module";
+}
+
+INSTANTIATE_TEST_SUITE_P(Times, RedoneAlone, ::testing::Values(1, 2, 4),
+                         [](const auto& p) { return "Redone" + std::to_string(p.param); });
+
 // A server whose journal is of a newer program answers: that is a refusal with its
 // reason, never "no connection".
 TEST_F(LineNumbers, JournalOfAnotherVersionIsNotALostLine) {
