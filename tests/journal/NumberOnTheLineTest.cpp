@@ -515,6 +515,53 @@ TEST(StationFileHeldAtStart, CycleAloneIsNotRunWithoutItsRecord) {
     EXPECT_TRUE(st.Cycle(9, why)) << why;
 }
 
+// A station file held by another program when a cycle of a line's station starts:
+// the cycle runs only once its record has started on the server, so a module it
+// stamps is never without a record; a server that will not take the record (text
+// in a wrong encoding) means no cycle.
+struct HeldWithServer {
+    const char* name;
+    const char* bootPath;
+    bool runs;
+};
+
+class StationFileHeldOnTheLine : public LineNumbers, public ::testing::WithParamInterface<HeldWithServer> {};
+
+TEST_P(StationFileHeldOnTheLine, CycleRunsOnlyWithItsRecordOnTheServer) {
+    const HeldWithServer c = GetParam();
+    Station st(Settings(dir_.File("a.db"), "A", conninfo_));
+    std::string error, why;
+    ASSERT_NE(st.journal.Local(error), nullptr) << error;
+    SqliteConnection other(dir_.File("a.db"));
+    other.Begin();
+    JournalRecord rec = NewRun(RunKind::Cycle, 62);
+    rec.bootPath = c.bootPath;
+    const bool started = st.journal.Start(rec, why);
+    ASSERT_EQ(started, c.runs) << why << "\n" << st.said;
+    JournalStore line(std::make_unique<PgConnection>(conninfo_), JournalStore::Access::Read);
+    if (!c.runs) {
+        EXPECT_NE(why.find("запись не начата, цикл не запущен"), std::string::npos) << why;
+        EXPECT_TRUE(line.List({}).empty());
+        other.Commit();
+        return;
+    }
+    // Before the module is touched, its record is on the server.
+    const auto onServer = line.GetByUid(st.journal.Current().uid);
+    ASSERT_TRUE(onServer.has_value());
+    EXPECT_EQ(onServer->factoryNumber.value_or(0), 62);
+    st.journal.Step(0, "очистка", true);
+    other.Commit();
+    st.journal.Finish("OK");
+    EXPECT_EQ(line.GetByUid(onServer->uid)->result, "OK");
+    EXPECT_EQ(st.journal.Local(error)->GetByUid(onServer->uid)->result, "OK") << st.said;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Server, StationFileHeldOnTheLine,
+    ::testing::Values(HeldWithServer{"TakesTheRecord", "boot-4620.hex", true},
+                      HeldWithServer{"RefusesTheRecord", "C:\\\xc7\xe0\xe3\\boot.hex", false}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 // A reader that cannot write the journal's folder still sees every record a run
 // has committed (they are in the -wal file until the writer's checkpoint); where it
 // cannot read them, it says so instead of showing fewer.
