@@ -1,4 +1,5 @@
 // mrkprog: the programming tool without windows, for the production line and scripts.
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -76,6 +77,9 @@ int RunProgram(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file-size limit is met as a full disk is (a write error the journal handles),
+    // never as a signal that ends the program in the middle of a module.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Whatever escapes the commands ends the run with a message and a failure exit, never silently.
     try {
         return RunProgram(argc, argv);

@@ -298,8 +298,12 @@ PutResult JournalStore::Put(const JournalRecord& rec, bool sent) {
                 db_->Query("SELECT run_uid FROM factory_numbers WHERE number = ?", {int64_t(*rec.factoryNumber)});
             const std::string holder = res.empty() ? "" : res[0][0].value_or("");
             if (holder.empty() || holder == rec.uid || (rec.redoOf && *rec.redoOf == holder)) return;
-            // A redo of a redo of the holder is the same module too.
-            const auto chain = db_->Query("SELECT count(*) FROM runs WHERE uid = ? AND redo_of = ?",
+            // A redo of a redo (of a redo...) of the holder is the same module too: the
+            // chain of records it was redone from is followed back to the holder.
+            const auto chain = db_->Query("WITH RECURSIVE chain(uid) AS (SELECT CAST(? AS TEXT)"
+                                          " UNION SELECT runs.redo_of FROM runs JOIN chain ON runs.uid = chain.uid"
+                                          " WHERE runs.redo_of IS NOT NULL)"
+                                          " SELECT count(*) FROM chain WHERE uid = ?",
                                           {Opt(rec.redoOf), holder});
             if (!chain.empty() && chain[0][0].value_or("0") != "0") return;
             other = holder;

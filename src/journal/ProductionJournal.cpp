@@ -272,25 +272,29 @@ bool ProductionJournal::Start(JournalRecord rec, std::string& why) {
     // The other copies: the station's file always, the server when it answers.
     run_ = std::move(rec);
     localPending_ = true;
-    if (!TryOpenLocal()) {
-        const std::string error = localError_;
-        if (reserve && settings_.server.empty()) {
-            // A module stamped with no record anywhere would be a module nobody can find.
-            run_.reset();
-            runLock_.Release();
-            localPending_ = false;
-            why = "Журнал станции недоступен (" + error + "): запись не начата, цикл не запущен.";
-            return false;
-        }
-        Say("Журнал станции недоступен (" + error + "): запись будет записана на станции, когда он освободится.");
-    }
+    const bool onStation = TryOpenLocal();
     JournalRecord& opened = *run_;
+    std::string err;
+    bool rejected = false;
+    if (!settings_.server.empty() && !onServer_ &&
+        OnServer([&](JournalStore& s) { (void)s.Open(opened, false); }, err, rejected))
+        onServer_ = true;
+    if (reserve && !onStation && !onServer_) {
+        // A module stamped with no record anywhere would be a module nobody can find:
+        // without the station's file, the record must have started on the server.
+        run_.reset();
+        runLock_.Release();
+        localPending_ = false;
+        why = "Журнал станции недоступен (" + localError_ + ")";
+        if (!settings_.server.empty()) why += ", сервер журнала не начал запись (" + err + ")";
+        why += ": запись не начата, цикл не запущен.";
+        return false;
+    }
+    if (!onStation)
+        Say("Журнал станции недоступен (" + localError_ + "): запись будет записана на станции, когда он освободится.");
     if (!settings_.server.empty() && !onServer_) {
-        std::string err;
-        bool rejected = false;
-        if (OnServer([&](JournalStore& s) { (void)s.Open(opened, false); }, err, rejected)) onServer_ = true;
-        else if (rejected) Say("Сервер журнала не принял запись (" + err + "): она сохраняется на станции" +
-                               (reserve ? ", номер на сервере зарезервирован." : "."));
+        if (rejected) Say("Сервер журнала не принял запись (" + err + "): она сохраняется на станции" +
+                          (reserve ? ", номер на сервере зарезервирован." : "."));
         else DropServer(err);
     }
     return true;

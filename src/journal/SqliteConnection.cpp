@@ -89,38 +89,53 @@ SqliteConnection::SqliteConnection(const std::string& path, Access access, int b
     // A connection is used by one thread at a time: SQLite's own lock around every
     // call would cost a fifth of a long read.
     flags |= SQLITE_OPEN_NOMUTEX;
-    std::string name = path;
+    // With no -wal (no writer, everything in the file itself) the file can be read as it stands.
+    auto walEmpty = [&] {
+        std::error_code walEc;
+        const auto wal = std::filesystem::file_size(path + "-wal", walEc);
+        return walEc || wal == 0;
+    };
+    bool asItStands = false;
     if (access == Access::Read && (::access(path.c_str(), W_OK) != 0 || ::access(folder.c_str(), W_OK) != 0)) {
         // Where this user cannot write, a WAL reader cannot make the shared-memory
         // file. While a writer has the journal open its -wal and -shm are there and
         // SQLite reads through them read-only, seeing every committed record. With no
-        // -wal (no writer, everything in the file itself) the file is read as it stands.
-        std::error_code walEc;
-        const auto wal = std::filesystem::file_size(path + "-wal", walEc);
-        if (walEc || wal == 0) {
-            name = "file:" + UriPath(path) + "?immutable=1";
-            flags |= SQLITE_OPEN_URI;
+        // -wal the file is read as it stands.
+        if (walEmpty()) {
+            asItStands = true;
         } else if (::access((path + "-shm").c_str(), R_OK) != 0) {
             throw SqlError(path + ": журнал сейчас пишется, а его файл " + path +
                            "-shm недоступен этому пользователю: последние записи прочитать нельзя");
         }
     }
-    int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        const std::string why = db_ ? Error("") : path + ": " + ResultText(rc, 0, "", folder);
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw SqlError(why);
-    }
-    sqlite3_extended_result_codes(db_, 1);
-    // Another process of this station may be writing; wait for it a while rather than fail.
-    sqlite3_busy_timeout(db_, busyWaitMs);
+    auto open = [&](bool immutable) {
+        const std::string name = immutable ? "file:" + UriPath(path) + "?immutable=1" : path;
+        int rc = sqlite3_open_v2(name.c_str(), &db_, immutable ? flags | SQLITE_OPEN_URI : flags, nullptr);
+        if (rc != SQLITE_OK) {
+            const std::string why = db_ ? Error("") : path + ": " + ResultText(rc, 0, "", folder);
+            sqlite3_close(db_);
+            db_ = nullptr;
+            throw SqlError(why);
+        }
+        sqlite3_extended_result_codes(db_, 1);
+        // Another process of this station may be writing; wait for it a while rather than fail.
+        sqlite3_busy_timeout(db_, busyWaitMs);
+        try {
+            Open(access);
+        } catch (...) {
+            sqlite3_close(db_);
+            db_ = nullptr;
+            throw;
+        }
+    };
     try {
-        Open(access);
-    } catch (...) {
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw;
+        open(asItStands);
+    } catch (const SqlError&) {
+        // A disk too full for a reader's shared-memory file: with no -wal every
+        // committed record is in the file itself (and no writer can grow a -wal on
+        // that disk either), so it is read as it stands.
+        if (access != Access::Read || asItStands || !walEmpty()) throw;
+        open(true);
     }
 }
 

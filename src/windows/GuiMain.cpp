@@ -1,5 +1,6 @@
 #include "windows/GuiMain.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -78,6 +79,9 @@ int RunProgram(QCoreApplication& app, const mrk::gui::GuiStart& extras) {
 namespace mrk::gui {
 
 int GuiMain(int argc, char** argv, const char* version, const GuiStart& extras) {
+    // A file-size limit is met as a full disk is (a write error the journal handles),
+    // never as a signal that ends the program in the middle of a module.
+    std::signal(SIGXFSZ, SIG_IGN);
     // --help and --version print and end: no window system, so no display needed.
     const bool textOnly = mrk::gui::AsksForTextOnly(argc, argv);
     if (!textOnly && NoDisplayAtAll()) {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
+#include <optional>
 
 #include "cli/RunMrkprog.h"
 #include "journal/JournalRig.h"
@@ -203,6 +205,63 @@ TEST_F(JournalCli, EscapeSequencesReachNoTerminal) {
     for (char c : show.out) EXPECT_FALSE((unsigned char)c < 0x20 && c != '\n') << int(c);
     EXPECT_NE(show.out.find("строка?[1A?подменена"), std::string::npos) << show.out;
 }
+
+// The station's disk full (no file may grow at all) while the manager reads the
+// journal: list and show read every record, whether the window still has the file
+// open (its records in the -wal file) or not, and no file of the read grows.
+struct FullDiskRead {
+    const char* name;
+    bool writerOpen;
+    const char* args;
+    const char* expect;
+};
+
+class JournalOnFullDisk : public JournalCli, public ::testing::WithParamInterface<FullDiskRead> {};
+
+TEST_P(JournalOnFullDisk, IsReadWhole) {
+    const FullDiskRead c = GetParam();
+    WriteSettings();
+    std::optional<ProductionJournal> writer;
+    {
+        JournalSettings s;
+        s.station = "Линия-1";
+        s.file = (dir_.Path() / "mrkprog-journal.db").string();
+        writer.emplace(s);
+        std::string why;
+        for (uint16_t n : {201, 202, 203}) {
+            ASSERT_TRUE(writer->Start(NewRun(RunKind::Cycle, n), why)) << why;
+            writer->Step(3, "WriteBoot", true);
+            writer->Finish("OK");
+        }
+    }
+    if (!c.writerOpen) writer.reset();
+    const auto before = [&] {
+        std::map<std::string, uintmax_t> sizes;
+        for (const auto& e : std::filesystem::directory_iterator(dir_.Path()))
+            if (e.is_regular_file()) sizes[e.path().filename()] = e.file_size();
+        return sizes;
+    }();
+    // The command's own files may not grow; its output goes through a pipe to a
+    // process without the limit.
+    const auto out = dir_.Path() / "full-disk.txt";
+    const std::string cmd = "cd '" + dir_.Path().string() + "' && (ulimit -f 0; '" MRKPROG_PATH "' " + c.args +
+                            " 2>&1; echo \"exit=$?\") | cat >'" + out.string() + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string said = test::ReadAll(out);
+    EXPECT_NE(said.find("exit=0"), std::string::npos) << said;
+    EXPECT_NE(said.find(c.expect), std::string::npos) << said;
+    for (const auto& [name, size] : before)
+        EXPECT_EQ(std::filesystem::file_size(dir_.Path() / name), size) << name << " grew on a full disk";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reads, JournalOnFullDisk,
+    ::testing::Values(FullDiskRead{"ListWhileTheWindowWrites", true, "journal list --local", "Записей: 3"},
+                      FullDiskRead{"ShowWhileTheWindowWrites", true, "journal show 3", "203"},
+                      FullDiskRead{"ListAfterTheShift", false, "journal list --local", "Записей: 3"},
+                      FullDiskRead{"ShowAfterTheShift", false, "journal show 3", "203"},
+                      FullDiskRead{"Summary", true, "journal summary", "3"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
 } // namespace mrk::journal

@@ -245,6 +245,43 @@ TEST_F(LineNumbers, ServerRestoredFromAnOlderBackupGetsTheNumbersBack) {
     for (uint16_t n = 40; n < 45; ++n) EXPECT_FALSE(b.Cycle(n, why)) << n << " stamped twice";
 }
 
+// A module redone on a station alone (the operator's "same module", --same-module),
+// once or again and again, then sent by journal sync: every redo names the record
+// before it, so none is a conflict with its own module; another station still
+// gets the number refused.
+class RedoneAlone : public LineNumbers, public ::testing::WithParamInterface<int> {};
+
+TEST_P(RedoneAlone, IsNoConflictWithItselfAfterSync) {
+    const std::string fileA = dir_.File("a.db");
+    std::string why;
+    {
+        Station alone(Settings(fileA, "A"));
+        alone.answer = true;
+        ASSERT_TRUE(alone.Cycle(70, why)) << why;
+        for (int redo = 0; redo < GetParam(); ++redo) ASSERT_TRUE(alone.Cycle(70, why)) << why;
+        ASSERT_EQ(alone.asked, GetParam());
+    }
+    Station a(Settings(fileA, "A", conninfo_));
+    const SyncReport rep = a.journal.Sync();
+    EXPECT_TRUE(rep.error.empty()) << rep.error;
+    EXPECT_EQ(rep.sent, GetParam() + 1);
+    EXPECT_EQ(rep.conflicts, 0) << a.said;
+    ListFilter conflicts;
+    conflicts.conflictsOnly = true;
+    JournalStore line(std::make_unique<PgConnection>(conninfo_), JournalStore::Access::Read);
+    EXPECT_TRUE(line.List(conflicts).empty());
+    std::string error;
+    EXPECT_TRUE(a.journal.Local(error)->List(conflicts).empty());
+    // Sent again (a whole sync after a restore): still its own.
+    EXPECT_EQ(a.journal.Sync().conflicts, 0);
+
+    Station b(Settings(dir_.File("b.db"), "B", conninfo_));
+    EXPECT_FALSE(b.Cycle(70, why)) << "70 stamped on another module";
+}
+
+INSTANTIATE_TEST_SUITE_P(Times, RedoneAlone, ::testing::Values(1, 2, 4),
+                         [](const auto& p) { return "Redone" + std::to_string(p.param); });
+
 // A server whose journal is of a newer program answers: that is a refusal with its
 // reason, never "no connection".
 TEST_F(LineNumbers, JournalOfAnotherVersionIsNotALostLine) {
@@ -477,6 +514,53 @@ TEST(StationFileHeldAtStart, CycleAloneIsNotRunWithoutItsRecord) {
     other.Commit();
     EXPECT_TRUE(st.Cycle(9, why)) << why;
 }
+
+// A station file held by another program when a cycle of a line's station starts:
+// the cycle runs only once its record has started on the server, so a module it
+// stamps is never without a record; a server that will not take the record (text
+// in a wrong encoding) means no cycle.
+struct HeldWithServer {
+    const char* name;
+    const char* bootPath;
+    bool runs;
+};
+
+class StationFileHeldOnTheLine : public LineNumbers, public ::testing::WithParamInterface<HeldWithServer> {};
+
+TEST_P(StationFileHeldOnTheLine, CycleRunsOnlyWithItsRecordOnTheServer) {
+    const HeldWithServer c = GetParam();
+    Station st(Settings(dir_.File("a.db"), "A", conninfo_));
+    std::string error, why;
+    ASSERT_NE(st.journal.Local(error), nullptr) << error;
+    SqliteConnection other(dir_.File("a.db"));
+    other.Begin();
+    JournalRecord rec = NewRun(RunKind::Cycle, 62);
+    rec.bootPath = c.bootPath;
+    const bool started = st.journal.Start(rec, why);
+    ASSERT_EQ(started, c.runs) << why << "\n" << st.said;
+    JournalStore line(std::make_unique<PgConnection>(conninfo_), JournalStore::Access::Read);
+    if (!c.runs) {
+        EXPECT_NE(why.find("запись не начата, цикл не запущен"), std::string::npos) << why;
+        EXPECT_TRUE(line.List({}).empty());
+        other.Commit();
+        return;
+    }
+    // Before the module is touched, its record is on the server.
+    const auto onServer = line.GetByUid(st.journal.Current().uid);
+    ASSERT_TRUE(onServer.has_value());
+    EXPECT_EQ(onServer->factoryNumber.value_or(0), 62);
+    st.journal.Step(0, "очистка", true);
+    other.Commit();
+    st.journal.Finish("OK");
+    EXPECT_EQ(line.GetByUid(onServer->uid)->result, "OK");
+    EXPECT_EQ(st.journal.Local(error)->GetByUid(onServer->uid)->result, "OK") << st.said;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Server, StationFileHeldOnTheLine,
+    ::testing::Values(HeldWithServer{"TakesTheRecord", "boot-4620.hex", true},
+                      HeldWithServer{"RefusesTheRecord", "C:\\\xc7\xe0\xe3\\boot.hex", false}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 // A reader that cannot write the journal's folder still sees every record a run
 // has committed (they are in the -wal file until the writer's checkpoint); where it
