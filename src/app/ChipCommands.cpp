@@ -55,7 +55,7 @@ void SravnClick(Context& ctx, MainControls& ui) { Compare(ctx, ui, Ctl::Sravn, f
 
 void SpeedButton21Click(Context& ctx, MainControls& ui) { Compare(ctx, ui, Ctl::SpeedButton21, true); }
 
-void SpeedButton11Click(Context& ctx, MainControls&) { ReadIdWords(ctx); }
+bool SpeedButton11Click(Context& ctx, MainControls&) { return ReadIdWords(ctx); }
 
 void SpeedButton10Click(Context& ctx, MainControls&) {
     const auto& id = ctx.prog.IdWords;
@@ -69,10 +69,11 @@ void SpeedButton16Click(Context& ctx, MainControls&) {
     ctx.host.Label2(ctx.prog.Label2Text);
 }
 
-void SpeedButton12Click(Context& ctx, MainControls& ui) {
-    ctx.commands.LastEraseOk = EraseChip(ctx, [](Context& c) { ClearOkno(c); });
+bool SpeedButton12Click(Context& ctx, MainControls& ui) {
+    const bool erased = EraseChip(ctx, [](Context& c) { ClearOkno(c); });
     ui.SetDown(Ctl::SpeedButton12);
     ui.FocusEdit1();
+    return erased;
 }
 
 void SpeedButton13Click(Context& ctx, MainControls& ui) {

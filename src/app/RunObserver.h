@@ -19,7 +19,8 @@ public:
     virtual bool RunStarting(Context& ctx, RunKind kind, uint32_t moduleNumber) = 0;
     // One step of the command's table ended.
     virtual void StepDone(Context& ctx, int step, const char* what, bool ok) = 0;
-    // The run ended; moduleNumber as stamped (cycle), 0 for the update.
+    // The run ended; moduleNumber as stamped (cycle), or the identity the update
+    // read from its module (0: it read none).
     virtual void RunEnded(Context& ctx, bool ok, uint32_t moduleNumber) = 0;
     // The run was stopped at a step boundary (the operator, or the window closing):
     // a failure of its own kind.

@@ -13,11 +13,16 @@ struct Context;
 bool SendLoaderByte(Context& ctx, uint8_t byte);
 bool FtSendLoaderByte(Context& ctx, uint8_t byte);
 
-// kUpdateProgrammerLost: the programmer stopped answering; nothing more was
-// sent and no ready was believed after that.
-enum UpdateResult { kUpdateSent = 0, kUpdateNoLoader = 1, kUpdateBlockLost = 2, kUpdateProgrammerLost = 3 };
+// How one run of the link ended.
+enum class LinkResult {
+    Sent,           // every block acknowledged
+    NoLoader,       // no boot loader answered the synchronisation
+    BlockLost,      // a block went unacknowledged in every attempt
+    ProgrammerLost, // the programmer stopped answering; nothing more was sent and
+                    // no ready was believed after that
+};
 // Streams BuffEt's update region; logs its own result lines.
-int WriteUpdate(Context& ctx);
+[[nodiscard]] LinkResult WriteUpdate(Context& ctx);
 
 constexpr int kUpdateAttempts = 5;
 constexpr int kReadyPolls = 65001;

@@ -122,7 +122,7 @@ TEST(ChipCommands, EraseClearsTheLogBeforeTheLastVppSwitchAndFocusesTheNumber) {
     OpenedRig r(ChipModel::PIC18F4620, BenchKind::VirtualLpt, true);
     r.host.Okno("old line");
     r.ui.SetDown(Ctl::SpeedButton18);
-    SpeedButton12Click(r.ctx, r.ui);
+    EXPECT_TRUE(SpeedButton12Click(r.ctx, r.ui));
     EXPECT_EQ(r.host.clears, 1);
     EXPECT_TRUE(r.host.log.empty()) << "the erase logs nothing";
     EXPECT_TRUE(r.ui.Down(Ctl::SpeedButton12));
@@ -136,12 +136,12 @@ TEST(ChipCommands, IdReadShowsTheWordsAndIdWriteWritesBackWordsOneToThree) {
     for (auto kind : {BenchKind::VirtualLpt, BenchKind::VirtualUsb}) {
         SCOPED_TRACE(test::KindName(kind));
         OpenedRig r(ChipModel::PIC18F4620, kind);
-        SpeedButton11Click(r.ctx, r.ui);
+        EXPECT_TRUE(SpeedButton11Click(r.ctx, r.ui));
         EXPECT_EQ(r.host.label2, "d[0]=FFFF d[1]=FFFF d[2]=FFFF d[3]=FFFF");
         r.ctx.prog.IdWords = {0x1111, 0x2345, 0x6901, 0xABCD};
         SpeedButton10Click(r.ctx, r.ui);
         EXPECT_TRUE(r.host.log.empty()) << "WR ID says nothing";
-        SpeedButton11Click(r.ctx, r.ui);
+        EXPECT_TRUE(SpeedButton11Click(r.ctx, r.ui));
         EXPECT_EQ(r.host.label2, "d[0]=FFFF d[1]=2345 d[2]=6901 d[3]=ABCD");
         SpeedButton1Click(r.ctx, r.ui);
         EXPECT_EQ(r.host.label2.rfind("Devid1=", 0), 0u);
