@@ -34,7 +34,8 @@ struct StationOptions {
 
 // How setting up or closing went: ok, or why not with the exit code a command
 // line gives it (2: options that do not fit together, 1: a file or device that cannot be used).
-struct StationStatus {
+// A message with exit code 0 is a notice the front end shows all the same.
+struct [[nodiscard]] StationStatus {
     int exitCode = 0;
     std::string message;
     bool Ok() const { return exitCode == 0; }

@@ -166,7 +166,7 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     Session s{opt, console, station.ctx(), station.bench()};
     s.journal = station.runObserver();
     int rc = RunCommands(s, segments, commands);
-    if (const StationStatus closed = station.Close(); !closed.Ok()) {
+    if (const StationStatus closed = station.Close(); !closed.message.empty()) {
         std::fflush(stdout);
         std::fprintf(stderr, "mrkprog: %s\n", closed.message.c_str());
         if (rc == 0) rc = closed.exitCode;
