@@ -1,5 +1,7 @@
 // mrkprog: the programming tool without windows, for the production line and scripts.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
@@ -60,10 +62,19 @@ int RunProgram(int argc, char** argv) {
 
 } // namespace
 
+// What went to stdout must have reached it (a full disk, a closed pipe, /dev/full):
+// a list or a result a script never got is a failure.
+static int WithOutputWritten(int rc) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return rc;
+    const int err = errno;
+    std::fprintf(stderr, "mrkprog: вывод не записан: %s\n", std::strerror(err));
+    return rc == 0 ? 1 : rc;
+}
+
 int main(int argc, char** argv) {
     // Whatever escapes the commands ends the run with a message and a failure exit, never silently.
     try {
-        return RunProgram(argc, argv);
+        return WithOutputWritten(RunProgram(argc, argv));
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "mrkprog: внутренняя ошибка: %s\n", e.what());

@@ -83,7 +83,8 @@ void TProg12::FormCreate() {
     // The parameters window's Obnovl box: checked at creation, unless started for production.
     ctx_.commands.Obnovl = !options_.production;
 
-    station_.Open(StationOptionsFrom(options_));
+    // How the start went stays in the station (OpenStatus); FormShow acts on it.
+    (void)station_.Open(StationOptionsFrom(options_));
     if (!station_.SettingsProblem().empty()) Okno(QString::fromStdString(station_.SettingsProblem()));
 }
 
@@ -180,8 +181,10 @@ void TProg12::Avt_Prog_StClick() {
 void TProg12::FormClose() {
     // The settings in production mode only, and only once the program got going:
     // "Нет" at the start leaves them as they were.
-    if (const StationStatus closed = station_.Close(startupDone_); !closed.Ok())
-        QMessageBox::information(this, windowTitle(), QString::fromStdString(closed.message));
+    closeStatus_ = station_.Close(startupDone_);
+    if (closeStatus_.message.empty()) return;
+    Okno(QString::fromStdString(closeStatus_.message));
+    if (!closeStatus_.Ok()) QMessageBox::information(this, windowTitle(), QString::fromStdString(closeStatus_.message));
 }
 
 void TProg12::Okno(const QString& text) {
@@ -195,7 +198,7 @@ void TProg12::SpeedButton4Click() {
     // Timer1 counts the command's seconds; its wait for the programmer reads the same clock.
     timer1Tag_ = 0;
     SetTimer1Enabled(true);
-    mrk::SpeedButton4Click(ctx_, *this, Ctl::SpeedButton4);
+    lastUpdate_ = mrk::SpeedButton4Click(ctx_, *this, Ctl::SpeedButton4);
     SetTimer1Enabled(false);
 }
 void TProg12::ReadChipClick() { mrk::ReadChipClick(ctx_, *this); }
@@ -205,18 +208,20 @@ void TProg12::SpeedButton3Click() { mrk::SpeedButton3Click(ctx_); }
 void TProg12::SpeedButton7Click() { mrk::SpeedButton7Click(ctx_); }
 void TProg12::SpeedButton19Click() { mrk::SpeedButton19Click(ctx_); }
 void TProg12::SpeedButton10Click() { mrk::SpeedButton10Click(ctx_, *this); }
-void TProg12::SpeedButton11Click() { mrk::SpeedButton11Click(ctx_, *this); }
+// The log and the service line show how the read went.
+void TProg12::SpeedButton11Click() { (void)mrk::SpeedButton11Click(ctx_, *this); }
 void TProg12::SpeedButton16Click() { mrk::SpeedButton16Click(ctx_, *this); }
 void TProg12::SpeedButton1Click() { mrk::SpeedButton1Click(ctx_, *this); }
-void TProg12::SpeedButton12Click() { mrk::SpeedButton12Click(ctx_, *this); }
+// The log says whether the erase reached the chip.
+void TProg12::SpeedButton12Click() { (void)mrk::SpeedButton12Click(ctx_, *this); }
 void TProg12::SpeedButton13Click() { mrk::SpeedButton13Click(ctx_, *this); }
-void TProg12::Avtom_Prog_PClick() { mrk::Avtom_Prog_PClick(ctx_, *this, Ctl::Avtom_Prog_P); }
+void TProg12::Avtom_Prog_PClick() { lastCycle_ = mrk::Avtom_Prog_PClick(ctx_, *this, Ctl::Avtom_Prog_P); }
 void TProg12::SpeedButton5Click() { ShowPage(ctx_, *this, 0); }
 void TProg12::SpeedButton6Click() { ShowPage(ctx_, *this, 1); }
 void TProg12::SpeedButton2Click() { ShowPage(ctx_, *this, 2); }
 void TProg12::SpeedButton8Click() { ShowPage(ctx_, *this, 3); }
 void TProg12::Edit1KeyDownEnter() {
-    RunCommand([this] { mrk::Edit1KeyDownEnter(ctx_, *this); });
+    RunCommand([this] { lastCycle_ = mrk::Edit1KeyDownEnter(ctx_, *this); });
 }
 
 void TProg12::SpeedButton20Click() {

@@ -43,7 +43,8 @@ int RunProgram(QCoreApplication& app) {
     else if (!options.autoCycleLog.isEmpty())
         mrk::gui::ArrangeAutoCycle(program, options.autoNumber, options.autoCycleLog);
     program.Prog12->show();
-    return app.exec();
+    const int rc = app.exec();
+    return rc != 0 ? rc : program.UnattendedExitCode;
 }
 
 } // namespace
