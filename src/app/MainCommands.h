@@ -30,7 +30,7 @@ void SpeedButton13Click(Context& ctx, MainControls& ui);            // "Маск
 CycleResult Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender); // the automatic cycle
 
 // Factory-number field: the digit filter (true = the character passes) and Enter.
-bool Edit1KeyPress(char32_t ch);
+[[nodiscard]] bool Edit1KeyPress(char32_t ch);
 CycleResult Edit1KeyDownEnter(Context& ctx, MainControls& ui);
 
 // The page buttons: SpeedButton5/6/2/8 = pages 0..3.

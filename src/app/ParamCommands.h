@@ -26,6 +26,6 @@ enum class StampResult {
 // write over a stamped module would AND two numbers together: so a module whose
 // words 1-3 are not erased keeps them and the stamp is refused. Failures and the
 // refusal are logged; a stamp that took logs nothing.
-StampResult ParamUstanovitClick(Context& ctx);
+[[nodiscard]] StampResult ParamUstanovitClick(Context& ctx);
 
 } // namespace mrk

@@ -48,7 +48,7 @@ enum class SettingsWrite {
 struct [[nodiscard]] SettingsWriteOutcome {
     SettingsWrite result = SettingsWrite::NotDue;
     std::string message; // the line the front end shows (ReadOnly, Failed)
-    bool Lost() const { return result == SettingsWrite::ReadOnly || result == SettingsWrite::Failed; }
+    [[nodiscard]] bool Lost() const { return result == SettingsWrite::ReadOnly || result == SettingsWrite::Failed; }
     // The file holds these settings now (written, or it held them already).
     explicit operator bool() const { return result == SettingsWrite::Written || result == SettingsWrite::Unchanged; }
 };

@@ -39,7 +39,7 @@ sim::BenchOptions BenchFor(const StationOptions& opt, uint16_t lptAddress) {
     bo.factoryBootLoader = opt.module.empty();
     for (const auto& f : opt.faults) {
         std::string unused;
-        ApplyFault(f, bo, unused);
+        (void)ApplyFault(f, bo, unused); // each was checked by CheckStationOptions
     }
     FindModuleFirmware(opt.moduleFirmware)->apply(bo);
     return bo;

@@ -40,7 +40,9 @@ Wait WaitForModule(Context& ctx, std::optional<uint32_t>& identity) {
                 break;
             }
             ctx.host.Pump();
-            Handshake(ctx);
+            // A programmer that does not answer shows as the time its handshakes
+            // take: the timer ends the passes.
+            (void)Handshake(ctx);
         }
         if (timedOut) {
             if (attempt == 2) {
@@ -65,10 +67,11 @@ LinkResult SendUpdate(Context& ctx) {
     for (int attempt = 0; attempt < kUpdateWriteAttempts; ++attempt) {
         if (StopHere(ctx)) break;
         ctx.portProg.LptShadow = 0x08;
-        SetVpp(ctx, 0);
+        // The link's reset asks the programmer first thing: it says whether it is there.
+        (void)SetVpp(ctx, 0);
         SetClk(ctx, 1);
         SetDat(ctx, 0);
-        SetVpp(ctx, 0);
+        (void)SetVpp(ctx, 0);
         r = WriteUpdate(ctx);
         if (r != LinkResult::BlockLost) break;
     }
@@ -132,10 +135,12 @@ UpdateOutcome SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
     const Wait wait = WaitForModule(ctx, outcome.moduleIdentity);
     if (wait == Wait::Stopped) return stopped();
     if (!run.Step(3, "ожидание модуля", wait == Wait::Answered)) return end(UpdateResult::Failed);
-    Delay(ctx, 65000);
+    // The pauses only let the module settle; a programmer gone meanwhile is found
+    // by the link's reset and by the ID reads after them.
+    (void)Delay(ctx, 65000);
     const LinkResult r = SendUpdate(ctx);
     if (StopHere(ctx)) return stopped();
-    run.Step(5, "запись обновления", r == LinkResult::Sent);
+    (void)run.Step(5, "запись обновления", r == LinkResult::Sent); // each result is taken below
     if (r == LinkResult::NoLoader || r == LinkResult::ProgrammerLost) return end(UpdateResult::Failed);
     if (r == LinkResult::BlockLost) {
         // The update was not sent whole: whatever sums ID word 0 holds were not
@@ -143,9 +148,9 @@ UpdateOutcome SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
         ctx.host.Okno("Ошибка записи Программы.");
         return end(UpdateResult::Failed);
     }
-    Delay(ctx, 65000);
+    (void)Delay(ctx, 65000);
     outcome.updateOnly = ctx.commands.Obnovl;
-    Delay(ctx, 65000);
+    (void)Delay(ctx, 65000);
 
     const bool ok = run.Step(7, "контрольная сумма", ConfirmChecksum(ctx, outcome.moduleIdentity));
     if (!ok && StopHere(ctx)) return stopped();

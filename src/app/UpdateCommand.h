@@ -29,7 +29,7 @@ struct UpdateOutcome {
     // from the module it updated; none when no ID read of this run got through.
     std::optional<uint32_t> moduleIdentity;
 
-    bool Ok() const { return result == UpdateResult::Confirmed; }
+    [[nodiscard]] bool Ok() const { return result == UpdateResult::Confirmed; }
     explicit operator bool() const { return Ok(); }
 };
 

@@ -28,7 +28,7 @@ public:
     const std::string& Label2Text() const { return label2_; }
     const std::string& Label3Text() const { return label3_; }
     const Indicators& IndicatorsNow() const { return indicators_; }
-    int MessageCount() const { return messages_; }
+    [[nodiscard]] int MessageCount() const { return messages_; }
     // Ends a progress bar line, if one is showing.
     void EndProgress();
 

@@ -90,7 +90,8 @@ LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_
 
 bool SendLoaderByte(Context& ctx, uint8_t byte) {
     if (ctx.IsUsb()) return FtSendLoaderByte(ctx, byte);
-    SetVpp(ctx, 0);
+    // The clock pulses below ask the echo of every bit: a programmer gone shows there.
+    (void)SetVpp(ctx, 0);
     SetClk(ctx, 0);
     SetDat(ctx, 1);
     for (int i = 0; i < 8; ++i) {
@@ -104,8 +105,9 @@ bool SendLoaderByte(Context& ctx, uint8_t byte) {
 }
 
 bool FtSendLoaderByte(Context& ctx, uint8_t byte) {
-    // On USB the timing is made of idle samples, one per handshake.
-    Handshake(ctx);
+    // On USB the timing is made of idle samples, one per handshake (only queued:
+    // the transfer of the ready wait tells whether the programmer answered).
+    (void)Handshake(ctx);
     SetClk(ctx, 0);
     SetDat(ctx, 1);
     Handshakes(ctx, 2);

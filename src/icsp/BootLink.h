@@ -10,8 +10,8 @@ struct Context;
 
 // Both say whether the programmer answered while the byte went out (on USB the
 // samples are only queued: the next transfer tells).
-bool SendLoaderByte(Context& ctx, uint8_t byte);
-bool FtSendLoaderByte(Context& ctx, uint8_t byte);
+[[nodiscard]] bool SendLoaderByte(Context& ctx, uint8_t byte);
+[[nodiscard]] bool FtSendLoaderByte(Context& ctx, uint8_t byte);
 
 // How one run of the link ended.
 enum class LinkResult {
@@ -44,7 +44,7 @@ struct QueuedPolls {
 // kReadyPolls polls, each followed by afterEachHigh handshakes; on USB at most
 // usbLimitMs milliseconds. Ends at the first read or handshake the programmer
 // did not answer.
-LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs,
+[[nodiscard]] LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs,
                             QueuedPolls* queued = nullptr);
 
 } // namespace mrk

@@ -52,8 +52,8 @@ public:
 
     // Opens a run's record. False only for a cycle whose factory number cannot be
     // reserved (taken and not confirmed, or no journal to reserve it in); why says so.
-    bool Start(JournalRecord rec, std::string& why);
-    bool Running() const { return run_.has_value(); }
+    [[nodiscard]] bool Start(JournalRecord rec, std::string& why);
+    [[nodiscard]] bool Running() const { return run_.has_value(); }
     // The open record, for the caller to fill in as the run learns things.
     JournalRecord& Current() { return *run_; }
     void Log(const std::string& line);
@@ -80,8 +80,8 @@ private:
     void DropServer(const std::string& why);
     // Runs fn on the server; a connection that was lost since its last use (the
     // server restarted) is made again once. False with the reason when it fails.
-    bool OnServer(const std::function<void(JournalStore&)>& fn, std::string& error, bool& rejected);
-    bool Reserve(JournalRecord& rec, std::string& why);
+    [[nodiscard]] bool OnServer(const std::function<void(JournalStore&)>& fn, std::string& error, bool& rejected);
+    [[nodiscard]] bool Reserve(JournalRecord& rec, std::string& why);
     JournalSettings settings_;
     std::unique_ptr<JournalStore> local_, server_;
     bool serverFresh_ = false;

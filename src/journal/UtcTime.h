@@ -9,6 +9,6 @@ namespace mrk::journal {
 // "2026-12-01", "2026-12-01T17:46", "2026-12-01T17:46:05", each optionally ending
 // in "Z" or an offset ("+03:00", "-0500"); an impossible date or time gives nothing.
 // A bare date with dayEnd means the end of that day (the next day's start).
-std::optional<std::string> ParseUtcTime(const std::string& text, bool dayEnd = false);
+[[nodiscard]] std::optional<std::string> ParseUtcTime(const std::string& text, bool dayEnd = false);
 
 } // namespace mrk::journal

@@ -11,23 +11,23 @@ class LibftdiCalls {
 public:
     virtual ~LibftdiCalls() = default;
     // ftdi_usb_find_all over the FTDI chips libftdi knows: how many, or libftdi's negative code.
-    virtual int FindAll() = 0;
+    [[nodiscard]] virtual int FindAll() = 0;
     // ftdi_usb_get_strings for the index-th device found: its description into buf.
-    virtual int GetDescription(int index, char* buf, int len) = 0;
+    [[nodiscard]] virtual int GetDescription(int index, char* buf, int len) = 0;
     // The same call for its serial number.
-    virtual int GetSerial(int index, char* buf, int len) = 0;
+    [[nodiscard]] virtual int GetSerial(int index, char* buf, int len) = 0;
     // ftdi_usb_open_dev on the index-th device found.
-    virtual int OpenDev(int index) = 0;
-    virtual int Close() = 0;
-    virtual int SetBitmode(uint8_t mask, uint8_t mode) = 0;
-    virtual int SetLatencyTimer(uint8_t ms) = 0;
-    virtual int SetBaudrate(int baud) = 0;
+    [[nodiscard]] virtual int OpenDev(int index) = 0;
+    [[nodiscard]] virtual int Close() = 0;
+    [[nodiscard]] virtual int SetBitmode(uint8_t mask, uint8_t mode) = 0;
+    [[nodiscard]] virtual int SetLatencyTimer(uint8_t ms) = 0;
+    [[nodiscard]] virtual int SetBaudrate(int baud) = 0;
     // The context's usb_read_timeout and usb_write_timeout.
     virtual void SetTimeouts(int readMs, int writeMs) = 0;
     // ftdi_tciflush: drops what the chip holds for the host.
-    virtual int FlushRx() = 0;
-    virtual int WriteData(const uint8_t* data, int size) = 0;
-    virtual int ReadData(uint8_t* data, int size) = 0;
+    [[nodiscard]] virtual int FlushRx() = 0;
+    [[nodiscard]] virtual int WriteData(const uint8_t* data, int size) = 0;
+    [[nodiscard]] virtual int ReadData(uint8_t* data, int size) = 0;
     virtual std::string ErrorString() = 0;
 };
 

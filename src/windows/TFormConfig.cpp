@@ -92,7 +92,8 @@ TFormConfig::TFormConfig(TProg12& main) : QDialog(&main), ctx_(main.ctx()) {
     write_ = Button(this, "SpeedButton2", "Запись слова конфигурации", false);
     connect(write_, &QToolButton::clicked, this, [this] {
         setCursor(Qt::WaitCursor);
-        configform::SpeedButton2Click(ctx_, form_);
+        // The write's verdict is in the window's own log.
+        (void)configform::SpeedButton2Click(ctx_, form_);
         unsetCursor();
         Refresh();
     });

@@ -107,7 +107,8 @@ void TProg12::FormShow() {
     }
     // The confirmation; its "Да" finds the programmer and the chip.
     if (formPred_) formPred_->exec();
-    mrk::SpeedButton7Click(ctx_);
+    // The status line says whether the update loaded; the update refuses to run without it.
+    (void)mrk::SpeedButton7Click(ctx_);
     ArrangeMode();
     Gauge1->setValue(0);
     ctx_.commands.ButtonsLocked = false;
@@ -121,7 +122,8 @@ void TProg12::ArrangeMode() {
         for (QWidget* w : std::initializer_list<QWidget*>{Prog, ReadChip, Param, GroupBox3, Panel4}) w->hide();
         return;
     }
-    mrk::SpeedButton3Click(ctx_);
+    // As the update's load: the status line says it, the boot write refuses without it.
+    (void)mrk::SpeedButton3Click(ctx_);
     for (QWidget* w : std::initializer_list<QWidget*>{Panel4, GroupBox2, Label4, Edit1}) w->show();
     Edit1->setFocus();
 }
@@ -165,7 +167,8 @@ void TProg12::AskCloseDuringCommand() {
 }
 
 void TProg12::RunCommand(const std::function<void()>& command) {
-    ctx_.commands.Gate.Run(command);
+    // A click while another command runs starts nothing.
+    (void)ctx_.commands.Gate.Run(command);
     if (closeAfterCommand_ && !ctx_.commands.Gate.Running()) {
         closeAfterCommand_ = false;
         QTimer::singleShot(0, this, &QWidget::close);
@@ -204,9 +207,10 @@ void TProg12::SpeedButton4Click() {
 void TProg12::ReadChipClick() { mrk::ReadChipClick(ctx_, *this); }
 void TProg12::SravnClick() { mrk::SravnClick(ctx_, *this); }
 void TProg12::SpeedButton21Click() { mrk::SpeedButton21Click(ctx_, *this); }
-void TProg12::SpeedButton3Click() { mrk::SpeedButton3Click(ctx_); }
-void TProg12::SpeedButton7Click() { mrk::SpeedButton7Click(ctx_); }
-void TProg12::SpeedButton19Click() { mrk::SpeedButton19Click(ctx_); }
+// The loads say in the status line how they went.
+void TProg12::SpeedButton3Click() { (void)mrk::SpeedButton3Click(ctx_); }
+void TProg12::SpeedButton7Click() { (void)mrk::SpeedButton7Click(ctx_); }
+void TProg12::SpeedButton19Click() { (void)mrk::SpeedButton19Click(ctx_); }
 void TProg12::SpeedButton10Click() { mrk::SpeedButton10Click(ctx_, *this); }
 // The log and the service line show how the read went.
 void TProg12::SpeedButton11Click() { (void)mrk::SpeedButton11Click(ctx_, *this); }
