@@ -43,7 +43,7 @@ void ExecutedUpdate(benchmark::State& state) {
         const auto t0 = r.bench.Clock().Now();
         const auto h0 = std::chrono::steady_clock::now();
         state.ResumeTiming();
-        ok = ok && mrk::WriteUpdate(r.ctx) == mrk::kUpdateSent;
+        ok = ok && mrk::WriteUpdate(r.ctx) == mrk::LinkResult::Sent;
         state.PauseTiming();
         host += std::chrono::duration<double>(std::chrono::steady_clock::now() - h0).count();
         simulated += static_cast<double>(r.bench.Clock().Now() - t0) / 1e9;

@@ -70,7 +70,7 @@ void Programming(benchmark::State& state) {
         switch (op) {
         case kBootWrite: ok = mrk::WriteBoot(r.ctx); break;
         case kFullRead: mrk::ReadAll(r.ctx); break;
-        case kUpdateWrite: ok = mrk::WriteUpdate(r.ctx) == mrk::kUpdateSent; break;
+        case kUpdateWrite: ok = mrk::WriteUpdate(r.ctx) == mrk::LinkResult::Sent; break;
         }
         state.PauseTiming();
         after = Take(r);

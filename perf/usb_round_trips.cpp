@@ -158,7 +158,7 @@ Run RunStep(benchmark::State& state, ChipModel chip, Nanos latency, Step step, m
             [&] { return mrk::WriteBoot(r.ctx); },
             [&] { return mrk::ReadBoot(r.ctx) && mrk::CompareChip(r.ctx); },
             [&] { return mrk::WriteWordConfig(r.ctx, 2); },
-            [&] { return mrk::WriteUpdate(r.ctx) == mrk::kUpdateSent; },
+            [&] { return mrk::WriteUpdate(r.ctx) == mrk::LinkResult::Sent; },
             [&] { return mrk::WriteIdWords(r.ctx, 1234, 0x4321, 0xFFFF); },
             [&] { return mrk::ReadIdWords(r.ctx); },
             [&] {

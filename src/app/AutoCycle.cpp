@@ -46,76 +46,75 @@ void Refuse(Context& ctx, MainControls& ui, const char* text, bool focusEdit1) {
     else ui.FocusMainWindow();
 }
 
-enum class CycleEnd { Passed, Failed, Stopped };
-
 // Steps 0-12. Each step's outcome goes to the run's observer; a stop asked for
 // ("СТОП", the window closing) is taken between steps.
-CycleEnd RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& run) {
+CycleResult RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& run) {
     bool failed = false;
     // 0: a clean log, the erase, the lock.
     ClearOkno(ctx);
     ctx.host.Pump();
-    if (StopHere(ctx)) return CycleEnd::Stopped;
-    SpeedButton12Click(ctx, ui);
+    if (StopHere(ctx)) return CycleResult::Stopped;
+    const bool erased = SpeedButton12Click(ctx, ui);
     UpravlKnopk(ctx, ui, sender, true);
     // A module the erase did not reach is not prepared further.
-    if (!run.Step(0, "очистка", ctx.commands.LastEraseOk)) return CycleEnd::Failed;
-    if (StopHere(ctx)) return CycleEnd::Stopped;
+    if (!run.Step(0, "очистка", erased)) return CycleResult::Failed;
+    if (StopHere(ctx)) return CycleResult::Stopped;
     // 1-2: configuration without protection.
     if (!run.Step(1, "конфигурация", WriteWordConfig(ctx, 1))) failed = true;
     ctx.host.Okno(ctx.prog.ConfigStaticText1);
-    if (failed) return CycleEnd::Failed;
-    if (StopHere(ctx)) return CycleEnd::Stopped;
+    if (failed) return CycleResult::Failed;
+    if (StopHere(ctx)) return CycleResult::Stopped;
     // 3-5: the boot loader, read back and compared.
-    if (!run.Step(3, "запись BOOT", WriteBootImage(ctx))) return CycleEnd::Failed;
-    if (StopHere(ctx)) return CycleEnd::Stopped;
+    if (!run.Step(3, "запись BOOT", WriteBootImage(ctx))) return CycleResult::Failed;
+    if (StopHere(ctx)) return CycleResult::Stopped;
     ctx.host.Okno("Чтение кристала.");
-    if (!run.Step(5, "сравнение BOOT", ReadBoot(ctx) && CompareChip(ctx))) return CycleEnd::Failed;
-    if (StopHere(ctx)) return CycleEnd::Stopped;
+    if (!run.Step(5, "сравнение BOOT", ReadBoot(ctx) && CompareChip(ctx))) return CycleResult::Failed;
+    if (StopHere(ctx)) return CycleResult::Stopped;
     // 6-9: code protection.
     ui.SelectProtect(true);
     if (!run.Step(7, "защита", WriteWordConfig(ctx, 2))) failed = true;
     ctx.host.Okno(ctx.prog.ConfigStaticText1);
-    if (failed) return CycleEnd::Failed;
+    if (failed) return CycleResult::Failed;
     ui.SelectProtect(false);
-    if (StopHere(ctx)) return CycleEnd::Stopped;
+    if (StopHere(ctx)) return CycleResult::Stopped;
     // 10: the update through the boot loader just written (it stops at its own boundaries).
-    SpeedButton4Click(ctx, ui, sender);
-    if (StopHere(ctx)) return CycleEnd::Stopped;
-    if (!run.Step(10, "обновление", (ctx.commands.SpeedButton4Tag & 1) == 0)) return CycleEnd::Failed;
+    const UpdateOutcome update = SpeedButton4Click(ctx, ui, sender);
+    if (StopHere(ctx)) return CycleResult::Stopped;
+    if (!run.Step(10, "обновление", update.Ok())) return CycleResult::Failed;
     // 11: the identity stamp (not after an update-only run). A module that leaves
     // the line without the number reserved for it has failed, whatever step 12 says.
-    if ((ctx.commands.SpeedButton4Tag & 2) == 0) {
+    if (!update.updateOnly) {
         const StampResult stamp = ParamUstanovitClick(ctx);
         if (!run.Step(11, "номер модуля записан", stamp == StampResult::Written || stamp == StampResult::AlreadyThere))
             failed = true;
     }
     // 12: the identity read back; on its own its result does not decide the run.
     const uint32_t n = ctx.commands.ModuleNumber;
-    SpeedButton11Click(ctx, ui);
+    const bool idRead = SpeedButton11Click(ctx, ui);
     const auto& id = ctx.prog.IdWords;
-    if (run.Step(12, "номер модуля проверен", id[1] == (n & 0xFFFF) && id[2] == (n >> 16)))
+    if (run.Step(12, "номер модуля проверен", idRead && id[1] == (n & 0xFFFF) && id[2] == (n >> 16)))
         ctx.host.Okno("Номер модуля OK.");
     else ctx.host.Okno("Ошибка записи Номера модуля.");
-    return failed ? CycleEnd::Failed : CycleEnd::Passed;
+    return failed ? CycleResult::Failed : CycleResult::Passed;
 }
 
 } // namespace
 
-void Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender) {
+CycleResult Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender) {
     // Preparation.
-    OpenProgrammer(ctx);
+    // The cycle's own steps say what a missing programmer means for this module.
+    (void)OpenProgrammer(ctx);
     const bool updateLoaded = SpeedButton7Click(ctx);
     const bool bootLoaded = SpeedButton3Click(ctx);
     const std::string text = ui.FactoryNumberText();
     if (text.empty()) {
         Refuse(ctx, ui, "Введите заводской номер.", true);
-        return;
+        return CycleResult::Refused;
     }
     const uint16_t n = FactoryNumber(text);
     if (n == 0) {
         Refuse(ctx, ui, "Неверный заводской номер.", true);
-        return;
+        return CycleResult::Refused;
     }
     auto& c = ctx.commands;
     const bool imagesLoaded = updateLoaded && bootLoaded;
@@ -131,49 +130,49 @@ void Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender) {
             ui.SetDown(Ctl::Avt_Prog_St);
             ui.SetFactoryNumberText("");
             ui.FocusEdit1();
-            return;
+            return CycleResult::Refused;
         }
     }
     c.ModuleNumber = CycleModuleNumber(c.ModuleNumber, c.ConfigChip, n);
     ui.SetFactoryNumberText("");
     ctx.host.StaticText1("  ");
 
-    CycleEnd result;
+    CycleResult result;
     if (!imagesLoaded) {
         // A module prepared from images that did not load would get an erased
         // boot region or application: it is not touched.
         ctx.host.Okno(!updateLoaded ? "Модуль не программировался: не загрузился файл обновления."
                                     : "Модуль не программировался: не загрузился файл BOOT загрузчика.");
-        c.SpeedButton4Tag |= 1;
-        result = CycleEnd::Failed;
+        result = CycleResult::Failed;
     } else {
         result = RunSteps(ctx, ui, sender, *run);
-        if (result == CycleEnd::Stopped) run->Stopped(c.ModuleNumber);
-        else run->End(result == CycleEnd::Passed, c.ModuleNumber);
+        if (result == CycleResult::Stopped) run->Stopped(c.ModuleNumber);
+        else run->End(result == CycleResult::Passed, c.ModuleNumber);
     }
 
     // The end of every run that passed preparation.
-    ctx.host.StaticText1(result == CycleEnd::Passed ? "OK" : "X");
+    ctx.host.StaticText1(result == CycleResult::Passed ? "OK" : "X");
     ui.SetDown(Ctl::Avt_Prog_St);
     UpravlKnopk(ctx, ui, sender, false);
     ui.SetFactoryNumberText("");
     ui.FocusEdit1();
+    return result;
 }
 
 bool Edit1KeyPress(char32_t ch) { return ch >= U'0' && ch <= U'9'; }
 
-void Edit1KeyDownEnter(Context& ctx, MainControls& ui) {
+CycleResult Edit1KeyDownEnter(Context& ctx, MainControls& ui) {
     const std::string text = ui.FactoryNumberText();
     if (text.empty()) {
         Refuse(ctx, ui, "Введите заводской номер.", false);
-        return;
+        return CycleResult::Refused;
     }
     if (FactoryNumber(text) == 0) {
         Refuse(ctx, ui, "Неверный заводской номер.", true);
-        return;
+        return CycleResult::Refused;
     }
     ui.SetDown(Ctl::Avtom_Prog_P);
-    Avtom_Prog_PClick(ctx, ui, Ctl::Edit1);
+    return Avtom_Prog_PClick(ctx, ui, Ctl::Edit1);
 }
 
 } // namespace mrk

@@ -8,8 +8,8 @@ struct Context;
 
 // True when a boot-loader file was loaded since BuffEt was last refilled and its
 // boot region holds something.
-bool BootImageReady(const Context& ctx);
+[[nodiscard]] bool BootImageReady(const Context& ctx);
 // WriteBoot when BootImageReady; otherwise logs why and touches nothing.
-bool WriteBootImage(Context& ctx);
+[[nodiscard]] bool WriteBootImage(Context& ctx);
 
 } // namespace mrk

@@ -16,17 +16,20 @@ namespace mrk {
 void ProgClick(Context& ctx, MainControls& ui) {
     ClearOkno(ctx);
     UpravlKnopk(ctx, ui, Ctl::Prog, true);
-    WriteBootImage(ctx);
+    // "Прогр. OK" or why not is in the log; nothing follows the button's write.
+    (void)WriteBootImage(ctx);
     UpravlKnopk(ctx, ui, Ctl::Prog, false);
     ui.SetDown(Ctl::SpeedButton9);
 }
 
 void ReadChipClick(Context& ctx, MainControls& ui) {
     UpravlKnopk(ctx, ui, Ctl::ReadChip, true);
-    ReadBoot(ctx);
+    const bool read = ReadBoot(ctx);
     UpravlKnopk(ctx, ui, Ctl::ReadChip, false);
     ctx.image.ViewSource = 1;
-    ShowPage(ctx, ui, 0);
+    // A read that broke off lists nothing as chip data: the log keeps why it
+    // stopped, and the pages mark what was not read.
+    if (read) ShowPage(ctx, ui, 0);
     ui.SetDown(Ctl::SpeedButton14);
 }
 
@@ -42,7 +45,8 @@ void Compare(Context& ctx, MainControls& ui, Ctl sender, bool whole) {
     if (read) {
         ClearOkno(ctx);
         HoldOknoRepaint(ctx, true);
-        CompareChip(ctx);
+        // Every difference and the verdict are in the log.
+        (void)CompareChip(ctx);
     }
     UpravlKnopk(ctx, ui, sender, false);
     HoldOknoRepaint(ctx, false);
@@ -55,24 +59,27 @@ void SravnClick(Context& ctx, MainControls& ui) { Compare(ctx, ui, Ctl::Sravn, f
 
 void SpeedButton21Click(Context& ctx, MainControls& ui) { Compare(ctx, ui, Ctl::SpeedButton21, true); }
 
-void SpeedButton11Click(Context& ctx, MainControls&) { ReadIdWords(ctx); }
+bool SpeedButton11Click(Context& ctx, MainControls&) { return ReadIdWords(ctx); }
 
 void SpeedButton10Click(Context& ctx, MainControls&) {
     const auto& id = ctx.prog.IdWords;
-    WriteIdWords(ctx, static_cast<uint16_t>(id[1]), static_cast<uint16_t>(id[2]), static_cast<uint16_t>(id[3]));
+    // WR ID says nothing when it went through; a lost programmer is logged by the write.
+    (void)WriteIdWords(ctx, static_cast<uint16_t>(id[1]), static_cast<uint16_t>(id[2]), static_cast<uint16_t>(id[3]));
 }
 
-void SpeedButton1Click(Context& ctx, MainControls&) { ReadDevIdPlain(ctx); }
+// The device ID, or why not, is in the service line and the log.
+void SpeedButton1Click(Context& ctx, MainControls&) { (void)ReadDevIdPlain(ctx); }
 
 void SpeedButton16Click(Context& ctx, MainControls&) {
     ctx.prog.Label2Text = CalCrcText(ctx);
     ctx.host.Label2(ctx.prog.Label2Text);
 }
 
-void SpeedButton12Click(Context& ctx, MainControls& ui) {
-    ctx.commands.LastEraseOk = EraseChip(ctx, [](Context& c) { ClearOkno(c); });
+bool SpeedButton12Click(Context& ctx, MainControls& ui) {
+    const bool erased = EraseChip(ctx, [](Context& c) { ClearOkno(c); });
     ui.SetDown(Ctl::SpeedButton12);
     ui.FocusEdit1();
+    return erased;
 }
 
 void SpeedButton13Click(Context& ctx, MainControls& ui) {

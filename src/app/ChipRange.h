@@ -15,7 +15,7 @@ public:
     ChipRange& operator=(const ChipRange&) = delete;
 
     // The range into BuffChip (ReadAll or ReadBoot); false when the read broke off.
-    bool Read();
+    [[nodiscard]] bool Read();
 
 private:
     Context& ctx_;

@@ -15,11 +15,11 @@ enum class StopCause { None, Operator, Closing, Signal };
 
 class CommandGate {
 public:
-    bool Running() const { return running_; }
+    [[nodiscard]] bool Running() const { return running_; }
 
     // Runs `command` unless one is running already; false when it did not start.
     template <class Command>
-    bool Run(Command&& command) {
+    [[nodiscard]] bool Run(Command&& command) {
         if (running_) return false;
         running_ = true;
         stop_ = StopCause::None;
@@ -41,7 +41,7 @@ public:
     }
     StopCause Stop() const { return stop_; }
     // True once per run: the stop is to be said in the log now.
-    bool SayStop() { return stop_ != StopCause::None && !std::exchange(said_, true); }
+    [[nodiscard]] bool SayStop() { return stop_ != StopCause::None && !std::exchange(said_, true); }
 
 private:
     bool running_ = false;
@@ -51,6 +51,6 @@ private:
 
 // At a step boundary: true when the running command is to stop here. The first
 // time it says so it logs why ("Остановлено оператором." or the window closing).
-bool StopHere(Context& ctx);
+[[nodiscard]] bool StopHere(Context& ctx);
 
 } // namespace mrk

@@ -15,11 +15,6 @@ struct CommandVars {
 
     // Update-only mode (the parameters window's Obnovl box; checked at start).
     bool Obnovl = true;
-    // Update command flags for the automatic cycle: bit 0 last update failed,
-    // bit 1 it ran in update-only mode.
-    uint32_t SpeedButton4Tag = 0;
-    // The last erase reached the chip (false when the programmer stopped answering).
-    bool LastEraseOk = false;
 
     // The button lock: held, and the enabled state of each of the 17 managed
     // controls when it was taken. Before any lock the saved states are "enabled".

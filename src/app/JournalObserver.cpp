@@ -97,11 +97,11 @@ void JournalObserver::Finish(Context& ctx, const char* result, uint32_t moduleNu
         rec.config.assign(ctx.image.ConfigWrite.begin(), ctx.image.ConfigWrite.end());
         rec.moduleNumber = moduleNumber;
     } else {
-        // The identity the module carries, as its ID words read back.
-        const uint32_t id = (ctx.prog.IdWords[1] & 0xFFFF) | (ctx.prog.IdWords[2] & 0xFFFF) << 16;
-        if (id != 0 && id != 0xFFFFFFFF) {
-            rec.moduleNumber = id;
-            rec.factoryNumber = uint16_t(id & 0xFFFF);
+        // The identity the module carries, as this run read it from the module
+        // (0: it read none); ID words left by an earlier read belong to another run.
+        if (moduleNumber != 0 && moduleNumber != 0xFFFFFFFF) {
+            rec.moduleNumber = moduleNumber;
+            rec.factoryNumber = uint16_t(moduleNumber & 0xFFFF);
         }
     }
     journal_.Finish(result);

@@ -20,7 +20,7 @@ public:
     // (the CLI's --same-module); otherwise a taken number is asked about in a box.
     void ConfirmSameModule(bool yes) { sameModule_ = yes; }
 
-    bool RunStarting(Context& ctx, RunKind kind, uint32_t moduleNumber) override;
+    [[nodiscard]] bool RunStarting(Context& ctx, RunKind kind, uint32_t moduleNumber) override;
     void StepDone(Context& ctx, int step, const char* what, bool ok) override;
     void RunEnded(Context& ctx, bool ok, uint32_t moduleNumber) override;
     void RunStopped(Context& ctx, uint32_t moduleNumber) override;

@@ -4,7 +4,9 @@
 // Each reports through ctx.host and touches controls only through MainControls.
 #include <cstdint>
 
+#include "app/AutoCycle.h"
 #include "app/MainControls.h"
+#include "app/UpdateCommand.h"
 
 namespace mrk {
 
@@ -14,21 +16,22 @@ struct Context;
 void UpravlKnopk(Context& ctx, MainControls& ui, Ctl sender, bool lock);
 
 void ProgClick(Context& ctx, MainControls& ui);                     // write the boot loader
-bool SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender); // write the update; true = "КС Программы OK."
+// Write the update; Ok() = "КС Программы OK.".
+[[nodiscard]] UpdateOutcome SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender);
 void ReadChipClick(Context& ctx, MainControls& ui);                 // read the boot region, show page 0 of BuffChip
 void SravnClick(Context& ctx, MainControls& ui);                    // compare the boot region
 void SpeedButton21Click(Context& ctx, MainControls& ui);            // compare the whole program memory
-void SpeedButton11Click(Context& ctx, MainControls& ui);            // RD ID
+[[nodiscard]] bool SpeedButton11Click(Context& ctx, MainControls& ui); // RD ID; false: the programmer stopped answering
 void SpeedButton10Click(Context& ctx, MainControls& ui);            // WR ID
 void SpeedButton1Click(Context& ctx, MainControls& ui);             // RD PIC
 void SpeedButton16Click(Context& ctx, MainControls& ui);            // Cal CRC
-void SpeedButton12Click(Context& ctx, MainControls& ui);            // erase the whole chip
+[[nodiscard]] bool SpeedButton12Click(Context& ctx, MainControls& ui); // erase the whole chip; true: it reached the chip
 void SpeedButton13Click(Context& ctx, MainControls& ui);            // "Маска ПЗУ" "Старт"
-void Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender); // the automatic cycle
+CycleResult Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender); // the automatic cycle
 
 // Factory-number field: the digit filter (true = the character passes) and Enter.
-bool Edit1KeyPress(char32_t ch);
-void Edit1KeyDownEnter(Context& ctx, MainControls& ui);
+[[nodiscard]] bool Edit1KeyPress(char32_t ch);
+CycleResult Edit1KeyDownEnter(Context& ctx, MainControls& ui);
 
 // The page buttons: SpeedButton5/6/2/8 = pages 0..3.
 void ShowPage(Context& ctx, MainControls& ui, int page);

@@ -27,13 +27,13 @@ constexpr int kManagedControls = 17;
 class MainControls {
 public:
     virtual ~MainControls() = default;
-    virtual bool Enabled(Ctl c) const = 0;
+    [[nodiscard]] virtual bool Enabled(Ctl c) const = 0;
     virtual void SetEnabled(Ctl c, bool enabled) = 0;
     // A grouped speed button set down; the others of its group pop up.
     virtual void SetDown(Ctl c) = 0;
-    virtual bool Down(Ctl c) const = 0;
+    [[nodiscard]] virtual bool Down(Ctl c) const = 0;
     // "Маска ПЗУ": RadioButton2 "Поставить защиту" selected (else RadioButton1).
-    virtual bool ProtectSelected() const = 0;
+    [[nodiscard]] virtual bool ProtectSelected() const = 0;
     virtual void SelectProtect(bool protect) = 0;
     // The factory-number field Edit1.
     virtual std::string FactoryNumberText() const = 0;

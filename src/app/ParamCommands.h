@@ -33,6 +33,6 @@ bool MayWriteFactoryNumber(Context& ctx, uint16_t number);
 // words 1-3 are not erased keeps them and the stamp is refused. Failures and the
 // refusal are logged; a stamp that took logs nothing. The number is reserved in
 // the journal before the words are written (Refused when it cannot be).
-StampResult ParamUstanovitClick(Context& ctx);
+[[nodiscard]] StampResult ParamUstanovitClick(Context& ctx);
 
 } // namespace mrk

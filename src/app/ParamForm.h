@@ -41,12 +41,12 @@ namespace param {
 
 // The Edit4 filter: true when the typed character may go in (hex digits only;
 // backspace and everything else are discarded).
-bool Edit4KeyPress(char32_t ch);
+[[nodiscard]] bool Edit4KeyPress(char32_t ch);
 constexpr int kEdit4MaxLength = 4;
 
 // Takes Edit4 into AdrLpt. Empty field: the message "Не введен Адрес порта.",
 // the field emptied, AdrLpt kept, and false (the window then takes the focus).
-bool SetAdrCom(Context& ctx, ParamForm& f);
+[[nodiscard]] bool SetAdrCom(Context& ctx, ParamForm& f);
 
 // "Aktivation": the access code in Edit3 opens service mode on this window;
 // anything else restricts this window and the main window (returned).
@@ -61,7 +61,7 @@ void FormShow(Context& ctx, ParamForm& f);
 // Hides the stamp buttons, runs reloadUpdateImage (the main window's reload of
 // the built-in update), then SetAdrCom; returns what SetAdrCom returned.
 template <class Reload>
-bool FormClose(Context& ctx, ParamForm& f, Reload&& reloadUpdateImage) {
+[[nodiscard]] bool FormClose(Context& ctx, ParamForm& f, Reload&& reloadUpdateImage) {
     f.SpeedButton2Visible = f.SpeedButton21Visible = f.SpeedButton22Visible = f.SpeedButton7Visible = false;
     reloadUpdateImage();
     return SetAdrCom(ctx, f);

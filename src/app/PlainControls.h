@@ -14,11 +14,11 @@ public:
 
     PlainControls();
 
-    bool Enabled(Ctl c) const override;
+    [[nodiscard]] bool Enabled(Ctl c) const override;
     void SetEnabled(Ctl c, bool enabled) override;
     void SetDown(Ctl c) override;
-    bool Down(Ctl c) const override;
-    bool ProtectSelected() const override { return protect_; }
+    [[nodiscard]] bool Down(Ctl c) const override;
+    [[nodiscard]] bool ProtectSelected() const override { return protect_; }
     void SelectProtect(bool protect) override { protect_ = protect; }
     std::string FactoryNumberText() const override { return edit1_; }
     void SetFactoryNumberText(const std::string& text) override { edit1_ = text; }
@@ -27,10 +27,10 @@ public:
     void SetBusyCursor(bool busy) override { busy_ = busy; }
 
     Focus FocusNow() const { return focus_; }
-    bool BusyCursor() const { return busy_; }
+    [[nodiscard]] bool BusyCursor() const { return busy_; }
 
     // The speed-button group a control belongs to, 0 when it has none.
-    static int Group(Ctl c);
+    [[nodiscard]] static int Group(Ctl c);
 
 private:
     static constexpr size_t kCount = static_cast<size_t>(Ctl::Count);

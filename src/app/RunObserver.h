@@ -16,10 +16,11 @@ public:
     // Before the command touches the module. moduleNumber: the cycle's ModuleNumber
     // (factory number in bits 0-15), 0 for the update. False: the run must not go
     // on; the observer has told the operator why.
-    virtual bool RunStarting(Context& ctx, RunKind kind, uint32_t moduleNumber) = 0;
+    [[nodiscard]] virtual bool RunStarting(Context& ctx, RunKind kind, uint32_t moduleNumber) = 0;
     // One step of the command's table ended.
     virtual void StepDone(Context& ctx, int step, const char* what, bool ok) = 0;
-    // The run ended; moduleNumber as stamped (cycle), 0 for the update.
+    // The run ended; moduleNumber as stamped (cycle), or the identity the update
+    // read from its module (0: it read none).
     virtual void RunEnded(Context& ctx, bool ok, uint32_t moduleNumber) = 0;
     // The run was stopped at a step boundary (the operator, or the window closing):
     // a failure of its own kind.
@@ -44,9 +45,9 @@ public:
     ObservedRun& operator=(const ObservedRun&) = delete;
 
     // The observer would not let the run start (it has said why).
-    bool Refused() const { return refused_; }
+    [[nodiscard]] bool Refused() const { return refused_; }
     // Passes ok through, so a step reads `if (!run.Step(3, "...", WriteBoot(ctx))) ...`.
-    bool Step(int step, const char* what, bool ok);
+    [[nodiscard]] bool Step(int step, const char* what, bool ok);
     void End(bool ok, uint32_t moduleNumber = 0);
     // Ends the run as stopped at a step boundary.
     void Stopped(uint32_t moduleNumber = 0);

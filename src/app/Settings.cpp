@@ -10,6 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 // SimpleIni as a header-only library, on plain bytes: values stay exactly as stored.
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
@@ -254,11 +257,17 @@ void ReadSettings(Context& ctx) {
     ApplySettings(ctx, v);
 }
 
-bool WriteSettingsAtClose(Context& ctx) {
-    if (ctx.commands.Obnovl || ctx.commands.IniPath.empty()) return false;
+SettingsWriteOutcome WriteSettingsAtClose(Context& ctx) {
+    if (ctx.commands.Obnovl || ctx.commands.IniPath.empty()) return {};
     const std::string& path = ctx.commands.IniPath;
+    auto lost = [&](SettingsWrite result, const std::string& why) {
+        return SettingsWriteOutcome{result, Format("Настройки не сохранены: файл настроек %s %s.", path.c_str(),
+                                                   why.c_str())};
+    };
     std::string old;
-    if (!ReadText(path, old)) return false;
+    int err = 0;
+    if (!ReadText(path, old, &err)) return lost(SettingsWrite::Failed, "не прочитан (" + FileErrorText(err) + ")");
+    const bool exists = err != ENOENT;
     ProfileText file(old);
     auto put = [&](const char* section, const std::string& key, const std::string& value) {
         if (FitsOneLine(value)) file.Set(section, key, value);
@@ -270,9 +279,18 @@ bool WriteSettingsAtClose(Context& ctx) {
     put(kFormParam, "Edit2", ctx.image.Edit2);
     put(kFormParam, "Edit5", ctx.image.Edit5);
     put(kFormParam, "AdrLpt", std::to_string(ctx.portProg.AdrLpt));
+    const std::string text = file.Text();
+    if (exists && text == old) return {SettingsWrite::Unchanged, {}};
+    // A file made read-only (or another user's) is kept as its owner left it:
+    // the rename below would replace it all the same. Without any write bit it
+    // is read-only for the administrator too.
+    struct stat st {};
+    if (exists && ((access(path.c_str(), W_OK) != 0 && errno == EACCES) ||
+                   (stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0)))
+        return lost(SettingsWrite::ReadOnly, "только для чтения");
     // Through a new file beside it (a link is written where it points).
-    int err = 0;
-    return ReplaceFile(path, file.Text(), err);
+    if (!ReplaceFile(path, text, err)) return lost(SettingsWrite::Failed, "не записан (" + FileErrorText(err) + ")");
+    return {SettingsWrite::Written, {}};
 }
 
 } // namespace mrk

@@ -37,13 +37,29 @@ SettingsValues ReadSettingsFile(const std::string& iniPath);
 void ReadSettings(Context& ctx);
 void ApplySettings(Context& ctx, const SettingsValues& v);
 
+// How the close went with the settings file.
+enum class SettingsWrite {
+    NotDue,    // update-only mode (or no file named): nothing is written
+    Unchanged, // the file already holds these values: left as it is
+    Written,
+    ReadOnly,  // the file may not be written by this user: left as it is, the changes are lost
+    Failed,    // the file could not be written: the changes are lost
+};
+struct [[nodiscard]] SettingsWriteOutcome {
+    SettingsWrite result = SettingsWrite::NotDue;
+    std::string message; // the line the front end shows (ReadOnly, Failed)
+    [[nodiscard]] bool Lost() const { return result == SettingsWrite::ReadOnly || result == SettingsWrite::Failed; }
+    // The file holds these settings now (written, or it held them already).
+    explicit operator bool() const { return result == SettingsWrite::Written || result == SettingsWrite::Unchanged; }
+};
+
 // The main window's close: nothing in update-only mode. In production mode the
 // paths and AdrLpt are written, and ConfigWrite[0..13] too when the update path
 // ends in ".BIN" (any case). Every other line is kept as it stands, line ends
 // (CRLF) and comments included; a value holding a line break is not written.
 // The new file is written whole beside the old one and then takes its place, so
-// a failed write leaves the old file as it was. True when the file was written;
-// failures are not reported.
-bool WriteSettingsAtClose(Context& ctx);
+// a failed write leaves the old file as it was. A file that would not change is
+// not written, and one this user may not write is not replaced.
+SettingsWriteOutcome WriteSettingsAtClose(Context& ctx);
 
 } // namespace mrk

@@ -40,7 +40,7 @@ sim::BenchOptions BenchFor(const StationOptions& opt, uint16_t lptAddress) {
     bo.factoryBootLoader = opt.module.empty();
     for (const auto& f : opt.faults) {
         std::string unused;
-        ApplyFault(f, bo, unused);
+        (void)ApplyFault(f, bo, unused); // each was checked by CheckStationOptions
     }
     FindModuleFirmware(opt.moduleFirmware)->apply(bo);
     return bo;
@@ -110,6 +110,12 @@ StationStatus Station::Open(const StationOptions& given) {
     const std::string& iniPath = place_.settingsFile;
     const SettingsValues settings = ReadSettingsFile(iniPath);
     settingsProblem_ = settings.problem;
+    // A settings file named on purpose that is not there is most likely a typing
+    // mistake: the run would go on with the defaults without a word.
+    if (std::error_code ec; !opt.settingsPath.empty() && !std::filesystem::exists(iniPath, ec) && !ec)
+        settingsProblem_ = "Файл настроек " + iniPath +
+                           " не существует: взяты значения по умолчанию; в режиме производства настройки "
+                           "будут записаны в этот файл при выходе.";
     const uint16_t lptAddress = opt.lptAddress.value_or(settings.AdrLpt);
     // The production journal keeps each cycle's and update's record, with the lines they log.
     ctx_.commands.IniPath = iniPath;
@@ -157,15 +163,25 @@ StationStatus Station::LoadModuleFile() {
 StationStatus Station::Close(bool writeSettings) {
     if (!opened_ || closed_) return {};
     closed_ = true;
-    if (writeSettings) WriteSettingsAtClose(ctx_); // production mode only
+    StationStatus status;
+    // Settings that could not be kept are said; a file its owner made read-only
+    // is his choice and no failure of the run.
+    auto say = [&status](int exitCode, const std::string& message) {
+        if (status.exitCode == 0) status.exitCode = exitCode;
+        status.message += (status.message.empty() ? "" : "\n") + message;
+    };
+    if (writeSettings) { // production mode only
+        const SettingsWriteOutcome settings = WriteSettingsAtClose(ctx_);
+        if (settings.Lost()) say(settings.result == SettingsWrite::Failed ? 1 : 0, settings.message);
+    }
     if (!bench_) RemoveGiveIo(ctx_);
-    if (!bench_ || !bench_->Module() || opt_.module.empty()) return {};
+    if (!bench_ || !bench_->Module() || opt_.module.empty()) return status;
     // Let erases and writes still under way finish before the memory is saved.
     bench_->Module()->Settle(bench_->Clock().Now() + 100 * sim::kMs);
-    if (moduleFileExists_ && bench_->Module()->HexText() == moduleBefore_) return {};
+    if (moduleFileExists_ && bench_->Module()->HexText() == moduleBefore_) return status;
     std::string error;
-    if (!bench_->Module()->SaveHex(opt_.module, error)) return Unusable("Файл модуля: " + error);
-    return {};
+    if (!bench_->Module()->SaveHex(opt_.module, error)) say(1, "Файл модуля: " + error);
+    return status;
 }
 
 void Station::ReloadJournalSettings() {

@@ -36,14 +36,15 @@ struct StationOptions {
 
 // How setting up or closing went: ok, or why not with the exit code a command
 // line gives it (2: options that do not fit together, 1: a file or device that cannot be used).
-struct StationStatus {
+// A message with exit code 0 is a notice the front end shows all the same.
+struct [[nodiscard]] StationStatus {
     int exitCode = 0;
     std::string message;
-    bool Ok() const { return exitCode == 0; }
+    [[nodiscard]] bool Ok() const { return exitCode == 0; }
 };
 
 // The options alone, before anything is read or touched; the message says what is wrong.
-StationStatus CheckStationOptions(const StationOptions& opt);
+[[nodiscard]] StationStatus CheckStationOptions(const StationOptions& opt);
 
 class Station {
 public:
@@ -55,14 +56,14 @@ public:
 
     // Reads the settings, opens the journal, puts the programmers (or the bench)
     // in place and loads the module file. A refusal touches no file.
-    StationStatus Open(const StationOptions& opt);
-    bool Opened() const { return opened_; }
+    [[nodiscard]] StationStatus Open(const StationOptions& opt);
+    [[nodiscard]] bool Opened() const { return opened_; }
     const StationStatus& OpenStatus() const { return openStatus_; }
 
     // The window's close or the end of a command line: the settings in
     // production mode (unless writeSettings is false: a start the operator
     // declined), the port released, the module file saved when its memory changed.
-    StationStatus Close(bool writeSettings = true);
+    [[nodiscard]] StationStatus Close(bool writeSettings = true);
 
     Context& ctx() { return ctx_; }
     sim::Bench* bench() { return bench_.get(); }
@@ -83,7 +84,7 @@ public:
     std::string UsbProblem() const;
 
 private:
-    StationStatus LoadModuleFile();
+    [[nodiscard]] StationStatus LoadModuleFile();
 
     StationOptions opt_;
     StationPlace place_;

@@ -44,7 +44,7 @@ struct Session {
 
 // Runs the programmer open once per session, as the main window does at start;
 // false (with the reason logged) when no chip was recognised.
-bool EnsureOpened(Session& s);
+[[nodiscard]] bool EnsureOpened(Session& s);
 
 // One command of an invocation, made fresh for each occurrence.
 class Command {
@@ -53,16 +53,16 @@ public:
     // Declares the command's own options and positionals.
     virtual void Setup(CLI::App& app) = 0;
     // Runs it; returns the process exit code (0 = success). A non-zero code stops the sequence.
-    virtual int Run(Session& s) = 0;
+    [[nodiscard]] virtual int Run(Session& s) = 0;
     // Why the command cannot run, from its arguments or from the commands named
     // before it in the invocation (empty when it can); asked of every command
     // before anything touches a programmer.
     virtual std::string Problem(const std::vector<std::string>& /*earlier*/) { return {}; }
     // Whether this occurrence works on the chip, once its arguments are known
     // (config describe only reads the tables); the command's table entry decides first.
-    virtual bool WorksOnChip() const { return true; }
+    [[nodiscard]] virtual bool WorksOnChip() const { return true; }
     // Whether it writes its result to standard output ("-"): the log then goes to standard error.
-    virtual bool WritesStandardOutput() const { return false; }
+    [[nodiscard]] virtual bool WritesStandardOutput() const { return false; }
 };
 
 struct CommandInfo {

@@ -10,6 +10,6 @@ namespace mrk::cli {
 // A register name CONFIG1L..CONFIG7H (any case) or "all"; else a message for CLI11.
 std::string CheckDescribedRegister(const std::string& word);
 // Prints the lists; 0 on success, 2 when the session knows no chip.
-int DescribeConfig(Session& s, const std::string& reg);
+[[nodiscard]] int DescribeConfig(Session& s, const std::string& reg);
 
 } // namespace mrk::cli

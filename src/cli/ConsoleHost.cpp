@@ -63,7 +63,6 @@ void ConsoleHost::Label3(const std::string& text) {
 }
 
 void ConsoleHost::StaticText1(const std::string& text) {
-    staticText1_ = text;
     if (verbose_) std::fprintf(err_, "StaticText1: %s\n", text.c_str());
 }
 

@@ -33,13 +33,10 @@ public:
 
     const std::string& Label2Text() const { return label2_; }
     const std::string& Label3Text() const { return label3_; }
-    const std::string& StaticText1Text() const { return staticText1_; }
-    // Forgets the last run's result, so that a run that never starts shows none.
-    void ClearStaticText1() { staticText1_.clear(); }
     const Indicators& IndicatorsNow() const { return indicators_; }
-    int MessageCount() const { return messages_; }
+    [[nodiscard]] int MessageCount() const { return messages_; }
     // Questions answered "no" because a command line cannot ask them.
-    int DeclinedQuestions() const { return declined_; }
+    [[nodiscard]] int DeclinedQuestions() const { return declined_; }
     // Ends a progress bar line, if one is showing.
     void EndProgress();
 
@@ -51,7 +48,7 @@ private:
     long gaugeMax_ = 0;
     int lastPercent_ = -1;
     bool progressShown_ = false;
-    std::string label2_, label3_, staticText1_;
+    std::string label2_, label3_;
     Indicators indicators_;
     int messages_ = 0;
     int declined_ = 0;

@@ -40,13 +40,10 @@ public:
         if (s.journal) s.journal->ConfirmSameModule(sameModule_);
         PlainControls ui;
         ui.SetFactoryNumberText(number_);
-        s.host.ClearStaticText1();
         const int declinedBefore = s.host.DeclinedQuestions();
-        Edit1KeyDownEnter(s.ctx, ui);
+        const CycleResult result = Edit1KeyDownEnter(s.ctx, ui);
         s.opened = s.opened || s.ctx.ind.Prog4520 || s.ctx.ind.CheckBox2;
-        const std::string result = s.host.StaticText1Text();
-        // Blank (or blanked by a refusal): the cycle did not run.
-        if (result.find_first_not_of(' ') == std::string::npos) {
+        if (result == CycleResult::Refused) {
             // Refused before the run: a failure of its own, whatever an earlier cycle printed.
             // The window would have asked whether the number's module is this one; here the option says it.
             if (s.host.DeclinedQuestions() != declinedBefore)
@@ -58,8 +55,9 @@ public:
                 std::fprintf(stderr, "mrkprog cycle: цикл для номера %s не запущен\n", number_.c_str());
             return 1;
         }
-        std::printf("%s\n", result.c_str());
-        return result == "OK" ? 0 : 1;
+        // What the indicator shows for the run.
+        std::printf("%s\n", result == CycleResult::Passed ? "OK" : "X");
+        return result == CycleResult::Passed ? 0 : 1;
     }
 
 private:

@@ -211,9 +211,9 @@ public:
     int Run(Session& s) override {
         s.ctx.commands.Obnovl = !production_;
         PlainControls ui;
-        const bool ok = SpeedButton4Click(s.ctx, ui, Ctl::SpeedButton4);
+        const UpdateOutcome update = SpeedButton4Click(s.ctx, ui, Ctl::SpeedButton4);
         s.opened = s.opened || s.ctx.ind.Prog4520 || s.ctx.ind.CheckBox2;
-        return ok ? 0 : 1;
+        return update.Ok() ? 0 : 1;
     }
 
 private:

@@ -151,7 +151,7 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
         if (StopSignal()) ctx.commands.Gate.RequestStop(StopCause::Signal);
     };
     int rc = RunCommands(s, segments, commands);
-    if (const StationStatus closed = station.Close(); !closed.Ok()) {
+    if (const StationStatus closed = station.Close(); !closed.message.empty()) {
         std::fflush(stdout);
         std::fprintf(stderr, "mrkprog: %s\n", closed.message.c_str());
         if (rc == 0) rc = closed.exitCode;

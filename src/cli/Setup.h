@@ -13,6 +13,6 @@ void DeclareGlobalOptions(CLI::App& app, GlobalOptions& opt);
 void RegisterAllCommands(CommandTable& table);
 // Parses each segment's own options, sets up the programmers, runs the commands
 // in order; returns the exit code of the first command that failed, else 0.
-int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments);
+[[nodiscard]] int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments);
 
 } // namespace mrk::cli

@@ -1,6 +1,9 @@
 // mrkcrypt: enciphers a HEX text into a .CRP file under the image key, and back.
 // Firmware maintainers make .CRP files with it; the build makes the embedded images.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -11,7 +14,9 @@
 #include "image/CrpCodec.h"
 #include "image/ImageKey.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunProgram(int argc, char** argv) {
     CLI::App app{"mrkcrypt: encipher a HEX text into a .CRP file under the image key, or decipher one",
                  "mrkcrypt"};
     app.set_version_flag("--version", "mrkcrypt " MRK_VERSION);
@@ -52,4 +57,24 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Whatever escapes ends the run with a message and a failure exit, never with an abort.
+    int rc = 70;
+    try {
+        rc = RunProgram(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "mrkcrypt: внутренняя ошибка: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "mrkcrypt: внутренняя ошибка неизвестного рода\n");
+    }
+    // Help or version text that never reached stdout is a failure too.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "mrkcrypt: вывод не записан: %s\n", std::strerror(errno));
+        if (rc == 0) rc = 1;
+    }
+    return rc;
 }

@@ -1,6 +1,8 @@
 // mrkprog: the programming tool without windows, for the production line and scripts.
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
@@ -76,13 +78,22 @@ int RunProgram(int argc, char** argv) {
 
 } // namespace
 
+// What went to stdout must have reached it (a full disk, a closed pipe, /dev/full):
+// a list or a result a script never got is a failure.
+static int WithOutputWritten(int rc) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return rc;
+    const int err = errno;
+    std::fprintf(stderr, "mrkprog: вывод не записан: %s\n", std::strerror(err));
+    return rc == 0 ? 1 : rc;
+}
+
 int main(int argc, char** argv) {
     // A file-size limit is met as a full disk is (a write error the journal handles),
     // never as a signal that ends the program in the middle of a module.
     std::signal(SIGXFSZ, SIG_IGN);
     // Whatever escapes the commands ends the run with a message and a failure exit, never silently.
     try {
-        return RunProgram(argc, argv);
+        return WithOutputWritten(RunProgram(argc, argv));
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "mrkprog: внутренняя ошибка: %s\n", e.what());

@@ -14,7 +14,7 @@ constexpr int kConfigRegisters = 14;
 // "CONFIG1L" .. "CONFIG7H" for index 0..13 (chip address 0x300000 + index).
 std::string_view ConfigRegisterName(int index);
 // The index of a register name, upper or lower case; nullopt for anything else.
-std::optional<int> ConfigRegisterIndex(std::string_view name);
+[[nodiscard]] std::optional<int> ConfigRegisterIndex(std::string_view name);
 
 // The description lines of register `index` (0..13) for the PIC18F4620 (true) or
 // the PIC18F452 (false), in display order. Empty for an index out of range.

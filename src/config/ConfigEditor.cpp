@@ -65,7 +65,12 @@ bool SpeedButton2Click(Context& ctx, ConfigForm& f) {
 }
 
 void ReadConfigClick(Context& ctx, ConfigForm& f) {
-    ReadConfigWords(ctx);
+    // A read the programmer broke off shows nothing as the chip's words: the log
+    // says why, and the last read's bits do not stay beside it as if just read.
+    if (!ReadConfigWords(ctx)) {
+        for (auto& edit : f.LabeledEdit) edit.clear();
+        return;
+    }
     for (size_t k = 0; k < 14; ++k) f.LabeledEdit[k] = ByteStrToBin(ctx.prog.ConfigRead[k]);
     f.LabeledEdit[14] = ByteStrToBin(ctx.prog.DevId1);
     f.LabeledEdit[15] = ByteStrToBin(ctx.prog.DevId2);

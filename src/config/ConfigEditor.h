@@ -43,7 +43,7 @@ void SelectorClick(Context& ctx, ConfigForm& f, int row);
 void SpeedButton8Click(Context& ctx, ConfigForm& f); // "Изменить выбранное слово"
 void IzmConfigClick(Context& ctx, ConfigForm& f);    // "Изменить конфигурацию"
 void SpeedButton9Click(ConfigForm& f);               // "Отмена"
-bool SpeedButton2Click(Context& ctx, ConfigForm& f); // "Запись слова конфигурации"
+[[nodiscard]] bool SpeedButton2Click(Context& ctx, ConfigForm& f); // "Запись слова конфигурации"
 void ReadConfigClick(Context& ctx, ConfigForm& f);   // "Чтение слова конфигурации"
 void FormShow(Context& ctx, ConfigForm& f);
 void FormClose(ConfigForm& f);

@@ -46,8 +46,8 @@ struct Context {
     // Interface and chip indicators: only programmer detection changes them.
     void SetInterfaceUsb(bool usb);
     void SetChipIndicators(bool is4620, bool is452);
-    bool IsUsb() const { return ind.CheckUSB; }
-    bool Is4620() const { return ind.Prog4520; }
+    [[nodiscard]] bool IsUsb() const { return ind.CheckUSB; }
+    [[nodiscard]] bool Is4620() const { return ind.Prog4520; }
 };
 
 } // namespace mrk

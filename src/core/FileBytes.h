@@ -17,7 +17,7 @@ constexpr size_t kMaxInputFileBytes = 4u << 20;
 // Reads a regular file whole. A folder, a device or a pipe is refused (it could
 // block or never end), and so is a file larger than `maxBytes` (EFBIG), before
 // it is read. On failure gives false and the errno value in `err`.
-bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& err,
+[[nodiscard]] bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& err,
                      size_t maxBytes = kMaxInputFileBytes);
 
 // Writes `bytes` to a new file beside `path` and renames it over `path`, so a
@@ -27,14 +27,14 @@ bool ReadRegularFile(const std::string& path, std::vector<uint8_t>& bytes, int& 
 // a link); when that name is taken, a unique ".NAME.XXXXXX" is used and what was
 // there is left alone. On failure gives false and the errno value in `err`; no
 // temporary file is left behind.
-bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, int& err);
+[[nodiscard]] bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, int& err);
 // The same for text.
-bool ReplaceFile(const std::string& path, const std::string& text, int& err);
+[[nodiscard]] bool ReplaceFile(const std::string& path, const std::string& text, int& err);
 // The same, written piece by piece (an export of any length in little memory):
 // fill gets a writer for the next bytes (false when they could not be written)
 // and returns false to give up, which leaves the earlier file as it was.
 using ByteWriter = std::function<bool(std::string_view)>;
-bool ReplaceFileWith(const std::string& path, const std::function<bool(const ByteWriter&)>& fill, int& err);
+[[nodiscard]] bool ReplaceFileWith(const std::string& path, const std::function<bool(const ByteWriter&)>& fill, int& err);
 
 // What went wrong, for a message: the system's text, "не обычный файл" for a
 // device or a pipe, or the size limit for a file too large.
@@ -45,6 +45,6 @@ std::string SystemErrorText(int err);
 
 // Whether a file beside `path` can be created (and removes it again): tells
 // before a run whether its result could be saved.
-bool CanReplaceFile(const std::string& path, int& err);
+[[nodiscard]] bool CanReplaceFile(const std::string& path, int& err);
 
 } // namespace mrk

@@ -90,7 +90,8 @@ LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_
 
 bool SendLoaderByte(Context& ctx, uint8_t byte) {
     if (ctx.IsUsb()) return FtSendLoaderByte(ctx, byte);
-    SetVpp(ctx, 0);
+    // The clock pulses below ask the echo of every bit: a programmer gone shows there.
+    (void)SetVpp(ctx, 0);
     SetClk(ctx, 0);
     SetDat(ctx, 1);
     for (int i = 0; i < 8; ++i) {
@@ -104,8 +105,9 @@ bool SendLoaderByte(Context& ctx, uint8_t byte) {
 }
 
 bool FtSendLoaderByte(Context& ctx, uint8_t byte) {
-    // On USB the timing is made of idle samples, one per handshake.
-    Handshake(ctx);
+    // On USB the timing is made of idle samples, one per handshake (only queued:
+    // the transfer of the ready wait tells whether the programmer answered).
+    (void)Handshake(ctx);
     SetClk(ctx, 0);
     SetDat(ctx, 1);
     Handshakes(ctx, 2);
@@ -123,13 +125,13 @@ bool FtSendLoaderByte(Context& ctx, uint8_t byte) {
     return true;
 }
 
-int WriteUpdate(Context& ctx) {
+LinkResult WriteUpdate(Context& ctx) {
     const uint32_t blockSize = ctx.Is4620() ? 64 : 8;
     const uint32_t start = 2u * ctx.prog.BootWords;
     const uint32_t end = 2u * ctx.prog.ChipWords;
     int attempt = 0;
     uint32_t address = start;
-    int result = kUpdateSent;
+    LinkResult result = LinkResult::Sent;
     // On USB the ready polls of each block go out with it (the Kordel ignores this).
     ReadyForecast forecast(blockSize);
     for (;;) {
@@ -143,7 +145,7 @@ int WriteUpdate(Context& ctx) {
         }
         const LoaderReady ready = synced ? WaitLoaderReady(ctx, 5, 4, kUsbSyncReadyMs) : LoaderReady::NoAnswer;
         if (ready == LoaderReady::NoAnswer) {
-            result = kUpdateProgrammerLost;
+            result = LinkResult::ProgrammerLost;
             break;
         }
         if (ready == LoaderReady::NotReady) {
@@ -151,7 +153,7 @@ int WriteUpdate(Context& ctx) {
                 ++attempt;
                 continue;
             }
-            result = kUpdateNoLoader;
+            result = LinkResult::NoLoader;
             break;
         }
         SetClk(ctx, 0);
@@ -184,34 +186,34 @@ int WriteUpdate(Context& ctx) {
             ctx.host.Pump();
         }
         if (gone) {
-            result = kUpdateProgrammerLost;
+            result = LinkResult::ProgrammerLost;
             break;
         }
         if (!lost) {
-            result = kUpdateSent;
+            result = LinkResult::Sent;
             break;
         }
         ++attempt;
         if (attempt < kUpdateAttempts) continue;
-        result = kUpdateBlockLost;
+        result = LinkResult::BlockLost;
         break;
     }
 
     switch (result) {
-    case kUpdateNoLoader:
+    case LinkResult::NoLoader:
         for (const char* line : {"Нет готовности модуля.", "Неисправность!Возможные причины:",
                                  "1)В модуле нет загрузчика!", "2)Не включен Переключатель на программаторе.",
                                  "3)Сбой.", "Попробуйте еще раз."})
             ctx.host.Okno(line);
         break;
-    case kUpdateProgrammerLost:
+    case LinkResult::ProgrammerLost:
         ctx.host.Okno(kProgrammerLost);
         break;
-    case kUpdateBlockLost:
+    case LinkResult::BlockLost:
         ctx.host.Okno("Нет готовности модуля 4620.");
         ctx.host.Okno(Format("a=%X", address));
         break;
-    default:
+    case LinkResult::Sent:
         ctx.host.Okno("Запись закончена.");
         ctx.host.Okno(Format("Конечный адрес=%X", address));
         ctx.host.Okno("Проверка контрольной суммы.");

@@ -10,14 +10,19 @@ struct Context;
 
 // Both say whether the programmer answered while the byte went out (on USB the
 // samples are only queued: the next transfer tells).
-bool SendLoaderByte(Context& ctx, uint8_t byte);
-bool FtSendLoaderByte(Context& ctx, uint8_t byte);
+[[nodiscard]] bool SendLoaderByte(Context& ctx, uint8_t byte);
+[[nodiscard]] bool FtSendLoaderByte(Context& ctx, uint8_t byte);
 
-// kUpdateProgrammerLost: the programmer stopped answering; nothing more was
-// sent and no ready was believed after that.
-enum UpdateResult { kUpdateSent = 0, kUpdateNoLoader = 1, kUpdateBlockLost = 2, kUpdateProgrammerLost = 3 };
+// How one run of the link ended.
+enum class LinkResult {
+    Sent,           // every block acknowledged
+    NoLoader,       // no boot loader answered the synchronisation
+    BlockLost,      // a block went unacknowledged in every attempt
+    ProgrammerLost, // the programmer stopped answering; nothing more was sent and
+                    // no ready was believed after that
+};
 // Streams BuffEt's update region; logs its own result lines.
-int WriteUpdate(Context& ctx);
+[[nodiscard]] LinkResult WriteUpdate(Context& ctx);
 
 constexpr int kUpdateAttempts = 5;
 constexpr int kReadyPolls = 65001;
@@ -39,7 +44,7 @@ struct QueuedPolls {
 // kReadyPolls polls, each followed by afterEachHigh handshakes; on USB at most
 // usbLimitMs milliseconds. Ends at the first read or handshake the programmer
 // did not answer.
-LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs,
+[[nodiscard]] LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs,
                             QueuedPolls* queued = nullptr);
 
 } // namespace mrk

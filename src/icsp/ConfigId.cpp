@@ -87,7 +87,8 @@ bool ReadIdWords(Context& ctx) {
         ctx.prog.IdWords[k] = static_cast<uint32_t>(b[2 * k + 1] << 8 | b[2 * k]);
     ctx.host.Pump();
     ExitProgMode(ctx);
-    SetVpp(ctx, 0);
+    // The words are in; the next command finds out whether the programmer is still there.
+    (void)SetVpp(ctx, 0);
     const auto& id = ctx.prog.IdWords;
     ctx.prog.Label2Text = Format("d[0]=%X d[1]=%X d[2]=%X d[3]=%X", id[0], id[1], id[2], id[3]);
     ctx.host.Label2(ctx.prog.Label2Text);
@@ -112,9 +113,10 @@ bool EraseChip(Context& ctx, void (*clearLog)(Context&)) {
     if (!EnterProgModeAForErase(ctx) || !BulkErase(ctx)) return AbandonLostProgrammer(ctx);
     SetClk(ctx, 0);
     SetDat(ctx, 1);
-    SetVpp(ctx, 0);
+    // The erase has reached the chip; VPP left on is the next step's to check.
+    (void)SetVpp(ctx, 0);
     if (clearLog) clearLog(ctx);
-    SetVpp(ctx, 1);
+    (void)SetVpp(ctx, 1);
     return true;
 }
 

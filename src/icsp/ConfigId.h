@@ -10,18 +10,18 @@ struct Context;
 // in the log (kProgrammerLost), leaves programming mode and gives false.
 
 // Fills ConfigRead and the two device-ID bytes.
-bool ReadConfigWords(Context& ctx);
+[[nodiscard]] bool ReadConfigWords(Context& ctx);
 // Writes ConfigWrite (the code-protection pair last), reads it back into
 // ConfigRead; true when all fourteen bytes equal ConfigWrite.
-bool WriteConfigWords(Context& ctx);
+[[nodiscard]] bool WriteConfigWords(Context& ctx);
 // Fills IdWords and shows them in Label2 (after a lost programmer the words
 // not read are 0 and Label2 is left as it was).
-bool ReadIdWords(Context& ctx);
+[[nodiscard]] bool ReadIdWords(Context& ctx);
 // Writes ID words 1..3 (word 0 belongs to the module's boot loader).
-bool WriteIdWords(Context& ctx, uint16_t w1, uint16_t w2, uint16_t w3);
+[[nodiscard]] bool WriteIdWords(Context& ctx, uint16_t w1, uint16_t w2, uint16_t w3);
 // Bulk erase; leaves VPP applied. `clearLog` runs between the last two VPP switches.
-bool EraseChip(Context& ctx, void (*clearLog)(Context&) = nullptr);
+[[nodiscard]] bool EraseChip(Context& ctx, void (*clearLog)(Context&) = nullptr);
 // The plain device-ID read: no memory selection, no retries; result in Label2.
-bool ReadDevIdPlain(Context& ctx);
+[[nodiscard]] bool ReadDevIdPlain(Context& ctx);
 
 } // namespace mrk

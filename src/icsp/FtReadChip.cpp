@@ -14,6 +14,7 @@ constexpr uint32_t kBatchWords = 128;
 } // namespace
 
 bool FtReadChip(Context& ctx) {
+    ctx.image.ChipReadBrokeAt = 0;
     const bool entered = EnterProgModeA(ctx) && ClearTblPtr(ctx);
     const uint32_t n = ctx.ind.SpeedButton21 ? ctx.prog.ChipWords : ctx.prog.BootWords;
     ctx.host.GaugeMax(static_cast<long>(n));
@@ -22,14 +23,16 @@ bool FtReadChip(Context& ctx) {
     for (uint32_t w = 1; w <= n; ++w) {
         ctx.host.GaugePos(w);
         for (int half = 0; half < 2; ++half) {
-            SendCommand(ctx, cmd::kTableReadPostInc, false);
+            // Only queued on USB: FtDecodeWords learns from the transfer whether it came back.
+            (void)SendCommand(ctx, cmd::kTableReadPostInc, false);
             FtClockByteIn(ctx);
         }
         if (w % kBatchWords == 0 && !FtDecodeWords(ctx, w)) return AbandonLostProgrammer(ctx);
         ctx.host.Pump();
     }
     ExitProgMode(ctx);
-    SetVpp(ctx, 0);
+    (void)SetVpp(ctx, 0); // every word is in; the next command asks the programmer again
+    ctx.image.ChipReadBrokeAt.reset();
     return true;
 }
 
@@ -41,6 +44,7 @@ bool FtDecodeWords(Context& ctx, uint32_t w) {
     const size_t at = 2u * (w - kBatchWords);
     // Words past the end of BuffChip (a damaged word count) are dropped, not written.
     for (size_t k = 0; k < sizeof bytes && at + k < ctx.image.BuffChip.size(); ++k) ctx.image.BuffChip[at + k] = bytes[k];
+    ctx.image.ChipReadBrokeAt = w;
     return true;
 }
 

@@ -83,7 +83,8 @@ bool SendOperand(Context& ctx, uint16_t word) {
 bool ReadTableBytes(Context& ctx, uint8_t* out, size_t n) {
     if (ctx.IsUsb()) {
         for (size_t k = 0; k < n; ++k) {
-            SendCommand(ctx, cmd::kTableReadPostInc, false);
+            // Only queued on USB: FtReadQueuedBytes learns from the transfer.
+            (void)SendCommand(ctx, cmd::kTableReadPostInc, false);
             FtClockByteIn(ctx);
         }
         return FtReadQueuedBytes(ctx, out, n);
@@ -192,7 +193,8 @@ bool EnterProgModeE(Context& ctx) {
 void ExitProgMode(Context& ctx) {
     SetClk(ctx, 0);
     SetDat(ctx, 1);
-    SetVpp(ctx, 0);
+    // Leaving is the same whether the programmer still answers or not.
+    (void)SetVpp(ctx, 0);
     SetClk(ctx, 1);
     SetDat(ctx, 0);
 }

@@ -28,31 +28,31 @@ constexpr uint32_t kAdrEraseControl = 0x3C0004;
 constexpr uint32_t kAdrWriteMode = 0x3C0006;
 constexpr uint32_t kAdrDevId1 = 0x3FFFFE;
 
-bool SendCoreInstr(Context& ctx, uint8_t opcodeByte, uint8_t lowByte);
-bool ClearTblPtr(Context& ctx);
-bool SetTblPtr(Context& ctx, uint32_t address);
-bool SendCommand(Context& ctx, uint8_t command, bool pulse);
-bool SendOperand(Context& ctx, uint16_t word);
+[[nodiscard]] bool SendCoreInstr(Context& ctx, uint8_t opcodeByte, uint8_t lowByte);
+[[nodiscard]] bool ClearTblPtr(Context& ctx);
+[[nodiscard]] bool SetTblPtr(Context& ctx, uint32_t address);
+[[nodiscard]] bool SendCommand(Context& ctx, uint8_t command, bool pulse);
+[[nodiscard]] bool SendOperand(Context& ctx, uint16_t word);
 // The byte the chip shifts out; none when the programmer did not answer.
-std::optional<uint8_t> ReadTableByte(Context& ctx);
+[[nodiscard]] std::optional<uint8_t> ReadTableByte(Context& ctx);
 // n table reads (post-increment) from the table pointer on, into out; false at
 // the first byte the programmer did not bring back. On USB they go out in one
 // transfer and their bytes come back from its read-back: one round trip.
-bool ReadTableBytes(Context& ctx, uint8_t* out, size_t n);
-bool BulkErase(Context& ctx);
+[[nodiscard]] bool ReadTableBytes(Context& ctx, uint8_t* out, size_t n);
+[[nodiscard]] bool BulkErase(Context& ctx);
 
 // Programming-mode entry variants and the exit sequence.
-bool EnterProgModeA(Context& ctx);           // boot write/reads, ID write
+[[nodiscard]] bool EnterProgModeA(Context& ctx);           // boot write/reads, ID write
 // Entries A and E without their closing settle delay, for callers that set the
 // progress gauge in between and then settle themselves.
-bool EnterProgModeABeforeSettle(Context& ctx);
-bool EnterProgModeEBeforeSettle(Context& ctx);
+[[nodiscard]] bool EnterProgModeABeforeSettle(Context& ctx);
+[[nodiscard]] bool EnterProgModeEBeforeSettle(Context& ctx);
 constexpr uint16_t kEntrySettle = 500;
-bool EnterProgModeAForErase(Context& ctx);   // A with one extra handshake first
-bool EnterProgModeB(Context& ctx);           // device-ID read of programmer open
-bool EnterProgModeC(Context& ctx);           // configuration read, plain device-ID read
-bool EnterProgModeD(Context& ctx);           // configuration write
-bool EnterProgModeE(Context& ctx);           // ID read
+[[nodiscard]] bool EnterProgModeAForErase(Context& ctx);   // A with one extra handshake first
+[[nodiscard]] bool EnterProgModeB(Context& ctx);           // device-ID read of programmer open
+[[nodiscard]] bool EnterProgModeC(Context& ctx);           // configuration read, plain device-ID read
+[[nodiscard]] bool EnterProgModeD(Context& ctx);           // configuration write
+[[nodiscard]] bool EnterProgModeE(Context& ctx);           // ID read
 void ExitProgMode(Context& ctx);
 
 // The one log line of a chip routine that stopped because its programmer no
@@ -60,11 +60,11 @@ void ExitProgMode(Context& ctx);
 inline constexpr const char* kProgrammerLost = "Связь с программатором потеряна. Операция прервана.";
 // Leaves programming mode, says kProgrammerLost and gives false, for the
 // routine to return.
-bool AbandonLostProgrammer(Context& ctx);
+[[nodiscard]] bool AbandonLostProgrammer(Context& ctx);
 
 // Memory selection right after entry.
-bool SelectProgramMemory(Context& ctx);      // write-mode register only on the 452
-bool SelectConfigSpace(Context& ctx);
-bool SelectIdOrDevId(Context& ctx);          // program memory, write-mode register on both
+[[nodiscard]] bool SelectProgramMemory(Context& ctx);      // write-mode register only on the 452
+[[nodiscard]] bool SelectConfigSpace(Context& ctx);
+[[nodiscard]] bool SelectIdOrDevId(Context& ctx);          // program memory, write-mode register on both
 
 } // namespace mrk

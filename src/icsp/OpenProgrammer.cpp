@@ -19,14 +19,15 @@ Found DetectProgrammer(Context& ctx) {
     // found on USB is looked for there again, not taken for a Kordel.
     const bool lpt = !ctx.IsUsb() && Handshake(ctx);
     if (lpt) ctx.SetInterfaceUsb(false);
-    Handshake(ctx);
+    // The second handshake only paces the lines; the first one decided.
+    (void)Handshake(ctx);
     if (lpt) return Found::Lpt;
     if (FtOpen(ctx)) {
         ctx.SetInterfaceUsb(true);
         FtEnable(ctx);
         SetClk(ctx, 1);
         SetDat(ctx, 0);
-        SetVpp(ctx, 0);
+        (void)SetVpp(ctx, 0); // the device-ID read that follows asks the programmer
         return Found::Usb;
     }
     return Found::None;
@@ -57,7 +58,7 @@ std::optional<DevId> ReadDevIdBytes(Context& ctx) {
 bool ReadDevIdOnce(Context& ctx, DevId& d) {
     const auto read = ReadDevIdBytes(ctx);
     ExitProgMode(ctx);
-    SetVpp(ctx, 0);
+    (void)SetVpp(ctx, 0); // the read's own answer decides
     if (!read) return false;
     d = *read;
     return true;

@@ -80,6 +80,7 @@ bool WriteRowAt(Context& ctx, uint32_t i) {
 }
 
 bool ReadRange(Context& ctx, uint32_t n) {
+    ctx.image.ChipReadBrokeAt = 0;
     const bool entered = EnterProgModeA(ctx) && ClearTblPtr(ctx);
     ctx.host.GaugeMax(static_cast<long>(n) - 1);
     ctx.host.GaugePos(0);
@@ -88,11 +89,13 @@ bool ReadRange(Context& ctx, uint32_t n) {
         ctx.host.GaugePos(i);
         const auto w = ReadWordAtPointer(ctx);
         if (!w) return AbandonLostProgrammer(ctx);
+        ctx.image.ChipReadBrokeAt = i + 1;
         ctx.image.BuffChip[2 * i] = static_cast<uint8_t>(*w);
         ctx.image.BuffChip[2 * i + 1] = static_cast<uint8_t>(*w >> 8);
         ctx.host.Pump();
     }
     ExitProgMode(ctx);
+    ctx.image.ChipReadBrokeAt.reset();
     return true;
 }
 

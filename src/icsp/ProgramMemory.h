@@ -11,19 +11,19 @@ struct Context;
 // (checked at each word, row and transfer), says so in the log and gives false.
 
 // Writes the boot region from BuffEt; true when every word then equals BuffEt.
-bool WriteBoot(Context& ctx);
+[[nodiscard]] bool WriteBoot(Context& ctx);
 // Fill BuffChip with the boot region / the whole program memory; false when the
 // programmer stopped answering (BuffChip then holds only part of the read).
-bool ReadBoot(Context& ctx);
-bool ReadAll(Context& ctx);
+[[nodiscard]] bool ReadBoot(Context& ctx);
+[[nodiscard]] bool ReadAll(Context& ctx);
 // True when the compared range of BuffChip equals BuffEt (whole memory when
 // SpeedButton21 is down, else the boot region). Logs every difference.
-bool CompareChip(Context& ctx);
+[[nodiscard]] bool CompareChip(Context& ctx);
 
 // USB form of the reads: 128 words per transfer. FtDecodeWords decodes nothing
 // and gives false when the transfer did not come back whole.
-bool FtReadChip(Context& ctx);
-bool FtDecodeWords(Context& ctx, uint32_t w);
+[[nodiscard]] bool FtReadChip(Context& ctx);
+[[nodiscard]] bool FtDecodeWords(Context& ctx, uint32_t w);
 
 // How often one row may be erased and rewritten before the write gives up.
 constexpr int kMaxRowRewrites = 3;

@@ -13,11 +13,11 @@ struct Context;
 // kind 0: the update file (Edit1); kind 1: the boot loader of the current chip
 // (Edit2 / Edit5). Configuration records count only for kind 0.
 // 0 on success, -1 on a bad line or a file error (shown in a message box).
-int ExecuteCRPtoHex(Context& ctx, uint8_t kind);
+[[nodiscard]] int ExecuteCRPtoHex(Context& ctx, uint8_t kind);
 
 // The embedded image of the current chip: "DATAARRAY1" for the PIC18F4620,
 // "DATAARRAY" otherwise. -1 also when the program carries no such image.
-int ExecuteResurse(Context& ctx, uint8_t kind);
+[[nodiscard]] int ExecuteResurse(Context& ctx, uint8_t kind);
 
 // Where the deciphered text of a .CRP file goes: its own path with the last three
 // characters replaced by "tmp" (in TempDir, when one is set).
@@ -27,7 +27,7 @@ std::string CrpTempPath(const Context& ctx, const std::string& crpPath);
 std::string ResourceTempPath(const Context& ctx);
 
 // The common part: deciphers source into tempPath and reads it as HEX text.
-int LoadEnciphered(Context& ctx, std::span<const uint8_t> source, const std::string& tempPath,
+[[nodiscard]] int LoadEnciphered(Context& ctx, std::span<const uint8_t> source, const std::string& tempPath,
                    uint8_t kind);
 
 } // namespace mrk

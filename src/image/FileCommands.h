@@ -8,11 +8,11 @@ namespace mrk {
 struct Context;
 
 // The embedded update image of the current chip, over a BuffEt refilled with 0xFF.
-bool SpeedButton7Click(Context& ctx);
+[[nodiscard]] bool SpeedButton7Click(Context& ctx);
 // The boot-loader file of the current chip (Edit2 / Edit5), laid over BuffEt.
-bool SpeedButton3Click(Context& ctx);
+[[nodiscard]] bool SpeedButton3Click(Context& ctx);
 // The update file (Edit1), over a BuffEt refilled with 0xFF.
-bool SpeedButton19Click(Context& ctx);
+[[nodiscard]] bool SpeedButton19Click(Context& ctx);
 
 // The file name's extension from its last point on, upper-cased (".HEX"); empty
 // when the name has no point.

@@ -14,6 +14,6 @@ const std::string& ImagePath(const Context& ctx, uint8_t kind);
 // Reads the HEX file of ImagePath(kind) into BuffEt and ConfigWrite without
 // clearing BuffEt first; configuration records are stored for both kinds.
 // 0 on success (ConfigWrite then masked), -1 on a bad line or an unreadable file.
-int ExecuteHex(Context& ctx, uint8_t kind);
+[[nodiscard]] int ExecuteHex(Context& ctx, uint8_t kind);
 
 } // namespace mrk

@@ -40,6 +40,6 @@ private:
 // a valid end record (records before that stay in place); a read error is shown
 // in a message box naming the file and gives -1.
 // Neither clears BuffEt nor masks ConfigWrite.
-int ReadHexText(Context& ctx, std::istream& in, ConfigRecords config, const std::string& name);
+[[nodiscard]] int ReadHexText(Context& ctx, std::istream& in, ConfigRecords config, const std::string& name);
 
 } // namespace mrk

@@ -8,6 +8,6 @@ namespace mrk {
 extern const Rc6Key kImageKey;
 
 // Parses 20 hexadecimal digits into a key; false when the text is not exactly that.
-bool ParseImageKey(const char* text, Rc6Key& key);
+[[nodiscard]] bool ParseImageKey(const char* text, Rc6Key& key);
 
 } // namespace mrk

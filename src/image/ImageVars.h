@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace mrk {
@@ -17,6 +18,9 @@ struct ImageVars {
     }
     std::array<uint8_t, 65540> BuffEt;   // program memory image + the two update sums
     std::array<uint8_t, 65536> BuffChip; // read back from the chip
+    // Where the last read of the chip broke off (a word index): BuffChip holds
+    // what the chip answered below it only. None when that read ended whole.
+    std::optional<uint32_t> ChipReadBrokeAt;
     std::array<uint8_t, 14> ConfigWrite; // CONFIG1L..CONFIG7H to be written
 
     // Which buffer the memory pages show: 0 BuffEt, 1 BuffChip.

@@ -18,22 +18,30 @@ PageLines PageBounds(uint32_t chipWords, unsigned page) {
     }
 }
 
-std::string ListingLine(const uint8_t* memory, unsigned line) {
+std::string ListingLine(const uint8_t* memory, unsigned line, uint32_t unreadFrom) {
     const uint8_t* p = memory + 8u * line;
-    auto word = [p](int k) { return unsigned(p[2 * k]) | unsigned(p[2 * k + 1]) << 8; };
-    return Format("%03X:  %04X   %04X   %04X   %04X", 8u * line, word(0), word(1), word(2), word(3));
+    if (4u * line + 4 <= unreadFrom) {
+        auto word = [p](int k) { return unsigned(p[2 * k]) | unsigned(p[2 * k + 1]) << 8; };
+        return Format("%03X:  %04X   %04X   %04X   %04X", 8u * line, word(0), word(1), word(2), word(3));
+    }
+    std::string text = Format("%03X:", 8u * line);
+    for (unsigned k = 0; k < 4; ++k)
+        text += 4u * line + k < unreadFrom ? Format("%s%04X", k ? "   " : "  ", unsigned(p[2 * k]) | unsigned(p[2 * k + 1]) << 8)
+                                           : std::string(k ? "   ----" : "  ----");
+    return text;
 }
 
 void Okno_1_2_Str(Context& ctx, uint8_t source, unsigned page) {
     const PageLines lines = PageBounds(ctx.prog.ChipWords, page);
     const uint8_t* memory = source == 0 ? ctx.image.BuffEt.data() : ctx.image.BuffChip.data();
+    const uint32_t unreadFrom = source == 0 ? UINT32_MAX : ctx.image.ChipReadBrokeAt.value_or(UINT32_MAX);
     ClearOkno(ctx);
     HoldOknoRepaint(ctx, true);
     ctx.host.Okno(source == 0 ? "Карта памяти программ." : "Данные кристалла.");
     ctx.host.GaugeMax(static_cast<long>(lines.last - lines.first));
     ctx.host.GaugePos(0);
     for (unsigned L = lines.first; L <= lines.last; ++L) {
-        ctx.host.Okno(ListingLine(memory, L));
+        ctx.host.Okno(ListingLine(memory, L, unreadFrom));
         ctx.host.GaugePos(static_cast<long>(L - lines.first));
     }
     HoldOknoRepaint(ctx, false);

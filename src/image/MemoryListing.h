@@ -16,9 +16,11 @@ struct PageLines {
 PageLines PageBounds(uint32_t chipWords, unsigned page);
 
 // One display line: the byte address and four words, e.g. "000:  FFFF   FFFF   FFFF   FFFF".
-std::string ListingLine(const uint8_t* memory, unsigned line);
+// Words from `unreadFrom` on were not read from the chip: shown as "----".
+std::string ListingLine(const uint8_t* memory, unsigned line, uint32_t unreadFrom = UINT32_MAX);
 
-// Clears the log and lists the page under the heading of its source.
+// Clears the log and lists the page under the heading of its source; the words
+// a broken-off read of the chip did not bring back are not shown as chip data.
 void Okno_1_2_Str(Context& ctx, uint8_t source, unsigned page);
 
 } // namespace mrk

@@ -11,7 +11,7 @@ namespace mrk::journal {
 
 enum class RunKind { Cycle, Update };
 const char* RunKindName(RunKind k); // "cycle" / "update"
-std::optional<RunKind> RunKindFromName(const std::string& name);
+[[nodiscard]] std::optional<RunKind> RunKindFromName(const std::string& name);
 
 struct StepOutcome {
     int step = 0;         // the command's own step number
@@ -44,7 +44,7 @@ struct JournalRecord {
     bool sent = false;                      // the station's copy: on the server already
     std::string setAside;                   // the station's copy: why the server refused it
 
-    bool Finished() const { return !endedUtc.empty(); }
+    [[nodiscard]] bool Finished() const { return !endedUtc.empty(); }
 };
 
 // The present moment as "YYYY-MM-DDTHH:MM:SSZ".

@@ -78,7 +78,7 @@ public:
     // last record looked at.
     std::vector<NumberClaim> CycleNumbers(int64_t afterId, int64_t& lastId);
     // Who holds the factory number here, if anyone (the number's last cycle).
-    std::optional<JournalRecord> Holder(uint16_t number);
+    [[nodiscard]] std::optional<JournalRecord> Holder(uint16_t number);
     // One step more, with the log lines that came since the last write (from logFrom on).
     void AddStep(const JournalRecord& rec, size_t stepIndex, size_t logFrom);
     // The end: every head field, the remaining steps and log lines; sent as given.
@@ -96,9 +96,9 @@ public:
     std::vector<SummaryRow> Summary(const ListFilter& f, SummaryBy by);
     // How many records the filter picks (its limit aside).
     int64_t Count(const ListFilter& f);
-    std::optional<JournalRecord> Get(int64_t id);
+    [[nodiscard]] std::optional<JournalRecord> Get(int64_t id);
     // By the uid or its first characters (at least 8); throws when they name several.
-    std::optional<JournalRecord> GetByUid(const std::string& uid);
+    [[nodiscard]] std::optional<JournalRecord> GetByUid(const std::string& uid);
 
     // Records not yet on the server that have ended (or were killed long ago; the set-aside ones only withSetAside),
     // oldest first from after afterId, at most limit (0: all).
@@ -115,7 +115,7 @@ private:
     void WriteSteps(int64_t runId, const JournalRecord& rec, size_t from);
     void WriteLog(int64_t runId, const JournalRecord& rec, size_t from);
     void LoadDetails(JournalRecord& rec);
-    std::optional<JournalRecord> One(const std::string& where, const std::vector<SqlValue>& params);
+    [[nodiscard]] std::optional<JournalRecord> One(const std::string& where, const std::vector<SqlValue>& params);
     std::string StepsColumn() const;
     std::unique_ptr<SqlConnection> db_;
     const char* head_; // the record's columns as this journal's version has them

@@ -55,12 +55,12 @@ public:
 
     // Opens a run's record. False only for a cycle whose factory number cannot be
     // reserved (taken and not confirmed, or no journal to reserve it in); why says so.
-    bool Start(JournalRecord rec, std::string& why);
+    [[nodiscard]] bool Start(JournalRecord rec, std::string& why);
     // Reserves a factory number about to be written into a module outside a cycle
     // (the identity stamp, ID words written by hand), as a cycle reserves its own;
     // false with why when it is taken (and not confirmed the same module) or cannot be reserved.
-    bool ReserveNumber(uint16_t number, std::string& why);
-    bool Running() const { return run_.has_value(); }
+    [[nodiscard]] bool ReserveNumber(uint16_t number, std::string& why);
+    [[nodiscard]] bool Running() const { return run_.has_value(); }
     // The open record, for the caller to fill in as the run learns things.
     JournalRecord& Current() { return *run_; }
     void Log(const std::string& line);
@@ -87,10 +87,10 @@ private:
     void DropServer(const std::string& why);
     // Runs fn on the server; a connection that was lost since its last use (the
     // server restarted) is made again once. False with the reason when it fails.
-    bool OnServer(const std::function<void(JournalStore&)>& fn, std::string& error, bool& rejected);
+    [[nodiscard]] bool OnServer(const std::function<void(JournalStore&)>& fn, std::string& error, bool& rejected);
     // what: the end of the refusal ("цикл не запущен").
-    bool Reserve(JournalRecord& rec, std::string& why, const char* what);
-    bool ClaimNumbers(JournalStore& local, std::string& error, bool fromStart);
+    [[nodiscard]] bool Reserve(JournalRecord& rec, std::string& why, const char* what);
+    [[nodiscard]] bool ClaimNumbers(JournalStore& local, std::string& error, bool fromStart);
     JournalSettings settings_;
     std::unique_ptr<JournalStore> local_, server_;
     bool serverFresh_ = false;

@@ -17,12 +17,12 @@ extern const char* const kHeadColumns;
 extern const char* const kHeadColumnsBefore;
 
 // The record, or nothing with the reason in error ("запись 12: неверное значение devid1 'zz'").
-std::optional<JournalRecord> RecordFromRow(const SqlRow& row, std::string& error);
+[[nodiscard]] std::optional<JournalRecord> RecordFromRow(const SqlRow& row, std::string& error);
 // The same into rec, whose strings and vectors are reused, so that a long read
 // allocates next to nothing per record; false with the reason in error.
-bool ReadRecord(const SqlRow& row, JournalRecord& rec, std::string& error);
+[[nodiscard]] bool ReadRecord(const SqlRow& row, JournalRecord& rec, std::string& error);
 // A whole number that fits in [lo, hi]; nothing otherwise.
-std::optional<int64_t> CheckedInt(const std::optional<std::string>& text, int64_t lo, int64_t hi);
+[[nodiscard]] std::optional<int64_t> CheckedInt(const std::optional<std::string>& text, int64_t lo, int64_t hi);
 
 std::string HexBytes(const std::vector<uint8_t>& bytes);
 

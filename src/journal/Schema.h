@@ -9,9 +9,9 @@ namespace mrk::journal {
 constexpr int kSchemaVersion = 4;
 
 // The version the database is at (0: no journal tables yet).
-int SchemaVersionOf(SqlConnection& db);
+[[nodiscard]] int SchemaVersionOf(SqlConnection& db);
 // The same without writing anything (for a read-only journal).
-int SchemaVersionForReading(SqlConnection& db);
+[[nodiscard]] int SchemaVersionForReading(SqlConnection& db);
 // Applies the migrations up to target. Throws SqlError when the database is newer.
 void Migrate(SqlConnection& db, int target = kSchemaVersion);
 

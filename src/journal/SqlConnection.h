@@ -24,8 +24,8 @@ class SqlError : public std::runtime_error {
 public:
     SqlError(const std::string& what, bool lost = false, bool timedOut = false)
         : std::runtime_error(what), lost_(lost || timedOut), timedOut_(timedOut) {}
-    bool Lost() const { return lost_; }
-    bool TimedOut() const { return timedOut_; }
+    [[nodiscard]] bool Lost() const { return lost_; }
+    [[nodiscard]] bool TimedOut() const { return timedOut_; }
 
 private:
     bool lost_, timedOut_;

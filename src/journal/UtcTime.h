@@ -9,7 +9,7 @@ namespace mrk::journal {
 // "2026-12-01", "2026-12-01T17:46", "2026-12-01T17:46:05", each optionally ending
 // in "Z" or an offset ("+03:00", "-0500"); an impossible date or time gives nothing.
 // A bare date with dayEnd means the end of that day (the next day's start).
-std::optional<std::string> ParseUtcTime(const std::string& text, bool dayEnd = false);
+[[nodiscard]] std::optional<std::string> ParseUtcTime(const std::string& text, bool dayEnd = false);
 
 // A stored UTC time as the station's clock shows it ("11.12.2026 12:35:07");
 // text that is not a stored time is given back as it is.

@@ -24,7 +24,7 @@ Bench::Bench(const BenchOptions& opt) : opt_(opt) {
         if (opt_.factoryBootLoader) {
             std::string error;
             // The built-in image is made by the build; it always parses.
-            module_->LoadHexText(FactoryBootLoaderHex(m.chip), error);
+            (void)module_->LoadHexText(FactoryBootLoaderHex(m.chip), error);
         }
     }
     VirtualKordel::Options k;

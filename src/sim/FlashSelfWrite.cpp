@@ -18,7 +18,8 @@ FlashSelfWrite::Cycle FlashSelfWrite::Start(uint32_t tblptr, uint8_t eecon1) {
     const ChipTraits& chip = mem_.Traits();
     Cycle c;
     if (eecon1 & kCfgs) {
-        mem_.WriteConfig(tblptr, holding_[tblptr % holding_.size()]);
+        // Write-protected configuration stays as it was, as on the chip.
+        (void)mem_.WriteConfig(tblptr, holding_[tblptr % holding_.size()]);
         c.duration = chip.selfWriteTime;
     } else if (eecon1 & kFree) {
         const uint32_t row = tblptr - tblptr % kRowSize;

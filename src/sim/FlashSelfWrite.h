@@ -40,7 +40,7 @@ public:
     // A reset: holding registers back to 0xFF, the write count to 0.
     void Reset();
     // Program flash writes (not erases) since the last reset above the boot region.
-    int UpdateWrites() const { return updateWrites_; }
+    [[nodiscard]] int UpdateWrites() const { return updateWrites_; }
 
 private:
     ModuleMemory& mem_;

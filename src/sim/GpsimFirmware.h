@@ -27,10 +27,10 @@ public:
     void Stop() override;
     void Advance(Nanos t) override;
     void Lines(Nanos t, const ProgrammerPins& pins) override;
-    std::optional<bool> Output(Nanos t) const override;
-    bool Running() const override { return running_; }
+    [[nodiscard]] std::optional<bool> Output(Nanos t) const override;
+    [[nodiscard]] bool Running() const override { return running_; }
     // Update-region writes the firmware made since the last reset (one per link block).
-    int Blocks() const override { return flash_.UpdateWrites(); }
+    [[nodiscard]] int Blocks() const override { return flash_.UpdateWrites(); }
     Nanos FlashTime() const override { return flashTime_; }
 
     // What gpsim reported while the firmware ran (watchdog resets and the like).

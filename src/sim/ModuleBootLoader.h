@@ -51,8 +51,8 @@ public:
     void Reset(Nanos t, const ProgrammerPins& pins) override;
     // The chip is held in reset or taken into programming mode: the program stops.
     void Stop() override;
-    bool Running() const override { return state_ != State::Off && state_ != State::Done; }
-    int Blocks() const override { return blocks_; }
+    [[nodiscard]] bool Running() const override { return state_ != State::Off && state_ != State::Done; }
+    [[nodiscard]] int Blocks() const override { return blocks_; }
     // Erase and write time the loader has spent on its flash since power-up.
     Nanos FlashTime() const override { return flashTime_; }
 
@@ -62,12 +62,12 @@ public:
     void Lines(Nanos t, const ProgrammerPins& pins) override;
     void ClockRise(Nanos t, bool pgd);
     void ClockFall(Nanos t);
-    std::optional<bool> Output(Nanos t) const override;
+    [[nodiscard]] std::optional<bool> Output(Nanos t) const override;
 
 private:
     enum class State { Off, Sync, Ready, Receive, Silent, Done };
 
-    bool HasMarker() const;
+    [[nodiscard]] bool HasMarker() const;
     void BlockReceived(Nanos t);
     void WriteBlock();
     void InvalidateSums(Nanos t);

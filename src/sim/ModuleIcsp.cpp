@@ -75,7 +75,7 @@ void ModuleIcsp::Advance(Nanos t) {
         program_ = Pending::None;
     }
     if (rowErase_ == Pending::Running && t >= rowStart_ + kRowEraseTime) {
-        mem_.EraseRow(rowAddress_, Writer::Icsp);
+        (void)mem_.EraseRow(rowAddress_, Writer::Icsp); // a protected row stays, as on the chip
         rowErase_ = Pending::None;
     }
     if (bulkErase_ == Pending::Running && t >= bulkStart_ + mem_.Traits().bulkEraseTime) {
@@ -268,7 +268,8 @@ void ModuleIcsp::TableWrite(uint16_t operand, bool startProgramming) {
 
 void ModuleIcsp::ProgramNow() {
     if (programConfig_) {
-        mem_.WriteConfig(programAddress_, programConfigValue_);
+        // Write-protected configuration stays as it was; the host's read-back sees it.
+        (void)mem_.WriteConfig(programAddress_, programConfigValue_);
         return;
     }
     mem_.Program(programAddress_, buffer_.data(), buffer_.size(), Writer::Icsp);

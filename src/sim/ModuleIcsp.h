@@ -33,16 +33,16 @@ public:
     void Enter(Nanos t);
     // MCLR left VPP; what is still under way is lost.
     void Leave(Nanos t);
-    bool Active() const { return active_; }
+    [[nodiscard]] bool Active() const { return active_; }
 
     // Completes programming and erases that are due by t.
     void Advance(Nanos t);
     // A PGC edge. ClockRise returns false when the clock comes too soon after entry,
     // which leaves programming mode (`problem` says why).
-    bool ClockRise(Nanos t, std::string& problem);
+    [[nodiscard]] bool ClockRise(Nanos t, std::string& problem);
     void ClockFall(Nanos t, bool pgd);
     // What the chip drives on PGD at t.
-    std::optional<bool> Output(Nanos t) const;
+    [[nodiscard]] std::optional<bool> Output(Nanos t) const;
 
     uint32_t Tblptr() const { return tblptr_; }
     const std::vector<IcspRecord>& Trace() const { return trace_; }

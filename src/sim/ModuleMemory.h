@@ -50,11 +50,11 @@ public:
 
     const ChipTraits& Traits() const { return *traits_; }
 
-    bool IsFlash(uint32_t a) const { return a < traits_->flashSize; }
-    static bool IsId(uint32_t a) { return a >= kIdBase && a < kIdBase + kIdSize; }
-    static bool IsConfig(uint32_t a) { return a >= kConfigBase && a < kConfigBase + kConfigSize; }
+    [[nodiscard]] bool IsFlash(uint32_t a) const { return a < traits_->flashSize; }
+    [[nodiscard]] static bool IsId(uint32_t a) { return a >= kIdBase && a < kIdBase + kIdSize; }
+    [[nodiscard]] static bool IsConfig(uint32_t a) { return a >= kConfigBase && a < kConfigBase + kConfigSize; }
     // Data EEPROM is kept (a module file carries it) but not reached over ICSP here.
-    bool IsEeprom(uint32_t a) const { return a >= kEepromBase && a < kEepromBase + traits_->eepromSize; }
+    [[nodiscard]] bool IsEeprom(uint32_t a) const { return a >= kEepromBase && a < kEepromBase + traits_->eepromSize; }
 
     // Raw contents; unmapped addresses read 0x00.
     uint8_t Peek(uint32_t a) const;
@@ -62,19 +62,19 @@ public:
     // What a table read over ICSP returns (code-protected flash reads 0x00).
     uint8_t IcspRead(uint32_t a) const;
 
-    bool CodeProtected(uint32_t a) const;
-    bool WriteProtected(uint32_t a) const;
-    bool ConfigWriteProtected() const;
+    [[nodiscard]] bool CodeProtected(uint32_t a) const;
+    [[nodiscard]] bool WriteProtected(uint32_t a) const;
+    [[nodiscard]] bool ConfigWriteProtected() const;
 
     // Programs flash/ID bytes from a write buffer at `start` (new = old AND data);
     // protected flash is left alone.
     void Program(uint32_t start, const uint8_t* data, size_t n, Writer who);
     // Erases the 64-byte row holding `a`, unless protected. Returns whether it erased.
-    bool EraseRow(uint32_t a, Writer who);
+    [[nodiscard]] bool EraseRow(uint32_t a, Writer who);
     // Erases the ID locations (the boot loader's rewrite of ID word 0).
     void EraseId();
     // Writes one configuration byte; false when configuration is write-protected.
-    bool WriteConfig(uint32_t a, uint8_t v);
+    [[nodiscard]] bool WriteConfig(uint32_t a, uint8_t v);
     // Chip erase: flash, ID, data EEPROM, configuration defaults, no protection.
     void EraseAll();
 
@@ -82,7 +82,7 @@ public:
 
 private:
     // Index of the protection block: -1 boot block, 0..3 blocks 0..3.
-    int Block(uint32_t a) const;
+    [[nodiscard]] int Block(uint32_t a) const;
 
     const ChipTraits* traits_;
     std::vector<uint8_t> flash_;

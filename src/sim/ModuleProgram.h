@@ -22,10 +22,10 @@ public:
     // The programmer's lines changed at t (MCLR stayed at VDD).
     virtual void Lines(Nanos t, const ProgrammerPins& pins) = 0;
     // What the chip drives on PGD (RB7) at t, nothing when the pin is an input.
-    virtual std::optional<bool> Output(Nanos t) const = 0;
+    [[nodiscard]] virtual std::optional<bool> Output(Nanos t) const = 0;
     // The boot loader runs since the last reset, and the update blocks it wrote.
-    virtual bool Running() const = 0;
-    virtual int Blocks() const = 0;
+    [[nodiscard]] virtual bool Running() const = 0;
+    [[nodiscard]] virtual int Blocks() const = 0;
     // Erase and write time spent on the flash since power-up.
     virtual Nanos FlashTime() const = 0;
     // What happened to the chip that the pins do not show (executed firmware: a watchdog reset).

@@ -23,11 +23,11 @@ public:
     // The programmer's outputs at time t (called whenever any of them may have changed).
     virtual void Drive(Nanos t, const ProgrammerPins& pins) = 0;
     // What the target itself drives on PGD at time t, or nothing when released.
-    virtual std::optional<bool> PgdDrive(Nanos t) = 0;
+    [[nodiscard]] virtual std::optional<bool> PgdDrive(Nanos t) = 0;
 };
 
 // The PGD wire: the programmer's low wins, then the target, else the pull-up.
-inline bool PgdLevel(Nanos t, const ProgrammerPins& pins, PinTarget* target) {
+[[nodiscard]] inline bool PgdLevel(Nanos t, const ProgrammerPins& pins, PinTarget* target) {
     if (pins.pgdPulledLow) return false;
     if (target) {
         if (auto d = target->PgdDrive(t)) return *d;

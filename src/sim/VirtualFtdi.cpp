@@ -228,6 +228,12 @@ FtStatus VirtualFtdi::OpenByDescription(const char* description, FtHandleValue& 
     return ftstatus::kOk;
 }
 
+FtStatus VirtualFtdi::Close(FtHandleValue h) {
+    if (auto st = CheckHandle(h)) return st;
+    open_ = false;
+    return ftstatus::kOk;
+}
+
 FtStatus VirtualFtdi::SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) {
     if (auto st = CheckHandle(h)) return st;
     mask_ = mask;

@@ -59,18 +59,19 @@ class VirtualFtdi : public FtDevice {
 public:
     VirtualFtdi(SimClock& clock, PinTarget* target, const VirtualFtdiOptions& opt);
 
-    FtStatus ListCount(uint32_t& count) override;
-    FtStatus ListDescription(uint32_t index, char* buffer) override;
-    FtStatus ListSerial(uint32_t index, char* buffer) override;
-    FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
-    FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
-    FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;
-    FtStatus SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) override;
-    FtStatus SetBaudRate(FtHandleValue h, uint32_t baud) override;
-    FtStatus Purge(FtHandleValue h, uint32_t mask) override;
-    FtStatus GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) override;
-    FtStatus Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) override;
-    FtStatus Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) override;
+    [[nodiscard]] FtStatus ListCount(uint32_t& count) override;
+    [[nodiscard]] FtStatus ListDescription(uint32_t index, char* buffer) override;
+    [[nodiscard]] FtStatus ListSerial(uint32_t index, char* buffer) override;
+    [[nodiscard]] FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
+    [[nodiscard]] FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
+    [[nodiscard]] FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;
+    [[nodiscard]] FtStatus SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) override;
+    [[nodiscard]] FtStatus SetBaudRate(FtHandleValue h, uint32_t baud) override;
+    [[nodiscard]] FtStatus Purge(FtHandleValue h, uint32_t mask) override;
+    [[nodiscard]] FtStatus GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) override;
+    [[nodiscard]] FtStatus Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) override;
+    [[nodiscard]] FtStatus Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) override;
+    [[nodiscard]] FtStatus Close(FtHandleValue h) override;
     std::string Name() const override { return "virtual FTDI"; }
     // One bulk IN transfer of read-back, as a driver without read-ahead makes it
     // (libftdi1): whatever has reached the host, or else the next packet, or,
@@ -92,7 +93,7 @@ public:
     // What the pins put on the module's lines now.
     ProgrammerPins Pins() const;
     uint8_t PinLatch() const { return latch_; }
-    bool IsOpen() const { return open_; }
+    [[nodiscard]] bool IsOpen() const { return open_; }
     uint8_t BitMode() const { return mode_; }
     uint8_t Mask() const { return mask_; }
     uint32_t BaudRate() const { return baud_; }
@@ -128,8 +129,8 @@ public:
 private:
     // Who has a bulk read of the read-back waiting on the chip.
     enum class Reader { Driver, Call, Async, None };
-    bool Present() const;
-    FtStatus CheckHandle(FtHandleValue h) const;
+    [[nodiscard]] bool Present() const;
+    [[nodiscard]] FtStatus CheckHandle(FtHandleValue h) const;
     void CountTransfer();
     // How long this write takes to reach the pins, varying from one write to the next.
     Nanos DeliveryDelay();

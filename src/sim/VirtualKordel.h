@@ -48,7 +48,7 @@ public:
     void SetFault(KordelFault fault);
 
 private:
-    bool EchoHigh(Nanos t) const;
+    [[nodiscard]] bool EchoHigh(Nanos t) const;
     void UpdateTarget();
     void CountAccess();
 

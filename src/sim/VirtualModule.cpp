@@ -86,7 +86,8 @@ void VirtualModule::Drive(Nanos t, const ProgrammerPins& pins) {
     if (pins.mclr != m.pins.mclr) m.McLrChanged(t, pins);
     else if (m.icsp.Active()) {
         if (pins.pgcHigh != m.pins.pgcHigh) {
-            if (pins.pgcHigh) m.icsp.ClockRise(t, m.problem);
+            // A clock too early leaves programming mode; m.problem keeps why.
+            if (pins.pgcHigh) (void)m.icsp.ClockRise(t, m.problem);
             else m.icsp.ClockFall(t, level);
         }
     } else if (pins.mclr == Mclr::Vdd && pins != m.pins) {

@@ -45,7 +45,7 @@ struct ModuleFaults {
 
     // Whether any of these is set: they act on the boot-loader model only, so an
     // executed firmware would silently ignore them.
-    bool Any() const { return noBootLoader || stopAfterBlock >= 0 || slowFlash != 1.0; }
+    [[nodiscard]] bool Any() const { return noBootLoader || stopAfterBlock >= 0 || slowFlash != 1.0; }
 };
 
 // What runs when MCLR is released: the behavioural model of the module's boot
@@ -65,13 +65,13 @@ public:
     ~VirtualModule() override;
 
     void Drive(Nanos t, const ProgrammerPins& pins) override;
-    std::optional<bool> PgdDrive(Nanos t) override;
+    [[nodiscard]] std::optional<bool> PgdDrive(Nanos t) override;
     // Lets simulated time reach t without a line change: erases and programming
     // pulses due by then complete, so that Peek shows their result.
     void Settle(Nanos t);
 
     ChipModel Chip() const;
-    bool InProgrammingMode() const;
+    [[nodiscard]] bool InProgrammingMode() const;
     uint32_t Tblptr() const;
     // The most recent instructions latched since construction or the last ClearTrace()
     // (at most Options::traceLimit of them).
@@ -91,17 +91,17 @@ public:
     // address 0x0020, configuration under 0x0030; device ID saved under 0x003F and
     // ignored on load). A file that cannot be read or is damaged changes nothing;
     // `error` then says why.
-    bool LoadHex(const std::string& path, std::string& error);
-    bool SaveHex(const std::string& path, std::string& error) const;
+    [[nodiscard]] bool LoadHex(const std::string& path, std::string& error);
+    [[nodiscard]] bool SaveHex(const std::string& path, std::string& error) const;
     // The same from HEX text in memory (the bench's factory boot loader).
-    bool LoadHexText(std::string_view text, std::string& error);
+    [[nodiscard]] bool LoadHexText(std::string_view text, std::string& error);
     // The memory as SaveHex would write it (to tell whether a session changed it).
     std::string HexText() const;
 
     // The boot loader: running since the last reset, and blocks it accepted since then.
     // Executed firmware: running since the last reset, and the flash writes it made since then.
-    bool BootLoaderRunning() const;
-    int BootLoaderBlocks() const;
+    [[nodiscard]] bool BootLoaderRunning() const;
+    [[nodiscard]] int BootLoaderBlocks() const;
     // The boot loader's flash erase and write time since power-up.
     Nanos BootLoaderFlashTime() const;
     // Executed firmware only: what happened to the chip that the pins do not show

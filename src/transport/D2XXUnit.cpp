@@ -162,4 +162,8 @@ FtStatus UsbSetBitMode(Context& ctx, uint8_t mask, uint8_t mode) {
                 [&](FtDevice& dev, D2xxVars& d) { return dev.SetBitMode(d.FtHandle, mask, mode); });
 }
 
+FtStatus UsbClose(Context& ctx) {
+    return Call(ctx, "FT_Close", [](FtDevice& dev, D2xxVars& d) { return dev.Close(d.FtHandle); });
+}
+
 } // namespace mrk

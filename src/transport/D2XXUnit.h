@@ -11,22 +11,24 @@ namespace mrk {
 
 struct Context;
 
-FtStatus GetFTDeviceCount(Context& ctx);
-FtStatus GetFTDeviceDescription(Context& ctx, uint32_t index);
+[[nodiscard]] FtStatus GetFTDeviceCount(Context& ctx);
+[[nodiscard]] FtStatus GetFTDeviceDescription(Context& ctx, uint32_t index);
 // The index-th device's serial number into FtDevSerial (empty when it cannot be
 // read); only a record of which programmer it was, so a failure is not shown.
 void GetFTDeviceSerial(Context& ctx, uint32_t index);
-FtStatus Open_USB_Device_By_Device_Description(Context& ctx, const std::string& desc);
+[[nodiscard]] FtStatus Open_USB_Device_By_Device_Description(Context& ctx, const std::string& desc);
 // Reads count bytes into FtInBuff; returns how many arrived.
 uint32_t UsbRead(Context& ctx, uint32_t count);
 // Writes count bytes from the start of FtOutBuff; returns how many were taken.
 uint32_t UsbWrite(Context& ctx, uint32_t count);
-FtStatus UsbSetBaudRate(Context& ctx);
-FtStatus UsbPurgeRx(Context& ctx);
-FtStatus UsbSetTimeouts(Context& ctx, uint32_t readMs, uint32_t writeMs);
-FtStatus UsbQueueStatus(Context& ctx);
-FtStatus UsbSetLatency(Context& ctx, uint8_t ms);
-FtStatus UsbSetBitMode(Context& ctx, uint8_t mask, uint8_t mode);
+[[nodiscard]] FtStatus UsbSetBaudRate(Context& ctx);
+[[nodiscard]] FtStatus UsbPurgeRx(Context& ctx);
+[[nodiscard]] FtStatus UsbSetTimeouts(Context& ctx, uint32_t readMs, uint32_t writeMs);
+[[nodiscard]] FtStatus UsbQueueStatus(Context& ctx);
+[[nodiscard]] FtStatus UsbSetLatency(Context& ctx, uint8_t ms);
+[[nodiscard]] FtStatus UsbSetBitMode(Context& ctx, uint8_t mask, uint8_t mode);
+// FT_Close: lets go of a device whose open could not be completed.
+[[nodiscard]] FtStatus UsbClose(Context& ctx);
 void UsbErrorReport(Context& ctx, const std::string& caption, FtStatus status);
 
 // The text appended to a caption for a D2XX status (empty for FT_OK).

@@ -54,6 +54,7 @@ bool LoadD2xxApi(const std::string& path, D2xxApi& api, void*& library, std::str
                     Bind(library, "FT_Purge", a.Purge, error) &&
                     Bind(library, "FT_GetQueueStatus", a.GetQueueStatus, error) &&
                     Bind(library, "FT_Write", a.Write, error) && Bind(library, "FT_Read", a.Read, error);
+    if (ok) a.Close = reinterpret_cast<D2xxApi::Status (*)(void*)>(dlsym(library, "FT_Close"));
     if (!ok) {
         dlclose(library);
         library = nullptr;
@@ -90,6 +91,10 @@ FtStatus D2xxLibraryDevice::OpenByDescription(const char* description, FtHandleV
     const FtStatus st = Low32(api_.OpenEx(const_cast<char*>(description), kFtOpenByDescription, &h));
     if (st == ftstatus::kOk) handle = h;
     return st;
+}
+
+FtStatus D2xxLibraryDevice::Close(FtHandleValue h) {
+    return api_.Close ? Low32(api_.Close(h)) : ftstatus::kOk;
 }
 
 FtStatus D2xxLibraryDevice::SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) {

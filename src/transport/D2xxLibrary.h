@@ -24,6 +24,7 @@ struct D2xxApi {
     Status (*GetQueueStatus)(void* h, void* rxBytes) = nullptr;
     Status (*Write)(void* h, void* data, unsigned long count, void* written) = nullptr;
     Status (*Read)(void* h, void* data, unsigned long count, void* read) = nullptr;
+    Status (*Close)(void* h) = nullptr; // optional: a library without it leaves the device to its end
 };
 
 // The library's name on Linux.
@@ -31,7 +32,7 @@ constexpr const char* kD2xxLibraryName = "libftd2xx.so";
 
 // Loads the library and its entry points. On failure, error says what is
 // missing and what to do; the library stays unloaded.
-bool LoadD2xxApi(const std::string& path, D2xxApi& api, void*& library, std::string& error);
+[[nodiscard]] bool LoadD2xxApi(const std::string& path, D2xxApi& api, void*& library, std::string& error);
 
 class D2xxLibraryDevice : public FtDevice {
 public:
@@ -41,18 +42,19 @@ public:
     D2xxLibraryDevice(const D2xxLibraryDevice&) = delete;
     D2xxLibraryDevice& operator=(const D2xxLibraryDevice&) = delete;
 
-    FtStatus ListCount(uint32_t& count) override;
-    FtStatus ListDescription(uint32_t index, char* buffer) override;
-    FtStatus ListSerial(uint32_t index, char* buffer) override;
-    FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
-    FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
-    FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;
-    FtStatus SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) override;
-    FtStatus SetBaudRate(FtHandleValue h, uint32_t baud) override;
-    FtStatus Purge(FtHandleValue h, uint32_t mask) override;
-    FtStatus GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) override;
-    FtStatus Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) override;
-    FtStatus Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) override;
+    [[nodiscard]] FtStatus ListCount(uint32_t& count) override;
+    [[nodiscard]] FtStatus ListDescription(uint32_t index, char* buffer) override;
+    [[nodiscard]] FtStatus ListSerial(uint32_t index, char* buffer) override;
+    [[nodiscard]] FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
+    [[nodiscard]] FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
+    [[nodiscard]] FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;
+    [[nodiscard]] FtStatus SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) override;
+    [[nodiscard]] FtStatus SetBaudRate(FtHandleValue h, uint32_t baud) override;
+    [[nodiscard]] FtStatus Purge(FtHandleValue h, uint32_t mask) override;
+    [[nodiscard]] FtStatus GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) override;
+    [[nodiscard]] FtStatus Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) override;
+    [[nodiscard]] FtStatus Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) override;
+    [[nodiscard]] FtStatus Close(FtHandleValue h) override;
     std::string Name() const override { return "D2XX"; }
 
 private:
@@ -64,20 +66,20 @@ private:
 class MissingFtDevice : public FtDevice {
 public:
     explicit MissingFtDevice(std::string why) : why_(std::move(why)) {}
-    FtStatus ListCount(uint32_t& count) override {
+    [[nodiscard]] FtStatus ListCount(uint32_t& count) override {
         count = 0;
         return ftstatus::kOk;
     }
-    FtStatus ListDescription(uint32_t, char*) override { return ftstatus::kDeviceNotFound; }
-    FtStatus OpenByDescription(const char*, FtHandleValue&) override { return ftstatus::kDeviceNotFound; }
-    FtStatus SetBitMode(FtHandleValue, uint8_t, uint8_t) override { return ftstatus::kInvalidHandle; }
-    FtStatus SetLatencyTimer(FtHandleValue, uint8_t) override { return ftstatus::kInvalidHandle; }
-    FtStatus SetTimeouts(FtHandleValue, uint32_t, uint32_t) override { return ftstatus::kInvalidHandle; }
-    FtStatus SetBaudRate(FtHandleValue, uint32_t) override { return ftstatus::kInvalidHandle; }
-    FtStatus Purge(FtHandleValue, uint32_t) override { return ftstatus::kInvalidHandle; }
-    FtStatus GetQueueStatus(FtHandleValue, uint32_t&) override { return ftstatus::kInvalidHandle; }
-    FtStatus Write(FtHandleValue, const uint8_t*, uint32_t, uint32_t&) override { return ftstatus::kInvalidHandle; }
-    FtStatus Read(FtHandleValue, uint8_t*, uint32_t, uint32_t&) override { return ftstatus::kInvalidHandle; }
+    [[nodiscard]] FtStatus ListDescription(uint32_t, char*) override { return ftstatus::kDeviceNotFound; }
+    [[nodiscard]] FtStatus OpenByDescription(const char*, FtHandleValue&) override { return ftstatus::kDeviceNotFound; }
+    [[nodiscard]] FtStatus SetBitMode(FtHandleValue, uint8_t, uint8_t) override { return ftstatus::kInvalidHandle; }
+    [[nodiscard]] FtStatus SetLatencyTimer(FtHandleValue, uint8_t) override { return ftstatus::kInvalidHandle; }
+    [[nodiscard]] FtStatus SetTimeouts(FtHandleValue, uint32_t, uint32_t) override { return ftstatus::kInvalidHandle; }
+    [[nodiscard]] FtStatus SetBaudRate(FtHandleValue, uint32_t) override { return ftstatus::kInvalidHandle; }
+    [[nodiscard]] FtStatus Purge(FtHandleValue, uint32_t) override { return ftstatus::kInvalidHandle; }
+    [[nodiscard]] FtStatus GetQueueStatus(FtHandleValue, uint32_t&) override { return ftstatus::kInvalidHandle; }
+    [[nodiscard]] FtStatus Write(FtHandleValue, const uint8_t*, uint32_t, uint32_t&) override { return ftstatus::kInvalidHandle; }
+    [[nodiscard]] FtStatus Read(FtHandleValue, uint8_t*, uint32_t, uint32_t&) override { return ftstatus::kInvalidHandle; }
     std::string Name() const override { return "none"; }
     std::string Problem() const override { return why_; }
 

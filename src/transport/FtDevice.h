@@ -36,24 +36,27 @@ class FtDevice {
 public:
     virtual ~FtDevice() = default;
     // FT_ListDevices(&count, nullptr, FT_LIST_NUMBER_ONLY).
-    virtual FtStatus ListCount(uint32_t& count) = 0;
+    [[nodiscard]] virtual FtStatus ListCount(uint32_t& count) = 0;
     // FT_ListDevices(index, buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_DESCRIPTION);
     // buffer holds kFtDescriptionSize bytes.
-    virtual FtStatus ListDescription(uint32_t index, char* buffer) = 0;
+    [[nodiscard]] virtual FtStatus ListDescription(uint32_t index, char* buffer) = 0;
     // FT_ListDevices(index, buffer, FT_LIST_BY_INDEX | FT_OPEN_BY_SERIAL_NUMBER): the
     // device's serial number, which tells one programmer from another in the journal;
     // buffer holds kFtDescriptionSize bytes. A driver that cannot tell says so.
-    virtual FtStatus ListSerial(uint32_t, char*) { return ftstatus::kOtherError; }
+    [[nodiscard]] virtual FtStatus ListSerial(uint32_t, char*) { return ftstatus::kOtherError; }
     // FT_OpenEx(description, FT_OPEN_BY_DESCRIPTION, &handle).
-    virtual FtStatus OpenByDescription(const char* description, FtHandleValue& handle) = 0;
-    virtual FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) = 0;
-    virtual FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) = 0;
-    virtual FtStatus SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) = 0;
-    virtual FtStatus SetBaudRate(FtHandleValue h, uint32_t baud) = 0;
-    virtual FtStatus Purge(FtHandleValue h, uint32_t mask) = 0;
-    virtual FtStatus GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) = 0;
-    virtual FtStatus Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) = 0;
-    virtual FtStatus Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) = 0;
+    [[nodiscard]] virtual FtStatus OpenByDescription(const char* description, FtHandleValue& handle) = 0;
+    [[nodiscard]] virtual FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) = 0;
+    [[nodiscard]] virtual FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) = 0;
+    [[nodiscard]] virtual FtStatus SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) = 0;
+    [[nodiscard]] virtual FtStatus SetBaudRate(FtHandleValue h, uint32_t baud) = 0;
+    [[nodiscard]] virtual FtStatus Purge(FtHandleValue h, uint32_t mask) = 0;
+    [[nodiscard]] virtual FtStatus GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) = 0;
+    [[nodiscard]] virtual FtStatus Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) = 0;
+    [[nodiscard]] virtual FtStatus Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) = 0;
+    // FT_Close(handle): only after an open that could not be completed; a
+    // programmer that opened stays open for the life of the process.
+    [[nodiscard]] virtual FtStatus Close(FtHandleValue) { return ftstatus::kOk; }
     // Which driver this is, for messages ("libftdi1", "D2XX", ...).
     virtual std::string Name() const = 0;
     // Why the last failure happened and what the user can do, in plain words;

@@ -17,18 +17,18 @@ class FallbackFtDevice : public FtDevice {
 public:
     FallbackFtDevice(std::unique_ptr<FtDevice> primary, std::function<std::unique_ptr<FtDevice>()> makeSecondary);
 
-    FtStatus ListCount(uint32_t& count) override;
-    FtStatus ListDescription(uint32_t index, char* buffer) override { return active_->ListDescription(index, buffer); }
-    FtStatus ListSerial(uint32_t index, char* buffer) override { return active_->ListSerial(index, buffer); }
-    FtStatus OpenByDescription(const char* d, FtHandleValue& h) override { return active_->OpenByDescription(d, h); }
-    FtStatus SetBitMode(FtHandleValue h, uint8_t m, uint8_t mode) override { return active_->SetBitMode(h, m, mode); }
-    FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override { return active_->SetLatencyTimer(h, ms); }
-    FtStatus SetTimeouts(FtHandleValue h, uint32_t r, uint32_t w) override { return active_->SetTimeouts(h, r, w); }
-    FtStatus SetBaudRate(FtHandleValue h, uint32_t b) override { return active_->SetBaudRate(h, b); }
-    FtStatus Purge(FtHandleValue h, uint32_t m) override { return active_->Purge(h, m); }
-    FtStatus GetQueueStatus(FtHandleValue h, uint32_t& n) override { return active_->GetQueueStatus(h, n); }
-    FtStatus Write(FtHandleValue h, const uint8_t* d, uint32_t n, uint32_t& w) override { return active_->Write(h, d, n, w); }
-    FtStatus Read(FtHandleValue h, uint8_t* d, uint32_t n, uint32_t& r) override { return active_->Read(h, d, n, r); }
+    [[nodiscard]] FtStatus ListCount(uint32_t& count) override;
+    [[nodiscard]] FtStatus ListDescription(uint32_t index, char* buffer) override { return active_->ListDescription(index, buffer); }
+    [[nodiscard]] FtStatus ListSerial(uint32_t index, char* buffer) override { return active_->ListSerial(index, buffer); }
+    [[nodiscard]] FtStatus OpenByDescription(const char* d, FtHandleValue& h) override { return active_->OpenByDescription(d, h); }
+    [[nodiscard]] FtStatus SetBitMode(FtHandleValue h, uint8_t m, uint8_t mode) override { return active_->SetBitMode(h, m, mode); }
+    [[nodiscard]] FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override { return active_->SetLatencyTimer(h, ms); }
+    [[nodiscard]] FtStatus SetTimeouts(FtHandleValue h, uint32_t r, uint32_t w) override { return active_->SetTimeouts(h, r, w); }
+    [[nodiscard]] FtStatus SetBaudRate(FtHandleValue h, uint32_t b) override { return active_->SetBaudRate(h, b); }
+    [[nodiscard]] FtStatus Purge(FtHandleValue h, uint32_t m) override { return active_->Purge(h, m); }
+    [[nodiscard]] FtStatus GetQueueStatus(FtHandleValue h, uint32_t& n) override { return active_->GetQueueStatus(h, n); }
+    [[nodiscard]] FtStatus Write(FtHandleValue h, const uint8_t* d, uint32_t n, uint32_t& w) override { return active_->Write(h, d, n, w); }
+    [[nodiscard]] FtStatus Read(FtHandleValue h, uint8_t* d, uint32_t n, uint32_t& r) override { return active_->Read(h, d, n, r); }
     std::string Name() const override { return active_->Name(); }
     std::string Problem() const override { return active_->Problem(); }
 

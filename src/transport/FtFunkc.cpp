@@ -427,18 +427,30 @@ bool FtOpen(Context& ctx) {
     ft.FtOpened = false;
     if (Open_USB_Device_By_Device_Description(ctx, d.FtDeviceDesc) != ftstatus::kOk) return false;
     if (UsbQueueStatus(ctx) != ftstatus::kOk) return false;
-    ft.FtOpened = true;
 
-    UsbSetBitMode(ctx, kBitBangMask, kFtModeSyncBitBang);
-    UsbSetLatency(ctx, 1);
-    UsbSetTimeouts(ctx, 5000, 5000);
-    UsbSetBaudRate(ctx);
+    // A device that is not in synchronous bit-bang at this rate and latency is
+    // no programmer: whichever setting fails fails the open, says which one
+    // (its own box named the call and the status) and lets the device go.
+    const char* failed = nullptr;
+    if (UsbSetBitMode(ctx, kBitBangMask, kFtModeSyncBitBang) != ftstatus::kOk) failed = "FT_SetBitMode";
+    else if (UsbSetLatency(ctx, 1) != ftstatus::kOk) failed = "FT_SetLatencyTimer";
+    else if (UsbSetTimeouts(ctx, 5000, 5000) != ftstatus::kOk) failed = "FT_SetTimeouts";
+    else if (UsbSetBaudRate(ctx) != ftstatus::kOk) failed = "FT_SetBaudRate";
+    if (failed) {
+        ctx.host.Okno(std::string("Программатор Surtan не настроен: ") + failed + " не выполнен.");
+        // Closing can only fail on a device already gone; the open has failed either way.
+        (void)UsbClose(ctx);
+        return false;
+    }
+    ft.FtOpened = true;
 
     // How many queue-status calls make a millisecond: the waits count them.
     const uint32_t t0 = ctx.TickMs();
     uint32_t polls = 0;
     for (;;) {
-        UsbQueueStatus(ctx);
+        // Only the time a call takes counts here; a device gone meanwhile fails
+        // the first transfer and says so there.
+        (void)UsbQueueStatus(ctx);
         if (ctx.TickMs() - t0 >= kCalibrationMs) break;
         ++polls;
     }

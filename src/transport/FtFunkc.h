@@ -12,21 +12,21 @@ namespace mrk {
 
 struct Context;
 
-bool FtPutSample(Context& ctx);
-bool FtSetClk(Context& ctx, uint8_t level);
-bool FtSetDat(Context& ctx, uint8_t level);
+[[nodiscard]] bool FtPutSample(Context& ctx);
+[[nodiscard]] bool FtSetClk(Context& ctx, uint8_t level);
+[[nodiscard]] bool FtSetDat(Context& ctx, uint8_t level);
 // Sends the change at once; its read-back is taken by the next delay or
 // transfer, which fails if it did not come back whole.
-bool FtSetVpp(Context& ctx, uint8_t on);
-bool SetMark(Context& ctx, uint8_t level);
+[[nodiscard]] bool FtSetVpp(Context& ctx, uint8_t on);
+[[nodiscard]] bool SetMark(Context& ctx, uint8_t level);
 // Sends what is queued, takes its read-back, and from then on waits n div 100
 // ms: the read-back proves the levels are on the pins, whatever the bus and
 // the host's load did to the write. Answered only when the read-back came back
 // whole and every poll of the wait answered.
-bool FtDelay(Context& ctx, uint16_t n);
+[[nodiscard]] bool FtDelay(Context& ctx, uint16_t n);
 void FtClkPulse(Context& ctx);
 // PGD at the marked sample; no answer when the transfer did not come back whole.
-LineLevel FtGetDat(Context& ctx);
+[[nodiscard]] LineLevel FtGetDat(Context& ctx);
 // The samples of one PGD read without its transfer (the first of them marked):
 // a caller queues several behind other samples and learns, from one transfer,
 // which of them first saw PGD low.
@@ -52,14 +52,14 @@ constexpr uint32_t kFtReadBackPacket = 62;
 // the clocks with a marked sample after each of the last eight falling edges,
 // transfer, decode the marked read-back bytes (least significant bit first).
 // No byte when either transfer did not come back whole.
-std::optional<uint8_t> FtReadByte(Context& ctx);
+[[nodiscard]] std::optional<uint8_t> FtReadByte(Context& ctx);
 // The same clocks without the transfers and without decoding (113 samples,
 // eight of them marked): a caller queues many, then takes them with FtReadQueuedBytes.
 void FtClockByteIn(Context& ctx);
 // Transfers what is queued and decodes the marked read-back samples, eight to a
 // byte, least significant bit first, into out[0..n-1]. False, with out left
 // alone, when the transfer did not come back whole or did not carry n bytes.
-bool FtReadQueuedBytes(Context& ctx, uint8_t* out, size_t n);
+[[nodiscard]] bool FtReadQueuedBytes(Context& ctx, uint8_t* out, size_t n);
 void FtEnable(Context& ctx);
 // Sends every queued sample and reads the read-back: afterwards bytes 0..r-1
 // of ctx.d2xx.FtInBuff hold one byte per sample, in order (r = the result),
@@ -72,9 +72,9 @@ struct FtTransferResult {
     uint32_t r = 0;
     bool whole = false;
 };
-FtTransferResult FtTransfer(Context& ctx);
+[[nodiscard]] FtTransferResult FtTransfer(Context& ctx);
 // Finds the programmer by its description, opens and configures it and
 // measures the queue-status poll rate; true at once when already open.
-bool FtOpen(Context& ctx);
+[[nodiscard]] bool FtOpen(Context& ctx);
 
 } // namespace mrk

@@ -111,6 +111,14 @@ FtStatus LibftdiDevice::OpenByDescription(const char* description, FtHandleValue
     return ftstatus::kDeviceNotFound;
 }
 
+FtStatus LibftdiDevice::Close(FtHandleValue h) {
+    if (auto st = CheckHandle(h)) return st;
+    open_ = false;
+    bitBang_ = false;
+    fifo_.clear();
+    return calls_->Close() < 0 ? ftstatus::kIoError : ftstatus::kOk;
+}
+
 FtStatus LibftdiDevice::SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) {
     if (auto st = CheckHandle(h)) return st;
     if (calls_->SetBitmode(mask, mode) < 0)

@@ -22,27 +22,28 @@ public:
     explicit LibftdiDevice(std::unique_ptr<LibftdiCalls> calls, std::function<uint64_t()> nowMs = {});
     ~LibftdiDevice() override;
 
-    FtStatus ListCount(uint32_t& count) override;
-    FtStatus ListDescription(uint32_t index, char* buffer) override;
-    FtStatus ListSerial(uint32_t index, char* buffer) override;
-    FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
-    FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
-    FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;
-    FtStatus SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) override;
-    FtStatus SetBaudRate(FtHandleValue h, uint32_t baud) override;
-    FtStatus Purge(FtHandleValue h, uint32_t mask) override;
-    FtStatus GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) override;
-    FtStatus Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) override;
-    FtStatus Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) override;
+    [[nodiscard]] FtStatus ListCount(uint32_t& count) override;
+    [[nodiscard]] FtStatus ListDescription(uint32_t index, char* buffer) override;
+    [[nodiscard]] FtStatus ListSerial(uint32_t index, char* buffer) override;
+    [[nodiscard]] FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
+    [[nodiscard]] FtStatus Close(FtHandleValue h) override;
+    [[nodiscard]] FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
+    [[nodiscard]] FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;
+    [[nodiscard]] FtStatus SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) override;
+    [[nodiscard]] FtStatus SetBaudRate(FtHandleValue h, uint32_t baud) override;
+    [[nodiscard]] FtStatus Purge(FtHandleValue h, uint32_t mask) override;
+    [[nodiscard]] FtStatus GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) override;
+    [[nodiscard]] FtStatus Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) override;
+    [[nodiscard]] FtStatus Read(FtHandleValue h, uint8_t* data, uint32_t count, uint32_t& read) override;
     std::string Name() const override { return "libftdi1"; }
     std::string Problem() const override { return problem_; }
 
 
 private:
-    FtStatus CheckHandle(FtHandleValue h) const;
-    FtStatus Fail(FtStatus status, const std::string& what);
+    [[nodiscard]] FtStatus CheckHandle(FtHandleValue h) const;
+    [[nodiscard]] FtStatus Fail(FtStatus status, const std::string& what);
     // Reads whatever the chip has sent into the FIFO; false on a USB error.
-    bool Pull();
+    [[nodiscard]] bool Pull();
 
     std::unique_ptr<LibftdiCalls> calls_;
     std::function<uint64_t()> nowMs_;

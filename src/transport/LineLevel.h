@@ -9,6 +9,6 @@ namespace mrk {
 // as a level, and a low PGD is the boot loader's "ready".
 enum class LineLevel : uint8_t { Low, High, NoAnswer };
 
-inline LineLevel LevelOf(bool high) { return high ? LineLevel::High : LineLevel::Low; }
+[[nodiscard]] inline LineLevel LevelOf(bool high) { return high ? LineLevel::High : LineLevel::Low; }
 
 } // namespace mrk

@@ -13,19 +13,19 @@ struct Context;
 // SetVpp and Delay say whether the programmer answered: on LPT every echo cycle
 // they waited on; on USB a delay its transfer and every poll, a VPP change that
 // the device took it (its read-back counts in the next delay or transfer).
-bool SetVpp(Context& ctx, uint8_t on);
+[[nodiscard]] bool SetVpp(Context& ctx, uint8_t on);
 void SetClk(Context& ctx, uint8_t level);
 void SetDat(Context& ctx, uint8_t level);   // 1 drives PGD low, 0 releases it
 // PGD as the target drives it, or no answer when the programmer gave none: on
 // LPT its last echo cycle went unanswered, on USB the transfer did not come back whole.
-LineLevel GetDat(Context& ctx);
+[[nodiscard]] LineLevel GetDat(Context& ctx);
 // These two say whether the programmer answered: on LPT every echo cycle of
 // theirs was echoed in time; on USB they only queue samples and always answer.
-bool ClkPulse(Context& ctx);
-bool Handshake(Context& ctx);
+[[nodiscard]] bool ClkPulse(Context& ctx);
+[[nodiscard]] bool Handshake(Context& ctx);
 // n units of about 10 us. On LPT it ends early, clearing ProgAnswered, at the
 // first echo cycle the programmer does not answer.
-bool Delay(Context& ctx, uint16_t n);
+[[nodiscard]] bool Delay(Context& ctx, uint16_t n);
 
 // Delay-line request and echo: always the LPT port, whatever the interface.
 void WrZad(Context& ctx, uint8_t level);

@@ -22,8 +22,8 @@ public:
     virtual ~PpdevSystem() = default;
     virtual std::string ProcDir() const;      // where the kernel lists parallel ports
     virtual std::string DevicePath(int n) const;
-    virtual int Open(const std::string& path); // fd, or -1 with errno set
-    virtual int Ioctl(int fd, unsigned long request, void* arg); // 0, or -1 with errno set
+    [[nodiscard]] virtual int Open(const std::string& path); // fd, or -1 with errno set
+    [[nodiscard]] virtual int Ioctl(int fd, unsigned long request, void* arg); // 0, or -1 with errno set
     virtual void Close(int fd);
 };
 PpdevSystem& KernelPpdev();

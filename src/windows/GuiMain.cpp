@@ -71,7 +71,9 @@ int RunProgram(QCoreApplication& app, const mrk::gui::GuiStart& extras) {
     }
     if (extras.arrange) extras.arrange(program);
     program.Prog12->show();
-    return app.exec();
+    const int rc = app.exec();
+    // An unattended run (the tools' drivers) ends with what its command came to.
+    return rc != 0 ? rc : program.UnattendedExitCode;
 }
 
 } // namespace

@@ -26,6 +26,9 @@ public:
     TForm_Param* Form_Param;
     TForm_Pred* Form_Pred;
     std::unique_ptr<TRes_timer> Res_timer;
+    // The exit code of an unattended run (--auto-update, --auto-cycle): not 0
+    // when its command failed or its log or settings could not be written.
+    int UnattendedExitCode = 0;
 };
 
 } // namespace mrk::gui

@@ -70,7 +70,8 @@ TFormConfig::TFormConfig(TProg12& main)
     write_ = ui_->SpeedButton2;
     connect(write_, &QToolButton::clicked, this, [this] {
         setCursor(Qt::WaitCursor);
-        configform::SpeedButton2Click(ctx_, form_);
+        // The write's verdict is in the window's own log.
+        (void)configform::SpeedButton2Click(ctx_, form_);
         unsetCursor();
         Refresh();
     });

@@ -84,7 +84,8 @@ TForm_Param::TForm_Param(TProg12& main)
     connect(service_[0], &QToolButton::clicked, this, [this] { ParamDateTimeClick(ctx_); });
     connect(service_[4], &QToolButton::clicked, this, [this] {
         setCursor(Qt::WaitCursor);
-        ParamUstanovitClick(ctx_);
+        // The stamp says in the log what it wrote, or why not.
+        (void)ParamUstanovitClick(ctx_);
         unsetCursor();
     });
     connect(obnovl_, &QCheckBox::toggled, this, [this](bool on) { ctx_.commands.Obnovl = on; });
@@ -132,7 +133,9 @@ void TForm_Param::showEvent(QShowEvent* e) {
 
 void TForm_Param::done(int r) {
     form_.Edit4 = edit4_->text().toStdString();
-    param::FormClose(ctx_, form_, [this] { mrk::SpeedButton7Click(ctx_); });
+    // A missing port address was said in its box; the update's load says in the
+    // status line how it went. The window closes either way.
+    (void)param::FormClose(ctx_, form_, [this] { (void)mrk::SpeedButton7Click(ctx_); });
     Refresh();
     QDialog::done(r);
 }

@@ -85,7 +85,8 @@ void TProg12::FormCreate() {
     // The parameters window's Obnovl box: checked at creation, unless started for production.
     ctx_.commands.Obnovl = !options_.production;
 
-    station_.Open(StationOptionsFrom(options_));
+    // How the start went stays in the station (OpenStatus); FormShow acts on it.
+    (void)station_.Open(StationOptionsFrom(options_));
     if (!station_.SettingsProblem().empty()) Okno(QString::fromStdString(station_.SettingsProblem()));
 }
 
@@ -108,7 +109,8 @@ void TProg12::FormShow() {
     }
     // The confirmation; its "Да" finds the programmer and the chip.
     if (formPred_) formPred_->exec();
-    mrk::SpeedButton7Click(ctx_);
+    // The status line says whether the update loaded; the update refuses to run without it.
+    (void)mrk::SpeedButton7Click(ctx_);
     ArrangeMode();
     Gauge1->setValue(0);
     ctx_.commands.ButtonsLocked = false;
@@ -122,7 +124,8 @@ void TProg12::ArrangeMode() {
         for (QWidget* w : std::initializer_list<QWidget*>{Prog, ReadChip, Param, GroupBox3, Panel4}) w->hide();
         return;
     }
-    mrk::SpeedButton3Click(ctx_);
+    // As the update's load: the status line says it, the boot write refuses without it.
+    (void)mrk::SpeedButton3Click(ctx_);
     for (QWidget* w : std::initializer_list<QWidget*>{Panel4, GroupBox2, Label4, Edit1}) w->show();
     Edit1->setFocus();
 }
@@ -174,7 +177,8 @@ void TProg12::RunCommand(const std::function<void()>& command) {
         Label3->setText(QString::fromUtf8(kBusyNote));
         return;
     }
-    ctx_.commands.Gate.Run(command);
+    // Refused only while another command runs, which is said above.
+    (void)ctx_.commands.Gate.Run(command);
     if (busyNoteShown_) {
         busyNoteShown_ = false;
         if (Label3->text() == QString::fromUtf8(kBusyNote)) Label3->setText(label3Before_);
@@ -194,8 +198,10 @@ void TProg12::Avt_Prog_StClick() {
 void TProg12::FormClose() {
     // The settings in production mode only, and only once the program got going:
     // "Нет" at the start leaves them as they were.
-    if (const StationStatus closed = station_.Close(startupDone_); !closed.Ok())
-        QMessageBox::information(this, windowTitle(), QString::fromStdString(closed.message));
+    closeStatus_ = station_.Close(startupDone_);
+    if (closeStatus_.message.empty()) return;
+    Okno(QString::fromStdString(closeStatus_.message));
+    if (!closeStatus_.Ok()) QMessageBox::information(this, windowTitle(), QString::fromStdString(closeStatus_.message));
 }
 
 void TProg12::Okno(const QString& text) {
@@ -209,28 +215,31 @@ void TProg12::SpeedButton4Click() {
     // Timer1 counts the command's seconds; its wait for the programmer reads the same clock.
     timer1Tag_ = 0;
     SetTimer1Enabled(true);
-    mrk::SpeedButton4Click(ctx_, *this, Ctl::SpeedButton4);
+    lastUpdate_ = mrk::SpeedButton4Click(ctx_, *this, Ctl::SpeedButton4);
     SetTimer1Enabled(false);
 }
 void TProg12::ReadChipClick() { mrk::ReadChipClick(ctx_, *this); }
 void TProg12::SravnClick() { mrk::SravnClick(ctx_, *this); }
 void TProg12::SpeedButton21Click() { mrk::SpeedButton21Click(ctx_, *this); }
-void TProg12::SpeedButton3Click() { mrk::SpeedButton3Click(ctx_); }
-void TProg12::SpeedButton7Click() { mrk::SpeedButton7Click(ctx_); }
-void TProg12::SpeedButton19Click() { mrk::SpeedButton19Click(ctx_); }
+// The loads say in the status line how they went.
+void TProg12::SpeedButton3Click() { (void)mrk::SpeedButton3Click(ctx_); }
+void TProg12::SpeedButton7Click() { (void)mrk::SpeedButton7Click(ctx_); }
+void TProg12::SpeedButton19Click() { (void)mrk::SpeedButton19Click(ctx_); }
 void TProg12::SpeedButton10Click() { mrk::SpeedButton10Click(ctx_, *this); }
-void TProg12::SpeedButton11Click() { mrk::SpeedButton11Click(ctx_, *this); }
+// The log and the service line show how the read went.
+void TProg12::SpeedButton11Click() { (void)mrk::SpeedButton11Click(ctx_, *this); }
 void TProg12::SpeedButton16Click() { mrk::SpeedButton16Click(ctx_, *this); }
 void TProg12::SpeedButton1Click() { mrk::SpeedButton1Click(ctx_, *this); }
-void TProg12::SpeedButton12Click() { mrk::SpeedButton12Click(ctx_, *this); }
+// The log says whether the erase reached the chip.
+void TProg12::SpeedButton12Click() { (void)mrk::SpeedButton12Click(ctx_, *this); }
 void TProg12::SpeedButton13Click() { mrk::SpeedButton13Click(ctx_, *this); }
-void TProg12::Avtom_Prog_PClick() { mrk::Avtom_Prog_PClick(ctx_, *this, Ctl::Avtom_Prog_P); }
+void TProg12::Avtom_Prog_PClick() { lastCycle_ = mrk::Avtom_Prog_PClick(ctx_, *this, Ctl::Avtom_Prog_P); }
 void TProg12::SpeedButton5Click() { ShowPage(ctx_, *this, 0); }
 void TProg12::SpeedButton6Click() { ShowPage(ctx_, *this, 1); }
 void TProg12::SpeedButton2Click() { ShowPage(ctx_, *this, 2); }
 void TProg12::SpeedButton8Click() { ShowPage(ctx_, *this, 3); }
 void TProg12::Edit1KeyDownEnter() {
-    RunCommand([this] { mrk::Edit1KeyDownEnter(ctx_, *this); });
+    RunCommand([this] { lastCycle_ = mrk::Edit1KeyDownEnter(ctx_, *this); });
 }
 
 void TProg12::SpeedButton20Click() {

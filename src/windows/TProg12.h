@@ -6,9 +6,11 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QWidget>
 
+#include "app/MainCommands.h"
 #include "app/MainControls.h"
 #include "app/Station.h"
 #include "core/Context.h"
@@ -61,6 +63,11 @@ public:
     bool StartupDone() const { return startupDone_; }
     // True once the window has been closed (the program ends).
     bool Closed() const { return closed_; }
+    // How the last update and the last automatic cycle ended (none yet: nothing).
+    const std::optional<UpdateOutcome>& LastUpdate() const { return lastUpdate_; }
+    const std::optional<CycleResult>& LastCycle() const { return lastCycle_; }
+    // How the close went: the settings file written, the module file saved.
+    const StationStatus& CloseStatus() const { return closeStatus_; }
 
     // Appends one line to the log.
     void Okno(const QString& text);
@@ -182,6 +189,9 @@ private:
     bool closed_ = false;
     bool closeAsked_ = false;        // the close question is up
     bool closeAfterCommand_ = false; // answered "Да": close once the command has stopped
+    std::optional<UpdateOutcome> lastUpdate_;
+    std::optional<CycleResult> lastCycle_;
+    StationStatus closeStatus_;
     int timer1Tag_ = 0;
     uint32_t timer1BenchMark_ = 0;
     bool timer1OnBench_ = false;

@@ -19,10 +19,10 @@ std::chrono::year_month_day May15() {
 }
 
 // Runs the cycle as the operator does: type the number, press Enter.
-void TypeAndEnter(CommandRig& r, const std::string& number) {
+CycleResult TypeAndEnter(CommandRig& r, const std::string& number) {
     r.ctx.commands.Obnovl = false; // production mode
     r.ui.SetFactoryNumberText(number);
-    Edit1KeyDownEnter(r.ctx, r.ui);
+    return Edit1KeyDownEnter(r.ctx, r.ui);
 }
 
 TEST(AutoCycle, ABlankModuleIsPreparedCompletelyOnBothBenchesAndChips) {
@@ -38,7 +38,7 @@ TEST(AutoCycle, ABlankModuleIsPreparedCompletelyOnBothBenchesAndChips) {
                                            !r.ui.Enabled(Ctl::Avtom_Prog_P) && !r.ui.Enabled(Ctl::Prog);
                 stopUsable = r.ui.Enabled(Ctl::Avt_Prog_St);
             };
-            TypeAndEnter(r, "1234");
+            EXPECT_EQ(TypeAndEnter(r, "1234"), CycleResult::Passed);
 
             EXPECT_EQ(r.host.staticTexts, (std::vector<std::string>{"  ", "OK"}));
             EXPECT_EQ(r.host.log.back(), "Номер модуля OK.");
@@ -72,7 +72,7 @@ TEST(AutoCycle, TheModuleNumberTakesTheFactoryNumberAndConfigChipAndKeepsTheTopB
     r.host.onStaticText1 = [&](const std::string& t) {
         if (t == "  ") atStart = r.ctx.commands.ModuleNumber;
     };
-    TypeAndEnter(r, "1234");
+    EXPECT_EQ(TypeAndEnter(r, "1234"), CycleResult::Passed);
     EXPECT_EQ(atStart, 0xA40504D2u);
     EXPECT_EQ(CycleModuleNumber(0xA4000000, 0x0105, 1234), 0xA40504D2u);
 }
@@ -98,7 +98,7 @@ TEST(AutoCycle, AnAcceptedNumberGoesIntoTheModuleNumberAsSixteenBits) {
         CommandRig r(CommandRig::Blank(ChipModel::PIC18F452, BenchKind::VirtualLpt));
         r.ctx.image.Edit5 = (r.dir.Path() / "missing.hex").string();
         r.ctx.commands.ModuleNumber = 0x12345678;
-        TypeAndEnter(r, c.text);
+        EXPECT_EQ(TypeAndEnter(r, c.text), CycleResult::Failed) << "no boot-loader file";
         EXPECT_TRUE(r.host.messages.empty()) << c.text;
         EXPECT_EQ(r.ctx.commands.ModuleNumber, 0x12000000 | c.low) << c.text;
     }
@@ -123,7 +123,7 @@ TEST(AutoCycle, ARefusedFactoryNumberLeavesTheModuleUntouched) {
         SCOPED_TRACE(c.text);
         CommandRig r(CommandRig::Blank(ChipModel::PIC18F4620, BenchKind::VirtualLpt));
         r.ui.SetDown(Ctl::Avtom_Prog_P);
-        TypeAndEnter(r, c.text);
+        EXPECT_EQ(TypeAndEnter(r, c.text), CycleResult::Refused);
         ASSERT_EQ(r.host.messages.size(), 1u);
         EXPECT_EQ(r.host.messages[0].text, c.box);
         EXPECT_EQ(r.host.messages[0].kind, MsgKind::Information);
@@ -139,7 +139,7 @@ TEST(AutoCycle, ARefusedFactoryNumberLeavesTheModuleUntouched) {
 
 TEST(AutoCycle, StartWithAnEmptyFieldOpensAndLoadsThenAsksForTheNumber) {
     CommandRig r(CommandRig::Blank(ChipModel::PIC18F452, BenchKind::VirtualLpt));
-    Avtom_Prog_PClick(r.ctx, r.ui, Ctl::Avtom_Prog_P);
+    EXPECT_EQ(Avtom_Prog_PClick(r.ctx, r.ui, Ctl::Avtom_Prog_P), CycleResult::Refused);
     ASSERT_EQ(r.host.messages.size(), 1u);
     EXPECT_EQ(r.host.messages[0].text, "Введите заводской номер.");
     EXPECT_EQ(r.ui.FocusNow(), PlainControls::Focus::Edit1);
@@ -157,7 +157,7 @@ TEST(AutoCycle, AFailedBootWriteEndsTheRunWithX) {
         r.host.onLine = [&](const std::string& l) {
             if (l == "Конфигурация OK") r.Module().Poke(0x30000B, 0xA0); // WRTB = 0
         };
-        TypeAndEnter(r, "77");
+        EXPECT_EQ(TypeAndEnter(r, "77"), CycleResult::Failed);
         EXPECT_EQ(r.host.staticTexts.back(), "X");
         for (const char* line : {"Чтение кристала.", "Защита OK", "Запись закончена.", "Номер модуля OK.",
                                  "Ошибка записи Номера модуля."})
@@ -176,7 +176,7 @@ TEST(AutoCycle, AFailedModuleNumberCheckStillShowsOK) {
     CommandRig r(CommandRig::Blank(ChipModel::PIC18F452, BenchKind::VirtualLpt));
     r.ui.SetFactoryNumberText("5");
     r.ctx.commands.Obnovl = true;
-    Edit1KeyDownEnter(r.ctx, r.ui);
+    EXPECT_EQ(Edit1KeyDownEnter(r.ctx, r.ui), CycleResult::Passed);
     EXPECT_EQ(r.host.log.back(), "Ошибка записи Номера модуля.");
     EXPECT_EQ(r.host.staticTexts.back(), "OK");
 }
@@ -187,13 +187,12 @@ TEST(AutoCycle, AnUpdateImageThatDoesNotLoadLeavesTheModuleUntouched) {
     r.ctx.image.TempDir = (r.dir.Path() / "no-such-folder").string();
     r.Module().Poke(0x300000, 0x00);
     r.Module().Poke(0x10, 0x42);
-    TypeAndEnter(r, "9");
+    EXPECT_EQ(TypeAndEnter(r, "9"), CycleResult::Failed);
     EXPECT_EQ(r.host.staticTexts, (std::vector<std::string>{"  ", "X"}));
     EXPECT_EQ(r.host.label3, "Ошибка загрузки");
     EXPECT_TRUE(r.host.EverLogged("Модуль не программировался: не загрузился файл обновления."));
     r.Settle();
     EXPECT_EQ(r.Module().Peek(0x10), 0x42) << "not erased";
-    EXPECT_EQ(r.ctx.commands.SpeedButton4Tag & 1, 1u);
     EXPECT_FALSE(r.ctx.commands.ButtonsLocked);
 }
 
@@ -201,7 +200,7 @@ TEST(AutoCycle, AMissingBootLoaderFileLeavesTheModuleUntouched) {
     CommandRig r(CommandRig::Blank(ChipModel::PIC18F452, BenchKind::VirtualLpt));
     r.ctx.image.Edit5 = (r.dir.Path() / "missing.hex").string();
     r.Module().Poke(0x10, 0x42);
-    TypeAndEnter(r, "9");
+    EXPECT_EQ(TypeAndEnter(r, "9"), CycleResult::Failed);
     EXPECT_EQ(r.host.staticTexts.back(), "X");
     EXPECT_TRUE(r.host.EverLogged("Модуль не программировался: не загрузился файл BOOT загрузчика."));
     r.Settle();
@@ -221,7 +220,7 @@ TEST(AutoCycle, AProgrammerPulledOutAtTheStartEndsTheRunWithX) {
             else r.bench.Ftdi().SetFault(sim::FtdiFault::Absent);
         };
         const auto start = r.bench.Clock().Now();
-        TypeAndEnter(r, "12");
+        EXPECT_EQ(TypeAndEnter(r, "12"), CycleResult::Failed);
         EXPECT_EQ(r.host.staticTexts.back(), "X");
         EXPECT_TRUE(r.host.EverLogged("Связь с программатором потеряна. Операция прервана."));
         for (const char* line : {"Конфигурация OK", "Ошибка записи конфигурации", "Чтение кристала.",

@@ -1,7 +1,10 @@
 // The single-step commands of the main window on the virtual bench.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "app/CommandRig.h"
+#include "image/MemoryListing.h"
 #include "icsp/OpenProgrammer.h"
 #include "image/FileCommands.h"
 
@@ -118,11 +121,60 @@ TEST(ChipCommands, PagesShowTheSourceAndMarkTheirButton) {
     EXPECT_FALSE(r.ui.Enabled(Ctl::SpeedButton8));
 }
 
+// The programmer pulled out halfway through "Чтение прогр. памяти": nothing is
+// listed as chip data (the log keeps why the read stopped), and the pages show
+// the words that were not read as not read, never as the FFFF of an erased chip.
+TEST(ChipCommands, AReadThatBrokeOffListsNothingUnreadAsChipData) {
+    // The port accesses of the whole read, on a bench of its own.
+    uint64_t opened = 0, read = 0;
+    {
+        OpenedRig probe(ChipModel::PIC18F4620, BenchKind::VirtualLpt, true);
+        opened = probe.bench.Kordel().Reads() + probe.bench.Kordel().Writes();
+        ReadChipClick(probe.ctx, probe.ui);
+        read = probe.bench.Kordel().Reads() + probe.bench.Kordel().Writes() - opened;
+        EXPECT_FALSE(probe.ctx.image.ChipReadBrokeAt.has_value());
+    }
+    auto o = CommandRig::Factory(ChipModel::PIC18F4620, BenchKind::VirtualLpt);
+    o.kordelFault = sim::KordelFault::UnplugAfterAccesses;
+    o.kordelUnplugAfter = opened + read / 2;
+    CommandRig r(o);
+    ASSERT_TRUE(OpenProgrammer(r.ctx));
+    r.host.log.clear();
+    ReadChipClick(r.ctx, r.ui);
+    EXPECT_FALSE(r.host.EverLogged("Данные кристалла."));
+    ASSERT_FALSE(r.host.log.empty());
+    EXPECT_EQ(r.host.log.back(), "Связь с программатором потеряна. Операция прервана.");
+    ASSERT_TRUE(r.ctx.image.ChipReadBrokeAt.has_value());
+    const uint32_t brokeAt = *r.ctx.image.ChipReadBrokeAt;
+    EXPECT_GT(brokeAt, 0u);
+    EXPECT_LT(brokeAt, r.ctx.prog.BootWords);
+
+    // Page 0 of chip data: the words read as read, every one after as "----".
+    ShowPage(r.ctx, r.ui, 0);
+    ASSERT_EQ(r.host.log.size(), 1u + 2048u);
+    EXPECT_EQ(r.host.log.front(), "Данные кристалла.");
+    size_t unread = 0;
+    for (unsigned line = 0; line < 2048; ++line) {
+        const std::string& text = r.host.log[1 + line];
+        std::istringstream fields(text);
+        std::string address, word;
+        fields >> address;
+        for (unsigned k = 0; k < 4; ++k) {
+            fields >> word;
+            const bool wasRead = 4 * line + k < brokeAt;
+            EXPECT_EQ(word == "----", !wasRead) << text;
+            unread += word == "----";
+        }
+    }
+    EXPECT_EQ(unread, 4u * 2048u - brokeAt);
+    EXPECT_EQ(r.host.log[1], ListingLine(r.ctx.image.BuffChip.data(), 0)) << "the first words as the chip gave them";
+}
+
 TEST(ChipCommands, EraseClearsTheLogBeforeTheLastVppSwitchAndFocusesTheNumber) {
     OpenedRig r(ChipModel::PIC18F4620, BenchKind::VirtualLpt, true);
     r.host.Okno("old line");
     r.ui.SetDown(Ctl::SpeedButton18);
-    SpeedButton12Click(r.ctx, r.ui);
+    EXPECT_TRUE(SpeedButton12Click(r.ctx, r.ui));
     EXPECT_EQ(r.host.clears, 1);
     EXPECT_TRUE(r.host.log.empty()) << "the erase logs nothing";
     EXPECT_TRUE(r.ui.Down(Ctl::SpeedButton12));
@@ -136,12 +188,12 @@ TEST(ChipCommands, IdReadShowsTheWordsAndIdWriteWritesBackWordsOneToThree) {
     for (auto kind : {BenchKind::VirtualLpt, BenchKind::VirtualUsb}) {
         SCOPED_TRACE(test::KindName(kind));
         OpenedRig r(ChipModel::PIC18F4620, kind);
-        SpeedButton11Click(r.ctx, r.ui);
+        EXPECT_TRUE(SpeedButton11Click(r.ctx, r.ui));
         EXPECT_EQ(r.host.label2, "d[0]=FFFF d[1]=FFFF d[2]=FFFF d[3]=FFFF");
         r.ctx.prog.IdWords = {0x1111, 0x2345, 0x6901, 0xABCD};
         SpeedButton10Click(r.ctx, r.ui);
         EXPECT_TRUE(r.host.log.empty()) << "WR ID says nothing";
-        SpeedButton11Click(r.ctx, r.ui);
+        EXPECT_TRUE(SpeedButton11Click(r.ctx, r.ui));
         EXPECT_EQ(r.host.label2, "d[0]=FFFF d[1]=2345 d[2]=6901 d[3]=ABCD");
         SpeedButton1Click(r.ctx, r.ui);
         EXPECT_EQ(r.host.label2.rfind("Devid1=", 0), 0u);

@@ -145,15 +145,16 @@ TEST(CommandGate, AnUpdateStoppedWhileWaitingForTheModuleSendsNothing) {
     CommandRig r(CommandRig::Factory(ChipModel::PIC18F4620, BenchKind::VirtualLpt));
     EndRecorder journal;
     r.ctx.runObserver = &journal;
+    UpdateResult result = UpdateResult::Confirmed;
     r.ctx.commands.Gate.Run([&] {
         // The close came while the programmer was being opened.
         r.ctx.commands.Gate.RequestStop(StopCause::Closing);
-        SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4);
+        result = SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4).result;
     });
     EXPECT_TRUE(r.host.EverLogged("Остановлено: программа закрывается."));
     EXPECT_FALSE(r.host.EverLogged("Запись закончена."));
     EXPECT_EQ(journal.ends, std::vector<std::string>{"stopped"});
-    EXPECT_EQ(r.ctx.commands.SpeedButton4Tag & 1, 1u);
+    EXPECT_EQ(result, UpdateResult::Stopped);
     EXPECT_FALSE(r.ctx.commands.ButtonsLocked);
     EXPECT_TRUE(r.ui.Enabled(Ctl::SpeedButton4));
 }

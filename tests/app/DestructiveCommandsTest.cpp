@@ -134,7 +134,7 @@ TEST(Stamp, ASecondStampKeepsTheFirstAndSaysSo) {
         EXPECT_EQ(r.ctx.prog.IdWords[2], high);
         EXPECT_EQ(r.ctx.prog.IdWords[3], 0xFFFFu);
         // Only a bulk erase frees the ID locations again.
-        SpeedButton12Click(r.ctx, r.ui);
+        ASSERT_TRUE(SpeedButton12Click(r.ctx, r.ui));
         EXPECT_EQ(ParamUstanovitClick(r.ctx), StampResult::Written);
         r.Settle();
         EXPECT_EQ(r.IdWord(1), 0x10E1);
@@ -180,7 +180,7 @@ TEST(AutoCycleStamp, ANumberNotWrittenEndsTheRunWithX) {
         };
         r.ctx.commands.Obnovl = false;
         r.ui.SetFactoryNumberText("1234");
-        Edit1KeyDownEnter(r.ctx, r.ui);
+        EXPECT_EQ(Edit1KeyDownEnter(r.ctx, r.ui), CycleResult::Failed);
         EXPECT_EQ(r.host.staticTexts.back(), "X");
         EXPECT_TRUE(r.host.EverLogged(kProgrammerLost));
         EXPECT_EQ(r.host.log.back(), "Ошибка записи Номера модуля.");

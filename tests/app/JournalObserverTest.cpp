@@ -9,6 +9,7 @@
 #include "app/MainCommands.h"
 #include "app/PlainControls.h"
 #include "core/Context.h"
+#include "icsp/ConfigId.h"
 #include "icsp/OpenProgrammer.h"
 #include "image/FileCommands.h"
 #include "sim/Bench.h"
@@ -93,6 +94,36 @@ TEST_F(JournalObserverTest, UpdateRecordCarriesProgrammerChipImageAndLog) {
         EXPECT_TRUE(s.ok) << s.name;
     }
     EXPECT_EQ(steps, (std::vector<int>{2, 3, 5, 7}));
+}
+
+// An update's record carries the identity this run read from the module it
+// updated, never the ID words an earlier read (of another module) left behind:
+// a programmer gone before the update's own ID read leaves the record without one.
+TEST_F(JournalObserverTest, AnUpdateRecordsOnlyTheIdentityItReadItself) {
+    struct Case {
+        const char* name;
+        bool programmerGone;
+        std::optional<uint32_t> number;
+    } cases[] = {{"read by the update", false, 0x56781234u}, {"programmer gone before", true, std::nullopt}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Station st(dir / (std::string(c.name) + ".db"));
+        st.ctx.runObserver = &st.observer;
+        st.ctx.commands.Obnovl = false; // production mode: the update goes on without a programmer
+        ASSERT_TRUE(WriteIdWords(st.ctx, 0x1234, 0x5678, 0x9ABC));
+        ASSERT_TRUE(ReadIdWords(st.ctx));
+        // The next module on the bench: whatever the last ID read left is not its number.
+        if (c.programmerGone) st.bench.Kordel().SetFault(sim::KordelFault::Absent);
+        PlainControls ui;
+        const UpdateOutcome u = SpeedButton4Click(st.ctx, ui, Ctl::SpeedButton4);
+        EXPECT_EQ(u.Ok(), !c.programmerGone);
+        EXPECT_EQ(u.moduleIdentity, c.number);
+        const auto recs = st.Records();
+        ASSERT_EQ(recs.size(), 1u);
+        EXPECT_EQ(recs[0].kind, journal::RunKind::Update);
+        EXPECT_EQ(recs[0].moduleNumber, c.number);
+        EXPECT_EQ(recs[0].factoryNumber.has_value(), c.number.has_value());
+    }
 }
 
 // A cycle stopped inside its update ends its one record "stopped".

@@ -169,10 +169,41 @@ TEST(Settings, AFileThatCannotBeReplacedIsLeftAsItWas) {
     // A folder that cannot be written (not for root, who may write anywhere).
     if (geteuid() != 0) {
         ASSERT_EQ(chmod(r.dir.Path().c_str(), 0555), 0);
-        EXPECT_FALSE(WriteSettingsAtClose(r.ctx));
+        const SettingsWriteOutcome w = WriteSettingsAtClose(r.ctx);
         chmod(r.dir.Path().c_str(), 0755);
+        EXPECT_EQ(w.result, SettingsWrite::Failed);
+        // Said, with the file, so the operator knows his settings are gone.
+        EXPECT_NE(w.message.find("Настройки не сохранены"), std::string::npos) << w.message;
+        EXPECT_NE(w.message.find(r.ini.string()), std::string::npos) << w.message;
         EXPECT_EQ(Slurp(r.ini), text);
         EXPECT_FALSE(std::filesystem::exists(r.ini.string() + ".tmp"));
+    }
+}
+
+// A settings file its owner made read-only is not replaced behind his back (the
+// rename through the folder would do it); the lost changes are said. One that
+// would not change is not touched at all.
+TEST(Settings, AReadOnlyFileIsKeptAndTheLostChangesSaid) {
+    struct Case {
+        const char* edit1;
+        SettingsWrite result;
+    } cases[] = {{"new.hex", SettingsWrite::ReadOnly}, {"old.hex", SettingsWrite::Unchanged}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.edit1);
+        SettingsRig r;
+        const std::string text = "[Form_Param]\nEdit1=old.hex\nEdit2=c:\\\nEdit5=c:\\\nAdrLpt=632\n";
+        Put(r.ini, text);
+        ReadSettings(r.ctx);
+        ASSERT_EQ(chmod(r.ini.c_str(), 0444), 0);
+        r.ctx.commands.Obnovl = false;
+        r.ctx.image.Edit1 = c.edit1;
+        const SettingsWriteOutcome w = WriteSettingsAtClose(r.ctx);
+        EXPECT_EQ(w.result, c.result);
+        EXPECT_EQ(w.message.empty(), c.result == SettingsWrite::Unchanged) << w.message;
+        EXPECT_EQ(Slurp(r.ini), text);
+        struct stat st{};
+        ASSERT_EQ(stat(r.ini.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0444u);
     }
 }
 

@@ -28,7 +28,6 @@ TEST(UpdateCommand, AFactoryModuleTakesTheUpdateAndConfirmsItsSum) {
     for (auto kind : kKinds) {
         SCOPED_TRACE(test::KindName(kind));
         CommandRig r(CommandRig::Factory(ChipModel::PIC18F4620, kind));
-        r.ctx.commands.SpeedButton4Tag = 1; // an earlier failure is cleared by success
         bool busyWhileSending = false, sb4DisabledWhileSending = false, lockedWhileSending = false;
         r.host.onLine = [&](const std::string& l) {
             if (l != "Запись закончена.") return;
@@ -36,12 +35,13 @@ TEST(UpdateCommand, AFactoryModuleTakesTheUpdateAndConfirmsItsSum) {
             sb4DisabledWhileSending = !r.ui.Enabled(Ctl::SpeedButton4);
             lockedWhileSending = r.ctx.commands.ButtonsLocked && !r.ui.Enabled(Ctl::Prog);
         };
-        EXPECT_TRUE(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4));
+        const UpdateOutcome u = SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4);
+        EXPECT_EQ(u.result, UpdateResult::Confirmed);
+        EXPECT_TRUE(u.updateOnly);
         EXPECT_EQ(r.host.clears, 1) << "update-only mode clears the log before writing";
         ASSERT_GE(r.host.log.size(), 2u);
         EXPECT_EQ(r.host.log[r.host.log.size() - 2], "КС Программы OK.");
         EXPECT_EQ(r.host.log.back(), "Можно подключить следующий модуль.");
-        EXPECT_EQ(r.ctx.commands.SpeedButton4Tag, 2u); // bit 1: ran in update-only mode
         EXPECT_TRUE(busyWhileSending);
         EXPECT_TRUE(sb4DisabledWhileSending);
         EXPECT_TRUE(lockedWhileSending);
@@ -52,22 +52,21 @@ TEST(UpdateCommand, AFactoryModuleTakesTheUpdateAndConfirmsItsSum) {
 TEST(UpdateCommand, ProductionModeKeepsTheLogAndClearsTheUpdateOnlyFlag) {
     CommandRig r(CommandRig::Factory(ChipModel::PIC18F452, BenchKind::VirtualLpt));
     r.ctx.commands.Obnovl = false;
-    r.ctx.commands.SpeedButton4Tag = 3;
     r.host.Okno("earlier line");
-    EXPECT_TRUE(SpeedButton4Click(r.ctx, r.ui, Ctl::Avtom_Prog_P));
+    const UpdateOutcome u = SpeedButton4Click(r.ctx, r.ui, Ctl::Avtom_Prog_P);
+    EXPECT_TRUE(u.Ok());
+    EXPECT_FALSE(u.updateOnly);
     EXPECT_EQ(r.host.clears, 0);
     EXPECT_EQ(r.host.log.front(), "earlier line");
-    EXPECT_EQ(r.ctx.commands.SpeedButton4Tag, 0u);
 }
 
 TEST(UpdateCommand, ABlankModuleHasNoBootLoaderToTalkTo) {
     CommandRig r(CommandRig::Blank(ChipModel::PIC18F452, BenchKind::VirtualLpt));
     r.ctx.commands.Obnovl = false; // production mode: the log is kept
-    EXPECT_FALSE(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4));
+    EXPECT_EQ(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4).result, UpdateResult::Failed);
     ASSERT_FALSE(r.host.log.empty());
     EXPECT_EQ(r.host.log.back(), "Попробуйте еще раз.");
     EXPECT_FALSE(r.host.EverLogged("Ошибка записи Программы."));
-    EXPECT_EQ(r.ctx.commands.SpeedButton4Tag & 1, 1u);
     ExpectWindowReleased(r);
 }
 
@@ -77,10 +76,11 @@ TEST(UpdateCommand, ASumThatDoesNotMatchTheImageIsAFailure) {
     r.host.onLine = [&](const std::string& l) {
         if (l == "Проверка контрольной суммы.") r.ctx.image.BuffEt[2u * r.ctx.prog.ChipWords + 2] ^= 0x5A;
     };
-    EXPECT_FALSE(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4));
+    const UpdateOutcome u = SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4);
+    EXPECT_EQ(u.result, UpdateResult::Failed);
+    EXPECT_TRUE(u.updateOnly) << "sent in update-only mode";
     EXPECT_EQ(r.host.log.back(), "Ошибка записи Программы.");
     EXPECT_FALSE(r.host.EverLogged("КС Программы OK."));
-    EXPECT_EQ(r.ctx.commands.SpeedButton4Tag, 3u);
     ExpectWindowReleased(r);
 }
 
@@ -88,10 +88,9 @@ TEST(UpdateCommand, UpdateOnlyModeWithoutProgrammerEndsSilentlyAfterTheOpen) {
     auto o = CommandRig::Factory(ChipModel::PIC18F4620, BenchKind::VirtualLpt);
     o.kordelFault = sim::KordelFault::Absent;
     CommandRig r(o);
-    EXPECT_FALSE(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4));
+    EXPECT_EQ(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4).result, UpdateResult::NoProgrammer);
     EXPECT_EQ(r.host.log.size(), 3u) << "only the programmer-open lines";
     EXPECT_TRUE(r.Module().Trace().empty());
-    EXPECT_EQ(r.ctx.commands.SpeedButton4Tag, 0u);
     EXPECT_FALSE(r.ctx.commands.ButtonsLocked);
     EXPECT_FALSE(r.ui.BusyCursor());
 }
@@ -114,12 +113,11 @@ TEST(UpdateCommand, ABlockLostInEveryAttemptEndsAsAFailureWhateverTheOldSums) {
             r.Module().Poke(0x200001, r.ctx.image.BuffEt[sums + 2]);
             r.host.log.clear();
 
-            EXPECT_FALSE(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4));
+            EXPECT_EQ(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4).result, UpdateResult::Failed);
             EXPECT_EQ(r.host.log.back(), "Ошибка записи Программы.");
             EXPECT_FALSE(r.host.EverLogged("КС Программы OK."));
             EXPECT_FALSE(r.host.EverLogged("Можно подключить следующий модуль."));
             EXPECT_EQ(std::count(r.host.all.begin(), r.host.all.end(), "Нет готовности модуля 4620."), 10);
-            EXPECT_EQ(r.ctx.commands.SpeedButton4Tag & 1, 1u);
             ExpectWindowReleased(r);
         }
     }
@@ -133,11 +131,10 @@ TEST(UpdateCommand, AnImageThatDidNotLoadIsNeverSent) {
         CommandRig r(CommandRig::Factory(ChipModel::PIC18F4620, kind));
         r.ctx.image.TempDir = (r.dir.Path() / "no-such-folder").string();
         r.Module().Poke(0x800, 0x12);
-        EXPECT_FALSE(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4));
+        EXPECT_EQ(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4).result, UpdateResult::Failed);
         EXPECT_EQ(r.host.label3, "Ошибка загрузки");
         EXPECT_EQ(r.host.log.back(), "Обновление не записано: не загрузился файл обновления.");
         EXPECT_FALSE(r.host.EverLogged("КС Программы OK."));
-        EXPECT_EQ(r.ctx.commands.SpeedButton4Tag & 1, 1u);
         r.Settle();
         EXPECT_EQ(r.Module().Peek(0x800), 0x12) << "the application is still there";
         ExpectWindowReleased(r);
@@ -152,11 +149,10 @@ TEST(UpdateCommand, AProgrammerGoneBeforeTheConfirmationEndsItAtOnce) {
     r.host.onLine = [&](const std::string& l) {
         if (l == "Запись закончена.") r.bench.Kordel().SetFault(sim::KordelFault::Absent);
     };
-    EXPECT_FALSE(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4));
+    EXPECT_EQ(SpeedButton4Click(r.ctx, r.ui, Ctl::SpeedButton4).result, UpdateResult::Failed);
     EXPECT_EQ(r.host.log.back(), "Ошибка записи Программы.");
     EXPECT_EQ(std::count(r.host.all.begin(), r.host.all.end(), "Связь с программатором потеряна. Операция прервана."), 1);
     EXPECT_FALSE(r.host.EverLogged("КС Программы OK."));
-    EXPECT_EQ(r.ctx.commands.SpeedButton4Tag & 1, 1u);
     EXPECT_FALSE(r.ctx.commands.ButtonsLocked);
 }
 

@@ -9,4 +9,5 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ExecutedFirmwareCliTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StopSignalCliTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConsoleHostTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ExitCodesTest.cpp
 )

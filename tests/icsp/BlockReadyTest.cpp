@@ -106,7 +106,7 @@ TEST_P(BlockReady, EachWaitPutsOnTheLinesWhatOnePollPerTransferDid) {
     const uint64_t trips = r.bench.Ftdi().RoundTrips();
     // The read-back still owed to the VPP change that ended the identification comes first.
     const uint32_t owed = r.ctx.ft.FtUnread;
-    ASSERT_EQ(WriteUpdate(r.ctx), kUpdateSent);
+    ASSERT_EQ(WriteUpdate(r.ctx), LinkResult::Sent);
     ASSERT_GE(rec.back.size(), owed);
     rec.back.erase(rec.back.begin(), rec.back.begin() + owed);
     ASSERT_EQ(rec.out.size(), rec.back.size());
@@ -169,7 +169,7 @@ TEST_P(BlockReady, ABlockSlowerThanTheOnesBeforeIsStillWaitedFor) {
     r.host.log.clear();
     SlowBlock slow(r.Module(), 40, 12 * sim::kMs);
     r.bench.Ftdi().SetTarget(&slow);
-    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateSent);
+    EXPECT_EQ(WriteUpdate(r.ctx), LinkResult::Sent);
     EXPECT_TRUE(slow.held);
     EXPECT_EQ(r.host.log.front(), "Запись закончена.");
     EXPECT_EQ(r.Module().BootLoaderBlocks(), Blocks());

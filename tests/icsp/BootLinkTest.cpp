@@ -48,7 +48,7 @@ TEST_P(BootLink, StreamsEveryBlockAndTheModuleKeepsTheSumsInIdWordZero) {
     ASSERT_TRUE(SpeedButton7Click(r.ctx));
     r.host.log.clear();
 
-    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateSent);
+    EXPECT_EQ(WriteUpdate(r.ctx), LinkResult::Sent);
     const bool is4620 = GetParam().chip == ChipModel::PIC18F4620;
     EXPECT_EQ(r.host.log, (std::vector<std::string>{"Запись закончена.",
                                                     is4620 ? "Конечный адрес=10000" : "Конечный адрес=8000",
@@ -80,7 +80,7 @@ TEST(BootLinkFailures, NoBootLoaderMeansFiveResetsAndTheSixLines) {
     r.host.log.clear();
     ResetCounter counter(r.Module());
     r.bench.Kordel().SetTarget(&counter);
-    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateNoLoader);
+    EXPECT_EQ(WriteUpdate(r.ctx), LinkResult::NoLoader);
     EXPECT_EQ(counter.resets, 5);
     EXPECT_EQ(r.host.log, (std::vector<std::string>{"Нет готовности модуля.", "Неисправность!Возможные причины:",
                                                     "1)В модуле нет загрузчика!",
@@ -100,7 +100,7 @@ TEST(BootLinkFailures, ALostBlockRestartsFromTheStartOfTheUpdateRegion) {
     r.host.log.clear();
     ResetCounter counter(r.Module());
     r.bench.Kordel().SetTarget(&counter);
-    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateSent);
+    EXPECT_EQ(WriteUpdate(r.ctx), LinkResult::Sent);
     EXPECT_EQ(counter.resets, 2);
     // The second run took every block from the first one on.
     EXPECT_EQ(r.Module().BootLoaderBlocks(), 4000);
@@ -115,7 +115,7 @@ TEST(BootLinkFailures, ABlockNeverAcknowledgedEndsWithTheAddressPastIt) {
     PutMarker(r);
     ASSERT_TRUE(SpeedButton7Click(r.ctx));
     r.host.log.clear();
-    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateBlockLost);
+    EXPECT_EQ(WriteUpdate(r.ctx), LinkResult::BlockLost);
     EXPECT_EQ(r.host.log, (std::vector<std::string>{"Нет готовности модуля 4620.", "a=318"}));
 }
 
@@ -164,7 +164,7 @@ TEST_P(UsbReadyWait, ABootLoaderThatFallsSilentEndsAsOnTheKordel) {
     ASSERT_TRUE(SpeedButton7Click(r.ctx));
     r.host.log.clear();
     const sim::Nanos t0 = r.bench.Clock().Now();
-    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateBlockLost);
+    EXPECT_EQ(WriteUpdate(r.ctx), LinkResult::BlockLost);
     const bool is4620 = GetParam() == ChipModel::PIC18F4620;
     EXPECT_EQ(r.host.log, (std::vector<std::string>{"Нет готовности модуля 4620.", is4620 ? "a=8C0" : "a=318"}));
     // Five attempts, each a reset, the synchronisation, three blocks and one
@@ -181,7 +181,7 @@ TEST_P(UsbReadyWait, ASlowButWorkingModuleStillTakesTheWholeUpdate) {
     PutMarker(r);
     ASSERT_TRUE(SpeedButton7Click(r.ctx));
     r.host.log.clear();
-    EXPECT_EQ(WriteUpdate(r.ctx), kUpdateSent);
+    EXPECT_EQ(WriteUpdate(r.ctx), LinkResult::Sent);
     const bool is4620 = GetParam() == ChipModel::PIC18F4620;
     EXPECT_EQ(r.Module().BootLoaderBlocks(), is4620 ? 992 : 4000);
     r.Module().Settle(r.bench.Clock().Now() + 200 * sim::kMs);

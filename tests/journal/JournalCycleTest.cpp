@@ -187,7 +187,7 @@ TEST(ServerStoppedMidUpdate, UpdateEndsOkAndItsRecordArrivesAfterSync) {
         JournalObserver observer(journal);
         ctx.runObserver = &observer;
         PlainControls ui;
-        ok = SpeedButton4Click(ctx, ui, Ctl::SpeedButton4);
+        ok = SpeedButton4Click(ctx, ui, Ctl::SpeedButton4).Ok();
     }
     ASSERT_TRUE(server->Start());
     EXPECT_TRUE(ok) << "the update never waits for the journal";

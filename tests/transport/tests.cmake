@@ -12,3 +12,6 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/D2xxLibraryTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/D2xxUnitTest.cpp
 )
+list(APPEND MRK_TEST_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/FtOpenSettingsTest.cpp
+)

@@ -72,3 +72,24 @@ file(READ "${cycle}/${gui_name}.ini" ini)
 if(NOT ini MATCHES "AdrLpt=888")
   message(FATAL_ERROR "production mode did not write its settings at the close:\n${ini}")
 endif()
+
+# An unattended run tells the truth in its exit code: an update that failed (no
+# programmer) and a log that could not be written both end it non-zero.
+function(expect_gui_failure dir what)
+  execute_process(
+    COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24" ${GUI} ${ARGN}
+    WORKING_DIRECTORY "${dir}"
+    RESULT_VARIABLE rc
+    OUTPUT_VARIABLE out ERROR_VARIABLE err
+    TIMEOUT 100)
+  if(rc EQUAL 0)
+    message(FATAL_ERROR "mrkprog-gui ${ARGN} ended with 0 after ${what}\n${out}\n${err}")
+  endif()
+endfunction()
+set(failing "${WORK}/failing")
+file(MAKE_DIRECTORY "${failing}")
+expect_gui_failure("${failing}" "an update without a programmer"
+                   --bench virtual-lpt --fault kordel-absent --fault ftdi-absent --auto-update "${failing}/log.txt")
+if(EXISTS /dev/full)
+  expect_gui_failure("${failing}" "a log that could not be written" --bench virtual-lpt --auto-update /dev/full)
+endif()

@@ -184,6 +184,13 @@ private slots:
         QVERIFY(!error.isEmpty());
         QVERIFY(DecodeJpeg(QByteArray("not a picture"), &error).isNull());
         QVERIFY(DecodeJpeg(QByteArray()).isNull());
+        // A second frame header after the picture's data: libjpeg gives up once the
+        // rows are being read into the picture, and nothing of it is kept.
+        QByteArray twoFrames = good.left(good.size() - 2);
+        twoFrames.append(good.mid(good.indexOf(QByteArray("\xFF\xC0", 2)), 19)).append("\xFF\xD9", 2);
+        error.clear();
+        QVERIFY(DecodeJpeg(twoFrames, &error).isNull());
+        QVERIFY2(error.contains(QStringLiteral("SOF")), qPrintable(error));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "windows/tools/AutoUpdate.h"
 
+#include <cstdio>
 #include <memory>
 
 #include <QApplication>
@@ -20,10 +21,24 @@ namespace mrk::gui {
 
 namespace {
 
-void WriteLog(TProg12* main, const QString& logPath, const QString& extra = {}) {
+// False (and said on stderr) when the log did not reach its file whole.
+bool WriteLog(TProg12* main, const QString& logPath, const QString& extra = {}) {
     QFile out(logPath);
-    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        out.write(main->Memokno->toPlainText().toUtf8() + '\n' + extra.toUtf8());
+    const QByteArray text = main->Memokno->toPlainText().toUtf8() + '\n' + extra.toUtf8();
+    const bool written = out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(text) == text.size() &&
+                         out.flush() && out.error() == QFileDevice::NoError;
+    if (!written)
+        std::fprintf(stderr, "mrkprog-gui: протокол не записан в %s: %s\n", qPrintable(logPath),
+                     qPrintable(out.errorString()));
+    return written;
+}
+
+// The exit code of an unattended run: the command's own result, the log, the close.
+int UnattendedExit(TProg12* main, bool commandOk, bool logWritten) {
+    if (!commandOk) std::fprintf(stderr, "mrkprog-gui: команда не выполнена (см. протокол)\n");
+    const StationStatus& closed = main->CloseStatus();
+    if (!closed.message.empty()) std::fprintf(stderr, "mrkprog-gui: %s\n", closed.message.c_str());
+    return commandOk && logWritten && closed.Ok() ? 0 : 1;
 }
 
 // Keys as the keyboard sends them: press and release, with their text.
@@ -72,11 +87,12 @@ void AnswerUnattended(GuiProgram& program) {
 void ArrangeAutoUpdate(GuiProgram& program, const QString& logPath) {
     AnswerUnattended(program);
     TProg12* main = program.Prog12.get();
-    QObject::connect(main, &TProg12::startupFinished, main, [main, logPath] {
-        QTimer::singleShot(0, main, [main, logPath] {
+    QObject::connect(main, &TProg12::startupFinished, main, [&program, main, logPath] {
+        QTimer::singleShot(0, main, [&program, main, logPath] {
             main->SpeedButton4->click();
-            WriteLog(main, logPath);
+            const bool logged = WriteLog(main, logPath);
             main->close();
+            program.UnattendedExitCode = UnattendedExit(main, main->LastUpdate() && main->LastUpdate()->Ok(), logged);
         });
     });
 }
@@ -94,14 +110,17 @@ void ArrangeAutoCycle(GuiProgram& program, const QString& number, const QString&
         Type(main->Edit1, QString::number(number.toInt() + 1), Qt::Key_Return);
         Type(main->Edit1, QString(), Qt::Key_Return);
     });
-    QObject::connect(main, &TProg12::startupFinished, main, [main, hurry, number, logPath] {
-        QTimer::singleShot(0, main, [main, hurry, number, logPath] {
+    QObject::connect(main, &TProg12::startupFinished, main, [&program, main, hurry, number, logPath] {
+        QTimer::singleShot(0, main, [&program, main, hurry, number, logPath] {
             main->Edit1->setFocus();
             hurry->start();
             Type(main->Edit1, number, Qt::Key_Return);
             hurry->stop();
-            WriteLog(main, logPath, QStringLiteral("Индикатор: %1\n").arg(main->StaticText1->text()));
+            const bool logged =
+                WriteLog(main, logPath, QStringLiteral("Индикатор: %1\n").arg(main->StaticText1->text()));
             main->close();
+            program.UnattendedExitCode =
+                UnattendedExit(main, main->LastCycle() == CycleResult::Passed, logged);
         });
     });
 }
