@@ -115,7 +115,8 @@ int RunCommands(Session& s, const std::vector<Segment>& segments, std::vector<st
     }
     for (size_t k = 0; rc == 0 && k < commands.size() && !StopSignal(); ++k) {
         // Through the gate, as a click runs it: a stop signal is taken at its next step boundary.
-        s.ctx.commands.Gate.Run([&] {
+        // Refused only while another command runs, which a command line never has.
+        (void)s.ctx.commands.Gate.Run([&] {
             s.host.Pump();
             rc = commands[k]->Run(s);
         });

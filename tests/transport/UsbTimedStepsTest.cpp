@@ -101,7 +101,7 @@ TEST_P(UsbTimedSteps, EveryCommandKeepsEveryMinimumOnThePins) {
         {"boot write", [&] { return WriteBoot(ctx); }},
         {"compare", [&] { return ReadBoot(ctx) && CompareChip(ctx); }},
         {"protection", [&] { return WriteWordConfig(ctx, 2); }},
-        {"update", [&] { return WriteUpdate(ctx) == kUpdateSent; }},
+        {"update", [&] { return WriteUpdate(ctx) == LinkResult::Sent; }},
         {"ID write", [&] { return WriteIdWords(ctx, 1234, 0x4321, 0xFFFF); }},
         {"ID read", [&] { return ReadIdWords(ctx); }},
         {"read-back", [&] {
