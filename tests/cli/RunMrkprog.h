@@ -40,6 +40,19 @@ inline RunResult RunMrkprog(const std::string& args, const std::filesystem::path
     return r;
 }
 
+// The same with environment assignments ("NAME=value ...") for the program.
+inline RunResult RunMrkprogWithEnv(const std::string& env, const std::string& args, const std::filesystem::path& dir) {
+    const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
+    const std::string cmd = "cd '" + dir.string() + "' && env " + env + " '" MRKPROG_PATH "' " + args + " >'" +
+                            out.string() + "' 2>'" + err.string() + "'";
+    RunResult r;
+    const int status = std::system(cmd.c_str());
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadAll(out);
+    r.err = ReadAll(err);
+    return r;
+}
+
 // A fresh folder per test, removed afterwards.
 class TempDir {
 public:

@@ -7,4 +7,5 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/CliSafetyTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DestructiveCliTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExecutedFirmwareCliTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LibftdiThroughUsbTest.cpp
 )
