@@ -26,18 +26,27 @@ inline std::string ReadAll(const std::filesystem::path& p) {
     return ss.str();
 }
 
-// Runs mrkprog in dir (or in cwd when given), its output kept in dir.
-inline RunResult RunMrkprog(const std::string& args, const std::filesystem::path& dir,
-                            const std::filesystem::path& cwd = {}) {
+// Runs a shell line that starts mrkprog (`run`), its output kept in dir.
+inline RunResult RunShell(const std::string& run, const std::filesystem::path& dir) {
     const auto out = dir / "stdout.txt", err = dir / "stderr.txt";
-    const std::string cmd = "cd '" + (cwd.empty() ? dir : cwd).string() + "' && '" MRKPROG_PATH "' " + args +
-                            " >'" + out.string() + "' 2>'" + err.string() + "'";
+    const std::string cmd = run + " >'" + out.string() + "' 2>'" + err.string() + "'";
     RunResult r;
     const int status = std::system(cmd.c_str());
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.out = ReadAll(out);
     r.err = ReadAll(err);
     return r;
+}
+
+// Runs mrkprog in dir (or in cwd when given), its output kept in dir.
+inline RunResult RunMrkprog(const std::string& args, const std::filesystem::path& dir,
+                            const std::filesystem::path& cwd = {}) {
+    return RunShell("cd '" + (cwd.empty() ? dir : cwd).string() + "' && '" MRKPROG_PATH "' " + args, dir);
+}
+
+// The same in dir with environment assignments ("NAME=value ...") for the program.
+inline RunResult RunMrkprogWithEnv(const std::string& env, const std::string& args, const std::filesystem::path& dir) {
+    return RunShell("cd '" + dir.string() + "' && env " + env + " '" MRKPROG_PATH "' " + args, dir);
 }
 
 // A fresh folder per test, removed afterwards.

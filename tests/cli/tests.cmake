@@ -10,4 +10,5 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/StopSignalCliTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ConsoleHostTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExitCodesTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LibftdiThroughUsbTest.cpp
 )
