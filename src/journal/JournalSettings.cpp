@@ -71,6 +71,7 @@ JournalSettings ReadJournalSettings(const std::string& settingsFile, const Journ
     const fs::path folder = place.relativeBase.empty() ? fs::path(settingsFile).parent_path() : fs::path(place.relativeBase);
     const fs::path byDefault = place.defaultFile.empty() ? folder / kDefaultJournalFile : fs::path(place.defaultFile);
     std::error_code ec;
+    s.folderBase = folder.string();
     // Training on the bench never reaches the line's numbers, unless the settings say so.
     if (place.bench && get("Bench") != "1") {
         s.file = (byDefault.parent_path() / "bench" / kDefaultJournalFile).string();

@@ -58,7 +58,9 @@ JournalStore* ProductionJournal::Local(std::string& error) {
         // Tried afresh each time: another process's lock or a full disk may be over.
         try {
             std::error_code ec;
-            if (!settings_.folderToMake.empty()) std::filesystem::create_directories(settings_.folderToMake, ec);
+            const bool baseThere = settings_.folderBase.empty() || std::filesystem::is_directory(settings_.folderBase, ec);
+            if (!settings_.folderToMake.empty() && baseThere)
+                std::filesystem::create_directories(settings_.folderToMake, ec);
             local_ = std::make_unique<JournalStore>(std::make_unique<SqliteConnection>(
                 settings_.file, SqliteConnection::Access::Write, settings_.fileWaitMs));
         } catch (const std::exception& e) {

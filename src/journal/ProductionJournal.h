@@ -27,6 +27,9 @@ struct JournalSettings {
     int fileWaitMs = 10000;   // for the station file while another process writes it
     std::string problem;   // what is wrong in the settings (a cycle is not started while it is)
     std::string folderToMake; // the journal's own folder, made by the first run that writes
+    // The folder the journal's own folders are made in: never made by the journal (a
+    // mistyped settings folder is not brought into being by a run).
+    std::string folderBase;
     bool bench = false;       // the virtual bench's own journal
 };
 

@@ -18,7 +18,8 @@ namespace {
 // right after the previous module's identity was read: its record must not name it.
 TEST(ExitCodes, AnUpdateIsNeverJournalledUnderTheLastModuleReadsNumber) {
     TempDir dir;
-    std::ofstream(dir.Path() / "mrkprog.ini") << "[Journal]\nStation=A\n";
+    // The bench's runs journalled where the station's reader looks.
+    std::ofstream(dir.Path() / "mrkprog.ini") << "[Journal]\nStation=A\nBench=1\n";
     const auto r = RunMrkprog("--bench virtual-lpt --fault kordel-unplug-after=476000 id write 1234 5678 9ABC "
                               "id read update --production",
                               dir.Path());
@@ -84,7 +85,9 @@ TEST(ExitCodes, AMistypedSettingsPathIsSaid) {
 TEST(ExitCodes, OutputThatCannotBeWrittenFailsTheRun) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     TempDir dir;
-    std::ofstream(dir.Path() / "mrkprog.ini") << "[Journal]\nStation=A\n";
+    std::ofstream(dir.Path() / "mrkprog.ini") << "[Journal]\nStation=A\nBench=1\n";
+    // A journal with a record to list.
+    ASSERT_EQ(RunMrkprog("--bench virtual-lpt update", dir.Path()).code, 0);
     const std::string mrkprog = MRKPROG_PATH, mrkcrypt = MRKCRYPT_PATH;
     for (const std::string& args : {mrkprog + " journal list", mrkprog + " --version", mrkprog + " --help",
                                     mrkcrypt + " --version"}) {

@@ -74,7 +74,9 @@ TEST(StopSignal, AStopSignalEndsTheRunAtAStepBoundaryAndRecordsIt) {
         SCOPED_TRACE(c.command);
         TempDir dir;
         std::ofstream(dir.Path() / "mrkprog.ini")
-            << "[Form_Param]\nEdit2=" MRK_FIRMWARE_DIR "/boot-4620.hex\nEdit5=" MRK_FIRMWARE_DIR "/boot-452.hex\n";
+            << "[Form_Param]\nEdit2=" MRK_FIRMWARE_DIR "/boot-4620.hex\nEdit5=" MRK_FIRMWARE_DIR "/boot-452.hex\n"
+            // The bench's runs journalled where the station's reader looks.
+            << "[Journal]\nBench=1\n";
         const Spawned s = Start(dir, std::string("--bench virtual-lpt ") + c.command);
         ASSERT_TRUE(WaitForLine(s, c.startedLine)) << ReadAll(s.out) << ReadAll(s.err);
         kill(s.pid, c.signal);
