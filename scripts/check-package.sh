@@ -88,8 +88,9 @@ as_user bash -euxo pipefail -c '
   mrkprog --bench virtual-lpt --module first.hex cycle $number | tee first.log
   grep -q "^OK$" first.log
   mkdir -p elsewhere && cd elsewhere
-  if mrkprog --bench virtual-lpt --module second.hex cycle $number 2>second.err; then exit 1; fi
-  grep -q "Заводской номер $number уже использован" second.err
+  if mrkprog --bench virtual-lpt --module second.hex cycle $number >second.log 2>&1; then exit 1; fi
+  grep -q "Заводской номер $number уже использован" second.log
+  grep -q "не запущен" second.log
   test ! -e "$HOME/mrkprog.ini" && test ! -e "$HOME/journal"
 '
 runuser -u "$second" -- env -i HOME="/home/$second" PATH=/usr/bin:/bin LANG=C.UTF-8 bash -euxo pipefail -c '
