@@ -79,6 +79,15 @@ void HideEveryDialog(TForm_Param& w) {
     w.close();
 }
 
+// A window program started in a fresh folder, with a journal written in that
+// same folder beside it (where an older station keeps it).
+struct WindowBesideItsJournal {
+    WorkDir wd;
+    GuiProgram p{BenchOptions("virtual-lpt", "4620", true)};
+    std::string file = wd.Path(QStringLiteral("mrkprog-journal.db")).toStdString();
+    JournalStore writer{std::make_unique<SqliteConnection>(file)};
+};
+
 } // namespace
 
 class JournalFilesTest : public QObject {
@@ -92,14 +101,13 @@ private slots:
     // the journal without a pause; nothing but the journal opens its files, the
     // program survives, and every run is there, finished.
     void cyclesWhileDialogsListTheFolderAndReadersRun() {
-        WorkDir wd;
-        GuiProgram p(BenchOptions("virtual-lpt", "4620", true));
-        QVERIFY(DriveStartup(p));
-        const std::string file = wd.Path(QStringLiteral("mrkprog-journal.db")).toStdString();
-        JournalStore writer(std::make_unique<SqliteConnection>(file));
+        WindowBesideItsJournal here;
+        QVERIFY(DriveStartup(here.p));
+        const std::string& file = here.file;
+        JournalStore& writer = here.writer;
         WriteRun(writer, 1);
 
-        TForm_Param& w = *p.Form_Param;
+        TForm_Param& w = *here.p.Form_Param;
         ShowEveryDialogHere(w);
 
         // Readers and exports in another process, as `journal list` and `journal
@@ -145,17 +153,15 @@ private slots:
     // The dialogs alone, with the journal's files changing under them: none of
     // the journal's files is opened by anyone but the journal.
     void dialogsNeverOpenTheJournalsFiles() {
-        WorkDir wd;
-        GuiProgram p(BenchOptions("virtual-lpt", "4620", true));
-        QVERIFY(DriveStartup(p));
-        const std::string file = wd.Path(QStringLiteral("mrkprog-journal.db")).toStdString();
-        JournalStore writer(std::make_unique<SqliteConnection>(file));
+        WindowBesideItsJournal here;
+        QVERIFY(DriveStartup(here.p));
+        JournalStore& writer = here.writer;
         WriteRun(writer, 1);
 
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         QVERIFY(watch >= 0);
         QVERIFY(inotify_add_watch(watch, QDir::currentPath().toLocal8Bit().constData(), IN_OPEN) >= 0);
-        TForm_Param& w = *p.Form_Param;
+        TForm_Param& w = *here.p.Form_Param;
         ShowEveryDialogHere(w);
         for (uint16_t n = 2; n <= 20; ++n) {
             WriteRun(writer, n);

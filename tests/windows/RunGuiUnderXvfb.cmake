@@ -12,15 +12,24 @@ endif()
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 
-# Runs mrkprog-gui with the arguments after `dir` in that folder; the log it
-# writes (dir/log.txt, named by the arguments) into `text`.
-function(run_gui dir)
+# Runs the unattended program with the arguments after `dir` in that folder
+# under its own X server; its exit code and output into rc, out and err.
+function(xvfb_gui dir)
   execute_process(
     COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24" ${GUI} ${ARGN}
     WORKING_DIRECTORY "${dir}"
     RESULT_VARIABLE rc
     OUTPUT_VARIABLE out ERROR_VARIABLE err
     TIMEOUT 100)
+  set(rc "${rc}" PARENT_SCOPE)
+  set(out "${out}" PARENT_SCOPE)
+  set(err "${err}" PARENT_SCOPE)
+endfunction()
+
+# Runs mrkprog-gui with the arguments after `dir` in that folder; the log it
+# writes (dir/log.txt, named by the arguments) into `text`.
+function(run_gui dir)
+  xvfb_gui("${dir}" ${ARGN})
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "mrkprog-gui ${ARGN} under xvfb-run ended with ${rc}\n${out}\n${err}")
   endif()
@@ -76,12 +85,7 @@ endif()
 # An unattended run tells the truth in its exit code: an update that failed (no
 # programmer) and a log that could not be written both end it non-zero.
 function(expect_gui_failure dir what)
-  execute_process(
-    COMMAND ${XVFB_RUN} -a -s "-screen 0 1024x768x24" ${GUI} ${ARGN}
-    WORKING_DIRECTORY "${dir}"
-    RESULT_VARIABLE rc
-    OUTPUT_VARIABLE out ERROR_VARIABLE err
-    TIMEOUT 100)
+  xvfb_gui("${dir}" ${ARGN})
   if(rc EQUAL 0)
     message(FATAL_ERROR "mrkprog-gui ${ARGN} ended with 0 after ${what}\n${out}\n${err}")
   endif()
