@@ -284,14 +284,18 @@ FtStatus VirtualFtdi::GetQueueStatus(FtHandleValue h, uint32_t& rxBytes) {
     return ftstatus::kOk;
 }
 
-FtStatus VirtualFtdi::Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) {
-    if (auto st = CheckHandle(h)) return st;
+uint32_t VirtualFtdi::StartWrite(uint32_t count) {
     // The host was preempted after it read its clock, before the write went.
     clock_.Advance(opt_.hostLate);
     ++writes_;
     CountTransfer();
-    uint32_t take = count;
-    if (opt_.fault == FtdiFault::ShortWrites) take = std::min(take, opt_.shortWriteLimit);
+    if (opt_.fault == FtdiFault::ShortWrites) return std::min(count, opt_.shortWriteLimit);
+    return count;
+}
+
+FtStatus VirtualFtdi::Write(FtHandleValue h, const uint8_t* data, uint32_t count, uint32_t& written) {
+    if (auto st = CheckHandle(h)) return st;
+    const uint32_t take = StartWrite(count);
     written = take;
     if (mode_ != kFtModeSyncBitBang) return ftstatus::kOk;
 
@@ -343,11 +347,7 @@ FtStatus VirtualFtdi::BulkOutIn(FtHandleValue h, const uint8_t* out, uint32_t si
                                 uint32_t want, uint32_t& got) {
     written = got = 0;
     if (auto st = CheckHandle(h)) return st;
-    clock_.Advance(opt_.hostLate);
-    ++writes_;
-    CountTransfer();
-    uint32_t take = size;
-    if (opt_.fault == FtdiFault::ShortWrites) take = std::min(take, opt_.shortWriteLimit);
+    const uint32_t take = StartWrite(size);
     RunUntil(NowPs(), {});
     if (mode_ == kFtModeSyncBitBang) Queue(out, take, (clock_.Now() + DeliveryDelay()) * kPsPerNs);
     if (want > 0) {

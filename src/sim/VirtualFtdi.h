@@ -132,6 +132,8 @@ private:
     [[nodiscard]] bool Present() const;
     [[nodiscard]] FtStatus CheckHandle(FtHandleValue h) const;
     void CountTransfer();
+    // A write begins: the host's delay before it, the counts; how many of count bytes the device takes.
+    uint32_t StartWrite(uint32_t count);
     // How long this write takes to reach the pins, varying from one write to the next.
     Nanos DeliveryDelay();
     // Queues a write from the host, its bytes on their way from `ready` (ps) on.

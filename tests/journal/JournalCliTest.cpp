@@ -161,10 +161,7 @@ TEST_F(JournalCli, BackupWhileTheJournalIsOpenHoldsEveryRecord) {
     JournalStore writer(std::make_unique<SqliteConnection>(file));
     writer.Db().Exec("PRAGMA wal_autocheckpoint = 0");
     for (uint16_t n = 1; n <= 5; ++n) {
-        JournalRecord r = NewRun(RunKind::Cycle, n);
-        r.uid = NewUid();
-        r.station = "Линия-1";
-        r.startedUtc = UtcNow();
+        JournalRecord r = StartedRun(n, "Линия-1");
         ASSERT_TRUE(writer.Open(r, true).opened);
     }
     const auto r = RunMrkprog("journal backup copy.db", dir_.Path());

@@ -23,6 +23,15 @@ inline JournalRecord NewRun(RunKind kind, std::optional<uint16_t> number = std::
     return r;
 }
 
+// The same with its identity and start filled in, as the journal stores a run it began.
+inline JournalRecord StartedRun(uint16_t number, const std::string& station) {
+    JournalRecord r = NewRun(RunKind::Cycle, number);
+    r.uid = NewUid();
+    r.station = station;
+    r.startedUtc = UtcNow();
+    return r;
+}
+
 } // namespace mrk::journal
 
 namespace mrk::test {

@@ -126,10 +126,7 @@ TEST_P(Reservation, AnswerLostOnTheWayIsTheRecordsOwn) {
     test::EngineJournal where(GetParam());
     if (GetParam() == TestEngine::Postgres) MRK_REQUIRE_PG();
     auto store = where.Store();
-    JournalRecord rec = NewRun(RunKind::Cycle, 55);
-    rec.uid = NewUid();
-    rec.station = "A";
-    rec.startedUtc = UtcNow();
+    JournalRecord rec = StartedRun(55, "A");
     ASSERT_TRUE(store->ReserveNumber(rec).opened);
     EXPECT_TRUE(store->ReserveNumber(rec).opened) << "asked again after a lost answer";
     JournalRecord other = rec;
@@ -146,10 +143,7 @@ TEST_P(Reservation, ManyAtOnceLeaveHeldNumbersToTheirHolders) {
     test::EngineJournal where(GetParam());
     if (GetParam() == TestEngine::Postgres) MRK_REQUIRE_PG();
     auto store = where.Store();
-    JournalRecord held = NewRun(RunKind::Cycle, 2);
-    held.uid = NewUid();
-    held.station = "B";
-    held.startedUtc = UtcNow();
+    JournalRecord held = StartedRun(2, "B");
     ASSERT_TRUE(store->ReserveNumber(held).opened);
     std::vector<NumberClaim> claims;
     for (uint16_t n = 1; n <= 5; ++n) claims.push_back({n, NewUid(), "A \"кавычки\" \\", "2026-12-01T10:00:00Z"});
@@ -205,10 +199,7 @@ TEST_F(LineNumbers, JoiningStationClaimsItsWholeBacklogAtItsFirstRun) {
         // 300 stamped alone, written straight into the station file.
         JournalStore alone(std::make_unique<SqliteConnection>(fileA));
         for (uint16_t n = 300; n < 600; ++n) {
-            JournalRecord rec = NewRun(RunKind::Cycle, n);
-            rec.uid = NewUid();
-            rec.station = "A";
-            rec.startedUtc = UtcNow();
+            JournalRecord rec = StartedRun(n, "A");
             rec.endedUtc = rec.startedUtc;
             rec.result = "OK";
             (void)alone.Put(rec, false);
@@ -571,10 +562,7 @@ TEST(ReadOnlyReader, SeesRecordsStillInTheWal) {
     JournalStore writer(std::make_unique<SqliteConnection>(file));
     writer.Db().Exec("PRAGMA wal_autocheckpoint = 0");
     for (uint16_t n = 1; n <= 5; ++n) {
-        JournalRecord rec = NewRun(RunKind::Cycle, n);
-        rec.uid = NewUid();
-        rec.station = "ST";
-        rec.startedUtc = UtcNow();
+        JournalRecord rec = StartedRun(n, "ST");
         ASSERT_TRUE(writer.Open(rec, true).opened);
     }
     ASSERT_EQ(chmod(dir.Path().c_str(), 0755), 0);
