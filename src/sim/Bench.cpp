@@ -5,7 +5,6 @@
 #include "core/Context.h"
 #include "transport/D2XXUnit.h"
 #include "transport/DirectPort.h"
-#include "transport/PortBackendRef.h"
 #include "transport/FtDeviceRef.h"
 #include "transport/FtDeviceChoice.h"
 #include "sim/VirtualLibftdi.h"
@@ -41,12 +40,13 @@ Bench::Bench(const BenchOptions& opt) : opt_(opt) {
 Bench::~Bench() = default;
 
 void Bench::Install(Context& ctx) {
-    UsePortBackend(ctx, std::make_unique<PortBackendRef>(*kordel_));
+    UsePortBackend(ctx, TracedPort(*kordel_, trace_));
     if (opt_.usbDriver == UsbDriver::Libftdi)
-        UseFtDevice(ctx, MakeLibftdiDevice(std::make_unique<VirtualLibftdi>(*ftdi_, clock_),
-                                           [this] { return clock_.Now() / kMs; }));
+        UseFtDevice(ctx, TracedFtDevice(MakeLibftdiDevice(std::make_unique<VirtualLibftdi>(*ftdi_, clock_),
+                                                          [this] { return clock_.Now() / kMs; }),
+                                        trace_));
     else
-        UseFtDevice(ctx, std::make_unique<FtDeviceRef>(*ftdi_));
+        UseFtDevice(ctx, TracedFtDevice(std::make_unique<FtDeviceRef>(*ftdi_), trace_));
     ctx.TickMs = [this] { return clock_.Millis(); };
     ctx.TickUs = [this] { return clock_.Now() / kUs; };
 }
