@@ -12,9 +12,9 @@ constexpr uint64_t kPrime = 0x100000001b3ull;
 class TracedPortBackend : public PortBackend {
 public:
     TracedPortBackend(PortBackend& port, WireTrace& trace) : port_(port), trace_(trace) {}
-    uint8_t In(uint16_t port) override {
-        const uint8_t v = port_.In(port);
-        trace_.Record('I', port, v);
+    std::optional<uint8_t> In(uint16_t port) override {
+        const std::optional<uint8_t> v = port_.In(port);
+        trace_.Record('I', port, v.value_or(0xFF));
         return v;
     }
     void Out(uint16_t port, uint8_t value) override {

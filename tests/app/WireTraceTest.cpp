@@ -17,8 +17,7 @@
 #include "app/CommandRig.h"
 #include "app/Detection.h"
 #include "config/ConfigWords.h"
-#include "icsp/ConfigId.h"
-#include "icsp/ProgramMemory.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 
 namespace mrk {
