@@ -7,8 +7,7 @@
 #include <chrono>
 
 #include "core/Context.h"
-#include "icsp/BootLink.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 #include "sim/Bench.h"
 

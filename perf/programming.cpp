@@ -6,9 +6,7 @@
 #include <sstream>
 
 #include "core/Context.h"
-#include "icsp/BootLink.h"
-#include "icsp/OpenProgrammer.h"
-#include "icsp/ProgramMemory.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 #include "image/HexReader.h"
 #include "sim/Bench.h"

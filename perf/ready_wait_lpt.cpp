@@ -5,8 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include "core/Context.h"
-#include "icsp/BootLink.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "sim/Bench.h"
 
 namespace {
@@ -27,7 +26,7 @@ void ReadyWaitLpt(benchmark::State& state) {
         if (!mrk::OpenProgrammer(ctx)) state.SkipWithError("chip not recognised");
         const auto t0 = bench.Clock().Now();
         state.ResumeTiming();
-        const bool ready = mrk::WaitLoaderReady(ctx, settle, afterEachHigh, 0) == mrk::LoaderReady::Ready;
+        const bool ready = mrk::WaitLoaderReady(ctx.line(), ctx.TickMs, settle, afterEachHigh, 0) == mrk::LoaderReady::Ready;
         benchmark::DoNotOptimize(ready);
         simMs = static_cast<double>(bench.Clock().Now() - t0) / 1e6;
     }

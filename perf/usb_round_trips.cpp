@@ -31,10 +31,7 @@
 
 #include "config/ConfigWords.h"
 #include "core/Context.h"
-#include "icsp/BootLink.h"
-#include "icsp/ConfigId.h"
-#include "icsp/OpenProgrammer.h"
-#include "icsp/ProgramMemory.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 #include "sim/Bench.h"
 #include "sim/FactoryBootLoader.h"
@@ -85,7 +82,7 @@ private:
 struct Rig {
     Rig(ChipModel chip, Nanos latency, mrk::sim::UsbDriver driver) : bench(Options(chip, latency, driver)), ctx(host) {
         bench.Install(ctx);
-        mrk::UseFtDevice(ctx, std::make_unique<ReadCounter>(std::move(ctx.d2xx.device), readsQueued));
+        ctx.surtan.UseDevice(std::make_unique<ReadCounter>(std::move(ctx.d2xx.device), readsQueued));
         opened = mrk::OpenProgrammer(ctx);
     }
     static mrk::sim::BenchOptions Options(ChipModel chip, Nanos latency, mrk::sim::UsbDriver driver) {

@@ -12,8 +12,7 @@
 #include "app/RunObserver.h"
 #include "config/ConfigWords.h"
 #include "core/Context.h"
-#include "icsp/OpenProgrammer.h"
-#include "icsp/ProgramMemory.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 #include "image/LogControl.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/Context.h"
-#include "icsp/ProgramMemory.h"
+#include "app/ChipRoutines.h"
 
 namespace mrk {
 

@@ -1,7 +1,7 @@
 #include "app/ChipRange.h"
 
 #include "core/Context.h"
-#include "icsp/ProgramMemory.h"
+#include "app/ChipRoutines.h"
 
 namespace mrk {
 

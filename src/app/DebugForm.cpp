@@ -2,10 +2,10 @@
 
 #include "core/Context.h"
 #include "core/Format.h"
-#include "icsp/BootLink.h"
+#include "app/ChipRoutines.h"
 #include "icsp/Icsp.h"
-#include "transport/FtFunkc.h"
-#include "transport/PortProg.h"
+#include "transport/Kordel.h"
+#include "transport/Surtan.h"
 
 namespace mrk::debugform {
 
@@ -26,22 +26,29 @@ uint8_t Toggle(uint8_t& level) {
     return level;
 }
 
+// Sends what the Surtan has queued (and waits for its read-back); the Kordel
+// acts at once and has nothing queued.
+void SendQueued(Context& ctx) {
+    if (SampleBatch* batch = ctx.line().Batch()) (void)batch->Flush(); // the lines are watched on a scope
+}
+
 } // namespace
 
 // The debug window moves the lines by hand and watches them on a scope: what the
 // programmer answered is not its business.
-void SpeedButton1Click(Context& ctx, DebugForm& f) { (void)SetVpp(ctx, Toggle(f.vpp)); }
+void SpeedButton1Click(Context& ctx, DebugForm& f) { (void)ctx.line().SetVpp(Toggle(f.vpp)); }
 
-void SpeedButton2Click(Context& ctx, DebugForm& f) { SetClk(ctx, Toggle(f.clk)); }
+void SpeedButton2Click(Context& ctx, DebugForm& f) { ctx.line().SetClk(Toggle(f.clk)); }
 
-void SpeedButton3Click(Context& ctx, DebugForm& f) { SetDat(ctx, Toggle(f.dat)); }
+void SpeedButton3Click(Context& ctx, DebugForm& f) { ctx.line().SetDat(Toggle(f.dat)); }
 
 void SpeedButton4Click(Context& ctx, DebugForm& f) {
-    WrZad(ctx, Toggle(f.req));
+    ctx.kordel.WrZad(Toggle(f.req));
     f.Label1 = Format("W=%X ", f.req);
 }
 
-void SpeedButton5Click(Context& ctx, DebugForm& f) { f.Label1 = Format("R=%X ", RdZad(ctx)); }
+// A port that cannot be read shows no echo.
+void SpeedButton5Click(Context& ctx, DebugForm& f) { f.Label1 = Format("R=%X ", ctx.kordel.RdZad().value_or(0)); }
 
 void DataClick(Context& ctx, DebugForm& f) {
     RunUntilStopped(ctx, f, [&] {
@@ -51,17 +58,17 @@ void DataClick(Context& ctx, DebugForm& f) {
 
 void ZadClick(Context& ctx, DebugForm& f) {
     RunUntilStopped(ctx, f, [&] {
-        (void)SendCommand(ctx, cmd::kTableReadPostInc, false);
-        static_cast<void>(ReadTableByte(ctx)); // the lines are watched on a scope, the byte is not used
+        (void)SendCommand(ctx.line(), cmd::kTableReadPostInc, false);
+        static_cast<void>(ReadTableByte(ctx.line())); // the lines are watched on a scope, the byte is not used
     });
-    SetClk(ctx, 0);
-    SetDat(ctx, 1);
+    ctx.line().SetClk(0);
+    ctx.line().SetDat(1);
 }
 
 void SpeedButton7Click(Context& ctx, DebugForm& f) {
     RunUntilStopped(ctx, f, [&] {
         ctx.ft.FTIndxOutBuff = 54;
-        FtWrite(ctx);
+        SendQueued(ctx);
     });
 }
 
@@ -71,17 +78,17 @@ void SpeedButton8Click(Context& ctx, DebugForm& f) {
     if (f.stop) return;
     uint8_t v = 0;
     for (int k = 0; k < 101; ++k) {
-        SetDat(ctx, v);
-        SetClk(ctx, 0);
+        ctx.line().SetDat(v);
+        ctx.line().SetClk(0);
         v = static_cast<uint8_t>(1 - v);
     }
-    FtWrite(ctx);
+    SendQueued(ctx);
     for (int k = 0; k < 101; ++k) {
-        SetDat(ctx, v);
-        SetClk(ctx, 1);
+        ctx.line().SetDat(v);
+        ctx.line().SetClk(1);
         v = static_cast<uint8_t>(1 - v);
     }
-    FtWrite(ctx);
+    SendQueued(ctx);
 }
 
 void ZaverchClick(DebugForm& f) { f.stop = true; }

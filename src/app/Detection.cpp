@@ -2,7 +2,7 @@
 
 #include "app/ProgrammerAccess.h"
 #include "core/Context.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 
 namespace mrk {
 

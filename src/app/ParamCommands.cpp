@@ -5,7 +5,7 @@
 #include "app/RunObserver.h"
 #include "core/Context.h"
 #include "core/Format.h"
-#include "icsp/ConfigId.h"
+#include "app/ChipRoutines.h"
 
 namespace mrk {
 

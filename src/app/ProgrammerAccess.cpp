@@ -19,7 +19,7 @@ std::string LptReason(const Context& ctx) {
 
 std::string UsbReason(const Context& ctx) {
     const auto& d = ctx.d2xx;
-    if (const std::string why = UsbProblem(ctx); !why.empty()) return why;
+    if (const std::string why = ctx.surtan.Problem(); !why.empty()) return why;
     if (!d.device) return "драйвер USB не загружен";
     if (d.FtDevCount == 0) return "устройств FTDI не найдено (Surtan не подключен к USB)";
     return Format("устройств FTDI: %u, ни одно не описано как \"%s\"", d.FtDevCount, d.FtDeviceDesc.c_str());

@@ -1,6 +1,7 @@
 #include "app/ProgrammerTable.h"
 
-#include "transport/DirectPort.h"
+#include "core/Context.h"
+#include "transport/Kordel.h"
 #include "transport/FtDeviceChoice.h"
 
 namespace mrk {
@@ -8,11 +9,11 @@ namespace mrk {
 const std::vector<ProgrammerEntry>& ProgrammerTable() {
     static const std::vector<ProgrammerEntry> table = {
         {"lpt", ProgrammerWire::Lpt, "Kordel on the parallel port (ppdev, or port I/O when run as root)",
-         [](Context& ctx) { InstallGiveIo(ctx); }, std::nullopt},
+         [](Context& ctx) { ctx.kordel.InstallGiveIo(); }, std::nullopt},
         {"libftdi", ProgrammerWire::Usb, "Surtan through libftdi1; the vendor's D2XX library when libftdi1 finds none",
-         [](Context& ctx) { InstallUsbDriver(ctx, "libftdi"); }, std::nullopt},
+         [](Context& ctx) { InstallUsbDriver(ctx.surtan, "libftdi"); }, std::nullopt},
         {"d2xx", ProgrammerWire::Usb, "Surtan through the vendor's D2XX library only",
-         [](Context& ctx) { InstallUsbDriver(ctx, "d2xx"); }, std::nullopt},
+         [](Context& ctx) { InstallUsbDriver(ctx.surtan, "d2xx"); }, std::nullopt},
         {"virtual-lpt", ProgrammerWire::Lpt, "the virtual bench: a simulated Kordel and module, no Surtan",
          nullptr, sim::BenchKind::VirtualLpt},
         {"virtual-usb", ProgrammerWire::Usb, "the virtual bench: a simulated Surtan and module, no Kordel",

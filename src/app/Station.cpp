@@ -9,7 +9,7 @@
 #include "journal/JournalSettings.h"
 #include "sim/ExecutedFirmware.h"
 #include "transport/D2XXUnit.h"
-#include "transport/DirectPort.h"
+#include "transport/Kordel.h"
 
 namespace mrk {
 
@@ -91,7 +91,7 @@ Station::Station(Host& host) : host_(host, journal_), observer_(journal_), ctx_(
 
 Station::~Station() {
     // A window torn down without its close still lets go of the port.
-    if (opened_ && !closed_ && !bench_) RemoveGiveIo(ctx_);
+    if (opened_ && !closed_ && !bench_) ctx_.kordel.RemoveGiveIo();
 }
 
 StationStatus Station::Open(const StationOptions& given) {
@@ -174,7 +174,7 @@ StationStatus Station::Close(bool writeSettings) {
         const SettingsWriteOutcome settings = WriteSettingsAtClose(ctx_);
         if (settings.Lost()) say(settings.result == SettingsWrite::Failed ? 1 : 0, settings.message);
     }
-    if (!bench_) RemoveGiveIo(ctx_);
+    if (!bench_) ctx_.kordel.RemoveGiveIo();
     if (!bench_ || !bench_->Module() || opt_.module.empty()) return status;
     // Let erases and writes still under way finish before the memory is saved.
     bench_->Module()->Settle(bench_->Clock().Now() + 100 * sim::kMs);
@@ -194,6 +194,6 @@ void Station::ReloadJournalSettings() {
     ctx_.runObserver = journal_.Settings().enabled ? &observer_ : nullptr;
 }
 
-std::string Station::UsbProblem() const { return mrk::UsbProblem(ctx_); }
+std::string Station::UsbProblem() const { return ctx_.surtan.Problem(); }
 
 } // namespace mrk

@@ -4,12 +4,10 @@
 #include "app/MainCommands.h"
 #include "app/RunObserver.h"
 #include "core/Context.h"
-#include "icsp/BootLink.h"
-#include "icsp/ConfigId.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 #include "image/LogControl.h"
-#include "transport/PortProg.h"
+#include "transport/Kordel.h"
 
 namespace mrk {
 
@@ -42,7 +40,7 @@ Wait WaitForModule(Context& ctx, std::optional<uint32_t>& identity) {
             ctx.host.Pump();
             // A programmer that does not answer shows as the time its handshakes
             // take: the timer ends the passes.
-            (void)Handshake(ctx);
+            (void)ctx.line().Handshake();
         }
         if (timedOut) {
             if (attempt == 2) {
@@ -68,10 +66,10 @@ LinkResult SendUpdate(Context& ctx) {
         if (StopHere(ctx)) break;
         ctx.portProg.LptShadow = 0x08;
         // The link's reset asks the programmer first thing: it says whether it is there.
-        (void)SetVpp(ctx, 0);
-        SetClk(ctx, 1);
-        SetDat(ctx, 0);
-        (void)SetVpp(ctx, 0);
+        (void)ctx.line().SetVpp(0);
+        ctx.line().SetClk(1);
+        ctx.line().SetDat(0);
+        (void)ctx.line().SetVpp(0);
         r = WriteUpdate(ctx);
         if (r != LinkResult::BlockLost) break;
     }
@@ -137,7 +135,7 @@ UpdateOutcome SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
     if (!run.Step(3, "ожидание модуля", wait == Wait::Answered)) return end(UpdateResult::Failed);
     // The pauses only let the module settle; a programmer gone meanwhile is found
     // by the link's reset and by the ID reads after them.
-    (void)Delay(ctx, 65000);
+    (void)ctx.line().Delay(65000);
     const LinkResult r = SendUpdate(ctx);
     if (StopHere(ctx)) return stopped();
     (void)run.Step(5, "запись обновления", r == LinkResult::Sent); // each result is taken below
@@ -148,9 +146,9 @@ UpdateOutcome SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
         ctx.host.Okno("Ошибка записи Программы.");
         return end(UpdateResult::Failed);
     }
-    (void)Delay(ctx, 65000);
+    (void)ctx.line().Delay(65000);
     outcome.updateOnly = ctx.commands.Obnovl;
-    (void)Delay(ctx, 65000);
+    (void)ctx.line().Delay(65000);
 
     const bool ok = run.Step(7, "контрольная сумма", ConfirmChecksum(ctx, outcome.moduleIdentity));
     if (!ok && StopHere(ctx)) return stopped();

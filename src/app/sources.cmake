@@ -7,6 +7,7 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/CommandGate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChipCommands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChipRange.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ChipRoutines.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CommandVars.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ParamCommands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/PlainControls.cpp

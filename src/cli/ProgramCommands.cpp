@@ -15,8 +15,7 @@
 #include "core/IntelHexWriter.h"
 #include "core/StandardStreams.h"
 #include "core/Format.h"
-#include "icsp/ConfigId.h"
-#include "icsp/ProgramMemory.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 
 namespace mrk::cli {

@@ -67,7 +67,7 @@ bool SpeedButton2Click(Context& ctx, ConfigForm& f) {
 void ReadConfigClick(Context& ctx, ConfigForm& f) {
     // A read the programmer broke off shows nothing as the chip's words: the log
     // says why, and the last read's bits do not stay beside it as if just read.
-    if (!ReadConfigWords(ctx)) {
+    if (!ReadConfigWords(ctx.line(), ctx.prog, ctx.host)) {
         for (auto& edit : f.LabeledEdit) edit.clear();
         return;
     }

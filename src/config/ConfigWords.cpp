@@ -20,7 +20,7 @@ bool WriteWordConfig(Context& ctx, int kind) {
         cw[11] = 0xA0;
         cw[13] = 0x00;
     }
-    if (!WriteConfigWords(ctx)) {
+    if (!WriteConfigWords(ctx.line(), ctx.prog, ctx.host, ctx.image.ConfigWrite)) {
         ctx.prog.ConfigStaticText1 = kind == 2 ? "Ошибка записи битов защиты" : "Ошибка записи конфигурации";
         return false;
     }

@@ -4,7 +4,7 @@
 
 namespace mrk {
 
-Context::Context(Host& h) : host(h) {
+Context::Context(Host& h) : host(h), surtan(h, TickMs, TickUs) {
     TickMs = [] {
         using namespace std::chrono;
         return static_cast<uint32_t>(
@@ -27,6 +27,7 @@ void Context::SetInterfaceUsb(bool usb) {
 void Context::SetChipIndicators(bool is4620, bool is452) {
     ind.Prog4520 = is4620;
     ind.CheckBox2 = is452;
+    prog.is4620 = is4620; // the chip's rules follow the indicator
     host.IndicatorsChanged(ind);
 }
 

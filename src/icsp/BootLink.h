@@ -3,15 +3,22 @@
 // then blocks of the update region, each acknowledged by the boot loader
 // pulling PGD low.
 #include <cstdint>
+#include <functional>
+#include <span>
+
+#include "core/Host.h"
+#include "icsp/Chip.h"
+#include "transport/Line.h"
 
 namespace mrk {
 
-struct Context;
+// Milliseconds on the station's clock (the bench's own on the bench).
+using TickMsFn = std::function<uint32_t()>;
 
 // Both say whether the programmer answered while the byte went out (on USB the
 // samples are only queued: the next transfer tells).
-[[nodiscard]] bool SendLoaderByte(Context& ctx, uint8_t byte);
-[[nodiscard]] bool FtSendLoaderByte(Context& ctx, uint8_t byte);
+[[nodiscard]] bool SendLoaderByte(Line& line, uint8_t byte);
+[[nodiscard]] bool FtSendLoaderByte(Line& line, uint8_t byte);
 
 // How one run of the link ended.
 enum class LinkResult {
@@ -22,7 +29,9 @@ enum class LinkResult {
                     // no ready was believed after that
 };
 // Streams BuffEt's update region; logs its own result lines.
-[[nodiscard]] LinkResult WriteUpdate(Context& ctx);
+// reference: the image whose update region goes out (BuffEt, with the sums past it).
+[[nodiscard]] LinkResult WriteUpdate(Line& line, const Chip& chip, Host& host, std::span<const uint8_t> reference,
+                                     const TickMsFn& tickMs);
 
 constexpr int kUpdateAttempts = 5;
 constexpr int kReadyPolls = 65001;
@@ -44,7 +53,7 @@ struct QueuedPolls {
 // kReadyPolls polls, each followed by afterEachHigh handshakes; on USB at most
 // usbLimitMs milliseconds. Ends at the first read or handshake the programmer
 // did not answer.
-[[nodiscard]] LoaderReady WaitLoaderReady(Context& ctx, int settle, int afterEachHigh, uint32_t usbLimitMs,
+[[nodiscard]] LoaderReady WaitLoaderReady(Line& line, const TickMsFn& tickMs, int settle, int afterEachHigh, uint32_t usbLimitMs,
                             QueuedPolls* queued = nullptr);
 
 } // namespace mrk

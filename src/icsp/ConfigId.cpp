@@ -2,130 +2,129 @@
 
 #include <optional>
 
-#include "core/Context.h"
 #include "core/Format.h"
+#include "core/Host.h"
 #include "icsp/Icsp.h"
-#include "transport/PortProg.h"
+#include "transport/Line.h"
 
 namespace mrk {
 
 namespace {
 
-bool ReadConfigInto(Context& ctx) {
-    return ReadTableBytes(ctx, ctx.prog.ConfigRead.data(), ctx.prog.ConfigRead.size());
+bool ReadConfigInto(Line& line, Chip& chip) {
+    return ReadTableBytes(line, chip.ConfigRead.data(), chip.ConfigRead.size());
 }
 
 // DEVID1 and DEVID2, from a table pointer already set.
-bool ReadDevIdBytes(Context& ctx) {
+bool ReadDevIdBytes(Line& line, Chip& chip) {
     uint8_t id[2] = {};
-    if (!ReadTableBytes(ctx, id, 2)) return false;
-    ctx.prog.DevId1 = id[0];
-    ctx.prog.DevId2 = id[1];
+    if (!ReadTableBytes(line, id, 2)) return false;
+    chip.DevId1 = id[0];
+    chip.DevId2 = id[1];
     return true;
 }
 
 // One configuration byte: start programming with the byte in the operand half
 // its address calls for, then the programming pulse.
-bool WriteConfigByte(Context& ctx, uint16_t operand) {
-    return SendCommand(ctx, cmd::kTableWriteStartProg, false) && SendOperand(ctx, operand) &&
-           SendCommand(ctx, cmd::kCoreInstruction, true) && SendOperand(ctx, 0x0000);
+bool WriteConfigByte(Line& line, uint16_t operand) {
+    return SendCommand(line, cmd::kTableWriteStartProg, false) && SendOperand(line, operand) &&
+           SendCommand(line, cmd::kCoreInstruction, true) && SendOperand(line, 0x0000);
 }
 
 } // namespace
 
-bool ReadConfigWords(Context& ctx) {
-    if (!EnterProgModeC(ctx) || !SetTblPtr(ctx, kAdrConfig) || !Handshake(ctx) || !ReadConfigInto(ctx))
-        return AbandonLostProgrammer(ctx);
-    if (!SetTblPtr(ctx, kAdrDevId1) || !ReadDevIdBytes(ctx)) return AbandonLostProgrammer(ctx);
-    ExitProgMode(ctx);
+bool ReadConfigWords(Line& line, Chip& chip, Host& host) {
+    if (!EnterProgModeC(line) || !SetTblPtr(line, kAdrConfig) || !line.Handshake() || !ReadConfigInto(line, chip))
+        return AbandonLostProgrammer(line, host);
+    if (!SetTblPtr(line, kAdrDevId1) || !ReadDevIdBytes(line, chip)) return AbandonLostProgrammer(line, host);
+    ExitProgMode(line);
     return true;
 }
 
-bool WriteConfigWords(Context& ctx) {
-    if (!EnterProgModeD(ctx) || !SelectConfigSpace(ctx)) return AbandonLostProgrammer(ctx);
-    const auto& cw = ctx.image.ConfigWrite;
+bool WriteConfigWords(Line& line, Chip& chip, Host& host, const std::array<uint8_t, 14>& cw) {
+    if (!EnterProgModeD(line) || !SelectConfigSpace(line)) return AbandonLostProgrammer(line, host);
     // The code-protection pair goes last: once set, nothing else could be verified.
     // A programmer gone before it never gets to set protection on half a configuration.
     for (uint32_t p : {0u, 1u, 2u, 3u, 5u, 6u, 4u}) {
-        const bool written = SetTblPtr(ctx, kAdrConfig + 2 * p) && WriteConfigByte(ctx, cw[2 * p]) &&
-                             SendCoreInstr(ctx, 0x2A, 0xF6) // INCF TBLPTRL: the odd byte
-                             && WriteConfigByte(ctx, static_cast<uint16_t>(cw[2 * p + 1] << 8));
-        if (!written) return AbandonLostProgrammer(ctx);
+        const bool written = SetTblPtr(line, kAdrConfig + 2 * p) && WriteConfigByte(line, cw[2 * p]) &&
+                             SendCoreInstr(line, 0x2A, 0xF6) // INCF TBLPTRL: the odd byte
+                             && WriteConfigByte(line, static_cast<uint16_t>(cw[2 * p + 1] << 8));
+        if (!written) return AbandonLostProgrammer(line, host);
     }
-    SetClk(ctx, 0);
-    SetDat(ctx, 1);
+    line.SetClk(0);
+    line.SetDat(1);
     bool settled = true;
-    for (int k = 0; k < 3 && settled; ++k) settled = Delay(ctx, 1200);
-    if (!settled || !SetTblPtr(ctx, kAdrConfig) || !Delay(ctx, 1200) || !ReadConfigInto(ctx))
-        return AbandonLostProgrammer(ctx);
-    ExitProgMode(ctx);
-    return ctx.prog.ConfigRead == cw;
+    for (int k = 0; k < 3 && settled; ++k) settled = line.Delay(1200);
+    if (!settled || !SetTblPtr(line, kAdrConfig) || !line.Delay(1200) || !ReadConfigInto(line, chip))
+        return AbandonLostProgrammer(line, host);
+    ExitProgMode(line);
+    return chip.ConfigRead == cw;
 }
 
 namespace {
 
 // The gauge is set while the chip settles after entry, as the main window shows it.
-bool ResetGaugeAndSettle(Context& ctx) {
-    ctx.host.GaugeMax(static_cast<long>(ctx.prog.BootWords) - 1);
-    ctx.host.GaugePos(0);
-    return Delay(ctx, kEntrySettle);
+bool ResetGaugeAndSettle(Line& line, const Chip& chip, Host& host) {
+    host.GaugeMax(static_cast<long>(chip.BootWords) - 1);
+    host.GaugePos(0);
+    return line.Delay(kEntrySettle);
 }
 
 } // namespace
 
-bool ReadIdWords(Context& ctx) {
+bool ReadIdWords(Line& line, Chip& chip, Host& host, std::string& serviceLine) {
     // Words this read does not bring back read as zeros, never as what an
     // earlier read left (the update command compares word 0 with its sums).
-    ctx.prog.IdWords.fill(0);
-    if (!EnterProgModeEBeforeSettle(ctx) || !ResetGaugeAndSettle(ctx) || !SelectIdOrDevId(ctx) ||
-        !SetTblPtr(ctx, kAdrIdLocations))
-        return AbandonLostProgrammer(ctx);
+    chip.IdWords.fill(0);
+    if (!EnterProgModeEBeforeSettle(line) || !ResetGaugeAndSettle(line, chip, host) || !SelectIdOrDevId(line) ||
+        !SetTblPtr(line, kAdrIdLocations))
+        return AbandonLostProgrammer(line, host);
     uint8_t b[8] = {};
-    static_assert(sizeof b == 2 * std::tuple_size_v<decltype(ctx.prog.IdWords)>);
-    if (!ReadTableBytes(ctx, b, sizeof b)) return AbandonLostProgrammer(ctx);
-    for (size_t k = 0; k < ctx.prog.IdWords.size(); ++k)
-        ctx.prog.IdWords[k] = static_cast<uint32_t>(b[2 * k + 1] << 8 | b[2 * k]);
-    ctx.host.Pump();
-    ExitProgMode(ctx);
+    static_assert(sizeof b == 2 * std::tuple_size_v<decltype(chip.IdWords)>);
+    if (!ReadTableBytes(line, b, sizeof b)) return AbandonLostProgrammer(line, host);
+    for (size_t k = 0; k < chip.IdWords.size(); ++k)
+        chip.IdWords[k] = static_cast<uint32_t>(b[2 * k + 1] << 8 | b[2 * k]);
+    host.Pump();
+    ExitProgMode(line);
     // The words are in; the next command finds out whether the programmer is still there.
-    (void)SetVpp(ctx, 0);
-    const auto& id = ctx.prog.IdWords;
-    ctx.prog.Label2Text = Format("d[0]=%X d[1]=%X d[2]=%X d[3]=%X", id[0], id[1], id[2], id[3]);
-    ctx.host.Label2(ctx.prog.Label2Text);
+    (void)line.SetVpp(0);
+    const auto& id = chip.IdWords;
+    serviceLine = Format("d[0]=%X d[1]=%X d[2]=%X d[3]=%X", id[0], id[1], id[2], id[3]);
+    host.Label2(serviceLine);
     return true;
 }
 
-bool WriteIdWords(Context& ctx, uint16_t w1, uint16_t w2, uint16_t w3) {
-    if (!EnterProgModeABeforeSettle(ctx) || !ResetGaugeAndSettle(ctx) || !SelectIdOrDevId(ctx) ||
-        !SetTblPtr(ctx, kAdrIdLocations + 2))
-        return AbandonLostProgrammer(ctx);
-    const bool written = SendCommand(ctx, cmd::kTableWritePostInc2, false) && SendOperand(ctx, w1) &&
-                         SendCommand(ctx, cmd::kTableWritePostInc2, false) && SendOperand(ctx, w2) &&
-                         SendCommand(ctx, cmd::kTableWriteStartProg, false) && SendOperand(ctx, w3) &&
-                         SendCommand(ctx, cmd::kCoreInstruction, true) && SendOperand(ctx, 0x0000);
-    ctx.host.Pump();
-    if (!written) return AbandonLostProgrammer(ctx);
-    ExitProgMode(ctx);
+bool WriteIdWords(Line& line, const Chip& chip, Host& host, uint16_t w1, uint16_t w2, uint16_t w3) {
+    if (!EnterProgModeABeforeSettle(line) || !ResetGaugeAndSettle(line, chip, host) || !SelectIdOrDevId(line) ||
+        !SetTblPtr(line, kAdrIdLocations + 2))
+        return AbandonLostProgrammer(line, host);
+    const bool written = SendCommand(line, cmd::kTableWritePostInc2, false) && SendOperand(line, w1) &&
+                         SendCommand(line, cmd::kTableWritePostInc2, false) && SendOperand(line, w2) &&
+                         SendCommand(line, cmd::kTableWriteStartProg, false) && SendOperand(line, w3) &&
+                         SendCommand(line, cmd::kCoreInstruction, true) && SendOperand(line, 0x0000);
+    host.Pump();
+    if (!written) return AbandonLostProgrammer(line, host);
+    ExitProgMode(line);
     return true;
 }
 
-bool EraseChip(Context& ctx, void (*clearLog)(Context&)) {
-    if (!EnterProgModeAForErase(ctx) || !BulkErase(ctx)) return AbandonLostProgrammer(ctx);
-    SetClk(ctx, 0);
-    SetDat(ctx, 1);
+bool EraseChip(Line& line, const Chip& chip, Host& host, const std::function<void()>& clearLog) {
+    if (!EnterProgModeAForErase(line) || !BulkErase(line, chip)) return AbandonLostProgrammer(line, host);
+    line.SetClk(0);
+    line.SetDat(1);
     // The erase has reached the chip; VPP left on is the next step's to check.
-    (void)SetVpp(ctx, 0);
-    if (clearLog) clearLog(ctx);
-    (void)SetVpp(ctx, 1);
+    (void)line.SetVpp(0);
+    if (clearLog) clearLog();
+    (void)line.SetVpp(1);
     return true;
 }
 
-bool ReadDevIdPlain(Context& ctx) {
-    if (!EnterProgModeC(ctx) || !SetTblPtr(ctx, kAdrDevId1) || !ReadDevIdBytes(ctx))
-        return AbandonLostProgrammer(ctx);
-    ExitProgMode(ctx);
-    ctx.prog.Label2Text = Format("Devid1=%X Devid2=%X", ctx.prog.DevId1, ctx.prog.DevId2);
-    ctx.host.Label2(ctx.prog.Label2Text);
+bool ReadDevIdPlain(Line& line, Chip& chip, Host& host, std::string& serviceLine) {
+    if (!EnterProgModeC(line) || !SetTblPtr(line, kAdrDevId1) || !ReadDevIdBytes(line, chip))
+        return AbandonLostProgrammer(line, host);
+    ExitProgMode(line);
+    serviceLine = Format("Devid1=%X Devid2=%X", chip.DevId1, chip.DevId2);
+    host.Label2(serviceLine);
     return true;
 }
 

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <optional>
 
-namespace mrk {
+#include "core/Host.h"
+#include "icsp/Chip.h"
+#include "transport/Line.h"
 
-struct Context;
+namespace mrk {
 
 // 4-bit ICSP commands.
 namespace cmd {
@@ -28,43 +30,43 @@ constexpr uint32_t kAdrEraseControl = 0x3C0004;
 constexpr uint32_t kAdrWriteMode = 0x3C0006;
 constexpr uint32_t kAdrDevId1 = 0x3FFFFE;
 
-[[nodiscard]] bool SendCoreInstr(Context& ctx, uint8_t opcodeByte, uint8_t lowByte);
-[[nodiscard]] bool ClearTblPtr(Context& ctx);
-[[nodiscard]] bool SetTblPtr(Context& ctx, uint32_t address);
-[[nodiscard]] bool SendCommand(Context& ctx, uint8_t command, bool pulse);
-[[nodiscard]] bool SendOperand(Context& ctx, uint16_t word);
+[[nodiscard]] bool SendCoreInstr(Line& line, uint8_t opcodeByte, uint8_t lowByte);
+[[nodiscard]] bool ClearTblPtr(Line& line);
+[[nodiscard]] bool SetTblPtr(Line& line, uint32_t address);
+[[nodiscard]] bool SendCommand(Line& line, uint8_t command, bool pulse);
+[[nodiscard]] bool SendOperand(Line& line, uint16_t word);
 // The byte the chip shifts out; none when the programmer did not answer.
-[[nodiscard]] std::optional<uint8_t> ReadTableByte(Context& ctx);
+[[nodiscard]] std::optional<uint8_t> ReadTableByte(Line& line);
 // n table reads (post-increment) from the table pointer on, into out; false at
 // the first byte the programmer did not bring back. On USB they go out in one
 // transfer and their bytes come back from its read-back: one round trip.
-[[nodiscard]] bool ReadTableBytes(Context& ctx, uint8_t* out, size_t n);
-[[nodiscard]] bool BulkErase(Context& ctx);
+[[nodiscard]] bool ReadTableBytes(Line& line, uint8_t* out, size_t n);
+[[nodiscard]] bool BulkErase(Line& line, const Chip& chip);
 
 // Programming-mode entry variants and the exit sequence.
-[[nodiscard]] bool EnterProgModeA(Context& ctx);           // boot write/reads, ID write
+[[nodiscard]] bool EnterProgModeA(Line& line);           // boot write/reads, ID write
 // Entries A and E without their closing settle delay, for callers that set the
 // progress gauge in between and then settle themselves.
-[[nodiscard]] bool EnterProgModeABeforeSettle(Context& ctx);
-[[nodiscard]] bool EnterProgModeEBeforeSettle(Context& ctx);
+[[nodiscard]] bool EnterProgModeABeforeSettle(Line& line);
+[[nodiscard]] bool EnterProgModeEBeforeSettle(Line& line);
 constexpr uint16_t kEntrySettle = 500;
-[[nodiscard]] bool EnterProgModeAForErase(Context& ctx);   // A with one extra handshake first
-[[nodiscard]] bool EnterProgModeB(Context& ctx);           // device-ID read of programmer open
-[[nodiscard]] bool EnterProgModeC(Context& ctx);           // configuration read, plain device-ID read
-[[nodiscard]] bool EnterProgModeD(Context& ctx);           // configuration write
-[[nodiscard]] bool EnterProgModeE(Context& ctx);           // ID read
-void ExitProgMode(Context& ctx);
+[[nodiscard]] bool EnterProgModeAForErase(Line& line);   // A with one extra handshake first
+[[nodiscard]] bool EnterProgModeB(Line& line);           // device-ID read of programmer open
+[[nodiscard]] bool EnterProgModeC(Line& line);           // configuration read, plain device-ID read
+[[nodiscard]] bool EnterProgModeD(Line& line);           // configuration write
+[[nodiscard]] bool EnterProgModeE(Line& line);           // ID read
+void ExitProgMode(Line& line);
 
 // The one log line of a chip routine that stopped because its programmer no
 // longer answers (unplugged, no echo, USB transfers failing or left incomplete).
 inline constexpr const char* kProgrammerLost = "Связь с программатором потеряна. Операция прервана.";
 // Leaves programming mode, says kProgrammerLost and gives false, for the
 // routine to return.
-[[nodiscard]] bool AbandonLostProgrammer(Context& ctx);
+[[nodiscard]] bool AbandonLostProgrammer(Line& line, Host& host);
 
 // Memory selection right after entry.
-[[nodiscard]] bool SelectProgramMemory(Context& ctx);      // write-mode register only on the 452
-[[nodiscard]] bool SelectConfigSpace(Context& ctx);
-[[nodiscard]] bool SelectIdOrDevId(Context& ctx);          // program memory, write-mode register on both
+[[nodiscard]] bool SelectProgramMemory(Line& line, const Chip& chip);      // write-mode register only on the 452
+[[nodiscard]] bool SelectConfigSpace(Line& line);
+[[nodiscard]] bool SelectIdOrDevId(Line& line);          // program memory, write-mode register on both
 
 } // namespace mrk

@@ -2,11 +2,8 @@
 
 #include <optional>
 
-#include "core/Context.h"
 #include "core/Format.h"
 #include "icsp/Icsp.h"
-#include "transport/FtFunkc.h"
-#include "transport/PortProg.h"
 
 namespace mrk {
 
@@ -14,20 +11,20 @@ namespace {
 
 enum class Found { None, Lpt, Usb };
 
-Found DetectProgrammer(Context& ctx) {
+Found DetectProgrammer(Programmers& p) {
     // On USB a handshake is only a sample queued, no echo: a programmer already
     // found on USB is looked for there again, not taken for a Kordel.
-    const bool lpt = !ctx.IsUsb() && Handshake(ctx);
-    if (lpt) ctx.SetInterfaceUsb(false);
+    const bool lpt = !p.usb() && p.kordel.Handshake();
+    if (lpt) p.setUsb(false);
     // The second handshake only paces the lines; the first one decided.
-    (void)Handshake(ctx);
+    (void)p.line().Handshake();
     if (lpt) return Found::Lpt;
-    if (FtOpen(ctx)) {
-        ctx.SetInterfaceUsb(true);
-        FtEnable(ctx);
-        SetClk(ctx, 1);
-        SetDat(ctx, 0);
-        (void)SetVpp(ctx, 0); // the device-ID read that follows asks the programmer
+    if (p.surtan.Open()) {
+        p.setUsb(true);
+        p.surtan.Enable();
+        p.surtan.SetClk(1);
+        p.surtan.SetDat(0);
+        (void)p.surtan.SetVpp(0); // the device-ID read that follows asks the programmer
         return Found::Usb;
     }
     return Found::None;
@@ -41,13 +38,13 @@ struct DevId {
 
 // Both device-ID bytes, in programming mode; none at the first step the
 // programmer did not answer.
-std::optional<DevId> ReadDevIdBytes(Context& ctx) {
-    if (!EnterProgModeB(ctx) || !SelectIdOrDevId(ctx) || !SetTblPtr(ctx, kAdrDevId1) ||
-        !SendCommand(ctx, cmd::kTableReadPostInc, false))
+std::optional<DevId> ReadDevIdBytes(Line& line) {
+    if (!EnterProgModeB(line) || !SelectIdOrDevId(line) || !SetTblPtr(line, kAdrDevId1) ||
+        !SendCommand(line, cmd::kTableReadPostInc, false))
         return std::nullopt;
-    const auto id1 = ReadTableByte(ctx);
-    if (!id1 || !SendCommand(ctx, cmd::kTableReadPostInc, false)) return std::nullopt;
-    const auto id2 = ReadTableByte(ctx);
+    const auto id1 = ReadTableByte(line);
+    if (!id1 || !SendCommand(line, cmd::kTableReadPostInc, false)) return std::nullopt;
+    const auto id2 = ReadTableByte(line);
     if (!id2) return std::nullopt;
     return DevId{*id1, *id2};
 }
@@ -55,10 +52,10 @@ std::optional<DevId> ReadDevIdBytes(Context& ctx) {
 // One identification attempt. False, with d unchanged, when the programmer did
 // not answer (no echo on LPT, a USB transfer failed or stayed short): then the
 // attempts end, as a hundred more would each wait out a programmer that is gone.
-bool ReadDevIdOnce(Context& ctx, DevId& d) {
-    const auto read = ReadDevIdBytes(ctx);
-    ExitProgMode(ctx);
-    (void)SetVpp(ctx, 0); // the read's own answer decides
+bool ReadDevIdOnce(Line& line, DevId& d) {
+    const auto read = ReadDevIdBytes(line);
+    ExitProgMode(line);
+    (void)line.SetVpp(0); // the read's own answer decides
     if (!read) return false;
     d = *read;
     return true;
@@ -66,21 +63,21 @@ bool ReadDevIdOnce(Context& ctx, DevId& d) {
 
 } // namespace
 
-bool OpenProgrammer(Context& ctx) {
-    const Found found = DetectProgrammer(ctx);
-    if (!ctx.prog.ProgOpenReported) {
-        const std::string& desc = ctx.d2xx.FtDeviceDesc;
+bool OpenProgrammer(Programmers& p, Chip& chip, Host& host, std::string& serviceLine) {
+    const Found found = DetectProgrammer(p);
+    if (!p.reported) {
+        const std::string& desc = p.surtan.d2xx.FtDeviceDesc;
         if (found == Found::Usb) {
-            ctx.host.Okno("Программатор " + desc + " успешно открыт!");
+            host.Okno("Программатор " + desc + " успешно открыт!");
         } else if (found == Found::Lpt) {
-            ctx.host.Okno("Программатор Kordel успешно открыт!");
+            host.Okno("Программатор Kordel успешно открыт!");
         } else {
-            ctx.host.Okno("Программатор " + desc + " к USB не подключен.");
-            ctx.host.Okno("Программатор Kordel к LPT не подключен.");
-            ctx.host.Okno("Завершите программу.Подключите программатор к USB или к LPT.Запустите программу вновь.");
+            host.Okno("Программатор " + desc + " к USB не подключен.");
+            host.Okno("Программатор Kordel к LPT не подключен.");
+            host.Okno("Завершите программу.Подключите программатор к USB или к LPT.Запустите программу вновь.");
             return false;
         }
-        ctx.prog.ProgOpenReported = true;
+        p.reported = true;
     }
 
     // A programmer that answers but brings a wrong ID (a flaky contact) gets
@@ -89,30 +86,31 @@ bool OpenProgrammer(Context& ctx) {
     int attempts = 0;
     DevId d;
     for (;;) {
-        const bool answered = ReadDevIdOnce(ctx, d);
+        const bool answered = ReadDevIdOnce(p.line(), d);
         if (answered && (d.Is4620() || d.Is452())) break;
         if (++attempts == kIdentifyAttempts || !answered) break;
     }
-    ctx.prog.Label2Text = Format("Devid1=%X Devid2=%X a=%d", d.id1, d.id2, attempts);
+    serviceLine = Format("Devid1=%X Devid2=%X a=%d", d.id1, d.id2, attempts);
     // Kept for whoever records which chip was worked on (the production journal).
-    ctx.prog.DevId1 = d.id1;
-    ctx.prog.DevId2 = d.id2;
-    ctx.host.Label2(ctx.prog.Label2Text);
+    chip.DevId1 = d.id1;
+    chip.DevId2 = d.id2;
+    host.Label2(serviceLine);
 
+    chip.is4620 = d.Is4620();
     if (d.Is4620()) {
-        ctx.SetChipIndicators(true, false);
-        ctx.prog.ChipWords = 0x8000;
-        ctx.prog.BootWords = 0x400;
+        p.setChip(true, false);
+        chip.ChipWords = 0x8000;
+        chip.BootWords = 0x400;
         return true;
     }
     if (d.Is452()) {
-        ctx.SetChipIndicators(false, true);
-        ctx.prog.ChipWords = 0x4000;
-        ctx.prog.BootWords = 0x180;
+        p.setChip(false, true);
+        chip.ChipWords = 0x4000;
+        chip.BootWords = 0x180;
         return true;
     }
-    ctx.SetChipIndicators(false, false);
-    ctx.host.MessageBox("Не верно прочитался ID процессора", "", MsgKind::Information, MsgButtons::Cancel);
+    p.setChip(false, false);
+    host.MessageBox("Не верно прочитался ID процессора", "", MsgKind::Information, MsgButtons::Cancel);
     return false;
 }
 

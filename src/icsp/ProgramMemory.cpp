@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <span>
 
-#include "core/Context.h"
 #include "core/Format.h"
 #include "icsp/Icsp.h"
-#include "transport/PortProg.h"
 
 namespace mrk {
 
@@ -20,22 +19,22 @@ uint16_t Word(const uint8_t* buf, uint32_t i) {
 }
 
 // The word at the table pointer; none when the programmer did not answer.
-std::optional<uint16_t> ReadWordAtPointer(Context& ctx) {
+std::optional<uint16_t> ReadWordAtPointer(Line& line) {
     uint8_t b[2];
-    if (!ReadTableBytes(ctx, b, 2)) return std::nullopt;
+    if (!ReadTableBytes(line, b, 2)) return std::nullopt;
     return static_cast<uint16_t>(b[1] << 8 | b[0]);
 }
 
 // The words of a region as the chip holds them, taken in order from the table
-// pointer on. On USB the rest of the row comes in one transfer (a round trip a
-// row, where a word alone cost four); on LPT a word at a time, as it is needed.
+// pointer on. On a batching line the rest of the row comes in one transfer (a
+// round trip a row, where a word alone cost four); else a word at a time, as it is needed.
 class WordReader {
 public:
-    std::optional<uint16_t> At(Context& ctx, uint32_t i, uint32_t end) {
+    std::optional<uint16_t> At(Line& line, uint32_t i, uint32_t end) {
         if (count_ == 0 || i < first_ || i >= first_ + count_) {
             first_ = i;
-            count_ = ctx.IsUsb() ? std::min(kRowWords - i % kRowWords, end - i) : 1;
-            if (!ReadTableBytes(ctx, bytes_.data(), 2 * count_)) {
+            count_ = line.Batch() ? std::min(kRowWords - i % kRowWords, end - i) : 1;
+            if (!ReadTableBytes(line, bytes_.data(), 2 * count_)) {
                 count_ = 0;
                 return std::nullopt;
             }
@@ -50,84 +49,83 @@ private:
     uint32_t first_ = 0, count_ = 0;
 };
 
-bool EraseRowAt(Context& ctx, uint32_t word) {
-    if (!SetTblPtr(ctx, 2 * word) || !SendCoreInstr(ctx, 0x84, 0xA6) // WREN
-        || !SendCoreInstr(ctx, 0x88, 0xA6))                          // FREE
+bool EraseRowAt(Line& line, const Chip& chip, uint32_t word) {
+    if (!SetTblPtr(line, 2 * word) || !SendCoreInstr(line, 0x84, 0xA6) // WREN
+        || !SendCoreInstr(line, 0x88, 0xA6))                          // FREE
         return false;
-    if (!ctx.Is4620() && !(SendCoreInstr(ctx, 0x0E, 0x55) && SendCoreInstr(ctx, 0x6E, 0xA7) &&
-                           SendCoreInstr(ctx, 0x0E, 0xAA) && SendCoreInstr(ctx, 0x6E, 0xA7)))
+    if (!chip.Is4620() && !(SendCoreInstr(line, 0x0E, 0x55) && SendCoreInstr(line, 0x6E, 0xA7) &&
+                           SendCoreInstr(line, 0x0E, 0xAA) && SendCoreInstr(line, 0x6E, 0xA7)))
         return false;
-    return SendCoreInstr(ctx, 0x82, 0xA6) // WR: the row erase starts
-           && SendCommand(ctx, cmd::kCoreInstruction, false) && Delay(ctx, 600) && Handshake(ctx) &&
-           SendOperand(ctx, 0x0000) && SendCoreInstr(ctx, 0x94, 0xA6); // WREN off
+    return SendCoreInstr(line, 0x82, 0xA6) // WR: the row erase starts
+           && SendCommand(line, cmd::kCoreInstruction, false) && line.Delay(600) && line.Handshake() &&
+           SendOperand(line, 0x0000) && SendCoreInstr(line, 0x94, 0xA6); // WREN off
 }
 
-// Writes the row starting at word i from BuffEt, in groups the chip's write buffer
+// Writes the row starting at word i from ref (BuffEt), in groups the chip's write buffer
 // holds. Stops at the first word the programmer does not answer (false).
-bool WriteRowAt(Context& ctx, uint32_t i) {
-    const uint32_t groupWords = ctx.Is4620() ? 16 : 4;
-    const uint8_t* ref = ctx.image.BuffEt.data();
+bool WriteRowAt(Line& line, const Chip& chip, const uint8_t* ref, uint32_t i) {
+    const uint32_t groupWords = chip.Is4620() ? 16 : 4;
     for (uint32_t g = 0; g < kRowWords / groupWords; ++g) {
-        if (!SetTblPtr(ctx, 2 * i)) return false;
+        if (!SetTblPtr(line, 2 * i)) return false;
         for (uint32_t k = 0; k + 1 < groupWords; ++k, ++i)
-            if (!SendCommand(ctx, cmd::kTableWritePostInc2, false) || !SendOperand(ctx, Word(ref, i))) return false;
-        if (!SendCommand(ctx, cmd::kTableWriteStartProg, false) || !SendOperand(ctx, Word(ref, i)) ||
-            !SendCommand(ctx, cmd::kCoreInstruction, true) || !SendOperand(ctx, 0x0000))
+            if (!SendCommand(line, cmd::kTableWritePostInc2, false) || !SendOperand(line, Word(ref, i))) return false;
+        if (!SendCommand(line, cmd::kTableWriteStartProg, false) || !SendOperand(line, Word(ref, i)) ||
+            !SendCommand(line, cmd::kCoreInstruction, true) || !SendOperand(line, 0x0000))
             return false;
         ++i;
     }
     return true;
 }
 
-bool ReadRange(Context& ctx, uint32_t n) {
-    ctx.image.ChipReadBrokeAt = 0;
-    const bool entered = EnterProgModeA(ctx) && ClearTblPtr(ctx);
-    ctx.host.GaugeMax(static_cast<long>(n) - 1);
-    ctx.host.GaugePos(0);
-    if (!entered || !Handshake(ctx)) return AbandonLostProgrammer(ctx);
+bool ReadRange(Line& line, Host& host, std::span<uint8_t> chipBytes, std::optional<uint32_t>& brokeAt, uint32_t n) {
+    brokeAt = 0;
+    const bool entered = EnterProgModeA(line) && ClearTblPtr(line);
+    host.GaugeMax(static_cast<long>(n) - 1);
+    host.GaugePos(0);
+    if (!entered || !line.Handshake()) return AbandonLostProgrammer(line, host);
     for (uint32_t i = 0; i < n; ++i) {
-        ctx.host.GaugePos(i);
-        const auto w = ReadWordAtPointer(ctx);
-        if (!w) return AbandonLostProgrammer(ctx);
-        ctx.image.ChipReadBrokeAt = i + 1;
-        ctx.image.BuffChip[2 * i] = static_cast<uint8_t>(*w);
-        ctx.image.BuffChip[2 * i + 1] = static_cast<uint8_t>(*w >> 8);
-        ctx.host.Pump();
+        host.GaugePos(i);
+        const auto w = ReadWordAtPointer(line);
+        if (!w) return AbandonLostProgrammer(line, host);
+        brokeAt = i + 1;
+        chipBytes[2 * i] = static_cast<uint8_t>(*w);
+        chipBytes[2 * i + 1] = static_cast<uint8_t>(*w >> 8);
+        host.Pump();
     }
-    ExitProgMode(ctx);
-    ctx.image.ChipReadBrokeAt.reset();
+    ExitProgMode(line);
+    brokeAt.reset();
     return true;
 }
 
 } // namespace
 
-bool WriteBoot(Context& ctx) {
-    const uint32_t bootWords = ctx.prog.BootWords;
+bool WriteBoot(Line& line, const Chip& chip, Host& host, std::span<const uint8_t> reference) {
+    const uint32_t bootWords = chip.BootWords;
     // The gauge is set while the chip settles after entry.
-    const bool entered = EnterProgModeABeforeSettle(ctx);
-    ctx.host.GaugeMax(static_cast<long>(bootWords) - 1);
-    ctx.host.GaugePos(0);
-    if (!entered || !Delay(ctx, kEntrySettle)) return AbandonLostProgrammer(ctx);
+    const bool entered = EnterProgModeABeforeSettle(line);
+    host.GaugeMax(static_cast<long>(bootWords) - 1);
+    host.GaugePos(0);
+    if (!entered || !line.Delay(kEntrySettle)) return AbandonLostProgrammer(line, host);
 
     bool ok = true;
     bool rewritten = false;
     int rewritesOfRow = 0;
     uint32_t rowOfRewrites = UINT32_MAX;
-    uint16_t chip = 0, ref = 0;
-    if (!SelectProgramMemory(ctx)) return AbandonLostProgrammer(ctx);
+    uint16_t onChip = 0, ref = 0;
+    if (!SelectProgramMemory(line, chip)) return AbandonLostProgrammer(line, host);
     uint32_t i = 0;
-    if (!SetTblPtr(ctx, 0)) return AbandonLostProgrammer(ctx);
+    if (!SetTblPtr(line, 0)) return AbandonLostProgrammer(line, host);
     WordReader reader;
     while (i < bootWords) {
-        const auto read = reader.At(ctx, i, bootWords);
+        const auto read = reader.At(line, i, bootWords);
         // A word the programmer did not bring back is no reason to erase a row.
-        if (!read) return AbandonLostProgrammer(ctx);
-        chip = *read;
-        ref = Word(ctx.image.BuffEt.data(), i);
-        if (chip == ref) {
+        if (!read) return AbandonLostProgrammer(line, host);
+        onChip = *read;
+        ref = Word(reference.data(), i);
+        if (onChip == ref) {
             rewritten = false;
             ++i;
-            ctx.host.GaugePos(i);
+            host.GaugePos(i);
             continue;
         }
         // A word still wrong right after its row was rewritten: the row does not take.
@@ -143,51 +141,54 @@ bool WriteBoot(Context& ctx) {
         }
         ++rewritesOfRow;
         i = row;
-        if (!EraseRowAt(ctx, i) || !WriteRowAt(ctx, i) || !SetTblPtr(ctx, 2 * i))
-            return AbandonLostProgrammer(ctx);
+        if (!EraseRowAt(line, chip, i) || !WriteRowAt(line, chip, reference.data(), i) || !SetTblPtr(line, 2 * i))
+            return AbandonLostProgrammer(line, host);
         reader.Forget();
         rewritten = true;
-        ctx.host.Pump();
+        host.Pump();
     }
     if (!ok) {
-        ctx.host.Okno("Запись не возможна.");
-        ctx.host.Okno(Format("Адр.:%03X  Эт=%04X  Чип=%04X", 2 * i, ref, chip));
-        ctx.host.Okno("Прогр. прервано.");
+        host.Okno("Запись не возможна.");
+        host.Okno(Format("Адр.:%03X  Эт=%04X  Чип=%04X", 2 * i, ref, onChip));
+        host.Okno("Прогр. прервано.");
     } else {
-        ctx.host.Okno("Прогр. OK");
+        host.Okno("Прогр. OK");
     }
-    ExitProgMode(ctx);
+    ExitProgMode(line);
     return ok;
 }
 
-bool ReadBoot(Context& ctx) {
-    if (ctx.IsUsb()) return FtReadChip(ctx);
-    return ReadRange(ctx, ctx.prog.BootWords);
+bool ReadBoot(Line& line, const Chip& chip, Host& host, std::span<uint8_t> chipBytes, std::optional<uint32_t>& brokeAt,
+              bool batchWhole) {
+    if (line.Batch()) return FtReadChip(line, chip, host, chipBytes, brokeAt, batchWhole);
+    return ReadRange(line, host, chipBytes, brokeAt, chip.BootWords);
 }
 
-bool ReadAll(Context& ctx) {
-    if (ctx.IsUsb()) return FtReadChip(ctx);
-    return ReadRange(ctx, ctx.prog.ChipWords);
+bool ReadAll(Line& line, const Chip& chip, Host& host, std::span<uint8_t> chipBytes, std::optional<uint32_t>& brokeAt,
+             bool batchWhole) {
+    if (line.Batch()) return FtReadChip(line, chip, host, chipBytes, brokeAt, batchWhole);
+    return ReadRange(line, host, chipBytes, brokeAt, chip.ChipWords);
 }
 
-bool CompareChip(Context& ctx) {
-    const uint32_t n = ctx.ind.SpeedButton21 ? ctx.prog.ChipWords : ctx.prog.BootWords;
-    ctx.host.GaugePos(0);
+bool CompareChip(const Chip& chip, Host& host, std::span<const uint8_t> chipBytes, std::span<const uint8_t> reference,
+                 bool whole) {
+    const uint32_t n = whole ? chip.ChipWords : chip.BootWords;
+    host.GaugePos(0);
     uint16_t errors = 0;
     for (uint32_t i = 0; i < n; ++i) {
-        const uint16_t chip = Word(ctx.image.BuffChip.data(), i);
-        const uint16_t ref = Word(ctx.image.BuffEt.data(), i);
-        if (chip != ref) {
-            ctx.host.Okno(Format("%03X: Эт.%04X Рез.%04X", 2 * i, ref, chip));
+        const uint16_t onChip = Word(chipBytes.data(), i);
+        const uint16_t ref = Word(reference.data(), i);
+        if (onChip != ref) {
+            host.Okno(Format("%03X: Эт.%04X Рез.%04X", 2 * i, ref, onChip));
             ++errors;
         }
-        ctx.host.GaugePos(i);
+        host.GaugePos(i);
     }
     if (errors == 0) {
-        ctx.host.Okno("Сравнение ОК");
+        host.Okno("Сравнение ОК");
         return true;
     }
-    ctx.host.Okno(Format("Кол. ошибок. = %d ", errors));
+    host.Okno(Format("Кол. ошибок. = %d ", errors));
     return false;
 }
 

@@ -4,8 +4,7 @@
 
 #include "core/Context.h"
 #include "transport/D2XXUnit.h"
-#include "transport/DirectPort.h"
-#include "transport/PortBackendRef.h"
+#include "transport/Kordel.h"
 #include "transport/FtDeviceRef.h"
 #include "transport/FtDeviceChoice.h"
 #include "sim/VirtualLibftdi.h"
@@ -41,12 +40,13 @@ Bench::Bench(const BenchOptions& opt) : opt_(opt) {
 Bench::~Bench() = default;
 
 void Bench::Install(Context& ctx) {
-    UsePortBackend(ctx, std::make_unique<PortBackendRef>(*kordel_));
+    ctx.kordel.UsePortBackend(TracedPort(*kordel_, trace_));
     if (opt_.usbDriver == UsbDriver::Libftdi)
-        UseFtDevice(ctx, MakeLibftdiDevice(std::make_unique<VirtualLibftdi>(*ftdi_, clock_),
-                                           [this] { return clock_.Now() / kMs; }));
+        ctx.surtan.UseDevice(TracedFtDevice(MakeLibftdiDevice(std::make_unique<VirtualLibftdi>(*ftdi_, clock_),
+                                                          [this] { return clock_.Now() / kMs; }),
+                                        trace_));
     else
-        UseFtDevice(ctx, std::make_unique<FtDeviceRef>(*ftdi_));
+        ctx.surtan.UseDevice(TracedFtDevice(std::make_unique<FtDeviceRef>(*ftdi_), trace_));
     ctx.TickMs = [this] { return clock_.Millis(); };
     ctx.TickUs = [this] { return clock_.Now() / kUs; };
 }

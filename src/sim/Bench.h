@@ -8,6 +8,7 @@
 #include "sim/VirtualFtdi.h"
 #include "sim/VirtualKordel.h"
 #include "sim/VirtualModule.h"
+#include "sim/WireTrace.h"
 
 namespace mrk {
 struct Context;
@@ -52,10 +53,13 @@ public:
     VirtualKordel& Kordel() { return *kordel_; }
     VirtualFtdi& Ftdi() { return *ftdi_; }
     const BenchOptions& Options() const { return opt_; }
+    // Everything the host did on the wire since the bench was installed or the trace cleared.
+    WireTrace& Trace() { return trace_; }
 
 private:
     BenchOptions opt_;
     SimClock clock_;
+    WireTrace trace_{clock_};
     std::unique_ptr<VirtualModule> module_;
     std::unique_ptr<VirtualKordel> kordel_;
     std::unique_ptr<VirtualFtdi> ftdi_;

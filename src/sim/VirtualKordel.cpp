@@ -82,7 +82,7 @@ void VirtualKordel::Out(uint16_t port, uint8_t value) {
     }
 }
 
-uint8_t VirtualKordel::In(uint16_t port) {
+std::optional<uint8_t> VirtualKordel::In(uint16_t port) {
     clock_.Advance(opt_.accessTime);
     ++reads_;
     CountAccess();

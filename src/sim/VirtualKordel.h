@@ -30,7 +30,7 @@ public:
     };
     VirtualKordel(SimClock& clock, PinTarget* target, const Options& opt);
 
-    uint8_t In(uint16_t port) override;
+    [[nodiscard]] std::optional<uint8_t> In(uint16_t port) override;
     void Out(uint16_t port, uint8_t value) override;
     std::string Describe() const override;
 

@@ -11,4 +11,5 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/FlashSelfWrite.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ModuleOscillator.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExecutedFirmware.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WireTrace.cpp
 )

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/Context.h"
+#include "core/Host.h"
 #include "core/Format.h"
 
 namespace mrk {
@@ -14,18 +14,18 @@ constexpr size_t kNameBufferSize = 50;
 
 // Every wrapper ends here: a failure is shown (once per kind until a call
 // succeeds again), a success clears the memory of what was shown.
-FtStatus Check(Context& ctx, const char* caption, FtStatus status) {
-    ctx.d2xx.lastStatus = status;
-    if (status == ftstatus::kOk) ctx.d2xx.shownErrors.clear();
-    else UsbErrorReport(ctx, caption, status);
+FtStatus Check(D2xxVars& d2xx, Host& host, const char* caption, FtStatus status) {
+    d2xx.lastStatus = status;
+    if (status == ftstatus::kOk) d2xx.shownErrors.clear();
+    else UsbErrorReport(d2xx, host, caption, status);
     return status;
 }
 
 // One call on the open device (none installed: an invalid handle), then the check.
 template <typename F>
-FtStatus Call(Context& ctx, const char* caption, F&& call) {
-    auto& d = ctx.d2xx;
-    return Check(ctx, caption, d.device ? call(*d.device, d) : ftstatus::kInvalidHandle);
+FtStatus Call(D2xxVars& d2xx, Host& host, const char* caption, F&& call) {
+    auto& d = d2xx;
+    return Check(d2xx, host, caption, d.device ? call(*d.device, d) : ftstatus::kInvalidHandle);
 }
 
 } // namespace
@@ -55,59 +55,51 @@ std::string FtStatusText(FtStatus status) {
     return Format(" - status %u...", status);
 }
 
-void UsbErrorReport(Context& ctx, const std::string& caption, FtStatus status) {
+void UsbErrorReport(D2xxVars& d2xx, Host& host, const std::string& caption, FtStatus status) {
     if (status == ftstatus::kOk) return;
     const std::string text = caption + FtStatusText(status);
-    if (!ctx.d2xx.shownErrors.insert(text).second) return;
-    ctx.host.MessageBox(text, "", MsgKind::Error, MsgButtons::Ok);
+    if (!d2xx.shownErrors.insert(text).second) return;
+    host.MessageBox(text, "", MsgKind::Error, MsgButtons::Ok);
 }
 
-void UseFtDevice(Context& ctx, std::unique_ptr<FtDevice> device) {
-    ctx.d2xx.device = std::move(device);
-}
-
-std::string UsbProblem(const Context& ctx) {
-    return ctx.d2xx.device ? ctx.d2xx.device->Problem() : std::string();
-}
-
-FtStatus GetFTDeviceCount(Context& ctx) {
-    auto& d = ctx.d2xx;
+FtStatus GetFTDeviceCount(D2xxVars& d2xx, Host& host) {
+    auto& d = d2xx;
     // No driver at all: as a machine with no FTDI device attached.
     if (!d.device) {
         d.FtDevCount = 0;
         return ftstatus::kOk;
     }
-    return Check(ctx, "GetFTDeviceCount", d.device->ListCount(d.FtDevCount));
+    return Check(d2xx, host, "GetFTDeviceCount", d.device->ListCount(d.FtDevCount));
 }
 
-FtStatus GetFTDeviceDescription(Context& ctx, uint32_t index) {
-    auto& d = ctx.d2xx;
-    if (!d.device) return Check(ctx, "GetFTDeviceDescription", ftstatus::kDeviceNotFound);
+FtStatus GetFTDeviceDescription(D2xxVars& d2xx, Host& host, uint32_t index) {
+    auto& d = d2xx;
+    if (!d.device) return Check(d2xx, host, "GetFTDeviceDescription", ftstatus::kDeviceNotFound);
     char buffer[kFtDescriptionSize + 1] = {};
     const FtStatus st = d.device->ListDescription(index, buffer);
     // The text ends at the first NUL, and never runs past the buffer.
     if (st == ftstatus::kOk) d.FtDevDescr.assign(buffer, strnlen(buffer, kFtDescriptionSize));
-    return Check(ctx, "GetFTDeviceDescription", st);
+    return Check(d2xx, host, "GetFTDeviceDescription", st);
 }
 
-void GetFTDeviceSerial(Context& ctx, uint32_t index) {
-    auto& d = ctx.d2xx;
+void GetFTDeviceSerial(D2xxVars& d2xx, uint32_t index) {
+    auto& d = d2xx;
     d.FtDevSerial.clear();
     char buffer[kFtDescriptionSize + 1] = {};
     if (d.device && d.device->ListSerial(index, buffer) == ftstatus::kOk)
         d.FtDevSerial.assign(buffer, strnlen(buffer, kFtDescriptionSize));
 }
 
-FtStatus Open_USB_Device_By_Device_Description(Context& ctx, const std::string& desc) {
-    auto& d = ctx.d2xx;
+FtStatus Open_USB_Device_By_Device_Description(D2xxVars& d2xx, Host& host, const std::string& desc) {
+    auto& d = d2xx;
     char name[kNameBufferSize] = {};
     std::memcpy(name, desc.data(), std::min(desc.size(), kNameBufferSize - 1));
-    if (!d.device) return Check(ctx, "Open_USB_Device_By_Device_Description", ftstatus::kDeviceNotFound);
-    return Check(ctx, "Open_USB_Device_By_Device_Description", d.device->OpenByDescription(name, d.FtHandle));
+    if (!d.device) return Check(d2xx, host, "Open_USB_Device_By_Device_Description", ftstatus::kDeviceNotFound);
+    return Check(d2xx, host, "Open_USB_Device_By_Device_Description", d.device->OpenByDescription(name, d.FtHandle));
 }
 
-uint32_t UsbRead(Context& ctx, uint32_t count) {
-    auto& d = ctx.d2xx;
+uint32_t UsbRead(D2xxVars& d2xx, Host& host, uint32_t count) {
+    auto& d = d2xx;
     count = std::min<uint32_t>(count, kFtBufferSize);
     uint32_t got = 0;
     ++d.counters.reads;
@@ -115,12 +107,12 @@ uint32_t UsbRead(Context& ctx, uint32_t count) {
                                  : ftstatus::kInvalidHandle;
     got = std::min(got, count);
     d.counters.bytesRead += got;
-    Check(ctx, "FT_Read", st);
+    Check(d2xx, host, "FT_Read", st);
     return got;
 }
 
-uint32_t UsbWrite(Context& ctx, uint32_t count) {
-    auto& d = ctx.d2xx;
+uint32_t UsbWrite(D2xxVars& d2xx, Host& host, uint32_t count) {
+    auto& d = d2xx;
     count = std::min<uint32_t>(count, kFtBufferSize);
     uint32_t put = 0;
     ++d.counters.writes;
@@ -128,42 +120,42 @@ uint32_t UsbWrite(Context& ctx, uint32_t count) {
                                  : ftstatus::kInvalidHandle;
     put = std::min(put, count);
     d.counters.bytesWritten += put;
-    Check(ctx, "FT_Write", st);
+    Check(d2xx, host, "FT_Write", st);
     return put;
 }
 
-FtStatus UsbSetBaudRate(Context& ctx) {
-    return Call(ctx, "FT_SetBaudRate",
+FtStatus UsbSetBaudRate(D2xxVars& d2xx, Host& host) {
+    return Call(d2xx, host, "FT_SetBaudRate",
                 [](FtDevice& dev, D2xxVars& d) { return dev.SetBaudRate(d.FtHandle, kSurtanBaudRate); });
 }
 
-FtStatus UsbPurgeRx(Context& ctx) {
-    ++ctx.d2xx.counters.purges;
-    return Call(ctx, "FT_Purge RX", [](FtDevice& dev, D2xxVars& d) { return dev.Purge(d.FtHandle, kFtPurgeRx); });
+FtStatus UsbPurgeRx(D2xxVars& d2xx, Host& host) {
+    ++d2xx.counters.purges;
+    return Call(d2xx, host, "FT_Purge RX", [](FtDevice& dev, D2xxVars& d) { return dev.Purge(d.FtHandle, kFtPurgeRx); });
 }
 
-FtStatus UsbSetTimeouts(Context& ctx, uint32_t readMs, uint32_t writeMs) {
-    return Call(ctx, "FT_SetTimeouts",
+FtStatus UsbSetTimeouts(D2xxVars& d2xx, Host& host, uint32_t readMs, uint32_t writeMs) {
+    return Call(d2xx, host, "FT_SetTimeouts",
                 [&](FtDevice& dev, D2xxVars& d) { return dev.SetTimeouts(d.FtHandle, readMs, writeMs); });
 }
 
-FtStatus UsbQueueStatus(Context& ctx) {
-    ++ctx.d2xx.counters.queuePolls;
-    return Call(ctx, "FT_GetQueueStatus",
+FtStatus UsbQueueStatus(D2xxVars& d2xx, Host& host) {
+    ++d2xx.counters.queuePolls;
+    return Call(d2xx, host, "FT_GetQueueStatus",
                 [](FtDevice& dev, D2xxVars& d) { return dev.GetQueueStatus(d.FtHandle, d.FT_Q_Bytes); });
 }
 
-FtStatus UsbSetLatency(Context& ctx, uint8_t ms) {
-    return Call(ctx, "FT_SetLatencyTimer ", [&](FtDevice& dev, D2xxVars& d) { return dev.SetLatencyTimer(d.FtHandle, ms); });
+FtStatus UsbSetLatency(D2xxVars& d2xx, Host& host, uint8_t ms) {
+    return Call(d2xx, host, "FT_SetLatencyTimer ", [&](FtDevice& dev, D2xxVars& d) { return dev.SetLatencyTimer(d.FtHandle, ms); });
 }
 
-FtStatus UsbSetBitMode(Context& ctx, uint8_t mask, uint8_t mode) {
-    return Call(ctx, "FT_SetBitMode ",
+FtStatus UsbSetBitMode(D2xxVars& d2xx, Host& host, uint8_t mask, uint8_t mode) {
+    return Call(d2xx, host, "FT_SetBitMode ",
                 [&](FtDevice& dev, D2xxVars& d) { return dev.SetBitMode(d.FtHandle, mask, mode); });
 }
 
-FtStatus UsbClose(Context& ctx) {
-    return Call(ctx, "FT_Close", [](FtDevice& dev, D2xxVars& d) { return dev.Close(d.FtHandle); });
+FtStatus UsbClose(D2xxVars& d2xx, Host& host) {
+    return Call(d2xx, host, "FT_Close", [](FtDevice& dev, D2xxVars& d) { return dev.Close(d.FtHandle); });
 }
 
 } // namespace mrk

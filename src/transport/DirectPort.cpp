@@ -1,46 +1,43 @@
-#include "transport/DirectPort.h"
-
+// The Kordel's port access: the backend that executes the port instructions,
+// opened for the port at AdrLpt and reopened when AdrLpt changes.
 #include <unistd.h>
 
-#include "core/Context.h"
 #include "transport/IopermPort.h"
+#include "transport/Kordel.h"
 #include "transport/PpdevPort.h"
 
 namespace mrk {
 
-namespace {
-
 // The port address was changed (parameters window, settings file): reopen there.
-inline void FollowAdrLpt(Context& ctx) {
-    const auto& dp = ctx.directPort;
-    if (dp.followsAdrLpt && dp.openedFor != ctx.portProg.AdrLpt) InstallGiveIo(ctx);
+void Kordel::FollowAdrLpt() {
+    if (directPort.followsAdrLpt && directPort.openedFor != portProg.AdrLpt) InstallGiveIo();
 }
 
-} // namespace
-
-void PortOut(Context& ctx, uint16_t port, uint8_t value) {
-    FollowAdrLpt(ctx);
-    if (ctx.directPort.backend) ctx.directPort.backend->Out(port, value);
+void Kordel::PortOut(uint16_t port, uint8_t value) {
+    FollowAdrLpt();
+    if (directPort.backend) directPort.backend->Out(port, value);
 }
 
-uint8_t PortIn(Context& ctx, uint16_t port) {
-    FollowAdrLpt(ctx);
-    return ctx.directPort.backend ? ctx.directPort.backend->In(port) : 0xFF;
+std::optional<uint8_t> Kordel::PortIn(uint16_t port) {
+    FollowAdrLpt();
+    if (!directPort.backend) return std::nullopt;
+    return directPort.backend->In(port);
 }
 
-void InstallGiveIo(Context& ctx) {
-    auto& dp = ctx.directPort;
+void Kordel::InstallGiveIo() {
+    auto& dp = directPort;
+    const uint16_t adr = portProg.AdrLpt;
     dp.backend.reset(); // the old port is released before another is claimed
     dp.openReport.clear();
     dp.followsAdrLpt = true;
-    dp.openedFor = ctx.portProg.AdrLpt;
+    dp.openedFor = adr;
     std::string why;
     if (dp.openPort) {
-        dp.backend = dp.openPort(ctx.portProg.AdrLpt, why);
+        dp.backend = dp.openPort(adr, why);
         dp.openReport = why;
         return;
     }
-    auto opened = OpenPpdev(ctx.portProg.AdrLpt, why, dp.ppdev ? *dp.ppdev : KernelPpdev());
+    auto opened = OpenPpdev(adr, why, dp.ppdev ? *dp.ppdev : KernelPpdev());
     dp.openReport = why;
     if (opened.port) {
         dp.backend = std::move(opened.port);
@@ -49,7 +46,7 @@ void InstallGiveIo(Context& ctx) {
     // Raw port I/O would fight the program that holds the port.
     if (opened.heldElsewhere) return;
     std::string whyRaw;
-    if (auto p = OpenIopermPort(ctx.portProg.AdrLpt, whyRaw)) {
+    if (auto p = OpenIopermPort(adr, whyRaw)) {
         dp.backend = std::move(p);
         dp.openReport += "\n" + whyRaw;
         return;
@@ -59,20 +56,20 @@ void InstallGiveIo(Context& ctx) {
     if (geteuid() == 0) dp.openReport += "\n" + whyRaw;
 }
 
-void RemoveGiveIo(Context& ctx) {
-    ctx.directPort.backend.reset();
-    ctx.directPort.followsAdrLpt = false;
+void Kordel::RemoveGiveIo() {
+    directPort.backend.reset();
+    directPort.followsAdrLpt = false;
 }
 
-void UsePortBackend(Context& ctx, std::unique_ptr<PortBackend> backend) {
-    ctx.directPort.followsAdrLpt = false;
-    ctx.directPort.backend = std::move(backend);
-    ctx.directPort.openReport = ctx.directPort.backend ? ctx.directPort.backend->Describe() : "";
+void Kordel::UsePortBackend(std::unique_ptr<PortBackend> backend) {
+    directPort.followsAdrLpt = false;
+    directPort.backend = std::move(backend);
+    directPort.openReport = directPort.backend ? directPort.backend->Describe() : "";
 }
 
-void UsePortOpener(Context& ctx, PortOpener opener) {
-    ctx.directPort.openPort = std::move(opener);
-    InstallGiveIo(ctx);
+void Kordel::UsePortOpener(PortOpener opener) {
+    directPort.openPort = std::move(opener);
+    InstallGiveIo();
 }
 
 } // namespace mrk

@@ -1,8 +1,8 @@
 #include "transport/FtDeviceChoice.h"
 
-#include "transport/D2XXUnit.h"
 #include "transport/D2xxLibrary.h"
 #include "transport/LibftdiDevice.h"
+#include "transport/Surtan.h"
 
 namespace mrk {
 
@@ -51,12 +51,12 @@ std::unique_ptr<FtDevice> MakeLibftdiDevice(std::unique_ptr<LibftdiCalls> calls,
     return std::make_unique<LibftdiDevice>(std::move(calls), std::move(nowMs));
 }
 
-void InstallUsbDriver(Context& ctx, const std::string& which) {
+void InstallUsbDriver(Surtan& surtan, const std::string& which) {
     if (which == "d2xx") {
-        UseFtDevice(ctx, MakeD2xxDevice(kD2xxLibraryName));
+        surtan.UseDevice(MakeD2xxDevice(kD2xxLibraryName));
         return;
     }
-    UseFtDevice(ctx, std::make_unique<FallbackFtDevice>(MakeLibftdiDevice(), [] {
+    surtan.UseDevice(std::make_unique<FallbackFtDevice>(MakeLibftdiDevice(), [] {
         // Not installed is the usual case here: then only libftdi1 is asked.
         auto d = MakeD2xxDevice(kD2xxLibraryName);
         return d->Name() == "none" ? nullptr : std::move(d);

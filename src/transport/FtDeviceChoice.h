@@ -9,7 +9,7 @@
 
 namespace mrk {
 
-struct Context;
+class Surtan;
 
 // libftdi1 first; when it finds no FTDI device, the vendor's D2XX library
 // (made on first need, if it is installed) gets its turn.
@@ -50,6 +50,6 @@ std::unique_ptr<FtDevice> MakeLibftdiDevice(std::unique_ptr<LibftdiCalls> calls,
 
 // Puts the driver for real devices in place: "libftdi" (libftdi1, then the
 // vendor's library when libftdi1 finds no device) or "d2xx" (the vendor's only).
-void InstallUsbDriver(Context& ctx, const std::string& which);
+void InstallUsbDriver(Surtan& surtan, const std::string& which);
 
 } // namespace mrk

@@ -1,11 +1,10 @@
 // The USB sample engine: line changes become samples of the eight-pin image,
 // queued in FtOutBuff and sent, clocked and read back in one transfer.
-#include "transport/FtFunkc.h"
+#include "transport/Surtan.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "core/Context.h"
 #include "core/Format.h"
 #include "transport/D2XXUnit.h"
 
@@ -25,46 +24,46 @@ constexpr uint8_t kBitBangMask = 0xF7; // all outputs but PGD in
 constexpr int kWritePasses = 101;
 constexpr uint32_t kCalibrationMs = 100;
 
-void SetBit(Context& ctx, uint8_t bit, bool on) {
-    auto& b = ctx.ft.FtOutByte;
+void SetBit(Surtan& su, uint8_t bit, bool on) {
+    auto& b = su.ft.FtOutByte;
     b = static_cast<uint8_t>(on ? (b | bit) : (b & ~bit));
 }
 
 // One sample of the current pin image; past the end of the buffer the sample
 // lands in the last slot uncounted and the overflow is reported.
-void Append(Context& ctx) {
-    auto& ft = ctx.ft;
-    ctx.d2xx.FtOutBuff[ft.FTIndxOutBuff] = ft.FtOutByte;
+void Append(Surtan& su) {
+    auto& ft = su.ft;
+    su.d2xx.FtOutBuff[ft.FTIndxOutBuff] = ft.FtOutByte;
     if (ft.FTIndxOutBuff < kFtMaxSamples) ++ft.FTIndxOutBuff;
-    else ctx.host.Okno(Format("Ошибка переполнения =%d", static_cast<int>(ft.FTIndxOutBuff)));
+    else su.host().Okno(Format("Ошибка переполнения =%d", static_cast<int>(ft.FTIndxOutBuff)));
 }
 
-void Samples(Context& ctx, int n) {
-    for (int i = 0; i < n; ++i) Append(ctx);
+void Samples(Surtan& su, int n) {
+    for (int i = 0; i < n; ++i) Append(su);
 }
 
-void Clk(Context& ctx, uint8_t level) {
-    SetBit(ctx, kPinClkLow, (level & 1) == 0);
-    Append(ctx);
+void Clk(Surtan& su, uint8_t level) {
+    SetBit(su, kPinClkLow, (level & 1) == 0);
+    Append(su);
 }
 
-void Mark(Context& ctx, uint8_t level) {
-    SetBit(ctx, kPinMark, (level & 1) != 0);
-    Append(ctx);
+void Mark(Surtan& su, uint8_t level) {
+    SetBit(su, kPinMark, (level & 1) != 0);
+    Append(su);
 }
 
-void Dat(Context& ctx, uint8_t level) {
-    SetBit(ctx, kPinPgdOut, (level & 1) != 0);
-    Append(ctx);
+void Dat(Surtan& su, uint8_t level) {
+    SetBit(su, kPinPgdOut, (level & 1) != 0);
+    Append(su);
 }
 
 // Polls the receive queue until it holds at least `want` bytes, or the poll
 // budget of about 4 ms runs out, or the device stops answering (false).
-bool WaitQueue(Context& ctx, uint32_t& polls, uint32_t want, bool untilEmpty) {
-    auto& d = ctx.d2xx;
-    const uint32_t budget = 4 * ctx.ft.FtPollsPerMs;
+bool WaitQueue(Surtan& su, uint32_t& polls, uint32_t want, bool untilEmpty) {
+    auto& d = su.d2xx;
+    const uint32_t budget = 4 * su.ft.FtPollsPerMs;
     while (untilEmpty ? d.FT_Q_Bytes > 0 : d.FT_Q_Bytes < want) {
-        const FtStatus st = UsbQueueStatus(ctx);
+        const FtStatus st = UsbQueueStatus(su.d2xx, su.host());
         ++polls;
         if (st != ftstatus::kOk) return false;
         if (polls > budget) break;
@@ -83,10 +82,10 @@ constexpr uint32_t kReadBackPacket = kFtReadBackPacket;
 // as if the host had sent its next change that much later: nothing changes on
 // them. (The chip's packet starts with the transfer: everything before it was
 // read back, but a VPP change's read-back still owed, which is counted.)
-void PadToPacket(Context& ctx, uint32_t owed) {
-    const uint32_t total = owed + ctx.ft.FTIndxOutBuff;
+void PadToPacket(Surtan& su, uint32_t owed) {
+    const uint32_t total = owed + su.ft.FTIndxOutBuff;
     const uint32_t pad = (kReadBackPacket - total % kReadBackPacket) % kReadBackPacket;
-    if (pad < FtRoomLeft(ctx)) Samples(ctx, static_cast<int>(pad));
+    if (pad < su.RoomLeft()) Samples(su, static_cast<int>(pad));
 }
 
 // One send of the queued samples; its read-back is taken by Collect.
@@ -99,15 +98,15 @@ struct Sent {
 };
 
 // Waits (bounded) for the read-back owed to a VPP change and takes it.
-bool TakeOwed(Context& ctx) {
-    auto& d = ctx.d2xx;
-    const uint32_t owed = ctx.ft.FtUnread;
-    ctx.ft.FtUnread = 0;
+bool TakeOwed(Surtan& su) {
+    auto& d = su.d2xx;
+    const uint32_t owed = su.ft.FtUnread;
+    su.ft.FtUnread = 0;
     if (owed == 0) return true;
     d.FT_Q_Bytes = 0;
     uint32_t polls = 0;
-    const bool answered = WaitQueue(ctx, polls, owed, false);
-    const uint32_t r = UsbRead(ctx, owed);
+    const bool answered = WaitQueue(su, polls, owed, false);
+    const uint32_t r = UsbRead(su.d2xx, su.host(), owed);
     return answered && d.lastStatus == ftstatus::kOk && r == owed;
 }
 
@@ -116,23 +115,23 @@ bool TakeOwed(Context& ctx) {
 // the samples may go out behind a VPP change whose read-back is still owed;
 // otherwise that read-back is waited for first, as the change's own round trip.
 // whole: the caller waits for the read-back at once; it ends on a whole packet.
-Sent Send(Context& ctx, bool followOwed, bool whole = false) {
-    auto& ft = ctx.ft;
-    auto& d = ctx.d2xx;
+Sent Send(Surtan& su, bool followOwed, bool whole = false) {
+    auto& ft = su.ft;
+    auto& d = su.d2xx;
     Sent s;
-    if (!followOwed) s.answered = TakeOwed(ctx);
+    if (!followOwed) s.answered = TakeOwed(su);
     s.earlier = ft.FtUnread;
     ft.FtUnread = 0;
     ++ft.FtWrites;
-    if (whole) PadToPacket(ctx, s.earlier);
+    if (whole) PadToPacket(su, s.earlier);
 
     s.count = ft.FTIndxOutBuff;
     std::memcpy(ft.FtOutCopy.data(), d.FtOutBuff.data(), s.count);
 
     // Stale read-back from an earlier transfer would be taken for this one's;
     // what is still owed to a VPP change is not stale.
-    s.answered = UsbQueueStatus(ctx) == ftstatus::kOk && s.answered;
-    if (s.earlier == 0 && d.FT_Q_Bytes != 0) s.answered = UsbPurgeRx(ctx) == ftstatus::kOk && s.answered;
+    s.answered = UsbQueueStatus(su.d2xx, su.host()) == ftstatus::kOk && s.answered;
+    if (s.earlier == 0 && d.FT_Q_Bytes != 0) s.answered = UsbPurgeRx(su.d2xx, su.host()) == ftstatus::kOk && s.answered;
     d.FT_Q_Bytes = 0;
     // Samples of this send clocked so far, as the receive queue shows them.
     const auto clocked = [&] { return d.FT_Q_Bytes > s.earlier ? d.FT_Q_Bytes - s.earlier : 0u; };
@@ -142,10 +141,10 @@ Sent Send(Context& ctx, bool followOwed, bool whole = false) {
         if (clocked() < ft.FTIndxOutBuff) {
             toWrite = ft.FTIndxOutBuff - clocked();
         } else {
-            ctx.host.Okno(Format("Ошибка-1 FtWrite()->FTIndxOutBuff=%d < FT_Q_Bytes=%d ",
+            su.host().Okno(Format("Ошибка-1 FtWrite()->FTIndxOutBuff=%d < FT_Q_Bytes=%d ",
                                  static_cast<int>(ft.FTIndxOutBuff), static_cast<int>(clocked())));
         }
-        const uint32_t written = UsbWrite(ctx, toWrite);
+        const uint32_t written = UsbWrite(su.d2xx, su.host(), toWrite);
         const bool writeFailed = d.lastStatus != ftstatus::kOk;
         if (written >= toWrite && !writeFailed) {
             s.sent = true;
@@ -156,7 +155,7 @@ Sent Send(Context& ctx, bool followOwed, bool whole = false) {
         // sample put on the pins: wait until all of them went out.
         d.FT_Q_Bytes = 0;
         s.polls = 0;
-        s.answered = WaitQueue(ctx, s.polls, s.earlier + ft.FTIndxOutBuff, false) && s.answered;
+        s.answered = WaitQueue(su, s.polls, s.earlier + ft.FTIndxOutBuff, false) && s.answered;
 
         // A device that fails its writes will not take the rest on a later pass.
         if (written >= toWrite || writeFailed) break;
@@ -164,7 +163,7 @@ Sent Send(Context& ctx, bool followOwed, bool whole = false) {
             const uint32_t done = clocked();
             std::memmove(d.FtOutBuff.data(), ft.FtOutCopy.data() + done, ft.FTIndxOutBuff - done);
         } else {
-            ctx.host.Okno(Format("Ошибка-2 FtWrite()->FTIndxOutBuff=%d < FT_Q_Bytes=%d ",
+            su.host().Okno(Format("Ошибка-2 FtWrite()->FTIndxOutBuff=%d < FT_Q_Bytes=%d ",
                                  static_cast<int>(ft.FTIndxOutBuff), static_cast<int>(clocked())));
         }
     }
@@ -175,30 +174,30 @@ Sent Send(Context& ctx, bool followOwed, bool whole = false) {
 // Takes the read-back of a send and of the earlier sends it followed (steps 4
 // to 6 of a transfer): afterwards FtInBuff holds this send's, and the result
 // is whole only when all of it came back.
-FtTransferResult Collect(Context& ctx, const Sent& s) {
-    auto& ft = ctx.ft;
-    auto& d = ctx.d2xx;
+FtTransferResult Collect(Surtan& su, const Sent& s) {
+    auto& ft = su.ft;
+    auto& d = su.d2xx;
     bool answered = s.answered;
     uint32_t polls = s.polls;
     if (s.sent) {
         // The wait the write passes left out.
         d.FT_Q_Bytes = 0;
         polls = 0;
-        answered = WaitQueue(ctx, polls, s.earlier + s.count, false) && answered;
+        answered = WaitQueue(su, polls, s.earlier + s.count, false) && answered;
     }
     // Samples that never went out never come back: a write left short is read
     // back as far as it got, not waited for until the read time-out.
     uint32_t toRead = s.count;
-    if (!s.sent && UsbQueueStatus(ctx) == ftstatus::kOk)
+    if (!s.sent && UsbQueueStatus(su.d2xx, su.host()) == ftstatus::kOk)
         toRead = std::min(d.FT_Q_Bytes > s.earlier ? d.FT_Q_Bytes - s.earlier : 0u, toRead);
     if (s.earlier > 0) {
         // The VPP change's read-back comes first; it is checked, not kept.
-        const uint32_t r0 = UsbRead(ctx, s.earlier);
+        const uint32_t r0 = UsbRead(su.d2xx, su.host(), s.earlier);
         answered = d.lastStatus == ftstatus::kOk && r0 == s.earlier && answered;
     }
-    const uint32_t r = UsbRead(ctx, toRead);
+    const uint32_t r = UsbRead(su.d2xx, su.host(), toRead);
     answered = d.lastStatus == ftstatus::kOk && answered;
-    answered = WaitQueue(ctx, polls, 0, true) && answered;
+    answered = WaitQueue(su, polls, 0, true) && answered;
     // A transfer counts only whole: every sample put on the pins and every one
     // read back. Anything less (a device gone, writes that stay short) fails it,
     // and its read-back must not be taken for the chip's answer.
@@ -212,57 +211,63 @@ FtTransferResult Collect(Context& ctx, const Sent& s) {
 // pins: counted queue-status calls, each of which must answer, and the clock
 // as the floor (the poll rate was measured once, at open: calls that got
 // faster since would cut programming pulses and erase waits short).
-bool WaitOnPins(Context& ctx, uint32_t ms) {
+bool WaitOnPins(Surtan& su, uint32_t ms) {
     // The clock's readings are rounded down: the proof may have come up to a
     // microsecond after the reading.
-    const uint64_t end = ctx.TickUs() + 1 + uint64_t{ms} * 1000;
-    const uint64_t polls = static_cast<uint64_t>(ms) * ctx.ft.FtPollsPerMs + 1;
+    const uint64_t end = su.TickUs() + 1 + uint64_t{ms} * 1000;
+    const uint64_t polls = static_cast<uint64_t>(ms) * su.ft.FtPollsPerMs + 1;
     for (uint64_t i = 0; i < polls; ++i)
-        if (UsbQueueStatus(ctx) != ftstatus::kOk) return false;
+        if (UsbQueueStatus(su.d2xx, su.host()) != ftstatus::kOk) return false;
     if (ms == 0) return true;
-    while (ctx.TickUs() < end)
-        if (UsbQueueStatus(ctx) != ftstatus::kOk) return false;
+    while (su.TickUs() < end)
+        if (UsbQueueStatus(su.d2xx, su.host()) != ftstatus::kOk) return false;
     return true;
+}
+
+// Two samples, PGC high, two samples, PGC low, two samples.
+void ClkPulseSamples(Surtan& su) {
+    Samples(su, 2);
+    Clk(su, 1);
+    Samples(su, 2);
+    Clk(su, 0);
+    Samples(su, 2);
 }
 
 } // namespace
 
-bool FtPutSample(Context& ctx) {
-    if (!ctx.IsUsb()) return false;
-    Append(ctx);
+void Surtan::PutSample() {
+    Append(*this);
+}
+
+void Surtan::SetClk(uint8_t level) {
+    Clk(*this, level);
+}
+
+void Surtan::SetDat(uint8_t level) {
+    Dat(*this, level);
+}
+
+void Surtan::SetMark(uint8_t level) {
+    Mark(*this, level);
+}
+
+// Only queued: the next transfer tells whether the programmer took it.
+bool Surtan::Handshake() {
+    Append(*this);
     return true;
 }
 
-bool FtSetClk(Context& ctx, uint8_t level) {
-    if (!ctx.IsUsb()) return false;
-    Clk(ctx, level);
-    return true;
-}
-
-bool FtSetDat(Context& ctx, uint8_t level) {
-    if (!ctx.IsUsb()) return false;
-    Dat(ctx, level);
-    return true;
-}
-
-bool SetMark(Context& ctx, uint8_t level) {
-    if (!ctx.IsUsb()) return false;
-    Mark(ctx, level);
-    return true;
-}
-
-bool FtSetVpp(Context& ctx, uint8_t on) {
-    if (!ctx.IsUsb()) return false;
-    auto& ft = ctx.ft;
-    SetBit(ctx, kPinVpp, (on & 1) != 0);
-    Append(ctx);
+bool Surtan::SetVpp(uint8_t on) {
+    Surtan& su = *this;
+    SetBit(su, kPinVpp, (on & 1) != 0);
+    Append(su);
     // The change goes out at once; its read-back stays owed, so that a delay
     // straight after it takes it during its wait rather than a round trip
     // before it. Anything else that sends waits for it first, as before.
-    const Sent s = Send(ctx, false);
+    const Sent s = Send(su, false);
     if (!s.sent || !s.answered) {
-        Collect(ctx, s);
-        return true;
+        Collect(su, s);
+        return ft.FtAnswered;
     }
     ft.FtUnread = s.count;
     ft.FTIndxOutBuff = 0;
@@ -270,13 +275,12 @@ bool FtSetVpp(Context& ctx, uint8_t on) {
     return true;
 }
 
-bool FtDelay(Context& ctx, uint16_t n) {
-    if (!ctx.IsUsb()) return false;
-    auto& ft = ctx.ft;
+bool Surtan::Delay(uint16_t n) {
+    Surtan& su = *this;
     // Right behind a VPP change (nothing queued since) the delay's sample holds
     // the new level and may follow it at once.
     const bool afterVpp = ft.FtUnread > 0 && ft.FTIndxOutBuff == 0;
-    Append(ctx);
+    Append(su);
     // A host cannot tell from the moment it wrote when its samples reach the
     // pins: the bus delivers a write up to a frame later, more under load, and
     // the host itself may be held up between reading its clock and writing.
@@ -286,55 +290,49 @@ bool FtDelay(Context& ctx, uint16_t n) {
     // wait. A stall of the chip, a late bus or a slow host only lengthen it.
     // The transfer ends on a whole read-back packet, which the chip sends at
     // once: the proof costs only the transfer's own time.
-    const Sent s = Send(ctx, afterVpp, true);
-    const FtTransferResult t = Collect(ctx, s);
+    const Sent s = Send(su, afterVpp, true);
+    const FtTransferResult t = Collect(su, s);
     // A device that did not take the transfer, or did not give it back whole,
     // is not waited on.
-    if (!t.whole) return true;
+    if (!t.whole) return false;
     // n is in 10 us units; the wait counts queue-status calls, whole milliseconds only.
     const uint32_t ms = n / 100;
     ft.FtDelayMs += ms;
     // Gone in the middle of the wait: the delay did not happen as asked.
-    if (!WaitOnPins(ctx, ms)) ft.FtAnswered = false;
+    if (!WaitOnPins(su, ms)) ft.FtAnswered = false;
+    return ft.FtAnswered;
+}
+
+// Only queued: the next transfer tells whether the programmer took it.
+bool Surtan::ClkPulse() {
+    ClkPulseSamples(*this);
     return true;
 }
 
-void FtClkPulse(Context& ctx) {
-    Samples(ctx, 2);
-    Clk(ctx, 1);
-    Samples(ctx, 2);
-    Clk(ctx, 0);
-    Samples(ctx, 2);
+void Surtan::Enable() {
+    SetBit(*this, kPinEnable, true);
 }
 
-void FtEnable(Context& ctx) {
-    if (ctx.IsUsb()) SetBit(ctx, kPinEnable, true);
+FtTransferResult Surtan::Transfer() {
+    return Collect(*this, Send(*this, false));
 }
 
-uint32_t FtWrite(Context& ctx) {
-    return FtTransfer(ctx).r;
+void Surtan::QueueDatRead() {
+    Mark(*this, 1);
+    SetBit(*this, kPinMark, false);
+    Samples(*this, kFtDatReadSamples - 1);
 }
 
-FtTransferResult FtTransfer(Context& ctx) {
-    if (!ctx.IsUsb()) return {};
-    return Collect(ctx, Send(ctx, false));
-}
-
-void FtQueueDatRead(Context& ctx) {
-    Mark(ctx, 1);
-    SetBit(ctx, kPinMark, false);
-    Samples(ctx, kFtDatReadSamples - 1);
-}
-
-FtDatReads FtTransferDatReads(Context& ctx) {
+DatReads Surtan::TakeDatReads() {
+    Surtan& su = *this;
     // The lines held as the last read left them until the read-back ends on a
     // whole packet, which comes back at once, as they would be held while the
     // host waited for a short one at the latency timer.
-    const FtTransferResult t = ctx.IsUsb() ? Collect(ctx, Send(ctx, false, true)) : FtTransferResult{};
-    FtDatReads reads;
+    const FtTransferResult t = Collect(su, Send(su, false, true));
+    DatReads reads;
     reads.whole = t.whole;
     if (!t.whole) return reads;
-    const auto& in = ctx.d2xx.FtInBuff;
+    const auto& in = su.d2xx.FtInBuff;
     for (uint32_t i = 0; i < t.r; ++i) {
         if (!(in[i] & kPinMark)) continue;
         if (!(in[i] & kPinPgdIn) && !reads.firstLow) reads.firstLow = reads.reads;
@@ -343,8 +341,8 @@ FtDatReads FtTransferDatReads(Context& ctx) {
     return reads;
 }
 
-uint32_t FtRoomLeft(const Context& ctx) {
-    return kFtMaxSamples - std::min(ctx.ft.FTIndxOutBuff, kFtMaxSamples);
+uint32_t Surtan::RoomLeft() const {
+    return kFtMaxSamples - std::min(ft.FTIndxOutBuff, kFtMaxSamples);
 }
 
 uint32_t FtSamplesPerMs() {
@@ -352,43 +350,44 @@ uint32_t FtSamplesPerMs() {
     return 16 * kSurtanBaudRate / 1000;
 }
 
-LineLevel FtGetDat(Context& ctx) {
-    FtQueueDatRead(ctx);
-    const FtTransferResult t = FtTransfer(ctx);
+LineLevel Surtan::GetDat() {
+    QueueDatRead();
+    const FtTransferResult t = Transfer();
     if (!t.whole) return LineLevel::NoAnswer;
-    const auto& in = ctx.d2xx.FtInBuff;
+    const auto& in = d2xx.FtInBuff;
     for (uint32_t i = 0; i < t.r; ++i)
         if ((in[i] & (kPinMark | kPinPgdIn)) == (kPinMark | kPinPgdIn)) return LineLevel::High;
     return LineLevel::Low;
 }
 
-void FtClockByteIn(Context& ctx) {
+void Surtan::QueueByteIn() {
+    Surtan& su = *this;
     // Eight clocks the chip ignores, the data output keeping its level.
-    for (int i = 0; i < 8; ++i) FtClkPulse(ctx);
+    for (int i = 0; i < 8; ++i) ClkPulseSamples(su);
     // Release PGD to the chip, then eight clocks, each sampled after its falling edge.
-    Dat(ctx, 0);
+    Dat(su, 0);
     for (int i = 0; i < 8; ++i) {
-        Clk(ctx, 1);
-        Samples(ctx, 2);
-        Clk(ctx, 0);
-        Mark(ctx, 1);
-        Mark(ctx, 0);
+        Clk(su, 1);
+        Samples(su, 2);
+        Clk(su, 0);
+        Mark(su, 1);
+        Mark(su, 0);
     }
 }
 
-std::optional<uint8_t> FtReadByte(Context& ctx) {
+std::optional<uint8_t> Surtan::ReadByte() {
     // What was pending must reach the chip, or the byte read after it means nothing.
-    if (!FtTransfer(ctx).whole) return std::nullopt;
-    FtClockByteIn(ctx);
+    if (!Transfer().whole) return std::nullopt;
+    QueueByteIn();
     uint8_t result = 0;
-    if (!FtReadQueuedBytes(ctx, &result, 1)) return std::nullopt;
+    if (!TakeBytes(&result, 1)) return std::nullopt;
     return result;
 }
 
-bool FtReadQueuedBytes(Context& ctx, uint8_t* out, size_t n) {
-    const FtTransferResult t = FtTransfer(ctx);
+bool Surtan::TakeBytes(uint8_t* out, size_t n) {
+    const FtTransferResult t = Transfer();
     if (!t.whole) return false;
-    const auto& in = ctx.d2xx.FtInBuff;
+    const auto& in = d2xx.FtInBuff;
     size_t marks = 0;
     for (uint32_t i = 0; i < t.r; ++i)
         if (in[i] & kPinMark) ++marks;
@@ -408,16 +407,16 @@ bool FtReadQueuedBytes(Context& ctx, uint8_t* out, size_t n) {
     return true;
 }
 
-bool FtOpen(Context& ctx) {
-    auto& ft = ctx.ft;
-    auto& d = ctx.d2xx;
+bool Surtan::Open() {
+    Surtan& su = *this;
+    auto& d = su.d2xx;
     if (ft.FtOpened) return true;
 
-    if (GetFTDeviceCount(ctx) != ftstatus::kOk) return false;
+    if (GetFTDeviceCount(su.d2xx, su.host()) != ftstatus::kOk) return false;
     bool found = false;
     for (uint32_t i = 0; i < d.FtDevCount; ++i) {
-        if (GetFTDeviceDescription(ctx, i) == ftstatus::kOk && d.FtDevDescr == d.FtDeviceDesc) {
-            GetFTDeviceSerial(ctx, i);
+        if (GetFTDeviceDescription(su.d2xx, su.host(), i) == ftstatus::kOk && d.FtDevDescr == d.FtDeviceDesc) {
+            GetFTDeviceSerial(su.d2xx, i);
             found = true;
             break;
         }
@@ -425,33 +424,33 @@ bool FtOpen(Context& ctx) {
     if (!found) return false;
 
     ft.FtOpened = false;
-    if (Open_USB_Device_By_Device_Description(ctx, d.FtDeviceDesc) != ftstatus::kOk) return false;
-    if (UsbQueueStatus(ctx) != ftstatus::kOk) return false;
+    if (Open_USB_Device_By_Device_Description(su.d2xx, su.host(), d.FtDeviceDesc) != ftstatus::kOk) return false;
+    if (UsbQueueStatus(su.d2xx, su.host()) != ftstatus::kOk) return false;
 
     // A device that is not in synchronous bit-bang at this rate and latency is
     // no programmer: whichever setting fails fails the open, says which one
     // (its own box named the call and the status) and lets the device go.
     const char* failed = nullptr;
-    if (UsbSetBitMode(ctx, kBitBangMask, kFtModeSyncBitBang) != ftstatus::kOk) failed = "FT_SetBitMode";
-    else if (UsbSetLatency(ctx, 1) != ftstatus::kOk) failed = "FT_SetLatencyTimer";
-    else if (UsbSetTimeouts(ctx, 5000, 5000) != ftstatus::kOk) failed = "FT_SetTimeouts";
-    else if (UsbSetBaudRate(ctx) != ftstatus::kOk) failed = "FT_SetBaudRate";
+    if (UsbSetBitMode(su.d2xx, su.host(), kBitBangMask, kFtModeSyncBitBang) != ftstatus::kOk) failed = "FT_SetBitMode";
+    else if (UsbSetLatency(su.d2xx, su.host(), 1) != ftstatus::kOk) failed = "FT_SetLatencyTimer";
+    else if (UsbSetTimeouts(su.d2xx, su.host(), 5000, 5000) != ftstatus::kOk) failed = "FT_SetTimeouts";
+    else if (UsbSetBaudRate(su.d2xx, su.host()) != ftstatus::kOk) failed = "FT_SetBaudRate";
     if (failed) {
-        ctx.host.Okno(std::string("Программатор Surtan не настроен: ") + failed + " не выполнен.");
+        su.host().Okno(std::string("Программатор Surtan не настроен: ") + failed + " не выполнен.");
         // Closing can only fail on a device already gone; the open has failed either way.
-        (void)UsbClose(ctx);
+        (void)UsbClose(su.d2xx, su.host());
         return false;
     }
     ft.FtOpened = true;
 
     // How many queue-status calls make a millisecond: the waits count them.
-    const uint32_t t0 = ctx.TickMs();
+    const uint32_t t0 = su.TickMs();
     uint32_t polls = 0;
     for (;;) {
         // Only the time a call takes counts here; a device gone meanwhile fails
         // the first transfer and says so there.
-        (void)UsbQueueStatus(ctx);
-        if (ctx.TickMs() - t0 >= kCalibrationMs) break;
+        (void)UsbQueueStatus(su.d2xx, su.host());
+        if (su.TickMs() - t0 >= kCalibrationMs) break;
         ++polls;
     }
     // At least one poll per millisecond: where a single call takes longer than

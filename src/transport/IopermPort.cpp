@@ -19,7 +19,7 @@ class IopermPort : public PortBackend {
 public:
     explicit IopermPort(uint16_t base) : base_(base) {}
     ~IopermPort() override { ioperm(base_, 3, 0); }
-    uint8_t In(uint16_t port) override {
+    std::optional<uint8_t> In(uint16_t port) override {
         if (port < base_ || port > base_ + 2) return 0xFF;
         return inb(port);
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace mrk {
@@ -9,7 +10,9 @@ namespace mrk {
 class PortBackend {
 public:
     virtual ~PortBackend() = default;
-    virtual uint8_t In(uint16_t port) = 0;
+    // The byte at the port, or none when the port could not be read (a port
+    // taken away from under the program): no level is made up for it.
+    [[nodiscard]] virtual std::optional<uint8_t> In(uint16_t port) = 0;
     virtual void Out(uint16_t port, uint8_t value) = 0;
     virtual std::string Describe() const = 0;
 };

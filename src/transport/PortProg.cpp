@@ -1,8 +1,7 @@
-#include "transport/PortProg.h"
-
-#include "core/Context.h"
-#include "transport/DirectPort.h"
-#include "transport/FtFunkc.h"
+// The Kordel's line operations: the data register drives PGD, the request and
+// the MCLR/VPP stages, the control register PGC; the status register brings
+// back the echo and PGD.
+#include "transport/Kordel.h"
 
 namespace mrk {
 
@@ -17,117 +16,107 @@ constexpr uint8_t kBitVpp = 0x10;
 constexpr uint8_t kStatusPgd = 0x10;
 constexpr uint8_t kStatusEcho = 0x40;
 
-void WriteShadow(Context& ctx) {
-    PortOut(ctx, ctx.portProg.AdrLpt, ctx.portProg.LptShadow);
+} // namespace
+
+void Kordel::WriteShadow() {
+    PortOut(portProg.AdrLpt, portProg.LptShadow);
 }
 
-void SetShadowBit(Context& ctx, uint8_t bit, bool on) {
-    auto& s = ctx.portProg.LptShadow;
+void Kordel::SetShadowBit(uint8_t bit, bool on) {
+    auto& s = portProg.LptShadow;
     s = static_cast<uint8_t>(on ? (s | bit) : (s & ~bit));
 }
 
 // Waits up to kHandshakePhaseReads reads for RdZad() == want; true if seen.
-bool WaitEcho(Context& ctx, uint8_t want) {
+// A read that brings nothing back sees no echo.
+bool Kordel::WaitEcho(uint8_t want) {
     for (int i = 0; i < kHandshakePhaseReads; ++i)
-        if (RdZad(ctx) == want) return true;
+        if (RdZad() == want) return true;
     return false;
 }
 
 // Steps 2..9 of the echo cycle; returns whether phases 3 and 4 were both seen.
-bool EchoCycle(Context& ctx) {
-    WaitEcho(ctx, 1);
-    WrZad(ctx, 0);
-    WaitEcho(ctx, 0);
-    WrZad(ctx, 1);
-    const bool third = WaitEcho(ctx, 1);
-    WrZad(ctx, 0);
-    const bool fourth = WaitEcho(ctx, 0);
-    WrZad(ctx, 1);
-    ctx.portProg.EchoAnswered = third && fourth;
+bool Kordel::EchoCycle() {
+    (void)WaitEcho(1); // the first two phases only pace the request
+    WrZad(0);
+    (void)WaitEcho(0);
+    WrZad(1);
+    const bool third = WaitEcho(1);
+    WrZad(0);
+    const bool fourth = WaitEcho(0);
+    WrZad(1);
+    portProg.EchoAnswered = third && fourth;
     return third && fourth;
 }
 
-} // namespace
-
-void WrZad(Context& ctx, uint8_t level) {
-    SetShadowBit(ctx, kBitRequest, (level & 1) == 0);
-    WriteShadow(ctx);
+void Kordel::WrZad(uint8_t level) {
+    SetShadowBit(kBitRequest, (level & 1) == 0);
+    WriteShadow();
 }
 
-uint8_t RdZad(Context& ctx) {
-    return (PortIn(ctx, ctx.portProg.AdrLpt + 1) & kStatusEcho) == 0 ? 1 : 0;
+std::optional<uint8_t> Kordel::RdZad() {
+    const std::optional<uint8_t> status = PortIn(portProg.AdrLpt + 1);
+    if (!status) return std::nullopt;
+    return (*status & kStatusEcho) == 0 ? 1 : 0;
 }
 
-bool Handshake(Context& ctx) {
-    ctx.portProg.ProgAnswered = false;
-    if (FtPutSample(ctx)) return true;
-    ctx.portProg.ProgAnswered = EchoCycle(ctx);
-    return ctx.portProg.ProgAnswered;
+bool Kordel::Handshake() {
+    portProg.ProgAnswered = EchoCycle();
+    return portProg.ProgAnswered;
 }
 
-bool Delay(Context& ctx, uint16_t n) {
-    if (FtDelay(ctx, n)) return ctx.ft.FtAnswered;
+bool Kordel::Delay(uint16_t n) {
     // The delay line paces the wait: once it stops echoing there is nothing left
     // to wait on (a missing echo costs thousands of reads per cycle), and the
     // handshake flag says the programmer is gone.
     for (uint32_t i = 0; i <= n; ++i) {
-        if (!EchoCycle(ctx)) {
-            ctx.portProg.ProgAnswered = false;
+        if (!EchoCycle()) {
+            portProg.ProgAnswered = false;
             return false;
         }
     }
     return true;
 }
 
-void SetClk(Context& ctx, uint8_t level) {
-    if (FtSetClk(ctx, level)) return;
-    PortOut(ctx, ctx.portProg.AdrLpt + 2, level & 1);
+void Kordel::SetClk(uint8_t level) {
+    PortOut(portProg.AdrLpt + 2, level & 1);
 }
 
-void SetDat(Context& ctx, uint8_t level) {
-    if (FtSetDat(ctx, level)) return;
-    SetShadowBit(ctx, kBitPgd, (level & 1) != 0);
-    WriteShadow(ctx);
+void Kordel::SetDat(uint8_t level) {
+    SetShadowBit(kBitPgd, (level & 1) != 0);
+    WriteShadow();
 }
 
-bool SetVpp(Context& ctx, uint8_t on) {
-    if (FtSetVpp(ctx, on)) return ctx.ft.FtAnswered;
+bool Kordel::SetVpp(uint8_t on) {
     if (on & 1) {
         // Two stages: MCLR first stage alone, settle, then programming voltage.
-        SetShadowBit(ctx, kBitMclrStage, true);
-        SetShadowBit(ctx, kBitVpp, false);
-        WriteShadow(ctx);
-        const bool answered = Delay(ctx, 4000);
-        SetShadowBit(ctx, kBitMclrStage, false);
-        SetShadowBit(ctx, kBitVpp, true);
-        WriteShadow(ctx);
+        SetShadowBit(kBitMclrStage, true);
+        SetShadowBit(kBitVpp, false);
+        WriteShadow();
+        const bool answered = Delay(4000);
+        SetShadowBit(kBitMclrStage, false);
+        SetShadowBit(kBitVpp, true);
+        WriteShadow();
         return answered;
     }
-    SetShadowBit(ctx, kBitMclrStage, false);
-    SetShadowBit(ctx, kBitVpp, false);
-    WriteShadow(ctx);
+    SetShadowBit(kBitMclrStage, false);
+    SetShadowBit(kBitVpp, false);
+    WriteShadow();
     return true;
 }
 
-LineLevel GetDat(Context& ctx) {
-    if (ctx.IsUsb()) return FtGetDat(ctx);
-    // The status input of a port with no Kordel on it still reads as a level;
-    // only the delay line's echo says whether anybody drives it.
-    const bool high = (PortIn(ctx, ctx.portProg.AdrLpt + 1) & kStatusPgd) == 0;
-    if (!ctx.portProg.EchoAnswered) return LineLevel::NoAnswer;
-    return LevelOf(high);
+LineLevel Kordel::GetDat() {
+    const std::optional<uint8_t> status = PortIn(portProg.AdrLpt + 1);
+    if (!status || !portProg.EchoAnswered) return LineLevel::NoAnswer;
+    return LevelOf((*status & kStatusPgd) == 0);
 }
 
-bool ClkPulse(Context& ctx) {
-    if (ctx.IsUsb()) {
-        FtClkPulse(ctx);
-        return true;
-    }
-    bool answered = Handshake(ctx);
-    SetClk(ctx, 1);
-    answered = Handshake(ctx) && answered;
-    SetClk(ctx, 0);
-    return Handshake(ctx) && answered;
+bool Kordel::ClkPulse() {
+    bool answered = Handshake();
+    SetClk(1);
+    answered = Handshake() && answered;
+    SetClk(0);
+    return Handshake() && answered;
 }
 
 } // namespace mrk

@@ -40,15 +40,14 @@ public:
         sys_.Ioctl(fd_, PPRELEASE, nullptr);
         sys_.Close(fd_);
     }
-    uint8_t In(uint16_t port) override {
+    std::optional<uint8_t> In(uint16_t port) override {
         unsigned char v = 0xFF;
-        if (port == base_ + 1) {
-            if (sys_.Ioctl(fd_, PPRSTATUS, &v) != 0) v = 0xFF;
-        } else if (port == base_) {
-            if (sys_.Ioctl(fd_, PPRDATA, &v) != 0) v = 0xFF;
-        } else if (port == base_ + 2) {
-            if (sys_.Ioctl(fd_, PPRCONTROL, &v) != 0) v = 0xFF;
-        }
+        unsigned long request = 0;
+        if (port == base_ + 1) request = PPRSTATUS;
+        else if (port == base_) request = PPRDATA;
+        else if (port == base_ + 2) request = PPRCONTROL;
+        else return v; // not a register of this port: an unmapped address reads all ones
+        if (sys_.Ioctl(fd_, request, &v) != 0) return std::nullopt;
         return v;
     }
     void Out(uint16_t port, uint8_t value) override {

@@ -5,7 +5,7 @@
 
 #include "app/CommandRig.h"
 #include "image/MemoryListing.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 
 namespace mrk {

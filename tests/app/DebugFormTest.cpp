@@ -5,7 +5,7 @@
 
 #include "app/DebugForm.h"
 #include "core/Context.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "sim/Bench.h"
 #include "support/RecordingHost.h"
 

@@ -12,9 +12,8 @@
 #include "app/ParamForm.h"
 #include "app/RunObserver.h"
 #include "icsp/BenchRig.h"
-#include "icsp/ConfigId.h"
+#include "app/ChipRoutines.h"
 #include "icsp/Icsp.h"
-#include "icsp/OpenProgrammer.h"
 #include "image/FileCommands.h"
 
 namespace mrk {

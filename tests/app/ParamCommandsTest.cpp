@@ -4,7 +4,7 @@
 
 #include "app/CommandRig.h"
 #include "app/ParamCommands.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 
 namespace mrk {
 namespace {

@@ -7,7 +7,7 @@
 #include "app/ParamCommands.h"
 #include "app/ParamForm.h"
 #include "core/Context.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "sim/Bench.h"
 #include "support/RecordingHost.h"
 

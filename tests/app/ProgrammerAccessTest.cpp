@@ -3,7 +3,7 @@
 
 #include "app/ProgrammerAccess.h"
 #include "core/Context.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "sim/Bench.h"
 #include "support/RecordingHost.h"
 

@@ -10,7 +10,7 @@
 
 #include "app/ProgrammerTable.h"
 #include "app/Station.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "sim/VirtualModule.h"
 #include "support/RecordingHost.h"
 

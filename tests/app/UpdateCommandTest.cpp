@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandRig.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 
 namespace mrk {

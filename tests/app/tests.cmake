@@ -13,4 +13,5 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ProgrammerAccessTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StationTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StationFoldersTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WireTraceTest.cpp
 )

@@ -8,7 +8,7 @@
 #include "cli/Setup.h"
 #include "icsp/BenchRig.h"
 #include "icsp/Icsp.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 
 namespace mrk::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/Context.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "sim/Bench.h"
 #include "support/RecordingHost.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "icsp/BenchRig.h"
-#include "icsp/BootLink.h"
+#include "app/ChipRoutines.h"
 #include "icsp/ReadyForecast.h"
 #include "image/FileCommands.h"
 #include "transport/D2XXUnit.h"
@@ -102,7 +102,7 @@ TEST_P(BlockReady, EachWaitPutsOnTheLinesWhatOnePollPerTransferDid) {
     ASSERT_TRUE(SpeedButton7Click(r.ctx));
     auto recorder = std::make_unique<SampleRecorder>(r.bench.Ftdi());
     SampleRecorder& rec = *recorder;
-    UseFtDevice(r.ctx, std::move(recorder));
+    r.ctx.surtan.UseDevice(std::move(recorder));
     const uint64_t trips = r.bench.Ftdi().RoundTrips();
     // The read-back still owed to the VPP change that ended the identification comes first.
     const uint32_t owed = r.ctx.ft.FtUnread;

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "icsp/BenchRig.h"
-#include "icsp/BootLink.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 
 namespace mrk {
@@ -145,7 +145,7 @@ TEST_P(UsbReadyWait, ASilentModuleIsGivenUpAfterTheKordelsTime) {
         const auto polls = r.ctx.d2xx.counters.queuePolls;
         const sim::Nanos t0 = r.bench.Clock().Now();
         QueuedPolls queued{c.queued};
-        EXPECT_EQ(WaitLoaderReady(r.ctx, c.settle, c.afterEachHigh, c.limitMs, c.queued ? &queued : nullptr),
+        EXPECT_EQ(WaitLoaderReady(r.ctx.line(), r.ctx.TickMs, c.settle, c.afterEachHigh, c.limitMs, c.queued ? &queued : nullptr),
                   LoaderReady::NotReady);
         EXPECT_TRUE(r.host.log.empty()) << r.host.log.front();
         const sim::Nanos waited = r.bench.Clock().Now() - t0;

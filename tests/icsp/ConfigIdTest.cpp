@@ -5,8 +5,7 @@
 
 #include "config/ConfigWords.h"
 #include "icsp/BenchRig.h"
-#include "icsp/ConfigId.h"
-#include "icsp/ProgramMemory.h"
+#include "app/ChipRoutines.h"
 
 namespace mrk {
 namespace {

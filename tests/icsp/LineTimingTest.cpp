@@ -7,22 +7,21 @@
 #include <functional>
 
 #include "core/Context.h"
-#include "icsp/BootLink.h"
+#include "app/ChipRoutines.h"
 #include "icsp/Icsp.h"
 #include "sim/VirtualFtdi.h"
 #include "sim/VirtualKordel.h"
 #include "support/RecordingHost.h"
 #include "transport/D2XXUnit.h"
-#include "transport/DirectPort.h"
+#include "transport/Kordel.h"
 #include "transport/FtDeviceRef.h"
-#include "transport/FtFunkc.h"
+#include "transport/Surtan.h"
 #include "transport/PortBackendRef.h"
-#include "transport/PortProg.h"
 
 namespace mrk {
 namespace {
 
-using Step = std::function<void(Context&)>;
+using Step = std::function<void(Line&)>;
 
 // The FTDI device with the size of every write it takes.
 class TransferLog : public FtDeviceRef {
@@ -58,16 +57,16 @@ TEST_P(UsbSamples, PerPrimitive) {
     test::RecordingHost host;
     Context ctx(host);
     std::vector<uint32_t> sizes;
-    UseFtDevice(ctx, std::make_unique<TransferLog>(dev, sizes));
+    ctx.surtan.UseDevice(std::make_unique<TransferLog>(dev, sizes));
     ctx.TickMs = [&clock] { return clock.Millis(); };
     ctx.TickUs = [&clock] { return clock.Now() / sim::kUs; };
-    ASSERT_TRUE(FtOpen(ctx));
+    ASSERT_TRUE(ctx.surtan.Open());
     ctx.SetInterfaceUsb(true);
-    FtEnable(ctx);
+    ctx.surtan.Enable();
     sizes.clear();
 
     const sim::Nanos t0 = clock.Now();
-    c.step(ctx);
+    c.step(ctx.line());
     EXPECT_EQ(sizes, c.transfers);
     EXPECT_EQ(ctx.ft.FTIndxOutBuff, c.pending);
     EXPECT_EQ(ctx.ft.FtUnread, c.owed);
@@ -83,21 +82,21 @@ TEST_P(UsbSamples, PerPrimitive) {
 
 const UsbCase kUsbCases[] = {
     // 3 to start, 4 command clocks, 1, 16 x (1 + 8) operand bits, 2 to end.
-    {"SendCoreInstr", [](Context& c) { SendCoreInstr(c, 0x8E, 0xA6); }, {}, 182, 0, 0, 0},
-    {"SendCommand", [](Context& c) { SendCommand(c, 0x9, false); }, {}, 40, 0, 0, 0},
+    {"SendCoreInstr", [](Line& c) { SendCoreInstr(c, 0x8E, 0xA6); }, {}, 182, 0, 0, 0},
+    {"SendCommand", [](Line& c) { SendCommand(c, 0x9, false); }, {}, 40, 0, 0, 0},
     // The fourth clock rises, Delay(120) transfers (held high to a whole read-back
     // packet) and waits 1 ms, then it falls.
-    {"SendCommandWithPulse", [](Context& c) { SendCommand(c, 0x0, true); }, {62}, 4, 1, 0, 0},
-    {"SendOperand", [](Context& c) { SendOperand(c, 0x1234); }, {}, 148, 0, 0, 0},
+    {"SendCommandWithPulse", [](Line& c) { SendCommand(c, 0x0, true); }, {62}, 4, 1, 0, 0},
+    {"SendOperand", [](Line& c) { SendOperand(c, 0x1234); }, {}, 148, 0, 0, 0},
     // What is pending goes first, then 64 lead-in + 1 release + 48 read samples.
     {"ReadTableByte",
-     [](Context& c) {
-         Handshake(c);
-         ReadTableByte(c);
+     [](Line& c) {
+         (void)c.Handshake();
+         (void)ReadTableByte(c);
      },
      {1, 113}, 0, 0, 2, 0},
     // 5 to start, 8 x (1 + 3 + 1 + 4 + 1 + 4), 4 to end; the boot loader's own timing.
-    {"FtSendLoaderByte", [](Context& c) { FtSendLoaderByte(c, 0xA5); }, {}, 121, 0, 0, 0},
+    {"FtSendLoaderByte", [](Line& c) { FtSendLoaderByte(c, 0xA5); }, {}, 121, 0, 0, 0},
     // Every SetVpp and Delay transfers; a delay holds its level to the end of a
     // whole read-back packet, with the VPP change before it if that is still
     // owed. A VPP change followed by a handshake and another change waits for
@@ -167,9 +166,9 @@ TEST_P(LptDelays, EchoCyclesPerDelay) {
     test::RecordingHost host;
     Context ctx(host);
     std::vector<std::pair<uint16_t, uint8_t>> writes;
-    UsePortBackend(ctx, std::make_unique<PortLog>(kordel, writes));
+    ctx.kordel.UsePortBackend(std::make_unique<PortLog>(kordel, writes));
     const uint8_t shadow = ctx.portProg.LptShadow;
-    GetParam().step(ctx);
+    GetParam().step(ctx.line());
     EXPECT_EQ(EchoRuns(writes, ctx.portProg.AdrLpt, shadow), GetParam().runs);
 }
 
@@ -184,7 +183,7 @@ const LptCase kLptCases[] = {
     {"EntryE", EnterProgModeE, {4001, 4001, 4001, 4001, 4001, 501}},
     // Three ordinary clocks (a handshake on each side of both edges), then PGC held
     // high for Delay(120) and one handshake after it falls.
-    {"ProgrammingPulse", [](Context& c) { SendCommand(c, 0x0, true); }, {1, 1, 1, 1, 1, 1, 1, 1, 1, 121, 1}},
+    {"ProgrammingPulse", [](Line& c) { SendCommand(c, 0x0, true); }, {1, 1, 1, 1, 1, 1, 1, 1, 1, 121, 1}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Primitives, LptDelays, ::testing::ValuesIn(kLptCases),
@@ -206,12 +205,12 @@ TEST(KordelSlowEcho, StretchesDelaysUntilTheProgrammerNoLongerAnswers) {
         sim::VirtualKordel kordel(clock, nullptr, o);
         test::RecordingHost host;
         Context ctx(host);
-        UsePortBackend(ctx, std::make_unique<PortBackendRef>(kordel));
-        Handshake(ctx);
+        ctx.kordel.UsePortBackend(std::make_unique<PortBackendRef>(kordel));
+        (void)ctx.line().Handshake();
         EXPECT_EQ(ctx.portProg.ProgAnswered, c.answers);
         if (!c.answers) continue;
         const sim::Nanos t0 = clock.Now();
-        Delay(ctx, 100);
+        EXPECT_TRUE(ctx.line().Delay(100));
         const sim::Nanos took = clock.Now() - t0;
         // 101 cycles of four echo waits each.
         EXPECT_GE(took, 101 * 4 * c.echo);

@@ -6,9 +6,8 @@
 #include <functional>
 
 #include "icsp/BenchRig.h"
-#include "icsp/ConfigId.h"
+#include "app/ChipRoutines.h"
 #include "icsp/Icsp.h"
-#include "icsp/ProgramMemory.h"
 
 namespace mrk {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Context.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "sim/Bench.h"
 #include "support/RecordingHost.h"
 

@@ -6,7 +6,7 @@
 #include "icsp/PinRecorder.h"
 #include "sim/VirtualKordel.h"
 #include "support/RecordingHost.h"
-#include "transport/DirectPort.h"
+#include "transport/Kordel.h"
 #include "transport/PortBackendRef.h"
 
 namespace mrk {
@@ -15,7 +15,7 @@ namespace {
 class Primitives : public ::testing::Test {
 protected:
     Primitives() : kordel(clock, &pins, {}), ctx(host) {
-        UsePortBackend(ctx, std::make_unique<PortBackendRef>(kordel));
+        ctx.kordel.UsePortBackend(std::make_unique<PortBackendRef>(kordel));
     }
     static std::vector<int> Bits(uint32_t value, int count) {
         std::vector<int> v;
@@ -41,21 +41,21 @@ protected:
 };
 
 TEST_F(Primitives, CoreInstructionSendsCommandThenLowByteThenOpcodeLsbFirst) {
-    SendCoreInstr(ctx, 0x8E, 0xA6);
+    SendCoreInstr(ctx.line(), 0x8E, 0xA6);
     std::vector<int> expect{0, 0, 0, 0, 0, 1, 1, 0, 0, 1, 0, 1, 0, 1, 1, 1, 0, 0, 0, 1};
     EXPECT_EQ(pins.latched, expect);
 }
 
 TEST_F(Primitives, SetTblPtrToDeviceIdSendsSixInstructionsLowByteFirst) {
-    SetTblPtr(ctx, 0x3FFFFE);
+    SetTblPtr(ctx.line(), 0x3FFFFE);
     const std::vector<std::pair<int, int>> expect{
         {0, 0x0EFE}, {0, 0x6EF6}, {0, 0x0EFF}, {0, 0x6EF7}, {0, 0x0E3F}, {0, 0x6EF8}};
     EXPECT_EQ(Frames(), expect);
 }
 
 TEST_F(Primitives, CommandAndOperandBitOrder) {
-    SendCommand(ctx, 0x9, false);
-    SendOperand(ctx, 0x1234);
+    SendCommand(ctx.line(), 0x9, false);
+    SendOperand(ctx.line(), 0x1234);
     auto expect = Bits(0x9, 4);
     auto op = Bits(0x1234, 16);
     expect.insert(expect.end(), op.begin(), op.end());
@@ -63,7 +63,7 @@ TEST_F(Primitives, CommandAndOperandBitOrder) {
 }
 
 TEST_F(Primitives, ProgrammingPulseHoldsOnlyTheFourthClockHigh) {
-    SendCommand(ctx, 0x0, true);
+    SendCommand(ctx.line(), 0x0, true);
     ASSERT_EQ(pins.highTimes.size(), 4u);
     for (int i = 0; i < 3; ++i) EXPECT_LT(pins.highTimes[i], 100 * sim::kUs) << i;
     // Delay(120) is 121 echo cycles of about 10 us: at least the chip's 1 ms.
@@ -74,7 +74,7 @@ TEST_F(Primitives, ProgrammingPulseHoldsOnlyTheFourthClockHigh) {
 TEST_F(Primitives, ReadTableByteAssemblesLsbFirstAfterEightLeadInClocks) {
     pins.driveAfterFalling = 8;
     for (int b : {1, 0, 1, 0, 0, 1, 0, 1}) pins.toDrive.push_back(b);
-    EXPECT_EQ(ReadTableByte(ctx), 0xA5);
+    EXPECT_EQ(ReadTableByte(ctx.line()), 0xA5);
     EXPECT_EQ(pins.latched.size(), 16u);
     for (int i = 0; i < 8; ++i) EXPECT_EQ(pins.latched[i], 0) << "lead-in clock " << i << " with PGD low";
 }
@@ -87,7 +87,7 @@ TEST_F(Primitives, BulkEraseValuePerChip) {
     for (const auto& c : cases) {
         pins.latched.clear();
         ctx.SetChipIndicators(c.is4620, false);
-        BulkErase(ctx);
+        BulkErase(ctx.line(), ctx.prog);
         const auto f = Frames();
         ASSERT_GE(f.size(), 9u);
         EXPECT_EQ(f[6], std::make_pair(0xC, c.value));
@@ -97,9 +97,9 @@ TEST_F(Primitives, BulkEraseValuePerChip) {
 }
 
 TEST_F(Primitives, ExitLeavesChipRunningWithClockHighAndDataReleased) {
-    EnterProgModeB(ctx);
+    EnterProgModeB(ctx.line());
     EXPECT_EQ(pins.mclrSeen.back(), sim::Mclr::Vpp);
-    ExitProgMode(ctx);
+    ExitProgMode(ctx.line());
     const auto p = kordel.Pins();
     EXPECT_EQ(p.mclr, sim::Mclr::Vdd);
     EXPECT_TRUE(p.pgcHigh);

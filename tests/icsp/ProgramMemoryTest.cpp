@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "icsp/BenchRig.h"
-#include "icsp/ProgramMemory.h"
+#include "app/ChipRoutines.h"
 
 namespace mrk {
 namespace {

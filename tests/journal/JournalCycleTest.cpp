@@ -19,7 +19,7 @@
 #include "core/Context.h"
 #include "core/FileBytes.h"
 #include "core/Sha256.h"
-#include "icsp/OpenProgrammer.h"
+#include "app/ChipRoutines.h"
 #include "journal/JournalRig.h"
 #include "sim/Bench.h"
 #include "support/RecordingHost.h"

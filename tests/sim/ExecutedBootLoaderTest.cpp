@@ -7,9 +7,7 @@
 #include <string>
 
 #include "app/CommandRig.h"
-#include "icsp/ConfigId.h"
-#include "icsp/OpenProgrammer.h"
-#include "icsp/ProgramMemory.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 #include "sim/ModuleHex.h"
 #include "sim/ModuleMemory.h"

@@ -28,7 +28,7 @@ TEST(VirtualKordel, UnpluggedAfterNAccessesGoesSilentAndLetsGoOfTheLines) {
     k.Out(kData, 0x08 | 0x10 | 0x02); // VPP on, request high
     k.Out(kControl, 0x01);            // PGC high
     clock.Advance(10 * kUs);
-    const uint8_t plugged = k.In(kStatus);
+    const uint8_t plugged = k.In(kStatus).value();
     EXPECT_EQ(plugged & kEcho, kEcho) << "the echo follows the request";
     EXPECT_EQ(plugged & kPgdIn, 0) << "PGD high reads back through the inverter";
     ASSERT_EQ(module.driven.back().mclr, Mclr::Vpp);
@@ -36,7 +36,7 @@ TEST(VirtualKordel, UnpluggedAfterNAccessesGoesSilentAndLetsGoOfTheLines) {
     k.Out(kData, 0x08 | 0x10); // the fourth access: request low
     clock.Advance(10 * kUs);
     // From the fifth access on nothing hangs on the port.
-    const uint8_t gone = k.In(kStatus);
+    const uint8_t gone = k.In(kStatus).value();
     EXPECT_EQ(gone & kEcho, kEcho) << "the echo input floats, whatever the request";
     EXPECT_EQ(gone & kPgdIn, kPgdIn) << "and so does the PGD input: the chip is no longer heard";
     EXPECT_EQ(module.driven.back(), ProgrammerPins{}) << "MCLR back at VDD, PGC and PGD let go";

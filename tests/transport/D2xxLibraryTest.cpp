@@ -9,7 +9,7 @@
 #include "transport/D2XXUnit.h"
 #include "transport/D2xxLibrary.h"
 #include "transport/FtDeviceChoice.h"
-#include "transport/FtFunkc.h"
+#include "transport/Surtan.h"
 
 namespace mrk {
 namespace {
@@ -148,10 +148,10 @@ TEST(D2xxLibrary, FtOpenThroughTheLibrary) {
     seen = {};
     test::RecordingHost host;
     Context ctx(host);
-    UseFtDevice(ctx, std::make_unique<D2xxLibraryDevice>(FakeApi(), nullptr));
+    ctx.surtan.UseDevice(std::make_unique<D2xxLibraryDevice>(FakeApi(), nullptr));
     uint32_t ticks = 0;
     ctx.TickMs = [&ticks] { return ticks += 1; };
-    ASSERT_TRUE(FtOpen(ctx));
+    ASSERT_TRUE(ctx.surtan.Open());
     const std::vector<std::string> head(seen.calls.begin(), seen.calls.begin() + 11);
     // The count, the description, the serial number (for the journal), then the opening.
     EXPECT_EQ(head, (std::vector<std::string>{"FT_ListDevices", "FT_ListDevices", "FT_ListDevices", "FT_OpenEx",
@@ -167,8 +167,8 @@ TEST(D2xxLibrary, FailingStatusesAreShownWithTheirCaptions) {
     seen.status = 4;
     test::RecordingHost host;
     Context ctx(host);
-    UseFtDevice(ctx, std::make_unique<D2xxLibraryDevice>(FakeApi(), nullptr));
-    EXPECT_FALSE(FtOpen(ctx));
+    ctx.surtan.UseDevice(std::make_unique<D2xxLibraryDevice>(FakeApi(), nullptr));
+    EXPECT_FALSE(ctx.surtan.Open());
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, "GetFTDeviceCount - General IO error...");
     EXPECT_EQ(host.messages[0].kind, MsgKind::Error);
@@ -198,10 +198,10 @@ TEST(D2xxLibrary, LibraryWithoutTheEntryPointsIsRefused) {
 TEST(D2xxLibrary, SelectedButMissingFindsNoProgrammerAndSaysWhy) {
     test::RecordingHost host;
     Context ctx(host);
-    UseFtDevice(ctx, MakeD2xxDevice("/nonexistent/libftd2xx.so"));
-    EXPECT_FALSE(FtOpen(ctx));
+    ctx.surtan.UseDevice(MakeD2xxDevice("/nonexistent/libftd2xx.so"));
+    EXPECT_FALSE(ctx.surtan.Open());
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_NE(UsbProblem(ctx).find("libftd2xx.so"), std::string::npos);
+    EXPECT_NE(ctx.surtan.Problem().find("libftd2xx.so"), std::string::npos);
 }
 
 } // namespace

@@ -32,7 +32,7 @@ TEST(UsbErrorReport, CaptionFollowedDirectlyByTheStatusText) {
         SCOPED_TRACE(c.status);
         test::RecordingHost host;
         Context ctx(host);
-        UsbErrorReport(ctx, c.caption, c.status);
+        UsbErrorReport(ctx.d2xx, ctx.host, c.caption, c.status);
         if (!c.text) {
             EXPECT_TRUE(host.messages.empty());
             continue;
@@ -49,19 +49,19 @@ TEST(UsbErrorReport, SameFailureAgainIsShownOnlyAfterASuccess) {
     sim::VirtualFtdi dev(clock, nullptr, {});
     test::RecordingHost host;
     Context ctx(host);
-    UseFtDevice(ctx, std::make_unique<FtDeviceRef>(dev));
-    UsbQueueStatus(ctx); // not open: invalid handle
-    UsbQueueStatus(ctx);
+    ctx.surtan.UseDevice(std::make_unique<FtDeviceRef>(dev));
+    UsbQueueStatus(ctx.d2xx, ctx.host); // not open: invalid handle
+    UsbQueueStatus(ctx.d2xx, ctx.host);
     EXPECT_EQ(host.messages.size(), 1u);
-    ASSERT_EQ(GetFTDeviceCount(ctx), ftstatus::kOk);
-    UsbQueueStatus(ctx);
+    ASSERT_EQ(GetFTDeviceCount(ctx.d2xx, ctx.host), ftstatus::kOk);
+    UsbQueueStatus(ctx.d2xx, ctx.host);
     EXPECT_EQ(host.messages.size(), 2u);
 }
 
 TEST(UsbWrappers, NoDriverIsNoDevice) {
     test::RecordingHost host;
     Context ctx(host);
-    EXPECT_EQ(GetFTDeviceCount(ctx), ftstatus::kOk);
+    EXPECT_EQ(GetFTDeviceCount(ctx.d2xx, ctx.host), ftstatus::kOk);
     EXPECT_EQ(ctx.d2xx.FtDevCount, 0u);
     EXPECT_TRUE(host.messages.empty());
 }
@@ -73,9 +73,9 @@ TEST(UsbWrappers, LongDescriptionIsCutToTheNameBuffer) {
     sim::VirtualFtdi dev(clock, nullptr, o);
     test::RecordingHost host;
     Context ctx(host);
-    UseFtDevice(ctx, std::make_unique<FtDeviceRef>(dev));
+    ctx.surtan.UseDevice(std::make_unique<FtDeviceRef>(dev));
     // 60 characters asked for; the first 49 are what the device is opened by.
-    EXPECT_EQ(Open_USB_Device_By_Device_Description(ctx, std::string(60, 'S')), ftstatus::kOk);
+    EXPECT_EQ(Open_USB_Device_By_Device_Description(ctx.d2xx, ctx.host, std::string(60, 'S')), ftstatus::kOk);
     EXPECT_TRUE(dev.IsOpen());
 }
 

@@ -2,6 +2,7 @@
 // A scripted LPT port: records every access, answers status reads from a function.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "transport/PortBackend.h"
@@ -17,12 +18,13 @@ struct PortAccess {
 class FakePort : public PortBackend {
 public:
     explicit FakePort(std::vector<PortAccess>& log) : log_(log) {}
-    // Status byte for the n-th status read (n counts from 0), given the last data byte written.
-    std::function<uint8_t(size_t n, uint8_t data)> status = [](size_t, uint8_t) { return 0x00; };
+    // Status byte for the n-th status read (n counts from 0), given the last data
+    // byte written; none: the read fails.
+    std::function<std::optional<uint8_t>(size_t n, uint8_t data)> status = [](size_t, uint8_t) { return 0x00; };
 
-    uint8_t In(uint16_t port) override {
-        const uint8_t v = port == 0x379 ? status(statusReads_++, data_) : 0xFF;
-        log_.push_back({false, port, v});
+    std::optional<uint8_t> In(uint16_t port) override {
+        const std::optional<uint8_t> v = port == 0x379 ? status(statusReads_++, data_) : 0xFF;
+        log_.push_back({false, port, v.value_or(0xFF)});
         return v;
     }
     void Out(uint16_t port, uint8_t value) override {

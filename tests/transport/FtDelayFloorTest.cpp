@@ -10,10 +10,8 @@
 #include <functional>
 
 #include "core/Context.h"
-#include "icsp/ConfigId.h"
+#include "app/ChipRoutines.h"
 #include "icsp/Icsp.h"
-#include "icsp/OpenProgrammer.h"
-#include "icsp/ProgramMemory.h"
 #include "sim/Bench.h"
 #include "support/RecordingHost.h"
 #include "transport/D2XXUnit.h"
@@ -240,7 +238,7 @@ TEST_P(PulledOutInAWait, EndsTheCommandWithTheProgrammerLost) {
     Rig r(chip, 1 * sim::kMs);
     auto device = std::make_unique<PullOut>(r.bench.Ftdi(), r.bench.Clock(), p.when, p.nth);
     PullOut& pull = *device;
-    UseFtDevice(r.ctx, std::move(device));
+    r.ctx.surtan.UseDevice(std::move(device));
 
     EXPECT_FALSE(kCommands[p.command].run(r));
     ASSERT_TRUE(pull.pulledAt) << "the chosen write never came";

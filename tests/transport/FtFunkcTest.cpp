@@ -13,7 +13,7 @@ using test::UsbRig;
 
 TEST(FtOpen, ConfiguresTheDeviceForSynchronousBitBang) {
     UsbRig r;
-    ASSERT_TRUE(FtOpen(r.ctx));
+    ASSERT_TRUE(r.ctx.surtan.Open());
     EXPECT_TRUE(r.ctx.ft.FtOpened);
     EXPECT_EQ(r.dev.Mask(), 0xF7);
     EXPECT_EQ(r.dev.BitMode(), 0x04);
@@ -42,7 +42,7 @@ TEST(FtOpen, FindsOnlyTheExactDescription) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         UsbRig r(nullptr, c.opt);
-        EXPECT_EQ(FtOpen(r.ctx), c.found);
+        EXPECT_EQ(r.ctx.surtan.Open(), c.found);
         EXPECT_EQ(r.dev.IsOpen(), c.found);
         EXPECT_EQ(r.ctx.ft.FtOpened, c.found);
         EXPECT_TRUE(r.host.messages.empty());
@@ -51,10 +51,10 @@ TEST(FtOpen, FindsOnlyTheExactDescription) {
 
 TEST(FtOpen, SecondCallLeavesTheDeviceAlone) {
     UsbRig r;
-    ASSERT_TRUE(FtOpen(r.ctx));
+    ASSERT_TRUE(r.ctx.surtan.Open());
     const auto polls = r.dev.Polls();
     const auto now = r.clock.Now();
-    EXPECT_TRUE(FtOpen(r.ctx));
+    EXPECT_TRUE(r.ctx.surtan.Open());
     EXPECT_EQ(r.dev.Opens(), 1u);
     EXPECT_EQ(r.dev.Polls(), polls);
     EXPECT_EQ(r.clock.Now(), now);
@@ -69,14 +69,14 @@ TEST(FtOpen, SlowQueueStatusStillGivesWaitsTheirLength) {
     ASSERT_TRUE(r.Open());
     EXPECT_EQ(r.ctx.ft.FtPollsPerMs, 1u);
     const auto before = r.clock.Now();
-    FtDelay(r.ctx, 1200);
+    EXPECT_TRUE(r.ctx.surtan.Delay(1200));
     EXPECT_GE(r.clock.Now() - before, 12 * sim::kMs);
 }
 
 TEST(FtWrite, NothingQueuedLogsAndSendsNothing) {
     UsbRig r;
     ASSERT_TRUE(r.Open());
-    EXPECT_EQ(FtWrite(r.ctx), 0u);
+    EXPECT_EQ(r.ctx.surtan.Write(), 0u);
     EXPECT_EQ(r.host.log, std::vector<std::string>{"Ошибка-1 FtWrite()->FTIndxOutBuff=0 < FT_Q_Bytes=0 "});
     EXPECT_EQ(r.dev.Samples(), 0u);
 }
@@ -86,13 +86,13 @@ TEST(FtWrite, ReadBackHoldsThePinsBeforeEachSample) {
     ASSERT_TRUE(r.Open());
     std::vector<uint8_t> sent;
     for (int i = 0; i < 300; ++i) {
-        FtSetClk(r.ctx, i % 3 == 0);
-        FtSetDat(r.ctx, i % 7 == 0);
-        SetMark(r.ctx, i % 5 == 0);
+        r.ctx.surtan.SetClk(i % 3 == 0);
+        r.ctx.surtan.SetDat(i % 7 == 0);
+        r.ctx.surtan.SetMark(i % 5 == 0);
     }
     const uint32_t n = r.ctx.ft.FTIndxOutBuff;
     sent.assign(r.ctx.d2xx.FtOutBuff.begin(), r.ctx.d2xx.FtOutBuff.begin() + n);
-    ASSERT_EQ(FtWrite(r.ctx), n);
+    ASSERT_EQ(r.ctx.surtan.Write(), n);
     EXPECT_EQ(r.ctx.ft.FTIndxOutBuff, 0u);
     for (uint32_t i = 1; i < n; ++i) EXPECT_EQ(r.ctx.d2xx.FtInBuff[i] & 0xF7, sent[i - 1] & 0xF7) << i;
     EXPECT_TRUE(r.host.log.empty());
@@ -104,9 +104,9 @@ TEST(FtWrite, ShortWritesAreCompletedInLaterPasses) {
     o.shortWriteLimit = 64;
     UsbRig r(nullptr, o);
     ASSERT_TRUE(r.Open());
-    for (int i = 0; i < 200; ++i) FtSetDat(r.ctx, (i * 37 % 11) & 1);
+    for (int i = 0; i < 200; ++i) r.ctx.surtan.SetDat((i * 37 % 11) & 1);
     std::vector<uint8_t> sent(r.ctx.d2xx.FtOutBuff.begin(), r.ctx.d2xx.FtOutBuff.begin() + 200);
-    EXPECT_EQ(FtWrite(r.ctx), 200u);
+    EXPECT_EQ(r.ctx.surtan.Write(), 200u);
     EXPECT_EQ(r.dev.Samples(), 200u);
     EXPECT_EQ(r.dev.Writes(), 4u); // 64 + 64 + 64 + 8
     for (uint32_t i = 1; i < 200; ++i) EXPECT_EQ(r.ctx.d2xx.FtInBuff[i] & 0xF7, sent[i - 1] & 0xF7) << i;
@@ -130,16 +130,16 @@ TEST(FtWrite, ATransferCountsOnlyWhenItCameBackWhole) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        for (int i = 0; i < c.samples; ++i) FtPutSample(r.ctx);
-        const FtTransferResult t = FtTransfer(r.ctx);
+        for (int i = 0; i < c.samples; ++i) r.ctx.surtan.PutSample();
+        const FtTransferResult t = r.ctx.surtan.Transfer();
         EXPECT_EQ(t.whole, c.whole);
         EXPECT_EQ(t.r == static_cast<uint32_t>(c.samples), c.whole) << t.r;
     }
     // A device gone fails every transfer.
     r.dev.SetFault(sim::FtdiFault::UnplugAfterTransfers);
     for (int k = 0; k < 2; ++k) {
-        FtPutSample(r.ctx);
-        EXPECT_FALSE(FtTransfer(r.ctx).whole);
+        r.ctx.surtan.PutSample();
+        EXPECT_FALSE(r.ctx.surtan.Transfer().whole);
     }
 }
 
@@ -151,22 +151,22 @@ TEST(FtWrite, StaleReadBackIsPurgedFirst) {
     const uint8_t stray[3] = {0x10, 0x10, 0x10};
     r.dev.Write(r.ctx.d2xx.FtHandle, stray, 3, written);
     r.clock.Advance(sim::kMs);
-    FtPutSample(r.ctx);
-    FtPutSample(r.ctx);
-    EXPECT_EQ(FtWrite(r.ctx), 2u);
+    r.ctx.surtan.PutSample();
+    r.ctx.surtan.PutSample();
+    EXPECT_EQ(r.ctx.surtan.Write(), 2u);
     EXPECT_EQ(r.ctx.d2xx.counters.purges, 1u);
 }
 
 TEST(FtWrite, OverflowKeepsTheFirst65535Samples) {
     UsbRig r;
     ASSERT_TRUE(r.Open());
-    for (int i = 0; i < 65535; ++i) FtPutSample(r.ctx);
+    for (int i = 0; i < 65535; ++i) r.ctx.surtan.PutSample();
     EXPECT_TRUE(r.host.log.empty());
-    FtSetDat(r.ctx, 1); // the 65,536th sample
-    FtPutSample(r.ctx);
+    r.ctx.surtan.SetDat(1); // the 65,536th sample
+    r.ctx.surtan.PutSample();
     EXPECT_EQ(r.host.log, (std::vector<std::string>{"Ошибка переполнения =65535", "Ошибка переполнения =65535"}));
     EXPECT_EQ(r.ctx.ft.FTIndxOutBuff, 65535u);
-    EXPECT_EQ(FtWrite(r.ctx), 65535u);
+    EXPECT_EQ(r.ctx.surtan.Write(), 65535u);
     EXPECT_EQ(r.dev.Samples(), 65535u);
     // The dropped samples never reached the pins.
     EXPECT_FALSE(r.dev.Pins().pgdPulledLow);
@@ -178,11 +178,11 @@ TEST(FtWrite, UnpluggedDeviceShowsEachFailureOnce) {
     o.unplugAfter = 2;
     UsbRig r(nullptr, o);
     ASSERT_TRUE(r.Open());
-    FtSetVpp(r.ctx, 0); // one write, one read: the device goes away after them
+    (void)r.ctx.surtan.SetVpp(0); // one write, one read: the device goes away after them
     for (int i = 0; i < 20; ++i) {
-        FtSetDat(r.ctx, 1);
-        EXPECT_EQ(FtWrite(r.ctx), 0u);
-        FtDelay(r.ctx, 1200);
+        r.ctx.surtan.SetDat(1);
+        EXPECT_EQ(r.ctx.surtan.Write(), 0u);
+        (void)r.ctx.surtan.Delay(1200);
     }
     std::vector<std::string> texts;
     for (const auto& m : r.host.messages) texts.push_back(m.text);
@@ -201,17 +201,17 @@ TEST(FtGetDat, AnyMarkedSampleOfTheTransferCounts) {
     } target;
     UsbRig r(&target);
     ASSERT_TRUE(r.Open());
-    FtSetClk(r.ctx, 0);
-    EXPECT_EQ(FtGetDat(r.ctx), LineLevel::Low);
-    FtSetClk(r.ctx, 1);
-    EXPECT_EQ(FtGetDat(r.ctx), LineLevel::High);
+    r.ctx.surtan.SetClk(0);
+    EXPECT_EQ(r.ctx.surtan.GetDat(), LineLevel::Low);
+    r.ctx.surtan.SetClk(1);
+    EXPECT_EQ(r.ctx.surtan.GetDat(), LineLevel::High);
     // A mark queued earlier while PGD was high, the call's own mark while low.
-    FtSetClk(r.ctx, 1);
-    SetMark(r.ctx, 1);
-    SetMark(r.ctx, 0);
-    FtSetClk(r.ctx, 0);
-    FtPutSample(r.ctx);
-    EXPECT_EQ(FtGetDat(r.ctx), LineLevel::High);
+    r.ctx.surtan.SetClk(1);
+    r.ctx.surtan.SetMark(1);
+    r.ctx.surtan.SetMark(0);
+    r.ctx.surtan.SetClk(0);
+    r.ctx.surtan.PutSample();
+    EXPECT_EQ(r.ctx.surtan.GetDat(), LineLevel::High);
     EXPECT_EQ(r.ctx.ft.FtOutByte & 0x80, 0);
 }
 
@@ -234,13 +234,13 @@ TEST(FtGetDat, ATransferNotBackWholeIsNoAnswer) {
         SCOPED_TRACE(c.name);
         UsbRig r(&target, c.opt);
         ASSERT_TRUE(r.Open());
-        EXPECT_EQ(FtGetDat(r.ctx), LineLevel::Low);
+        EXPECT_EQ(r.ctx.surtan.GetDat(), LineLevel::Low);
         r.dev.SetFault(c.fault);
         const bool completes = c.fault == sim::FtdiFault::ShortWrites;
-        EXPECT_EQ(FtGetDat(r.ctx), completes ? LineLevel::Low : LineLevel::NoAnswer);
+        EXPECT_EQ(r.ctx.surtan.GetDat(), completes ? LineLevel::Low : LineLevel::NoAnswer);
         // More samples than 101 one-byte passes carry: the write stays short.
-        for (int i = 0; i < 2000; ++i) FtPutSample(r.ctx);
-        EXPECT_EQ(FtGetDat(r.ctx), LineLevel::NoAnswer);
+        for (int i = 0; i < 2000; ++i) r.ctx.surtan.PutSample();
+        EXPECT_EQ(r.ctx.surtan.GetDat(), LineLevel::NoAnswer);
     }
 }
 
@@ -262,12 +262,12 @@ TEST(FtReadByte, DecodesLeastSignificantBitFirst) {
         chip.driveAfterFalling = 8;
         UsbRig r(&chip);
         ASSERT_TRUE(r.Open());
-        FtSetClk(r.ctx, 0);
-        FtSetDat(r.ctx, 1);
-        FtWrite(r.ctx);
+        r.ctx.surtan.SetClk(0);
+        r.ctx.surtan.SetDat(1);
+        r.ctx.surtan.Write();
         chip.latched.clear();
         const auto before = r.dev.Samples();
-        EXPECT_EQ(FtReadByte(r.ctx), c.expect);
+        EXPECT_EQ(r.ctx.surtan.ReadByte(), c.expect);
         EXPECT_EQ(r.dev.Samples() - before, 113u);
         EXPECT_EQ(chip.latched.size(), 16u);
         // Lead-in clocks with PGD held low by the host.
@@ -279,7 +279,7 @@ TEST(FtReadByte, DecodesLeastSignificantBitFirst) {
 TEST(FtReadByte, WithoutAChipReadsThePullUp) {
     UsbRig r;
     ASSERT_TRUE(r.Open());
-    EXPECT_EQ(FtReadByte(r.ctx), 0xFF);
+    EXPECT_EQ(r.ctx.surtan.ReadByte(), 0xFF);
 }
 
 TEST(FtReadByte, NoByteFromATransferNotBackWhole) {
@@ -289,7 +289,7 @@ TEST(FtReadByte, NoByteFromATransferNotBackWhole) {
         UsbRig r(nullptr, {.shortWriteLimit = 1});
         ASSERT_TRUE(r.Open());
         r.dev.SetFault(fault);
-        EXPECT_EQ(FtReadByte(r.ctx), std::nullopt);
+        EXPECT_EQ(r.ctx.surtan.ReadByte(), std::nullopt);
     }
 }
 
@@ -321,12 +321,12 @@ TEST(FtDelay, CountsPollsAndNeverEndsBeforeItsWholeMillisecondsOnThePins) {
         ASSERT_TRUE(r.Open());
         r.dev.SetPollCost(c.pollCostAfterOpen);
         // A programming pulse: PGC held high over the delay, among other samples.
-        for (int i = 0; i < 2000; ++i) FtPutSample(r.ctx);
-        FtSetClk(r.ctx, 1);
+        for (int i = 0; i < 2000; ++i) r.ctx.surtan.PutSample();
+        r.ctx.surtan.SetClk(1);
         const auto writes = r.ctx.d2xx.counters.writes;
         const auto polls = r.ctx.d2xx.counters.queuePolls;
         const sim::Nanos before = r.clock.Now();
-        EXPECT_TRUE(FtDelay(r.ctx, c.n));
+        EXPECT_TRUE(r.ctx.surtan.Delay(c.n));
         EXPECT_TRUE(r.ctx.ft.FtAnswered);
         const sim::Nanos took = r.clock.Now() - before;
         EXPECT_EQ(r.ctx.d2xx.counters.writes - writes, 1u);
@@ -336,8 +336,8 @@ TEST(FtDelay, CountsPollsAndNeverEndsBeforeItsWholeMillisecondsOnThePins) {
         // polls more to see the read-back.
         const sim::Nanos slack = 815 * sim::kUs + 5 * std::max<sim::Nanos>(c.pollCostAfterOpen, 20 * sim::kUs);
         EXPECT_LE(took, std::max(c.ms * sim::kMs, c.latency) + slack) << "the round trip overlaps the wait";
-        FtSetClk(r.ctx, 0);
-        ASSERT_TRUE(FtTransfer(r.ctx).whole);
+        r.ctx.surtan.SetClk(0);
+        ASSERT_TRUE(r.ctx.surtan.Transfer().whole);
         ASSERT_EQ(chip.highTimes.size(), 1u);
         EXPECT_GE(chip.highTimes[0], c.ms * sim::kMs) << "PGC held high on the pins";
     }
@@ -348,12 +348,10 @@ TEST(FtDelay, AClockThatSteppedBackDoesNotStretchTheNextWait) {
     ASSERT_TRUE(r.Open());
     // One delay on a clock ten seconds ahead, then the clock as it is.
     r.ctx.TickUs = [&r] { return r.clock.Now() / sim::kUs + 10'000'000; };
-    FtDelay(r.ctx, 1200);
-    EXPECT_TRUE(r.ctx.ft.FtAnswered);
+    EXPECT_TRUE(r.ctx.surtan.Delay(1200));
     r.ctx.TickUs = [&r] { return r.clock.Now() / sim::kUs; };
     const sim::Nanos before = r.clock.Now();
-    FtDelay(r.ctx, 1200);
-    EXPECT_TRUE(r.ctx.ft.FtAnswered);
+    EXPECT_TRUE(r.ctx.surtan.Delay(1200));
     EXPECT_GE(r.clock.Now() - before, 12 * sim::kMs);
     EXPECT_LT(r.clock.Now() - before, 100 * sim::kMs);
 }
@@ -363,30 +361,29 @@ TEST(FtLines, PinImageFollowsTheLineLevels) {
     UsbRig r(&chip);
     ASSERT_TRUE(r.Open());
     // As programmer detection leaves the lines: chip running, PGC high, PGD released.
-    FtSetClk(r.ctx, 1);
-    FtSetDat(r.ctx, 0);
-    FtSetVpp(r.ctx, 0);
+    r.ctx.surtan.SetClk(1);
+    r.ctx.surtan.SetDat(0);
+    (void)r.ctx.surtan.SetVpp(0);
     EXPECT_EQ(r.dev.PinLatch(), 0x10);
     EXPECT_EQ(r.dev.Pins(), (sim::ProgrammerPins{sim::Mclr::Vdd, true, false}));
-    FtSetClk(r.ctx, 0);
-    FtSetDat(r.ctx, 1);
-    FtSetVpp(r.ctx, 1);
+    r.ctx.surtan.SetClk(0);
+    r.ctx.surtan.SetDat(1);
+    (void)r.ctx.surtan.SetVpp(1);
     EXPECT_EQ(r.dev.PinLatch(), 0x10 | 0x04 | 0x40 | 0x20);
     EXPECT_EQ(r.dev.Pins(), (sim::ProgrammerPins{sim::Mclr::Vpp, false, true}));
     EXPECT_EQ(chip.mclrSeen.back(), sim::Mclr::Vpp);
 }
 
-TEST(FtLines, OnLptNothingIsQueued) {
+TEST(FtLines, OnLptTheLinesAreTheKordelsAndTheSurtanIsLeftAlone) {
     UsbRig r;
-    ASSERT_TRUE(FtOpen(r.ctx)); // opened, but the interface is still LPT
-    EXPECT_FALSE(FtPutSample(r.ctx));
-    EXPECT_FALSE(FtSetClk(r.ctx, 1));
-    EXPECT_FALSE(FtSetDat(r.ctx, 1));
-    EXPECT_FALSE(SetMark(r.ctx, 1));
-    EXPECT_FALSE(FtSetVpp(r.ctx, 1));
-    EXPECT_FALSE(FtDelay(r.ctx, 1200));
-    FtEnable(r.ctx);
-    EXPECT_EQ(FtWrite(r.ctx), 0u);
+    ASSERT_TRUE(r.ctx.surtan.Open()); // opened, but the interface is still LPT
+    Line& line = r.ctx.line();
+    EXPECT_EQ(line.Batch(), nullptr) << "the Kordel queues nothing";
+    (void)line.Handshake(); // no Kordel on the port: no echo, no answer
+    line.SetClk(1);
+    line.SetDat(1);
+    (void)line.SetVpp(1);
+    (void)line.Delay(1200);
     EXPECT_EQ(r.ctx.ft.FTIndxOutBuff, 0u);
     EXPECT_EQ(r.ctx.ft.FtOutByte, 0x00);
     EXPECT_EQ(r.dev.Writes(), 0u);

@@ -38,9 +38,9 @@ TEST(FtOpenSettings, AnyRefusedSettingFailsTheOpenNamesTheCallAndClosesTheDevice
         test::UsbRig r;
         auto device = std::make_unique<RefusingDevice>(r.dev, call);
         RefusingDevice& refusing = *device;
-        UseFtDevice(r.ctx, std::move(device));
+        r.ctx.surtan.UseDevice(std::move(device));
 
-        EXPECT_FALSE(FtOpen(r.ctx));
+        EXPECT_FALSE(r.ctx.surtan.Open());
         EXPECT_FALSE(r.ctx.ft.FtOpened);
         EXPECT_FALSE(r.dev.IsOpen()) << "the device is let go";
         ASSERT_EQ(r.host.messages.size(), 1u);
@@ -50,7 +50,7 @@ TEST(FtOpenSettings, AnyRefusedSettingFailsTheOpenNamesTheCallAndClosesTheDevice
 
         // Once the device takes its settings, the next open succeeds from the start.
         refusing.refused_.clear();
-        EXPECT_TRUE(FtOpen(r.ctx));
+        EXPECT_TRUE(r.ctx.surtan.Open());
         EXPECT_TRUE(r.dev.IsOpen());
         EXPECT_EQ(r.dev.BitMode(), kFtModeSyncBitBang);
     }

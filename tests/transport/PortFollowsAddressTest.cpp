@@ -5,9 +5,8 @@
 #include "core/Context.h"
 #include "sim/VirtualKordel.h"
 #include "support/RecordingHost.h"
-#include "transport/DirectPort.h"
+#include "transport/Kordel.h"
 #include "transport/PortBackendRef.h"
-#include "transport/PortProg.h"
 
 namespace mrk {
 namespace {
@@ -40,22 +39,22 @@ struct Machine : ::testing::Test {
 
 TEST_F(Machine, ChangedAddressReachesThePortAtTheNextAccess) {
     ctx.portProg.AdrLpt = 0x378;
-    UsePortOpener(ctx, Opener());
-    Handshake(ctx);
+    ctx.kordel.UsePortOpener(Opener());
+    ctx.line().Handshake();
     EXPECT_FALSE(ctx.portProg.ProgAnswered);
     EXPECT_EQ(ctx.directPort.openReport, "no port at this address");
     EXPECT_EQ(kordel.Reads() + kordel.Writes(), 0u);
 
     ctx.portProg.AdrLpt = 0x3BC;
-    Handshake(ctx);
+    ctx.line().Handshake();
     EXPECT_TRUE(ctx.portProg.ProgAnswered);
     EXPECT_GT(kordel.Reads(), 0u);
-    Handshake(ctx);
+    ctx.line().Handshake();
     EXPECT_EQ(opened, (std::vector<uint16_t>{0x378, 0x3BC})) << "opened once per address change, not per access";
 
     const auto seen = kordel.Reads() + kordel.Writes();
     ctx.portProg.AdrLpt = 0x278;
-    Handshake(ctx);
+    ctx.line().Handshake();
     EXPECT_FALSE(ctx.portProg.ProgAnswered);
     EXPECT_EQ(kordel.Reads() + kordel.Writes(), seen) << "the card at 3BC was released";
     EXPECT_EQ(opened.back(), 0x278);
@@ -63,21 +62,21 @@ TEST_F(Machine, ChangedAddressReachesThePortAtTheNextAccess) {
 
 TEST_F(Machine, ReleasedPortIsNotReopened) {
     ctx.portProg.AdrLpt = 0x3BC;
-    UsePortOpener(ctx, Opener());
-    RemoveGiveIo(ctx);
+    ctx.kordel.UsePortOpener(Opener());
+    ctx.kordel.RemoveGiveIo();
     ctx.portProg.AdrLpt = 0x378;
-    EXPECT_EQ(PortIn(ctx, 0x379), 0xFF);
+    EXPECT_EQ(ctx.kordel.PortIn(0x379), std::nullopt) << "no port, nothing read";
     EXPECT_EQ(opened.size(), 1u);
 }
 
 TEST_F(Machine, ABusWideBackendNeedsNoReopening) {
     // The virtual bench sits on the bus and answers at its own address only.
-    UsePortBackend(ctx, std::make_unique<PortBackendRef>(kordel));
+    ctx.kordel.UsePortBackend(std::make_unique<PortBackendRef>(kordel));
     ctx.portProg.AdrLpt = 0x378;
-    Handshake(ctx);
+    ctx.line().Handshake();
     EXPECT_FALSE(ctx.portProg.ProgAnswered);
     ctx.portProg.AdrLpt = 0x3BC;
-    Handshake(ctx);
+    ctx.line().Handshake();
     EXPECT_TRUE(ctx.portProg.ProgAnswered);
 }
 

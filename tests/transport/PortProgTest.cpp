@@ -3,9 +3,8 @@
 
 #include "core/Context.h"
 #include "support/RecordingHost.h"
-#include "transport/DirectPort.h"
+#include "transport/Kordel.h"
 #include "transport/FakePort.h"
-#include "transport/PortProg.h"
 
 namespace mrk {
 namespace {
@@ -18,7 +17,7 @@ protected:
     LptLines() : ctx(host) {
         auto p = std::make_unique<test::FakePort>(log);
         port = p.get();
-        UsePortBackend(ctx, std::move(p));
+        ctx.kordel.UsePortBackend(std::move(p));
     }
     // Status reads between consecutive data-register writes during one handshake.
     std::vector<int> ReadsPerPhase() const {
@@ -57,7 +56,7 @@ TEST_F(LptLines, HandshakeWithStuckEchoRunsOutTwoPhasesAndIsNotAnswered) {
         log.clear();
         port->status = [s = c.status](size_t, uint8_t) { return s; };
         ctx.portProg.ProgAnswered = true;
-        Handshake(ctx);
+        ctx.line().Handshake();
         EXPECT_FALSE(ctx.portProg.ProgAnswered);
         EXPECT_EQ(ReadsPerPhase(), c.reads);
         // Request bit (data bit 1) goes 1,0,1,0: two pulses, ending at 0.
@@ -74,16 +73,16 @@ TEST_F(LptLines, OnlyTheSecondPulseCounts) {
         const auto writes = DataWrites().size();
         return (writes >= 2 && (data & 0x02)) ? kEcho : 0x00;
     };
-    Handshake(ctx);
+    ctx.line().Handshake();
     EXPECT_TRUE(ctx.portProg.ProgAnswered);
     EXPECT_EQ(ReadsPerPhase(), (std::vector<int>{1, kHandshakePhaseReads, 1, 1}));
 }
 
 TEST_F(LptLines, SetVppSwitchesInTwoStagesAndKeepsOtherBits) {
-    SetDat(ctx, 1); // bit 0 set, and bit 3 from the initial shadow
+    ctx.line().SetDat(1); // bit 0 set, and bit 3 from the initial shadow
     log.clear();
     port->status = [](size_t, uint8_t data) -> uint8_t { return (data & 0x02) ? kEcho : 0x00; };
-    SetVpp(ctx, 1);
+    ctx.line().SetVpp(1);
     const auto w = DataWrites();
     ASSERT_GE(w.size(), 3u);
     EXPECT_EQ(w.front(), 0x08 | 0x04 | 0x01); // first stage only
@@ -95,14 +94,14 @@ TEST_F(LptLines, SetVppSwitchesInTwoStagesAndKeepsOtherBits) {
     // The settle time in between: Delay(4000), i.e. 4001 echo cycles of 4 request writes.
     EXPECT_EQ(w.size(), 2u + 4001u * 4u);
     log.clear();
-    SetVpp(ctx, 0);
+    ctx.line().SetVpp(0);
     EXPECT_EQ(DataWrites(), (std::vector<uint8_t>{0x09}));
 }
 
 TEST_F(LptLines, ClockWritesTheWholeControlByte) {
-    SetClk(ctx, 1);
-    SetClk(ctx, 0xFF); // only bit 0 counts
-    SetClk(ctx, 0);
+    ctx.line().SetClk(1);
+    ctx.line().SetClk(0xFF); // only bit 0 counts
+    ctx.line().SetClk(0);
     std::vector<uint8_t> ctl;
     for (const auto& a : log)
         if (a.write && a.port == kControl) ctl.push_back(a.value);
@@ -114,7 +113,7 @@ TEST_F(LptLines, DelayRunsNPlusOneEchoCyclesWithoutTouchingTheFlag) {
     for (uint16_t n : {0, 1, 120}) {
         log.clear();
         ctx.portProg.ProgAnswered = true;
-        EXPECT_TRUE(Delay(ctx, n));
+        EXPECT_TRUE(ctx.line().Delay(n));
         EXPECT_EQ(DataWrites().size(), 4u * (n + 1u)) << n;
         EXPECT_TRUE(ctx.portProg.ProgAnswered);
     }
@@ -126,23 +125,23 @@ TEST_F(LptLines, DelayEndsAtTheFirstCycleWithoutEcho) {
         return (DataWrites().size() > 8 || (data & 0x02)) ? kEcho : 0x00;
     };
     ctx.portProg.ProgAnswered = true;
-    EXPECT_FALSE(Delay(ctx, 4000));
+    EXPECT_FALSE(ctx.line().Delay(4000));
     EXPECT_EQ(DataWrites().size(), 4u * 3u) << "two echoed cycles and the one that was not";
     EXPECT_FALSE(ctx.portProg.ProgAnswered);
 }
 
 TEST_F(LptLines, DataLineAndStatusInputsAreActiveLow) {
-    SetDat(ctx, 1);
+    ctx.line().SetDat(1);
     EXPECT_EQ(DataWrites().back() & 0x01, 0x01);
-    SetDat(ctx, 0);
+    ctx.line().SetDat(0);
     EXPECT_EQ(DataWrites().back() & 0x01, 0x00);
     ctx.portProg.EchoAnswered = true; // a Kordel on the port
     port->status = [](size_t, uint8_t) -> uint8_t { return 0x00; };
-    EXPECT_EQ(GetDat(ctx), LineLevel::High);
-    EXPECT_EQ(RdZad(ctx), 1);
+    EXPECT_EQ(ctx.line().GetDat(), LineLevel::High);
+    EXPECT_EQ(ctx.kordel.RdZad(), 1);
     port->status = [](size_t, uint8_t) -> uint8_t { return 0x10 | 0x40; };
-    EXPECT_EQ(GetDat(ctx), LineLevel::Low);
-    EXPECT_EQ(RdZad(ctx), 0);
+    EXPECT_EQ(ctx.line().GetDat(), LineLevel::Low);
+    EXPECT_EQ(ctx.kordel.RdZad(), 0);
 }
 
 TEST_F(LptLines, APgdReadAfterAnUnansweredEchoIsNoAnswer) {
@@ -154,36 +153,54 @@ TEST_F(LptLines, APgdReadAfterAnUnansweredEchoIsNoAnswer) {
         if (!plugged) return 0xFF;
         return static_cast<uint8_t>(((data & 0x02) ? kEcho : 0x00) | 0x10);
     };
-    EXPECT_TRUE(Handshake(ctx));
-    EXPECT_EQ(GetDat(ctx), LineLevel::Low);
-    EXPECT_TRUE(ClkPulse(ctx));
-    EXPECT_EQ(GetDat(ctx), LineLevel::Low);
+    EXPECT_TRUE(ctx.line().Handshake());
+    EXPECT_EQ(ctx.line().GetDat(), LineLevel::Low);
+    EXPECT_TRUE(ctx.line().ClkPulse());
+    EXPECT_EQ(ctx.line().GetDat(), LineLevel::Low);
     plugged = false;
-    EXPECT_FALSE(ClkPulse(ctx));
-    EXPECT_EQ(GetDat(ctx), LineLevel::NoAnswer);
-    Delay(ctx, 10);
-    EXPECT_EQ(GetDat(ctx), LineLevel::NoAnswer);
+    EXPECT_FALSE(ctx.line().ClkPulse());
+    EXPECT_EQ(ctx.line().GetDat(), LineLevel::NoAnswer);
+    EXPECT_FALSE(ctx.line().Delay(10));
+    EXPECT_EQ(ctx.line().GetDat(), LineLevel::NoAnswer);
     // Plugged in again, the next answered echo brings the level back.
     plugged = true;
-    EXPECT_TRUE(Handshake(ctx));
-    EXPECT_EQ(GetDat(ctx), LineLevel::Low);
+    EXPECT_TRUE(ctx.line().Handshake());
+    EXPECT_EQ(ctx.line().GetDat(), LineLevel::Low);
 }
 
 TEST_F(LptLines, RequestAndEchoAlwaysUseTheLptPort) {
     ctx.SetInterfaceUsb(true);
-    WrZad(ctx, 0);
+    ctx.kordel.WrZad(0);
     ASSERT_FALSE(log.empty());
     EXPECT_EQ(log.back().port, kData);
     EXPECT_EQ(log.back().value & 0x02, 0x02);
-    RdZad(ctx);
+    (void)ctx.kordel.RdZad();
     EXPECT_EQ(log.back().port, kStatus);
 }
 
-TEST_F(LptLines, NoPortAccessReadsAsUnmappedPort) {
-    RemoveGiveIo(ctx);
-    EXPECT_FALSE(Handshake(ctx)); // 0xFF: echo stuck high, nothing answers, nothing crashes
+TEST_F(LptLines, AStatusRegisterThatCannotBeReadIsNoAnswer) {
+    // The Kordel answers; then the port is taken away from under the program
+    // (an adapter pulled out): its reads fail, and a failed read is no level
+    // and no echo, even right after an answered echo cycle.
+    bool readable = true;
+    port->status = [&](size_t, uint8_t data) -> std::optional<uint8_t> {
+        if (!readable) return std::nullopt;
+        return static_cast<uint8_t>(((data & 0x02) ? kEcho : 0x00) | 0x10);
+    };
+    EXPECT_TRUE(ctx.line().Handshake());
+    EXPECT_EQ(ctx.line().GetDat(), LineLevel::Low);
+    readable = false;
+    EXPECT_EQ(ctx.line().GetDat(), LineLevel::NoAnswer);
+    EXPECT_EQ(ctx.kordel.RdZad(), std::nullopt);
+    EXPECT_FALSE(ctx.line().Handshake());
     EXPECT_FALSE(ctx.portProg.ProgAnswered);
-    EXPECT_EQ(GetDat(ctx), LineLevel::NoAnswer);
+}
+
+TEST_F(LptLines, NoPortAccessReadsNothing) {
+    ctx.kordel.RemoveGiveIo();
+    EXPECT_FALSE(ctx.line().Handshake()); // nothing read: no echo, nothing answers, nothing crashes
+    EXPECT_FALSE(ctx.portProg.ProgAnswered);
+    EXPECT_EQ(ctx.line().GetDat(), LineLevel::NoAnswer);
 }
 
 } // namespace

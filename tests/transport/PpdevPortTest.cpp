@@ -13,7 +13,7 @@
 
 #include "core/Context.h"
 #include "support/RecordingHost.h"
-#include "transport/DirectPort.h"
+#include "transport/Kordel.h"
 #include "transport/PpdevPort.h"
 
 namespace mrk {
@@ -132,13 +132,13 @@ TEST_F(ProcTree, StartUpWithTheDefaultLimitGoesOnWithoutPortAccess) {
     test::RecordingHost host;
     Context ctx(host);
     ctx.directPort.ppdev = &sys;
-    InstallGiveIo(ctx);
+    ctx.kordel.InstallGiveIo();
     EXPECT_EQ(ctx.directPort.backend, nullptr);
     EXPECT_EQ(sys.claims, 1);
     // Raw port I/O is not tried on a port another program drives.
     EXPECT_EQ(ctx.directPort.openReport,
               "ppdev: /dev/null занят другой программой (не освободился за 250 мс): доступа к порту нет");
-    EXPECT_EQ(PortIn(ctx, 0x379), 0xFF);
+    EXPECT_EQ(ctx.kordel.PortIn(0x379), std::nullopt) << "no port, nothing read";
     EXPECT_TRUE(host.log.empty());
     EXPECT_TRUE(host.messages.empty());
 }

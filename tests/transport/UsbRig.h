@@ -8,22 +8,22 @@
 #include "support/RecordingHost.h"
 #include "transport/D2XXUnit.h"
 #include "transport/FtDeviceRef.h"
-#include "transport/FtFunkc.h"
+#include "transport/Surtan.h"
 
 namespace mrk::test {
 
 struct UsbRig {
     explicit UsbRig(sim::PinTarget* target = nullptr, sim::VirtualFtdiOptions opt = {})
         : dev(clock, target, opt), ctx(host) {
-        UseFtDevice(ctx, std::make_unique<FtDeviceRef>(dev));
+        ctx.surtan.UseDevice(std::make_unique<FtDeviceRef>(dev));
         ctx.TickMs = [this] { return clock.Millis(); };
         ctx.TickUs = [this] { return clock.Now() / sim::kUs; };
     }
     // As programmer detection leaves it: open, USB selected, enable bit set.
     bool Open() {
-        if (!FtOpen(ctx)) return false;
+        if (!ctx.surtan.Open()) return false;
         ctx.SetInterfaceUsb(true);
-        FtEnable(ctx);
+        ctx.surtan.Enable();
         return true;
     }
 

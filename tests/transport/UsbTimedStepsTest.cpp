@@ -16,16 +16,13 @@
 
 #include "config/ConfigWords.h"
 #include "core/Context.h"
-#include "icsp/BootLink.h"
-#include "icsp/ConfigId.h"
-#include "icsp/OpenProgrammer.h"
-#include "icsp/ProgramMemory.h"
+#include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
 #include "sim/Bench.h"
 #include "sim/FactoryBootLoader.h"
 #include "support/RecordingHost.h"
-#include "transport/FtFunkc.h"
-#include "transport/PortProg.h"
+#include "transport/Surtan.h"
+#include "transport/Kordel.h"
 
 namespace mrk {
 namespace {
@@ -169,9 +166,9 @@ TEST_P(UsbDelayHolds, EveryDelayHoldsTheLinesItsTime) {
     test::RecordingHost host;
     Context ctx(host);
     bench.Install(ctx);
-    ASSERT_TRUE(FtOpen(ctx));
+    ASSERT_TRUE(ctx.surtan.Open());
     ctx.SetInterfaceUsb(true);
-    FtEnable(ctx);
+    ctx.surtan.Enable();
 
     const uint16_t delays[] = {120, 500, 600, 1200, 1500, 4000, 5000, 8000};
     // Alternately the clock, PGD and VPP change before each delay; each level is distinct.
@@ -180,16 +177,16 @@ TEST_P(UsbDelayHolds, EveryDelayHoldsTheLinesItsTime) {
     for (int round = 0; round < 3; ++round) {
         for (uint16_t n : delays) {
             switch ((asked.size()) % 3) {
-            case 0: SetClk(ctx, clk = !clk); break;
-            case 1: SetDat(ctx, dat = !dat); break;
-            default: EXPECT_TRUE(SetVpp(ctx, vpp = !vpp)); break;
+            case 0: ctx.line().SetClk(clk = !clk); break;
+            case 1: ctx.line().SetDat(dat = !dat); break;
+            default: EXPECT_TRUE(ctx.line().SetVpp(vpp = !vpp)); break;
             }
-            EXPECT_TRUE(Delay(ctx, n));
+            EXPECT_TRUE(ctx.line().Delay(n));
             asked.push_back(n / 100 * sim::kMs);
         }
     }
-    SetClk(ctx, !clk);
-    ASSERT_TRUE(FtTransfer(ctx).whole);
+    ctx.line().SetClk(!clk);
+    ASSERT_TRUE(ctx.surtan.Transfer().whole);
     EXPECT_TRUE(ctx.ft.FtAnswered);
     // The first hold is the level before the first change.
     ASSERT_EQ(tap.holds.size(), asked.size() + 1);
