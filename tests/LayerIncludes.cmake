@@ -37,6 +37,12 @@ foreach(layer ${FOLDERS})
       list(GET hit 0 header)
       list(GET hit 1 used)
       get_filename_component(leaf ${header} NAME)
+      # The context itself (in core's folder, but not core's) only for those that link it.
+      if(header STREQUAL "core/Context.h" AND NOT "context" IN_LIST allowed AND NOT name IN_LIST CONTEXT_HEADERS
+         AND NOT name IN_LIST CONTEXT_SOURCES)
+        list(APPEND bad "${name} includes ${header}, and ${layer} does not link the context")
+        continue()
+      endif()
       if(NOT used STREQUAL layer AND leaf IN_LIST INTERNAL_${used})
         list(APPEND bad "${name} includes ${header}, internal to ${used}")
         continue()

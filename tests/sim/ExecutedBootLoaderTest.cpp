@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/CommandRig.h"
+#include "app/ImageAccess.h"
 #include "icsp/ConfigId.h"
 #include "icsp/OpenProgrammer.h"
 #include "icsp/ProgramMemory.h"
@@ -48,7 +49,7 @@ sim::ModuleMemory PlainUpdate(ChipModel chip) {
 void PrepareOverIcsp(CommandRig& r, bool writeConfig) {
     ASSERT_TRUE(OpenProgrammer(r.ctx));
     ASSERT_TRUE(EraseChip(r.ctx));
-    ASSERT_TRUE(SpeedButton3Click(r.ctx));
+    ASSERT_TRUE(LoadBootLoaderFile(ImageLoadOf(r.ctx)));
     ASSERT_TRUE(WriteBoot(r.ctx));
     if (writeConfig) {
         ASSERT_TRUE(WriteConfigWords(r.ctx));
