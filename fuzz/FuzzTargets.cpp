@@ -6,6 +6,7 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "app/ImageAccess.h"
 #include "core/Context.h"
 #include "core/Host.h"
 #include "image/ConfigMask.h"
@@ -65,7 +66,7 @@ void HexReader(const uint8_t* data, size_t size) {
     Context ctx(host);
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
     // Any outcome will do; the fuzzer looks for crashes and reads out of bounds.
-    (void)ReadHexText(ctx, in, ConfigRecords::Store, "fuzz.hex");
+    (void)ReadHexText(ctx.image, ctx.host, in, ConfigRecords::Store, "fuzz.hex");
 }
 
 void CrpLoad(const uint8_t* data, size_t size) {
@@ -79,9 +80,9 @@ void CrpLoad(const uint8_t* data, size_t size) {
     SetChip(viaCrp, is4620);
     SetChip(viaHex, is4620);
     const std::vector<uint8_t> crp = CrpEncipher(ImageTable(), text);
-    const int r = LoadEnciphered(viaCrp, crp, temp, 1);
+    const int r = LoadEnciphered(ImageLoadOf(viaCrp), crp, temp, ImageKind::BootLoader);
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    const int h = ReadHexText(viaHex, in, ConfigRecords::Drop, "fuzz.hex");
+    const int h = ReadHexText(viaHex.image, viaHex.host, in, ConfigRecords::Drop, "fuzz.hex");
     if (h == 0) MaskConfigWrite(viaHex.image);
     Require(r == h);
     Require(viaCrp.image.BuffEt == viaHex.image.BuffEt);
@@ -91,10 +92,10 @@ void CrpLoad(const uint8_t* data, size_t size) {
     Context update(host);
     SetChip(update, is4620);
     // Any outcome will do here: the loads must only survive what they are given.
-    (void)LoadEnciphered(update, crp, temp, 0);
+    (void)LoadEnciphered(ImageLoadOf(update), crp, temp, ImageKind::Update);
     Context raw(host);
     SetChip(raw, !is4620);
-    (void)LoadEnciphered(raw, text, temp, 0);
+    (void)LoadEnciphered(ImageLoadOf(raw), text, temp, ImageKind::Update);
     // Every load removes its temporary file.
     std::error_code ec;
     Require(!std::filesystem::exists(temp, ec));

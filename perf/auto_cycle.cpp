@@ -50,7 +50,7 @@ void AutoCycle(benchmark::State& state) {
         mrk::Context ctx(host);
         bench.Install(ctx);
         ctx.image.TempDir = dir.string();
-        ctx.image.Edit2 = ctx.image.Edit5 = boot.string();
+        ctx.image.BootPath4620 = ctx.image.BootPath452 = boot.string();
         ctx.commands.Obnovl = false;
         mrk::PlainControls ui;
         ui.SetFactoryNumberText("1234");

@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "app/ImageAccess.h"
 #include "core/Context.h"
 #include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
@@ -21,7 +22,7 @@ struct Rig {
     explicit Rig(const mrk::sim::BenchOptions& o) : bench(o), ctx(host) {
         bench.Install(ctx);
         mrk::OpenProgrammer(ctx);
-        mrk::SpeedButton7Click(ctx); // the built-in update for the chip
+        mrk::LoadEmbeddedUpdate(ImageLoadOf(ctx)); // the built-in update for the chip
     }
     mrk::sim::Bench bench;
     mrk::NullHost host;

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "app/ImageAccess.h"
 #include "core/Context.h"
 #include "image/CrpCodec.h"
 #include "image/EncipheredLoad.h"
@@ -60,9 +61,9 @@ void FullHexLoad(benchmark::State& state) {
     const std::string path = (f.dir / "full.hex").string();
     const std::string text = HexText(0, 0x10000);
     std::ofstream(path) << text;
-    f.ctx.image.Edit1 = path;
+    f.ctx.image.UpdatePath = path;
     for (auto _ : state) {
-        if (mrk::ExecuteHex(f.ctx, 0) != 0) state.SkipWithError("load failed");
+        if (mrk::ExecuteHex(ImageLoadOf(f.ctx), mrk::ImageKind::Update) != 0) state.SkipWithError("load failed");
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
@@ -78,10 +79,10 @@ void CrpLoadOfEmbeddedImageSize(benchmark::State& state) {
     const std::string path = (f.dir / "update.crp").string();
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(crp.data()),
                                                 static_cast<std::streamsize>(crp.size()));
-    f.ctx.image.Edit1 = path;
+    f.ctx.image.UpdatePath = path;
     state.counters["crp_bytes"] = static_cast<double>(crp.size());
     for (auto _ : state) {
-        if (mrk::ExecuteCRPtoHex(f.ctx, 0) != 0) state.SkipWithError("load failed");
+        if (mrk::ExecuteCRPtoHex(ImageLoadOf(f.ctx), mrk::ImageKind::Update) != 0) state.SkipWithError("load failed");
     }
 }
 BENCHMARK(CrpLoadOfEmbeddedImageSize)->Unit(benchmark::kMillisecond);
@@ -90,7 +91,7 @@ void BuffEtToCry(benchmark::State& state) {
     Fixture f;
     for (unsigned x = 0; x < 0x10000; ++x) f.ctx.image.BuffEt[x] = static_cast<uint8_t>(x * 13);
     for (auto _ : state) {
-        mrk::BuffEtToCry(f.ctx);
+        mrk::BuffEtToCry(f.ctx.image, TargetChipOf(f.ctx));
         benchmark::DoNotOptimize(f.ctx.image.BuffEt.data());
     }
 }

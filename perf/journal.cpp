@@ -120,7 +120,7 @@ void CycleWithJournal(benchmark::State& state) {
         bench.Install(ctx);
         if (engine > 0) ctx.runObserver = &observer;
         ctx.image.TempDir = place.dir.string();
-        ctx.image.Edit2 = ctx.image.Edit5 = boot.string();
+        ctx.image.BootPath4620 = ctx.image.BootPath452 = boot.string();
         ctx.commands.Obnovl = false;
         mrk::PlainControls ui;
         ui.SetFactoryNumberText(std::to_string(number++));

@@ -5,6 +5,7 @@
 
 #include <sstream>
 
+#include "app/ImageAccess.h"
 #include "core/Context.h"
 #include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
@@ -58,9 +59,9 @@ void Programming(benchmark::State& state) {
         Rig r(kind, chip, op == kUpdateWrite);
         if (op == kBootWrite) {
             std::istringstream hex{std::string(mrk::sim::FactoryBootLoaderHex(chip))};
-            mrk::ReadHexText(r.ctx, hex, mrk::ConfigRecords::Store, "boot");
+            mrk::ReadHexText(r.ctx.image, r.ctx.host, hex, mrk::ConfigRecords::Store, "boot");
         } else if (op == kUpdateWrite) {
-            mrk::SpeedButton7Click(r.ctx);
+            mrk::LoadEmbeddedUpdate(ImageLoadOf(r.ctx));
         }
         r.ctx.ind.SpeedButton21 = true; // a full read on either programmer
         before = Take(r);

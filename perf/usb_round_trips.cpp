@@ -29,6 +29,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/ImageAccess.h"
 #include "config/ConfigWords.h"
 #include "core/Context.h"
 #include "app/ChipRoutines.h"
@@ -145,16 +146,16 @@ Run RunStep(benchmark::State& state, ChipModel chip, Nanos latency, Step step, m
     {
         Rig r(chip, latency, driver);
         r.ctx.image.TempDir = dir.string();
-        r.ctx.image.Edit2 = r.ctx.image.Edit5 = (dir / "boot.hex").string();
-        ok = r.opened && mrk::SpeedButton7Click(r.ctx) && mrk::SpeedButton3Click(r.ctx);
+        r.ctx.image.BootPath4620 = r.ctx.image.BootPath452 = (dir / "boot.hex").string();
+        ok = r.opened && mrk::LoadEmbeddedUpdate(ImageLoadOf(r.ctx)) && mrk::LoadBootLoaderFile(ImageLoadOf(r.ctx));
         periodNs = static_cast<double>(r.bench.Ftdi().SamplePeriodPs()) / 1000.0;
         // The cycle's commands in its order; each runs on what the ones before left.
         const std::function<bool()> steps[] = {
             [&] { return mrk::EraseChip(r.ctx, nullptr); },
-            [&] { return mrk::WriteWordConfig(r.ctx, 1); },
+            [&] { return mrk::WriteWordConfig(mrk::ConfigAccessOf(r.ctx), mrk::ConfigPreset::ProtectionOff); },
             [&] { return mrk::WriteBoot(r.ctx); },
             [&] { return mrk::ReadBoot(r.ctx) && mrk::CompareChip(r.ctx); },
-            [&] { return mrk::WriteWordConfig(r.ctx, 2); },
+            [&] { return mrk::WriteWordConfig(mrk::ConfigAccessOf(r.ctx), mrk::ConfigPreset::CodeProtection); },
             [&] { return mrk::WriteUpdate(r.ctx) == mrk::LinkResult::Sent; },
             [&] { return mrk::WriteIdWords(r.ctx, 1234, 0x4321, 0xFFFF); },
             [&] { return mrk::ReadIdWords(r.ctx); },

@@ -37,7 +37,13 @@ foreach(layer ${FOLDERS})
       list(GET hit 0 header)
       list(GET hit 1 used)
       get_filename_component(leaf ${header} NAME)
-      # core/Context.h is internal to core and the context's own: the context rule below decides it.
+      # The context itself (in core's folder, but not core's) only for those that link it.
+      if(header STREQUAL "core/Context.h" AND NOT "context" IN_LIST allowed AND NOT name IN_LIST CONTEXT_HEADERS
+         AND NOT name IN_LIST CONTEXT_SOURCES)
+        list(APPEND bad "${name} includes ${header}, and ${layer} does not link the context")
+        continue()
+      endif()
+      # core/Context.h is internal to core and the context's own: the rule above decided it.
       if(NOT used STREQUAL layer AND leaf IN_LIST INTERNAL_${used} AND NOT header IN_LIST CONTEXT_HEADERS)
         list(APPEND bad "${name} includes ${header}, internal to ${used}")
         continue()

@@ -17,7 +17,7 @@ mrk::gui::TProg12* window = nullptr;
 void ListPage3Held(benchmark::State& state) {
     mrk::Context& ctx = window->ctx();
     for (auto _ : state) {
-        mrk::Okno_1_2_Str(ctx, 0, 3);
+        mrk::Okno_1_2_Str(ctx.host, ctx.image, ctx.prog.ChipWords, mrk::MemorySource::Reference, 3);
         QCoreApplication::processEvents(); // the repaint that shows the page
     }
     state.counters["lines"] = window->Memokno->document()->blockCount() - 1;

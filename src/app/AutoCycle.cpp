@@ -7,6 +7,7 @@
 
 #include "app/CommandGate.h"
 #include "app/BootImageWrite.h"
+#include "app/ImageAccess.h"
 #include "app/MainCommands.h"
 #include "app/ParamCommands.h"
 #include "app/RunObserver.h"
@@ -50,7 +51,7 @@ void Refuse(Context& ctx, MainControls& ui, const char* text, bool focusEdit1) {
 CycleResult RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& run) {
     bool failed = false;
     // 0: a clean log, the erase, the lock.
-    ClearOkno(ctx);
+    ClearOkno(ctx.host);
     ctx.host.Pump();
     if (StopHere(ctx)) return CycleResult::Stopped;
     const bool erased = SpeedButton12Click(ctx, ui);
@@ -59,7 +60,7 @@ CycleResult RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& ru
     if (!run.Step(0, "очистка", erased)) return CycleResult::Failed;
     if (StopHere(ctx)) return CycleResult::Stopped;
     // 1-2: configuration without protection.
-    if (!run.Step(1, "конфигурация", WriteWordConfig(ctx, 1))) failed = true;
+    if (!run.Step(1, "конфигурация", WriteWordConfig(ConfigAccessOf(ctx), ConfigPreset::ProtectionOff))) failed = true;
     ctx.host.Okno(ctx.prog.ConfigStaticText1);
     if (failed) return CycleResult::Failed;
     if (StopHere(ctx)) return CycleResult::Stopped;
@@ -71,7 +72,7 @@ CycleResult RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& ru
     if (StopHere(ctx)) return CycleResult::Stopped;
     // 6-9: code protection.
     ui.SelectProtect(true);
-    if (!run.Step(7, "защита", WriteWordConfig(ctx, 2))) failed = true;
+    if (!run.Step(7, "защита", WriteWordConfig(ConfigAccessOf(ctx), ConfigPreset::CodeProtection))) failed = true;
     ctx.host.Okno(ctx.prog.ConfigStaticText1);
     if (failed) return CycleResult::Failed;
     ui.SelectProtect(false);
@@ -103,8 +104,8 @@ CycleResult Avtom_Prog_PClick(Context& ctx, MainControls& ui, Ctl sender) {
     // Preparation.
     // The cycle's own steps say what a missing programmer means for this module.
     (void)OpenProgrammer(ctx);
-    const bool updateLoaded = SpeedButton7Click(ctx);
-    const bool bootLoaded = SpeedButton3Click(ctx);
+    const bool updateLoaded = LoadEmbeddedUpdate(ImageLoadOf(ctx));
+    const bool bootLoaded = LoadBootLoaderFile(ImageLoadOf(ctx));
     const std::string text = ui.FactoryNumberText();
     if (text.empty()) {
         Refuse(ctx, ui, "Введите заводской номер.", true);

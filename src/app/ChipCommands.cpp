@@ -2,6 +2,7 @@
 // device-ID services, the update sums, erase, code protection, the memory pages.
 #include "app/BootImageWrite.h"
 #include "app/ChipRange.h"
+#include "app/ImageAccess.h"
 #include "app/MainCommands.h"
 #include "config/ConfigWords.h"
 #include "core/Context.h"
@@ -13,7 +14,7 @@
 namespace mrk {
 
 void ProgClick(Context& ctx, MainControls& ui) {
-    ClearOkno(ctx);
+    ClearOkno(ctx.host);
     UpravlKnopk(ctx, ui, Ctl::Prog, true);
     // "Прогр. OK" or why not is in the log; nothing follows the button's write.
     (void)WriteBootImage(ctx);
@@ -25,7 +26,7 @@ void ReadChipClick(Context& ctx, MainControls& ui) {
     UpravlKnopk(ctx, ui, Ctl::ReadChip, true);
     const bool read = ReadBoot(ctx);
     UpravlKnopk(ctx, ui, Ctl::ReadChip, false);
-    ctx.image.ViewSource = 1;
+    ctx.image.ViewSource = MemorySource::Chip;
     // A read that broke off lists nothing as chip data: the log keeps why it
     // stopped, and the pages mark what was not read.
     if (read) ShowPage(ctx, ui, 0);
@@ -42,13 +43,13 @@ void Compare(Context& ctx, MainControls& ui, Ctl sender, bool whole) {
     const bool read = range.Read();
     // Without a whole read-back there is nothing to compare: the log keeps why.
     if (read) {
-        ClearOkno(ctx);
-        HoldOknoRepaint(ctx, true);
+        ClearOkno(ctx.host);
+        HoldOknoRepaint(ctx.host, true);
         // Every difference and the verdict are in the log.
         (void)CompareChip(ctx);
     }
     UpravlKnopk(ctx, ui, sender, false);
-    HoldOknoRepaint(ctx, false);
+    HoldOknoRepaint(ctx.host, false);
     ui.SetDown(Ctl::SpeedButton15);
 }
 
@@ -70,12 +71,12 @@ void SpeedButton10Click(Context& ctx, MainControls&) {
 void SpeedButton1Click(Context& ctx, MainControls&) { (void)ReadDevIdPlain(ctx); }
 
 void SpeedButton16Click(Context& ctx, MainControls&) {
-    ctx.prog.Label2Text = CalCrcText(ctx);
+    ctx.prog.Label2Text = CalCrcText(ctx.image, TargetChipOf(ctx));
     ctx.host.Label2(ctx.prog.Label2Text);
 }
 
 bool SpeedButton12Click(Context& ctx, MainControls& ui) {
-    const bool erased = EraseChip(ctx, [](Context& c) { ClearOkno(c); });
+    const bool erased = EraseChip(ctx, [](Context& c) { ClearOkno(c.host); });
     ui.SetDown(Ctl::SpeedButton12);
     ui.FocusEdit1();
     return erased;
@@ -83,7 +84,7 @@ bool SpeedButton12Click(Context& ctx, MainControls& ui) {
 
 void SpeedButton13Click(Context& ctx, MainControls& ui) {
     if (!ui.ProtectSelected()) return;
-    const bool ok = WriteWordConfig(ctx, 2);
+    const bool ok = WriteWordConfig(ConfigAccessOf(ctx), ConfigPreset::CodeProtection);
     ctx.host.StaticText1(ok ? "OK" : "X");
     ctx.host.Okno(ctx.prog.ConfigStaticText1);
 }
@@ -93,7 +94,7 @@ void ShowPage(Context& ctx, MainControls& ui, int page) {
                                            Ctl::SpeedButton8};
     if (page < 0 || page > 3) return;
     for (int k = 0; k < 4; ++k) ui.SetEnabled(kPageButtons[k], k != page);
-    Okno_1_2_Str(ctx, ctx.image.ViewSource, static_cast<unsigned>(page));
+    Okno_1_2_Str(ctx.host, ctx.image, ctx.prog.ChipWords, ctx.image.ViewSource, static_cast<unsigned>(page));
 }
 
 } // namespace mrk

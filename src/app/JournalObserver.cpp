@@ -63,7 +63,7 @@ bool JournalObserver::RunStarting(Context& ctx, RunKind kind, uint32_t moduleNum
         rec.moduleNumber = moduleNumber;
         // As loaded for the run; a run killed before its end still shows them.
         rec.config.assign(ctx.image.ConfigWrite.begin(), ctx.image.ConfigWrite.end());
-        rec.bootPath = ctx.Is4620() ? ctx.image.Edit2 : ctx.image.Edit5;
+        rec.bootPath = ctx.Is4620() ? ctx.image.BootPath4620 : ctx.image.BootPath452;
         // Of the bytes the load took, never the file read again (it may be a pipe or a device).
         rec.bootSha256 = ctx.image.BootSha256;
     }

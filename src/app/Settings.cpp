@@ -222,21 +222,31 @@ std::string ProgramFileName(const std::string& fallback) {
     return std::filesystem::path(fallback).filename().string();
 }
 
+namespace {
+
+// The file as the settings reader takes it; empty when it cannot be read (*err says why).
+void LoadSettings(const std::string& iniPath, CSimpleIniA& ini, int& err) {
+    Configure(ini);
+    std::string text;
+    err = 0;
+    if (iniPath.empty() || !ReadText(iniPath, text, &err) || ini.LoadData(text) < 0) ini.Reset();
+}
+
+} // namespace
+
 SettingsValues ReadSettingsFile(const std::string& iniPath) {
     CSimpleIniA ini;
-    Configure(ini);
     SettingsValues v;
-    std::string text;
     int err = 0;
-    if (iniPath.empty() || !ReadText(iniPath, text, &err) || ini.LoadData(text) < 0) ini.Reset();
+    LoadSettings(iniPath, ini, err);
     if (err == EFBIG)
         v.problem = Format("Файл настроек %s не прочитан (%s): взяты значения по умолчанию.", iniPath.c_str(),
                            FileErrorText(err).c_str());
     for (int k = 0; k < 14; ++k)
         v.ConfigWrite[static_cast<size_t>(k)] = static_cast<uint8_t>(ReadInteger(ini, kFormConfig, ConfigKey(k), 0));
-    v.Edit1 = ReadString(ini, kFormParam, "Edit1", kDefaultPath);
-    v.Edit2 = ReadString(ini, kFormParam, "Edit2", kDefaultPath);
-    v.Edit5 = ReadString(ini, kFormParam, "Edit5", kDefaultPath);
+    v.UpdatePath = ReadString(ini, kFormParam, "Edit1", kDefaultPath);
+    v.BootPath4620 = ReadString(ini, kFormParam, "Edit2", kDefaultPath);
+    v.BootPath452 = ReadString(ini, kFormParam, "Edit5", kDefaultPath);
     v.ConfigChip = static_cast<uint16_t>(ReadInteger(ini, kFormParam, "ConfigChip", 0));
     v.AdrLpt = static_cast<uint16_t>(ReadInteger(ini, kFormParam, "AdrLpt", kDefaultAdrLpt));
     return v;
@@ -244,9 +254,9 @@ SettingsValues ReadSettingsFile(const std::string& iniPath) {
 
 void ApplySettings(Context& ctx, const SettingsValues& v) {
     ctx.image.ConfigWrite = v.ConfigWrite;
-    ctx.image.Edit1 = v.Edit1;
-    ctx.image.Edit2 = v.Edit2;
-    ctx.image.Edit5 = v.Edit5;
+    ctx.image.UpdatePath = v.UpdatePath;
+    ctx.image.BootPath4620 = v.BootPath4620;
+    ctx.image.BootPath452 = v.BootPath452;
     ctx.commands.ConfigChip = v.ConfigChip;
     ctx.portProg.AdrLpt = v.AdrLpt;
 }
@@ -272,12 +282,12 @@ SettingsWriteOutcome WriteSettingsAtClose(Context& ctx) {
     auto put = [&](const char* section, const std::string& key, const std::string& value) {
         if (FitsOneLine(value)) file.Set(section, key, value);
     };
-    if (UpperExtension(ctx.image.Edit1) == ".BIN")
+    if (UpperExtension(ctx.image.UpdatePath) == ".BIN")
         for (int k = 0; k < 14; ++k)
             put(kFormConfig, ConfigKey(k), std::to_string(ctx.image.ConfigWrite[static_cast<size_t>(k)]));
-    put(kFormParam, "Edit1", ctx.image.Edit1);
-    put(kFormParam, "Edit2", ctx.image.Edit2);
-    put(kFormParam, "Edit5", ctx.image.Edit5);
+    put(kFormParam, "Edit1", ctx.image.UpdatePath);
+    put(kFormParam, "Edit2", ctx.image.BootPath4620);
+    put(kFormParam, "Edit5", ctx.image.BootPath452);
     put(kFormParam, "AdrLpt", std::to_string(ctx.portProg.AdrLpt));
     const std::string text = file.Text();
     if (exists && text == old) return {SettingsWrite::Unchanged, {}};

@@ -19,7 +19,8 @@ std::string ProgramFileName(const std::string& fallback);
 // valid integer is missing.
 struct SettingsValues {
     std::array<uint8_t, 14> ConfigWrite{}; // low 8 bits of each value
-    std::string Edit1 = "c:\\", Edit2 = "c:\\", Edit5 = "c:\\";
+    // Edit1, Edit2, Edit5: the update file, the boot loaders for the PIC18F4620 and the PIC18F452.
+    std::string UpdatePath = "c:\\", BootPath4620 = "c:\\", BootPath452 = "c:\\";
     uint16_t ConfigChip = 0;               // low 16 bits
     uint16_t AdrLpt = 888;                 // low 16 bits
     // Set when a file was there but refused for its size (the defaults stand):

@@ -1,6 +1,7 @@
 #include "app/UpdateCommand.h"
 
 #include "app/CommandGate.h"
+#include "app/ImageAccess.h"
 #include "app/MainCommands.h"
 #include "app/RunObserver.h"
 #include "core/Context.h"
@@ -107,7 +108,7 @@ UpdateOutcome SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
     const bool buttonWasEnabled = ui.Enabled(Ctl::SpeedButton4);
     if (ownLock) UpravlKnopk(ctx, ui, sender, true);
     ui.SetBusyCursor(true);
-    const bool loaded = run.Step(2, "загрузка обновления", SpeedButton7Click(ctx));
+    const bool loaded = run.Step(2, "загрузка обновления", LoadEmbeddedUpdate(ImageLoadOf(ctx)));
     ui.SetEnabled(Ctl::SpeedButton4, false);
     auto end = [&](UpdateResult result) {
         outcome.result = result;
@@ -128,7 +129,7 @@ UpdateOutcome SpeedButton4Click(Context& ctx, MainControls& ui, Ctl sender) {
         ctx.host.Okno("Обновление не записано: не загрузился файл обновления.");
         return end(UpdateResult::Failed);
     }
-    if (ctx.commands.Obnovl) ClearOkno(ctx); // update-only mode starts a clean log
+    if (ctx.commands.Obnovl) ClearOkno(ctx.host); // update-only mode starts a clean log
 
     const Wait wait = WaitForModule(ctx, outcome.moduleIdentity);
     if (wait == Wait::Stopped) return stopped();

@@ -17,6 +17,7 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/RunObserver.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgrammerAccess.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Detection.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ImageAccess.cpp
 )
 list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/BenchFaults.cpp

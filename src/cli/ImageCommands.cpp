@@ -2,6 +2,7 @@
 // show the update's check bytes.
 #include <cstdio>
 
+#include "app/ImageAccess.h"
 #include "cli/CommandTable.h"
 #include "image/CalCrc.h"
 #include "image/FileCommands.h"
@@ -24,9 +25,9 @@ public:
     }
     int Run(Session& s) override {
         if (!tempDir_.empty()) s.ctx.image.TempDir = tempDir_;
-        if (file_.empty()) return SpeedButton7Click(s.ctx) ? 0 : 1;
-        s.ctx.image.Edit1 = file_;
-        return SpeedButton19Click(s.ctx) ? 0 : 1;
+        if (file_.empty()) return LoadEmbeddedUpdate(ImageLoadOf(s.ctx)) ? 0 : 1;
+        s.ctx.image.UpdatePath = file_;
+        return LoadUpdateFile(ImageLoadOf(s.ctx)) ? 0 : 1;
     }
 
 private:
@@ -41,8 +42,8 @@ public:
     }
     int Run(Session& s) override {
         if (!tempDir_.empty()) s.ctx.image.TempDir = tempDir_;
-        (s.ctx.Is4620() ? s.ctx.image.Edit2 : s.ctx.image.Edit5) = file_;
-        return SpeedButton3Click(s.ctx) ? 0 : 1;
+        (s.ctx.Is4620() ? s.ctx.image.BootPath4620 : s.ctx.image.BootPath452) = file_;
+        return LoadBootLoaderFile(ImageLoadOf(s.ctx)) ? 0 : 1;
     }
 
 private:
@@ -58,8 +59,10 @@ public:
         app.add_option("--page", page_, "Quarter of program memory, 0..3")->check(CLI::Range(0, 3));
     }
     int Run(Session& s) override {
-        const uint8_t source = source_.empty() ? s.ctx.image.ViewSource : (source_ == "chip" ? 1 : 0);
-        Okno_1_2_Str(s.ctx, source, page_);
+        const MemorySource source = source_.empty()          ? s.ctx.image.ViewSource
+                                    : source_ == "chip" ? MemorySource::Chip
+                                                        : MemorySource::Reference;
+        Okno_1_2_Str(s.ctx.host, s.ctx.image, s.ctx.prog.ChipWords, source, page_);
         return 0;
     }
 
@@ -72,7 +75,7 @@ class CrcCommand : public Command {
 public:
     void Setup(CLI::App&) override {}
     int Run(Session& s) override {
-        const std::string text = CalCrcText(s.ctx);
+        const std::string text = CalCrcText(s.ctx.image, TargetChipOf(s.ctx));
         s.ctx.host.Label2(text);
         std::printf("%s\n", text.c_str());
         return 0;

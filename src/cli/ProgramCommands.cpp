@@ -4,6 +4,7 @@
 
 #include "app/BootImageWrite.h"
 #include "app/ChipRange.h"
+#include "app/ImageAccess.h"
 #include "app/MainCommands.h"
 #include "app/ParamCommands.h"
 #include "app/PlainControls.h"
@@ -42,7 +43,7 @@ public:
         if (!EnsureOpened(s)) return 1;
         const bool read = ChipRange(s.ctx, all_).Read();
         // The memory view now shows what was read ("Данные кристалла.").
-        s.ctx.image.ViewSource = 1;
+        s.ctx.image.ViewSource = MemorySource::Chip;
         // Half a read is not the chip's memory: nothing is saved.
         if (!read) return 1;
         const uint32_t words = all_ ? s.ctx.prog.ChipWords : s.ctx.prog.BootWords;
@@ -131,7 +132,7 @@ public:
             }
             return 0;
         }
-        const bool ok = WriteWordConfig(s.ctx, preset_);
+        const bool ok = WriteWordConfig(ConfigAccessOf(s.ctx), static_cast<ConfigPreset>(preset_)); // 0, 1, 2 in order
         s.host.Okno(s.ctx.prog.ConfigStaticText1);
         return ok ? 0 : 1;
     }

@@ -2,8 +2,6 @@
 
 #include "config/ConfigBitDescriptions.h"
 #include "config/ConfigWords.h"
-#include "core/Context.h"
-#include "icsp/ConfigId.h"
 
 namespace mrk {
 
@@ -28,57 +26,58 @@ void Okno(ConfigForm& f, const std::string& line) { f.Memoconfig.push_back(line)
 
 namespace configform {
 
-void SelectorClick(Context& ctx, ConfigForm& f, int row) {
+void SelectorClick(const ConfigAccess& access, ConfigForm& f, int row) {
     if (row < 0 || row >= kConfigRegisters || !f.selectorsEnabled) return;
     f.selectorDown = row;
-    ByteToCheckBox(f, ctx.image.ConfigWrite[static_cast<size_t>(row)]);
+    ByteToCheckBox(f, access.configWrite[static_cast<size_t>(row)]);
     f.Memoconfig.clear();
-    for (const auto& line : ConfigBitLines(row, ctx.Is4620())) Okno(f, line);
+    for (const auto& line : ConfigBitLines(row, access.is4620)) Okno(f, line);
 }
 
-void SpeedButton8Click(Context& ctx, ConfigForm& f) {
+void ChangeSelectedByte(const ConfigAccess& access, ConfigForm& f) {
     if (f.selectorDown < 0) return;
     const auto row = static_cast<size_t>(f.selectorDown);
-    ctx.image.ConfigWrite[row] = CheckBoxToByte(f);
+    access.configWrite[row] = CheckBoxToByte(f);
     f.Edit[row].clear();
-    f.Edit[row] = ByteStrToBin(ctx.image.ConfigWrite[row]);
+    f.Edit[row] = ByteStrToBin(access.configWrite[row]);
 }
 
-void IzmConfigClick(Context& ctx, ConfigForm& f) {
+void BeginChange(const ConfigAccess& access, ConfigForm& f) {
     f.IzmConfigDown = true;
     f.SpeedButton2Enabled = true;
     f.editsEnabled = true;
     f.selectorsEnabled = false;
-    ctx.prog.ConfigStaticText1.clear();
+    access.resultText.clear();
 }
 
-void SpeedButton9Click(ConfigForm& f) {
+void CancelChange(ConfigForm& f) {
     f.IzmConfigDown = false;
     f.SpeedButton2Enabled = false;
     f.editsEnabled = false;
     f.selectorsEnabled = true;
 }
 
-bool SpeedButton2Click(Context& ctx, ConfigForm& f) {
+bool WriteEditedConfig(const ConfigAccess& access, ConfigForm& f) {
     if (!f.SpeedButton2Enabled) return false;
-    return WriteWordConfig(ctx, 0);
+    return WriteWordConfig(access, ConfigPreset::AsEdited);
 }
 
-void ReadConfigClick(Context& ctx, ConfigForm& f) {
+void ReadChipConfig(const ConfigAccess& access, ConfigForm& f) {
     // A read the programmer broke off shows nothing as the chip's words: the log
     // says why, and the last read's bits do not stay beside it as if just read.
-    if (!ReadConfigWords(ctx.line(), ctx.prog, ctx.host)) {
+    const std::optional<ConfigReadout> chip = access.readChip();
+    if (!chip) {
         for (auto& edit : f.LabeledEdit) edit.clear();
         return;
     }
-    for (size_t k = 0; k < 14; ++k) f.LabeledEdit[k] = ByteStrToBin(ctx.prog.ConfigRead[k]);
-    f.LabeledEdit[14] = ByteStrToBin(ctx.prog.DevId1);
-    f.LabeledEdit[15] = ByteStrToBin(ctx.prog.DevId2);
+    for (size_t k = 0; k < 14; ++k) f.LabeledEdit[k] = ByteStrToBin(chip->config[k]);
+    f.LabeledEdit[14] = ByteStrToBin(chip->devId1);
+    f.LabeledEdit[15] = ByteStrToBin(chip->devId2);
 }
 
-void FormShow(Context& ctx, ConfigForm& f) {
-    for (size_t k = 0; k < 14; ++k) f.Edit[k] = ByteStrToBin(ctx.image.ConfigWrite[k]);
-    SpeedButton9Click(f);
+void FormShow(const ConfigAccess& access, ConfigForm& f) {
+    for (size_t k = 0; k < 14; ++k) f.Edit[k] = ByteStrToBin(access.configWrite[k]);
+    CancelChange(f);
 }
 
 void FormClose(ConfigForm& f) {

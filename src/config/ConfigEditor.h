@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace mrk {
+#include "config/ConfigAccess.h"
 
-struct Context;
+namespace mrk {
 
 // The fourteen "Выбор" buttons, row by row (CONFIG1L .. CONFIG7H).
 constexpr std::array<const char*, 14> kConfigSelectorButtons = {
@@ -39,13 +39,13 @@ namespace configform {
 
 // A "Выбор" button (row 0..13): its byte on the check boxes, its bits described
 // for the chip the main window shows at this moment.
-void SelectorClick(Context& ctx, ConfigForm& f, int row);
-void SpeedButton8Click(Context& ctx, ConfigForm& f); // "Изменить выбранное слово"
-void IzmConfigClick(Context& ctx, ConfigForm& f);    // "Изменить конфигурацию"
-void SpeedButton9Click(ConfigForm& f);               // "Отмена"
-[[nodiscard]] bool SpeedButton2Click(Context& ctx, ConfigForm& f); // "Запись слова конфигурации"
-void ReadConfigClick(Context& ctx, ConfigForm& f);   // "Чтение слова конфигурации"
-void FormShow(Context& ctx, ConfigForm& f);
+void SelectorClick(const ConfigAccess& access, ConfigForm& f, int row);
+void ChangeSelectedByte(const ConfigAccess& access, ConfigForm& f); // "Изменить выбранное слово"
+void BeginChange(const ConfigAccess& access, ConfigForm& f);        // "Изменить конфигурацию"
+void CancelChange(ConfigForm& f);                                    // "Отмена"
+[[nodiscard]] bool WriteEditedConfig(const ConfigAccess& access, ConfigForm& f); // "Запись слова конфигурации"
+void ReadChipConfig(const ConfigAccess& access, ConfigForm& f);     // "Чтение слова конфигурации"
+void FormShow(const ConfigAccess& access, ConfigForm& f);
 void FormClose(ConfigForm& f);
 
 } // namespace configform

@@ -4,14 +4,17 @@
 #include <cstdint>
 #include <string>
 
+#include "config/ConfigAccess.h"
+
 namespace mrk {
 
-struct Context;
+// What a configuration write puts on the chip: the bytes as they stand, all
+// protection off, or code protection on.
+enum class ConfigPreset { AsEdited, ProtectionOff, CodeProtection };
 
-// kind 0: ConfigWrite as it stands; 1: all protection off; 2: code protection on.
-// True when the chip reads back exactly ConfigWrite; the result text goes to
-// ctx.prog.ConfigStaticText1.
-[[nodiscard]] bool WriteWordConfig(Context& ctx, int kind);
+// True when the chip reads back exactly configWrite with the preset laid over
+// it; the result text goes to the result line.
+[[nodiscard]] bool WriteWordConfig(const ConfigAccess& access, ConfigPreset preset);
 
 // The 8 bits of a byte, most significant first ("10100101" for 0xA5).
 std::string ByteStrToBin(uint8_t value);

@@ -7,7 +7,7 @@
 #include "app/CommandVars.h"
 #include "core/Host.h"
 #include "icsp/ProgVars.h"
-#include "image/ImageVars.h"
+#include "image/FirmwareImages.h"
 #include "transport/Kordel.h"
 #include "transport/Surtan.h"
 
@@ -39,7 +39,7 @@ struct Context {
     D2xxVars& d2xx = surtan.d2xx;                // FTDI wrapper
     FtFunkcVars& ft = surtan.ft;                 // USB sample engine
     ProgVars prog;               // programmer open, chip sizes
-    ImageVars image;             // reference and read-back images
+    FirmwareImages image;             // reference and read-back images
     CommandVars commands;        // main-window command state
 
     // Watches the cycle and the update from start to end (the production journal); may be null.

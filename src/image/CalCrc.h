@@ -2,15 +2,15 @@
 // The "Cal CRC" check bytes: XOR of the update region's even (d0) and odd (d1) bytes.
 #include <string>
 
-namespace mrk {
+#include "image/FirmwareImages.h"
 
-struct Context;
+namespace mrk {
 
 struct XorCheck {
     unsigned d0, d1;
 };
-XorCheck UpdateXorCheck(const Context& ctx);
+XorCheck UpdateXorCheck(const FirmwareImages& images, const TargetChip& chip);
 // "d0=%x d1=%x", as the service label shows it.
-std::string CalCrcText(const Context& ctx);
+std::string CalCrcText(const FirmwareImages& images, const TargetChip& chip);
 
 } // namespace mrk

@@ -1,10 +1,10 @@
 #pragma once
-#include "image/ImageVars.h"
+#include "image/FirmwareImages.h"
 
 namespace mrk {
 
 // Keeps only the configuration bits the loaders may set (the same masks for both
 // chips); run after every successful image load.
-void MaskConfigWrite(ImageVars& image);
+void MaskConfigWrite(FirmwareImages& image);
 
 } // namespace mrk

@@ -8,13 +8,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "core/Context.h"
 #include "core/FileBytes.h"
 #include "core/Sha256.h"
 #include "image/ConfigMask.h"
 #include "image/CrpCodec.h"
 #include "image/EmbeddedImages.h"
-#include "image/HexLoad.h"
 #include "image/HexReader.h"
 #include "image/ImageKey.h"
 #include "image/IoErrors.h"
@@ -31,9 +29,9 @@ std::string WithTmpEnding(std::string name) {
     return name;
 }
 
-std::string InTempDir(const Context& ctx, const std::string& path) {
-    if (ctx.image.TempDir.empty()) return path;
-    return (fs::path(ctx.image.TempDir) / fs::path(path).filename()).string();
+std::string InTempDir(const FirmwareImages& images, const std::string& path) {
+    if (images.TempDir.empty()) return path;
+    return (fs::path(images.TempDir) / fs::path(path).filename()).string();
 }
 
 // The deciphered text in its temporary file. The file is created new (never an
@@ -102,58 +100,61 @@ private:
 
 } // namespace
 
-std::string CrpTempPath(const Context& ctx, const std::string& crpPath) {
-    return InTempDir(ctx, WithTmpEnding(crpPath));
+std::string CrpTempPath(const FirmwareImages& images, const std::string& crpPath) {
+    return InTempDir(images, WithTmpEnding(crpPath));
 }
 
-std::string ResourceTempPath(const Context& ctx) {
-    return InTempDir(ctx, WithTmpEnding("KvzVer.RES"));
+std::string ResourceTempPath(const FirmwareImages& images) {
+    return InTempDir(images, WithTmpEnding("KvzVer.RES"));
 }
 
-int LoadEnciphered(Context& ctx, std::span<const uint8_t> source, const std::string& tempPath,
-                   uint8_t kind) {
-    ctx.image.ImageKey = kImageKey;
-    Rc6KeySetup(ctx.image.ImageKey, ctx.image.S);
-    const std::vector<uint8_t> text = CrpDecipher(ctx.image.S, source);
+int LoadEnciphered(const ImageLoad& load, std::span<const uint8_t> source, const std::string& tempPath,
+                   ImageKind kind) {
+    FirmwareImages& images = load.images;
+    images.ImageKey = kImageKey;
+    Rc6KeySetup(images.ImageKey, images.S);
+    const std::vector<uint8_t> text = CrpDecipher(images.S, source);
 
     TempFile temp(tempPath);
     if (!temp.Create() || !temp.Write(text)) {
-        ShowWriteError(ctx, temp.path(), errno);
+        ShowWriteError(load.host, temp.path(), errno);
         return -1;
     }
     {
         std::string written;
         if (!temp.ReadBack(written)) {
-            ShowReadError(ctx, temp.path(), errno);
+            ShowReadError(load.host, temp.path(), errno);
             return -1;
         }
         std::istringstream in(std::move(written));
-        const auto config = kind == 0 ? ConfigRecords::Store : ConfigRecords::Drop;
-        if (ReadHexText(ctx, in, config, temp.path()) != 0) return -1;
+        const auto config = kind == ImageKind::Update ? ConfigRecords::Store : ConfigRecords::Drop;
+        if (ReadHexText(images, load.host, in, config, temp.path()) != 0) return -1;
     }
-    if (kind == 0) BuffEtToCry(ctx);
-    MaskConfigWrite(ctx.image);
+    if (kind == ImageKind::Update) BuffEtToCry(images, load.chip);
+    MaskConfigWrite(images);
     return 0;
 }
 
-int ExecuteCRPtoHex(Context& ctx, uint8_t kind) {
-    const std::string& path = ImagePath(ctx, kind);
+int ExecuteCRPtoHex(const ImageLoad& load, ImageKind kind) {
+    FirmwareImages& images = load.images;
+    const std::string& path = images.PathOf(kind, load.chip.is4620);
+    const bool boot = kind == ImageKind::BootLoader;
     std::vector<uint8_t> bytes;
-    if (kind == 1) ctx.image.BootSha256.clear();
+    if (boot) images.BootSha256.clear();
     if (int err = 0; !ReadRegularFile(path, bytes, err)) {
-        ShowReadError(ctx, path, err);
+        ShowReadError(load.host, path, err);
         return -1;
     }
-    const int rc = LoadEnciphered(ctx, bytes, CrpTempPath(ctx, path), kind);
+    const int rc = LoadEnciphered(load, bytes, CrpTempPath(images, path), kind);
     // The fingerprint of the very bytes loaded.
-    if (rc == 0 && kind == 1) ctx.image.BootSha256 = Sha256Hex(bytes);
+    if (rc == 0 && boot) images.BootSha256 = Sha256Hex(bytes);
     return rc;
 }
 
-int ExecuteResurse(Context& ctx, uint8_t kind) {
-    const auto image = FindImageResource(ctx.Is4620() ? "DATAARRAY1" : "DATAARRAY");
+int ExecuteResurse(const ImageLoad& load, ImageKind kind) {
+    const auto image = FindImageResource(load.chip.is4620 ? "DATAARRAY1" : "DATAARRAY");
     if (!image) return -1;
-    return LoadEnciphered(ctx, *image, ResourceTempPath(ctx), kind);
+    return LoadEnciphered(load, *image, ResourceTempPath(load.images), kind);
 }
 
 } // namespace mrk

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <filesystem>
 
-#include "core/Context.h"
 #include "core/Format.h"
+#include "core/Host.h"
 #include "core/StandardStreams.h"
 #include "image/EncipheredLoad.h"
 #include "image/HexLoad.h"
@@ -15,10 +15,10 @@ namespace mrk {
 
 namespace {
 
-void FillProgramSpace(Context& ctx) {
-    const size_t bytes = std::min<size_t>(2u * ctx.prog.ChipWords, 0x10000);
-    std::fill_n(ctx.image.BuffEt.begin(), bytes, uint8_t{0xFF});
-    ctx.image.BootImageLoaded = false;
+void FillProgramSpace(const ImageLoad& load) {
+    const size_t bytes = std::min<size_t>(2u * load.chip.chipWords, 0x10000);
+    std::fill_n(load.images.BuffEt.begin(), bytes, uint8_t{0xFF});
+    load.images.BootImageLoaded = false;
 }
 
 bool FileExists(const std::string& path) {
@@ -29,12 +29,12 @@ bool FileExists(const std::string& path) {
 // Picks the loader by extension; false (after the log line) for any other extension.
 // Standard input ("-") carries HEX text: a .CRP is deciphered on its way in
 // (mrkcrypt decipher F.crp - | mrkprog load-boot -).
-bool LoadByExtension(Context& ctx, const std::string& path, uint8_t kind) {
-    if (IsStandardStream(path)) return ExecuteHex(ctx, kind) == 0;
+bool LoadByExtension(const ImageLoad& load, const std::string& path, ImageKind kind) {
+    if (IsStandardStream(path)) return ExecuteHex(load, kind) == 0;
     const std::string ext = UpperExtension(path);
-    if (ext == ".HEX") return ExecuteHex(ctx, kind) == 0;
-    if (ext == ".CRP") return ExecuteCRPtoHex(ctx, kind) == 0;
-    ctx.host.Okno("Неправильное расширение файла.");
+    if (ext == ".HEX") return ExecuteHex(load, kind) == 0;
+    if (ext == ".CRP") return ExecuteCRPtoHex(load, kind) == 0;
+    load.host.Okno("Неправильное расширение файла.");
     return false;
 }
 
@@ -49,49 +49,50 @@ std::string UpperExtension(const std::string& path) {
     return ext;
 }
 
-bool SpeedButton7Click(Context& ctx) {
-    FillProgramSpace(ctx);
-    if (ExecuteResurse(ctx, 0) != 0) {
-        ctx.host.Label3("Ошибка загрузки");
+bool LoadEmbeddedUpdate(const ImageLoad& load) {
+    FillProgramSpace(load);
+    if (ExecuteResurse(load, ImageKind::Update) != 0) {
+        load.host.Label3("Ошибка загрузки");
         return false;
     }
-    ctx.host.Label3(ctx.Is4620() ? "Загружен Файл Mrk4620Ver45" : "Загружен Файл MrkVer45");
+    load.host.Label3(load.chip.is4620 ? "Загружен Файл Mrk4620Ver45" : "Загружен Файл MrkVer45");
     return true;
 }
 
-bool SpeedButton3Click(Context& ctx) {
-    const std::string path = ImagePath(ctx, 1);
-    ctx.image.BootSha256.clear();
+bool LoadBootLoaderFile(const ImageLoad& load) {
+    FirmwareImages& images = load.images;
+    const std::string path = images.BootPath(load.chip.is4620);
+    images.BootSha256.clear();
     // A failed load may have left part of a boot region behind: not an image to write.
-    ctx.image.BootImageLoaded = false;
+    images.BootImageLoaded = false;
     if (!FileExists(path)) {
         // (The label ends with the path below, as for any failed boot load.)
-        ctx.host.Okno(Format("Файл %s не найден.", path.c_str()));
-    } else if (LoadByExtension(ctx, path, 1)) {
-        ctx.image.BootImageLoaded = true;
-        ctx.image.ViewSource = 0;
-        ctx.host.Okno(Format("Загружен файл %s.", path.c_str()));
+        load.host.Okno(Format("Файл %s не найден.", path.c_str()));
+    } else if (LoadByExtension(load, path, ImageKind::BootLoader)) {
+        images.BootImageLoaded = true;
+        images.ViewSource = MemorySource::Reference;
+        load.host.Okno(Format("Загружен файл %s.", path.c_str()));
         return true;
     }
-    ctx.host.Label3(Format("Ошибка загрузки %s", path.c_str()));
+    load.host.Label3(Format("Ошибка загрузки %s", path.c_str()));
     return false;
 }
 
-bool SpeedButton19Click(Context& ctx) {
-    FillProgramSpace(ctx);
-    const std::string path = ImagePath(ctx, 0);
+bool LoadUpdateFile(const ImageLoad& load) {
+    FillProgramSpace(load);
+    const std::string path = load.images.UpdatePath;
     if (!FileExists(path)) {
-        ctx.host.Okno(Format("Файл %s не найден.", path.c_str()));
-        ctx.host.Label3("Ошибка загрузки");
+        load.host.Okno(Format("Файл %s не найден.", path.c_str()));
+        load.host.Label3("Ошибка загрузки");
         return false;
     }
-    if (!LoadByExtension(ctx, path, 0)) {
-        ctx.host.Label3(Format("Ошибка загрузки %s", path.c_str()));
+    if (!LoadByExtension(load, path, ImageKind::Update)) {
+        load.host.Label3(Format("Ошибка загрузки %s", path.c_str()));
         return false;
     }
-    ClearOkno(ctx);
-    ctx.image.ViewSource = 0;
-    ctx.host.Label3(Format("Загружен Файл %s", path.c_str()));
+    ClearOkno(load.host);
+    load.images.ViewSource = MemorySource::Reference;
+    load.host.Label3(Format("Загружен Файл %s", path.c_str()));
     return true;
 }
 

@@ -1,18 +1,18 @@
 #pragma once
 // The main window's three firmware loads, without the window: each reports in
-// Label3 and the log and returns whether the load succeeded.
+// the status line and the log and returns whether the load succeeded.
 #include <string>
+
+#include "image/ImageLoad.h"
 
 namespace mrk {
 
-struct Context;
-
-// The embedded update image of the current chip, over a BuffEt refilled with 0xFF.
-[[nodiscard]] bool SpeedButton7Click(Context& ctx);
-// The boot-loader file of the current chip (Edit2 / Edit5), laid over BuffEt.
-[[nodiscard]] bool SpeedButton3Click(Context& ctx);
-// The update file (Edit1), over a BuffEt refilled with 0xFF.
-[[nodiscard]] bool SpeedButton19Click(Context& ctx);
+// The embedded update image of the chip, over a BuffEt refilled with 0xFF.
+[[nodiscard]] bool LoadEmbeddedUpdate(const ImageLoad& load);
+// The boot-loader file of the chip, laid over BuffEt.
+[[nodiscard]] bool LoadBootLoaderFile(const ImageLoad& load);
+// The update file, over a BuffEt refilled with 0xFF.
+[[nodiscard]] bool LoadUpdateFile(const ImageLoad& load);
 
 // The file name's extension from its last point on, upper-cased (".HEX"); empty
 // when the name has no point.

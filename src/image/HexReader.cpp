@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "core/Context.h"
+#include "core/Host.h"
 #include "image/HexDigit.h"
 #include "image/IoErrors.h"
 
@@ -119,8 +119,8 @@ HexLine HexLineReader::ReadConfig(const std::string& line) {
     return HexLine::Next;
 }
 
-int ReadHexText(Context& ctx, std::istream& in, ConfigRecords config, const std::string& name) {
-    HexLineReader reader(ctx.image, config);
+int ReadHexText(FirmwareImages& images, Host& host, std::istream& in, ConfigRecords config, const std::string& name) {
+    HexLineReader reader(images, config);
     std::string line;
     while (std::getline(in, line)) {
         const HexLine verdict = reader.Read(line);
@@ -128,12 +128,12 @@ int ReadHexText(Context& ctx, std::istream& in, ConfigRecords config, const std:
         if (verdict == HexLine::Bad) break;
     }
     if (in.bad()) {
-        ShowReadError(ctx, name);
+        ShowReadError(host, name);
         return -1;
     }
     // A file that ends without its end record (cut short, or empty) is as
     // damaged as one with a bad line: half an image must never load as a whole one.
-    ctx.host.Okno("Ошибка формата или КС");
+    host.Okno("Ошибка формата или КС");
     return -1;
 }
 

@@ -3,11 +3,11 @@
 #include <istream>
 #include <string>
 
-#include "image/ImageVars.h"
+#include "image/FirmwareImages.h"
 
 namespace mrk {
 
-struct Context;
+class Host;
 
 // Whether configuration records (under upper address 0x0030) reach ConfigWrite.
 enum class ConfigRecords { Store, Drop };
@@ -17,7 +17,7 @@ enum class HexLine { Next, End, Bad };
 // Reads one file's records line by line into BuffEt and ConfigWrite.
 class HexLineReader {
 public:
-    HexLineReader(ImageVars& image, ConfigRecords config) : image_(image), config_(config) {}
+    HexLineReader(FirmwareImages& image, ConfigRecords config) : image_(image), config_(config) {}
     // One line as read from the text (a trailing CR is ignored).
     HexLine Read(std::string line);
 
@@ -29,7 +29,7 @@ private:
     HexLine ReadData(const std::string& line, bool store);
     HexLine ReadConfig(const std::string& line);
 
-    ImageVars& image_;
+    FirmwareImages& image_;
     ConfigRecords config_;
     bool configArea_ = false; // set by the first configuration address, never cleared
     Upper upper_ = Upper::Program;
@@ -40,6 +40,6 @@ private:
 // a valid end record (records before that stay in place); a read error is shown
 // in a message box naming the file and gives -1.
 // Neither clears BuffEt nor masks ConfigWrite.
-[[nodiscard]] int ReadHexText(Context& ctx, std::istream& in, ConfigRecords config, const std::string& name);
+[[nodiscard]] int ReadHexText(FirmwareImages& images, Host& host, std::istream& in, ConfigRecords config, const std::string& name);
 
 } // namespace mrk

@@ -3,36 +3,36 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/Context.h"
 #include "core/FileBytes.h"
 #include "core/Format.h"
+#include "core/Host.h"
 
 namespace mrk {
 
 namespace {
 
-void Show(Context& ctx, const char* what, const std::string& path, int err = errno) {
+void Show(Host& host, const char* what, const std::string& path, int err = errno) {
     std::string text = Format(what, path.c_str());
     if (err != 0) text += Format(" (%s)", FileErrorText(err).c_str());
-    ctx.host.MessageBox(text, "Ошибка", MsgKind::Error, MsgButtons::Ok);
+    host.MessageBox(text, "Ошибка", MsgKind::Error, MsgButtons::Ok);
 }
 
 } // namespace
 
-void ShowReadError(Context& ctx, const std::string& path) {
-    Show(ctx, "Ошибка чтения файла %s.", path);
+void ShowReadError(Host& host, const std::string& path) {
+    Show(host, "Ошибка чтения файла %s.", path);
 }
 
-void ShowWriteError(Context& ctx, const std::string& path) {
-    Show(ctx, "Не удается записать файл %s.", path);
+void ShowWriteError(Host& host, const std::string& path) {
+    Show(host, "Не удается записать файл %s.", path);
 }
 
-void ShowReadError(Context& ctx, const std::string& path, int err) {
-    Show(ctx, "Ошибка чтения файла %s.", path, err);
+void ShowReadError(Host& host, const std::string& path, int err) {
+    Show(host, "Ошибка чтения файла %s.", path, err);
 }
 
-void ShowWriteError(Context& ctx, const std::string& path, int err) {
-    Show(ctx, "Не удается записать файл %s.", path, err);
+void ShowWriteError(Host& host, const std::string& path, int err) {
+    Show(host, "Не удается записать файл %s.", path, err);
 }
 
 } // namespace mrk

@@ -5,12 +5,12 @@
 
 namespace mrk {
 
-struct Context;
+class Host;
 
-void ShowReadError(Context& ctx, const std::string& path);
-void ShowWriteError(Context& ctx, const std::string& path);
+void ShowReadError(Host& host, const std::string& path);
+void ShowWriteError(Host& host, const std::string& path);
 // The same with the system's error number given rather than taken from errno.
-void ShowReadError(Context& ctx, const std::string& path, int err);
-void ShowWriteError(Context& ctx, const std::string& path, int err);
+void ShowReadError(Host& host, const std::string& path, int err);
+void ShowWriteError(Host& host, const std::string& path, int err);
 
 } // namespace mrk

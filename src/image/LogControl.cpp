@@ -1,15 +1,15 @@
 #include "image/LogControl.h"
 
-#include "core/Context.h"
+#include "core/Host.h"
 
 namespace mrk {
 
-void ClearOkno(Context& ctx) {
-    ctx.host.ClearLog();
+void ClearOkno(Host& host) {
+    host.ClearLog();
 }
 
-void HoldOknoRepaint(Context& ctx, bool hold) {
-    ctx.host.HoldLogRepaint(hold);
+void HoldOknoRepaint(Host& host, bool hold) {
+    host.HoldLogRepaint(hold);
 }
 
 } // namespace mrk

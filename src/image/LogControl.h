@@ -3,9 +3,9 @@
 // while many lines go in.
 namespace mrk {
 
-struct Context;
+class Host;
 
-void ClearOkno(Context& ctx);
-void HoldOknoRepaint(Context& ctx, bool hold);
+void ClearOkno(Host& host);
+void HoldOknoRepaint(Host& host, bool hold);
 
 } // namespace mrk

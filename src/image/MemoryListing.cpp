@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/Context.h"
 #include "core/Format.h"
+#include "core/Host.h"
 #include "image/LogControl.h"
 
 namespace mrk {
@@ -31,20 +31,22 @@ std::string ListingLine(const uint8_t* memory, unsigned line, uint32_t unreadFro
     return text;
 }
 
-void Okno_1_2_Str(Context& ctx, uint8_t source, unsigned page) {
-    const PageLines lines = PageBounds(ctx.prog.ChipWords, page);
-    const uint8_t* memory = source == 0 ? ctx.image.BuffEt.data() : ctx.image.BuffChip.data();
-    const uint32_t unreadFrom = source == 0 ? UINT32_MAX : ctx.image.ChipReadBrokeAt.value_or(UINT32_MAX);
-    ClearOkno(ctx);
-    HoldOknoRepaint(ctx, true);
-    ctx.host.Okno(source == 0 ? "Карта памяти программ." : "Данные кристалла.");
-    ctx.host.GaugeMax(static_cast<long>(lines.last - lines.first));
-    ctx.host.GaugePos(0);
+void Okno_1_2_Str(Host& host, const FirmwareImages& images, uint32_t chipWords, MemorySource source,
+                  unsigned page) {
+    const bool reference = source == MemorySource::Reference;
+    const PageLines lines = PageBounds(chipWords, page);
+    const uint8_t* memory = reference ? images.BuffEt.data() : images.BuffChip.data();
+    const uint32_t unreadFrom = reference ? UINT32_MAX : images.ChipReadBrokeAt.value_or(UINT32_MAX);
+    ClearOkno(host);
+    HoldOknoRepaint(host, true);
+    host.Okno(reference ? "Карта памяти программ." : "Данные кристалла.");
+    host.GaugeMax(static_cast<long>(lines.last - lines.first));
+    host.GaugePos(0);
     for (unsigned L = lines.first; L <= lines.last; ++L) {
-        ctx.host.Okno(ListingLine(memory, L, unreadFrom));
-        ctx.host.GaugePos(static_cast<long>(L - lines.first));
+        host.Okno(ListingLine(memory, L, unreadFrom));
+        host.GaugePos(static_cast<long>(L - lines.first));
     }
-    HoldOknoRepaint(ctx, false);
+    HoldOknoRepaint(host, false);
 }
 
 } // namespace mrk

@@ -1,11 +1,13 @@
 #pragma once
-// Lists a quarter of program memory in the log: source 0 BuffEt, 1 BuffChip.
+// Lists a quarter of program memory in the log: the reference image or what was read from the chip.
 #include <cstdint>
 #include <string>
 
+#include "image/FirmwareImages.h"
+
 namespace mrk {
 
-struct Context;
+class Host;
 
 struct PageLines {
     unsigned first, last; // display lines, inclusive; line L starts at byte 8*L
@@ -21,6 +23,7 @@ std::string ListingLine(const uint8_t* memory, unsigned line, uint32_t unreadFro
 
 // Clears the log and lists the page under the heading of its source; the words
 // a broken-off read of the chip did not bring back are not shown as chip data.
-void Okno_1_2_Str(Context& ctx, uint8_t source, unsigned page);
+void Okno_1_2_Str(Host& host, const FirmwareImages& images, uint32_t chipWords, MemorySource source,
+                  unsigned page);
 
 } // namespace mrk

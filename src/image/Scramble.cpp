@@ -3,21 +3,19 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/Context.h"
-
 namespace mrk {
 
-UpdateRegion UpdateRegionOf(const Context& ctx) {
-    const unsigned end = std::min<unsigned>(2u * ctx.prog.ChipWords, 0x10000u);
-    const unsigned first = std::min<unsigned>(2u * ctx.prog.BootWords, end);
+UpdateRegion UpdateRegionOf(const TargetChip& chip) {
+    const unsigned end = std::min<unsigned>(2u * chip.chipWords, 0x10000u);
+    const unsigned first = std::min<unsigned>(2u * chip.bootWords, end);
     return {first, end};
 }
 
-void BuffEtToCry(Context& ctx) {
-    auto& key = ctx.image.ImageKey;
-    auto& et = ctx.image.BuffEt;
+void BuffEtToCry(FirmwareImages& images, const TargetChip& chip) {
+    auto& key = images.ImageKey;
+    auto& et = images.BuffEt;
     std::memcpy(key.data(), "velmarto", 8);
-    const auto [first, end] = UpdateRegionOf(ctx);
+    const auto [first, end] = UpdateRegionOf(chip);
 
     uint8_t sumLo = 0, sumHi = 0;
     for (unsigned x = first; x < end; ++x) (x % 2 == 0 ? sumLo : sumHi) += et[x];

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 
+#include "app/ImageAccess.h"
 #include "core/Context.h"
 #include "windows/TProg12.h"
 #include "ui_TFormConfig.h"
@@ -45,7 +46,7 @@ TFormConfig::TFormConfig(TProg12& main)
         selectors_->addButton(selector_[k], k);
     }
     connect(selectors_, &QButtonGroup::idClicked, this, [this](int row) {
-        configform::SelectorClick(ctx_, form_, row);
+        configform::SelectorClick(ConfigAccessOf(ctx_), form_, row);
         Refresh();
     });
 
@@ -54,16 +55,16 @@ TFormConfig::TFormConfig(TProg12& main)
         connect(bit_[k], &QCheckBox::toggled, this, [this, k](bool on) { form_.CheckBox[static_cast<size_t>(k)] = on; });
     }
 
-    connect(ui_->SpeedButton8, &QToolButton::clicked, this, [this] { Run(configform::SpeedButton8Click); });
+    connect(ui_->SpeedButton8, &QToolButton::clicked, this, [this] { Run(configform::ChangeSelectedByte); });
 
     izmConfig_ = ui_->IzmConfig;
     cancel_ = ui_->SpeedButton9;
     auto* mode = new QButtonGroup(this);
     mode->addButton(izmConfig_);
     mode->addButton(cancel_);
-    connect(izmConfig_, &QToolButton::clicked, this, [this] { Run(configform::IzmConfigClick); });
+    connect(izmConfig_, &QToolButton::clicked, this, [this] { Run(configform::BeginChange); });
     connect(cancel_, &QToolButton::clicked, this, [this] {
-        configform::SpeedButton9Click(form_);
+        configform::CancelChange(form_);
         Refresh();
     });
 
@@ -71,13 +72,13 @@ TFormConfig::TFormConfig(TProg12& main)
     connect(write_, &QToolButton::clicked, this, [this] {
         setCursor(Qt::WaitCursor);
         // The write's verdict is in the window's own log.
-        (void)configform::SpeedButton2Click(ctx_, form_);
+        (void)configform::WriteEditedConfig(ConfigAccessOf(ctx_), form_);
         unsetCursor();
         Refresh();
     });
     connect(ui_->ReadConfig, &QToolButton::clicked, this, [this] {
         setCursor(Qt::WaitCursor);
-        configform::ReadConfigClick(ctx_, form_);
+        configform::ReadChipConfig(ConfigAccessOf(ctx_), form_);
         unsetCursor();
         Refresh();
     });
@@ -85,19 +86,19 @@ TFormConfig::TFormConfig(TProg12& main)
     staticText1_ = ui_->StaticText1;
     memo_ = ui_->Memoconfig;
 
-    configform::FormShow(ctx_, form_);
+    configform::FormShow(ConfigAccessOf(ctx_), form_);
     Refresh();
 }
 
 TFormConfig::~TFormConfig() = default;
 
-void TFormConfig::Run(void (*handler)(Context&, ConfigForm&)) {
-    handler(ctx_, form_);
+void TFormConfig::Run(void (*handler)(const ConfigAccess&, ConfigForm&)) {
+    handler(ConfigAccessOf(ctx_), form_);
     Refresh();
 }
 
 void TFormConfig::showEvent(QShowEvent* e) {
-    configform::FormShow(ctx_, form_);
+    configform::FormShow(ConfigAccessOf(ctx_), form_);
     Refresh();
     QDialog::showEvent(e);
 }

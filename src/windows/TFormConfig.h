@@ -42,7 +42,7 @@ protected:
 
 private:
     void Refresh();
-    void Run(void (*handler)(Context&, ConfigForm&));
+    void Run(void (*handler)(const ConfigAccess&, ConfigForm&));
 
     Context& ctx_;
     std::unique_ptr<Ui::TFormConfig> ui_; // the controls of TFormConfig.ui

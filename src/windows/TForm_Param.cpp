@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "app/ImageAccess.h"
 #include "app/ParamCommands.h"
 #include "core/Context.h"
 #include "image/FileCommands.h"
@@ -96,7 +97,7 @@ TForm_Param::TForm_Param(TProg12& main)
 TForm_Param::~TForm_Param() = default;
 
 std::string& TForm_Param::PathOf(int k) {
-    return k == 0 ? ctx_.image.Edit1 : (k == 1 ? ctx_.image.Edit2 : ctx_.image.Edit5);
+    return k == 0 ? ctx_.image.UpdatePath : (k == 1 ? ctx_.image.BootPath4620 : ctx_.image.BootPath452);
 }
 
 void TForm_Param::ApplyToMainWindow(const MainVisibility& v) {
@@ -135,7 +136,7 @@ void TForm_Param::done(int r) {
     form_.Edit4 = edit4_->text().toStdString();
     // A missing port address was said in its box; the update's load says in the
     // status line how it went. The window closes either way.
-    (void)param::FormClose(ctx_, form_, [this] { (void)mrk::SpeedButton7Click(ctx_); });
+    (void)param::FormClose(ctx_, form_, [this] { (void)mrk::LoadEmbeddedUpdate(ImageLoadOf(ctx_)); });
     Refresh();
     QDialog::done(r);
 }

@@ -17,6 +17,7 @@
 #include <QToolButton>
 
 #include "app/CommandGate.h"
+#include "app/ImageAccess.h"
 #include "app/MainCommands.h"
 #include "image/FileCommands.h"
 #include "windows/DriverInstructions.h"
@@ -110,7 +111,7 @@ void TProg12::FormShow() {
     // The confirmation; its "Да" finds the programmer and the chip.
     if (formPred_) formPred_->exec();
     // The status line says whether the update loaded; the update refuses to run without it.
-    (void)mrk::SpeedButton7Click(ctx_);
+    (void)mrk::LoadEmbeddedUpdate(ImageLoadOf(ctx_));
     ArrangeMode();
     Gauge1->setValue(0);
     ctx_.commands.ButtonsLocked = false;
@@ -125,7 +126,7 @@ void TProg12::ArrangeMode() {
         return;
     }
     // As the update's load: the status line says it, the boot write refuses without it.
-    (void)mrk::SpeedButton3Click(ctx_);
+    (void)mrk::LoadBootLoaderFile(ImageLoadOf(ctx_));
     for (QWidget* w : std::initializer_list<QWidget*>{Panel4, GroupBox2, Label4, Edit1}) w->show();
     Edit1->setFocus();
 }
@@ -222,9 +223,9 @@ void TProg12::ReadChipClick() { mrk::ReadChipClick(ctx_, *this); }
 void TProg12::SravnClick() { mrk::SravnClick(ctx_, *this); }
 void TProg12::SpeedButton21Click() { mrk::SpeedButton21Click(ctx_, *this); }
 // The loads say in the status line how they went.
-void TProg12::SpeedButton3Click() { (void)mrk::SpeedButton3Click(ctx_); }
-void TProg12::SpeedButton7Click() { (void)mrk::SpeedButton7Click(ctx_); }
-void TProg12::SpeedButton19Click() { (void)mrk::SpeedButton19Click(ctx_); }
+void TProg12::SpeedButton3Click() { (void)mrk::LoadBootLoaderFile(ImageLoadOf(ctx_)); }
+void TProg12::SpeedButton7Click() { (void)mrk::LoadEmbeddedUpdate(ImageLoadOf(ctx_)); }
+void TProg12::SpeedButton19Click() { (void)mrk::LoadUpdateFile(ImageLoadOf(ctx_)); }
 void TProg12::SpeedButton10Click() { mrk::SpeedButton10Click(ctx_, *this); }
 // The log and the service line show how the read went.
 void TProg12::SpeedButton11Click() { (void)mrk::SpeedButton11Click(ctx_, *this); }

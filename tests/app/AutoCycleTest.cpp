@@ -96,7 +96,7 @@ TEST(AutoCycle, AnAcceptedNumberGoesIntoTheModuleNumberAsSixteenBits) {
     } cases[] = {{"1", 1}, {"007", 7}, {"65535", 0xFFFF}};
     for (const auto& c : cases) {
         CommandRig r(CommandRig::Blank(ChipModel::PIC18F452, BenchKind::VirtualLpt));
-        r.ctx.image.Edit5 = (r.dir.Path() / "missing.hex").string();
+        r.ctx.image.BootPath452 = (r.dir.Path() / "missing.hex").string();
         r.ctx.commands.ModuleNumber = 0x12345678;
         EXPECT_EQ(TypeAndEnter(r, c.text), CycleResult::Failed) << "no boot-loader file";
         EXPECT_TRUE(r.host.messages.empty()) << c.text;
@@ -198,7 +198,7 @@ TEST(AutoCycle, AnUpdateImageThatDoesNotLoadLeavesTheModuleUntouched) {
 
 TEST(AutoCycle, AMissingBootLoaderFileLeavesTheModuleUntouched) {
     CommandRig r(CommandRig::Blank(ChipModel::PIC18F452, BenchKind::VirtualLpt));
-    r.ctx.image.Edit5 = (r.dir.Path() / "missing.hex").string();
+    r.ctx.image.BootPath452 = (r.dir.Path() / "missing.hex").string();
     r.Module().Poke(0x10, 0x42);
     EXPECT_EQ(TypeAndEnter(r, "9"), CycleResult::Failed);
     EXPECT_EQ(r.host.staticTexts.back(), "X");

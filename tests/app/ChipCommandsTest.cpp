@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "app/CommandRig.h"
+#include "app/ImageAccess.h"
 #include "image/MemoryListing.h"
 #include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
@@ -58,7 +59,7 @@ TEST(ChipCommands, StartWithoutProtectionSelectedTouchesNothing) {
 
 TEST(ChipCommands, StartWithProtectionWritesTheProtectionAndShowsTheResult) {
     OpenedRig r(ChipModel::PIC18F452, BenchKind::VirtualUsb);
-    ASSERT_TRUE(SpeedButton3Click(r.ctx)); // a configuration to write
+    ASSERT_TRUE(LoadBootLoaderFile(ImageLoadOf(r.ctx))); // a configuration to write
     r.ui.SelectProtect(true);
     SpeedButton13Click(r.ctx, r.ui);
     EXPECT_EQ(r.host.staticTexts, (std::vector<std::string>{"OK"}));
@@ -71,7 +72,7 @@ TEST(ChipCommands, BootWriteReadAndCompareOnBothBenches) {
     for (auto kind : {BenchKind::VirtualLpt, BenchKind::VirtualUsb}) {
         SCOPED_TRACE(test::KindName(kind));
         OpenedRig r(ChipModel::PIC18F452, kind);
-        ASSERT_TRUE(SpeedButton3Click(r.ctx));
+        ASSERT_TRUE(LoadBootLoaderFile(ImageLoadOf(r.ctx)));
         r.host.Okno("old line");
         r.ui.SetDown(Ctl::Prog);
         ProgClick(r.ctx, r.ui);
@@ -83,7 +84,7 @@ TEST(ChipCommands, BootWriteReadAndCompareOnBothBenches) {
 
         r.ui.SetDown(Ctl::ReadChip);
         ReadChipClick(r.ctx, r.ui);
-        EXPECT_EQ(r.ctx.image.ViewSource, 1);
+        EXPECT_EQ(r.ctx.image.ViewSource, MemorySource::Chip);
         ASSERT_FALSE(r.host.log.empty());
         EXPECT_EQ(r.host.log.front(), "Данные кристалла.");
         EXPECT_EQ(r.host.log.size(), 1u + 1024u) << "page 0 of a PIC18F452";

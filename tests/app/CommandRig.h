@@ -71,7 +71,7 @@ struct CommandRig {
         for (auto chip : {sim::ChipModel::PIC18F4620, sim::ChipModel::PIC18F452}) {
             const auto path = dir.Path() / (chip == sim::ChipModel::PIC18F4620 ? "boot-4620.hex" : "boot-452.hex");
             std::ofstream(path) << sim::FactoryBootLoaderHex(chip);
-            (chip == sim::ChipModel::PIC18F4620 ? ctx.image.Edit2 : ctx.image.Edit5) = path.string();
+            (chip == sim::ChipModel::PIC18F4620 ? ctx.image.BootPath4620 : ctx.image.BootPath452) = path.string();
         }
     }
     static sim::BenchOptions Blank(sim::ChipModel chip, sim::BenchKind kind) {

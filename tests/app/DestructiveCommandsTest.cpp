@@ -8,6 +8,7 @@
 
 #include "app/AutoCycle.h"
 #include "app/CommandRig.h"
+#include "app/ImageAccess.h"
 #include "app/ParamCommands.h"
 #include "app/ParamForm.h"
 #include "app/RunObserver.h"
@@ -50,24 +51,24 @@ TEST(BootWrite, WithoutABootImageNothingIsTouched) {
             std::function<void(CommandRig&)> loads;
         } cases[] = {
             {"nothing loaded", [](CommandRig&) {}},
-            {"the update image alone", [](CommandRig& r) { SpeedButton7Click(r.ctx); }},
+            {"the update image alone", [](CommandRig& r) { LoadEmbeddedUpdate(ImageLoadOf(r.ctx)); }},
             {"the boot file, then the update image over it",
              [](CommandRig& r) {
-                 SpeedButton3Click(r.ctx);
-                 SpeedButton7Click(r.ctx);
+                 LoadBootLoaderFile(ImageLoadOf(r.ctx));
+                 LoadEmbeddedUpdate(ImageLoadOf(r.ctx));
              }},
             {"the boot file, then the parameters window opened and closed",
              [](CommandRig& r) {
-                 SpeedButton3Click(r.ctx);
+                 LoadBootLoaderFile(ImageLoadOf(r.ctx));
                  ParamForm form;
                  param::FormShow(r.ctx, form);
-                 param::FormClose(r.ctx, form, [&] { SpeedButton7Click(r.ctx); });
+                 param::FormClose(r.ctx, form, [&] { LoadEmbeddedUpdate(ImageLoadOf(r.ctx)); });
              }},
             {"a boot file that does not load",
              [](CommandRig& r) {
-                 SpeedButton7Click(r.ctx);
-                 (r.ctx.Is4620() ? r.ctx.image.Edit2 : r.ctx.image.Edit5) = (r.dir.Path() / "none.hex").string();
-                 SpeedButton3Click(r.ctx);
+                 LoadEmbeddedUpdate(ImageLoadOf(r.ctx));
+                 (r.ctx.Is4620() ? r.ctx.image.BootPath4620 : r.ctx.image.BootPath452) = (r.dir.Path() / "none.hex").string();
+                 LoadBootLoaderFile(ImageLoadOf(r.ctx));
              }},
         };
         for (const auto& c : cases) {
@@ -87,8 +88,8 @@ TEST(BootWrite, WithoutABootImageNothingIsTouched) {
         // The boot file loaded last: the write goes ahead.
         CommandRig r(CommandRig::Blank(chip, kind));
         ASSERT_TRUE(OpenProgrammer(r.ctx));
-        SpeedButton7Click(r.ctx);
-        ASSERT_TRUE(SpeedButton3Click(r.ctx));
+        LoadEmbeddedUpdate(ImageLoadOf(r.ctx));
+        ASSERT_TRUE(LoadBootLoaderFile(ImageLoadOf(r.ctx)));
         ProgClick(r.ctx, r.ui);
         EXPECT_EQ(r.host.log.back(), "Прогр. OK");
     });

@@ -44,9 +44,9 @@ TEST(Settings, AMissingFileGivesEveryDefault) {
     r.ctx.image.ConfigWrite.fill(0x55);
     ReadSettings(r.ctx);
     for (uint8_t b : r.ctx.image.ConfigWrite) EXPECT_EQ(b, 0);
-    EXPECT_EQ(r.ctx.image.Edit1, "c:\\");
-    EXPECT_EQ(r.ctx.image.Edit2, "c:\\");
-    EXPECT_EQ(r.ctx.image.Edit5, "c:\\");
+    EXPECT_EQ(r.ctx.image.UpdatePath, "c:\\");
+    EXPECT_EQ(r.ctx.image.BootPath4620, "c:\\");
+    EXPECT_EQ(r.ctx.image.BootPath452, "c:\\");
     EXPECT_EQ(r.ctx.commands.ConfigChip, 0);
     EXPECT_EQ(r.ctx.portProg.AdrLpt, 0x378);
 }
@@ -65,9 +65,9 @@ TEST(Settings, ValuesAreTruncatedAndBadIntegersReadAsTheDefault) {
     EXPECT_EQ(cw[7], 0x00);
     EXPECT_EQ(r.ctx.portProg.AdrLpt, 0x278);
     EXPECT_EQ(r.ctx.commands.ConfigChip, 0x0105);
-    EXPECT_EQ(r.ctx.image.Edit1, "c:\\mrk\\upd.bin") << "stored raw";
-    EXPECT_EQ(r.ctx.image.Edit2, "/opt/mrk/boot 4620.hex");
-    EXPECT_EQ(r.ctx.image.Edit5, "") << "an empty value is a value";
+    EXPECT_EQ(r.ctx.image.UpdatePath, "c:\\mrk\\upd.bin") << "stored raw";
+    EXPECT_EQ(r.ctx.image.BootPath4620, "/opt/mrk/boot 4620.hex");
+    EXPECT_EQ(r.ctx.image.BootPath452, "") << "an empty value is a value";
 }
 
 TEST(Settings, AnUpdateOnlyCloseLeavesTheFileByteIdentical) {
@@ -93,9 +93,9 @@ TEST(Settings, AProductionCloseWritesConfigWriteOnlyForABinUpdatePath) {
         SCOPED_TRACE(c.edit1);
         SettingsRig r;
         r.ctx.commands.Obnovl = false;
-        r.ctx.image.Edit1 = c.edit1;
-        r.ctx.image.Edit2 = "c:\\";
-        r.ctx.image.Edit5 = "/opt/mrk/boot-452.hex";
+        r.ctx.image.UpdatePath = c.edit1;
+        r.ctx.image.BootPath4620 = "c:\\";
+        r.ctx.image.BootPath452 = "/opt/mrk/boot-452.hex";
         r.ctx.portProg.AdrLpt = 0x278;
         r.ctx.image.ConfigWrite = {0x00, 0x27, 0x0F, 0x0F, 0x00, 0x01, 0x85, 0x00, 0x0F, 0xC0, 0x0F, 0xE0, 0x0F, 0x40};
         r.ctx.commands.ConfigChip = 0x0105;
@@ -114,8 +114,8 @@ TEST(Settings, AProductionCloseWritesConfigWriteOnlyForABinUpdatePath) {
         Context back(host);
         back.commands.IniPath = r.ini.string();
         ReadSettings(back);
-        EXPECT_EQ(back.image.Edit1, c.edit1);
-        EXPECT_EQ(back.image.Edit2, "c:\\");
+        EXPECT_EQ(back.image.UpdatePath, c.edit1);
+        EXPECT_EQ(back.image.BootPath4620, "c:\\");
         EXPECT_EQ(back.portProg.AdrLpt, 0x278);
         if (c.configKeys) {
             EXPECT_EQ(back.image.ConfigWrite, r.ctx.image.ConfigWrite);
@@ -129,7 +129,7 @@ TEST(Settings, AProductionCloseKeepsCommentsOtherSectionsAndKeyOrder) {
                "Extra=1\nEdit1=old.hex\n\n; end of file\n");
     ReadSettings(r.ctx);
     r.ctx.commands.Obnovl = false;
-    r.ctx.image.Edit1 = "new.hex";
+    r.ctx.image.UpdatePath = "new.hex";
     ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
     const std::string text = Slurp(r.ini);
     for (const char* kept : {"; station 3, line B", "[Other]", "; keep me", "foo=bar baz", "; the port", "Extra=1", "; end of file"})
@@ -165,7 +165,7 @@ TEST(Settings, AFileThatCannotBeReplacedIsLeftAsItWas) {
     const std::string text = "[Form_Param]\nAdrLpt=632\n";
     Put(r.ini, text);
     r.ctx.commands.Obnovl = false;
-    r.ctx.image.Edit1 = "new.hex";
+    r.ctx.image.UpdatePath = "new.hex";
     // A folder that cannot be written (not for root, who may write anywhere).
     if (geteuid() != 0) {
         ASSERT_EQ(chmod(r.dir.Path().c_str(), 0555), 0);
@@ -196,7 +196,7 @@ TEST(Settings, AReadOnlyFileIsKeptAndTheLostChangesSaid) {
         ReadSettings(r.ctx);
         ASSERT_EQ(chmod(r.ini.c_str(), 0444), 0);
         r.ctx.commands.Obnovl = false;
-        r.ctx.image.Edit1 = c.edit1;
+        r.ctx.image.UpdatePath = c.edit1;
         const SettingsWriteOutcome w = WriteSettingsAtClose(r.ctx);
         EXPECT_EQ(w.result, c.result);
         EXPECT_EQ(w.message.empty(), c.result == SettingsWrite::Unchanged) << w.message;
@@ -211,7 +211,7 @@ TEST(Settings, WhatLiesAtTheTemporaryNameIsLeftAlone) {
     SettingsRig r;
     Put(r.ini, "[Form_Param]\nAdrLpt=632\n");
     r.ctx.commands.Obnovl = false;
-    r.ctx.image.Edit1 = "new.hex";
+    r.ctx.image.UpdatePath = "new.hex";
     // A folder, and a link to a file of somebody else's, planted where the new
     // file would be made: neither is touched, the settings are still written.
     const auto victim = r.dir.Path() / "victim.txt";
@@ -231,7 +231,7 @@ TEST(Settings, ALinkedFileIsWrittenWhereItPoints) {
     std::filesystem::create_symlink(shared, r.ini);
     ReadSettings(r.ctx);
     r.ctx.commands.Obnovl = false;
-    r.ctx.image.Edit1 = "new.hex";
+    r.ctx.image.UpdatePath = "new.hex";
     ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
     EXPECT_TRUE(std::filesystem::is_symlink(r.ini));
     EXPECT_NE(Slurp(shared).find("Edit1=new.hex"), std::string::npos);
@@ -253,9 +253,9 @@ TEST(Settings, SurroundingDoubleQuotesAreTakenOff) {
     SettingsRig r;
     Put(r.ini, "[Form_Param]\nEdit1=\"c:\\mrk\\upd 1.hex\"\nEdit2=\"\nEdit5=a\"b\"\nAdrLpt=\"632\"\n");
     ReadSettings(r.ctx);
-    EXPECT_EQ(r.ctx.image.Edit1, "c:\\mrk\\upd 1.hex");
-    EXPECT_EQ(r.ctx.image.Edit2, "\"") << "a lone quote is a character";
-    EXPECT_EQ(r.ctx.image.Edit5, "a\"b\"");
+    EXPECT_EQ(r.ctx.image.UpdatePath, "c:\\mrk\\upd 1.hex");
+    EXPECT_EQ(r.ctx.image.BootPath4620, "\"") << "a lone quote is a character";
+    EXPECT_EQ(r.ctx.image.BootPath452, "a\"b\"");
     EXPECT_EQ(r.ctx.portProg.AdrLpt, 0x278);
 }
 
@@ -264,7 +264,7 @@ TEST(Settings, TheFirstOfTwoEqualKeysWinsAndIsTheOneWritten) {
     Put(r.ini, "[Form_Param]\nAdrLpt=632\nEdit1=first.hex\nadrlpt=111\nEdit1=second.hex\n");
     ReadSettings(r.ctx);
     EXPECT_EQ(r.ctx.portProg.AdrLpt, 0x278);
-    EXPECT_EQ(r.ctx.image.Edit1, "first.hex");
+    EXPECT_EQ(r.ctx.image.UpdatePath, "first.hex");
     r.ctx.commands.Obnovl = false;
     r.ctx.portProg.AdrLpt = 0x3BC;
     ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
@@ -278,7 +278,7 @@ TEST(Settings, LineEndsCommentsAndBlankLinesStayInPlace) {
                "\r\n[Journal]\r\nStation=B\r\n");
     ReadSettings(r.ctx);
     r.ctx.commands.Obnovl = false;
-    r.ctx.image.Edit1 = "new.hex";
+    r.ctx.image.UpdatePath = "new.hex";
     ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
     EXPECT_EQ(Slurp(r.ini), "; station 3\r\n\r\n[Form_Param]\r\n; the port\r\nAdrLpt=632\r\n\r\n; paths\r\n"
                             "Edit1=new.hex\r\nEdit2=c:\\\r\nEdit5=c:\\\r\n\r\n[Journal]\r\nStation=B\r\n");
@@ -289,8 +289,8 @@ TEST(Settings, AValueWithALineBreakWritesNoKeysOfItsOwn) {
     Put(r.ini, "[Form_Param]\nEdit5=/opt/mrk/boot-452.hex\n[Journal]\nEnabled=1\n");
     ReadSettings(r.ctx);
     r.ctx.commands.Obnovl = false;
-    r.ctx.image.Edit5 = "/opt/mrk/b\n[Journal]\nEnabled=0\n";
-    r.ctx.image.Edit2 = "/opt/mrk/c\r\nAdrLpt=1";
+    r.ctx.image.BootPath452 = "/opt/mrk/b\n[Journal]\nEnabled=0\n";
+    r.ctx.image.BootPath4620 = "/opt/mrk/c\r\nAdrLpt=1";
     ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
     const std::string text = Slurp(r.ini);
     EXPECT_EQ(text.find("Enabled=0"), std::string::npos) << text;
@@ -327,7 +327,7 @@ TEST(Settings, APathThatIsNoFileGivesTheDefaultsAtOnce) {
         SCOPED_TRACE(path);
         const SettingsValues v = ReadSettingsFile(path); // would block or never end if read as a file
         EXPECT_EQ(v.AdrLpt, 888);
-        EXPECT_EQ(v.Edit1, "c:\\");
+        EXPECT_EQ(v.UpdatePath, "c:\\");
     }
 }
 
@@ -339,7 +339,7 @@ TEST(Settings, ALinkPlantedAtATemporaryNameIsLeftAlone) {
     std::filesystem::create_symlink(victim, r.ini.string() + ".tmp");
     std::filesystem::create_symlink(victim, r.dir.Path() / ".mrkprog.ini.tmp");
     r.ctx.commands.Obnovl = false;
-    r.ctx.image.Edit1 = "new.hex";
+    r.ctx.image.UpdatePath = "new.hex";
     ASSERT_TRUE(WriteSettingsAtClose(r.ctx));
     EXPECT_EQ(Slurp(victim), "precious\n");
     EXPECT_NE(Slurp(r.ini).find("Edit1=new.hex"), std::string::npos);

@@ -4,6 +4,7 @@
 
 #include "app/CommandRig.h"
 #include "app/ChipRoutines.h"
+#include "app/ImageAccess.h"
 #include "image/FileCommands.h"
 
 namespace mrk {
@@ -107,7 +108,7 @@ TEST(UpdateCommand, ABlockLostInEveryAttemptEndsAsAFailureWhateverTheOldSums) {
             CommandRig r(o);
             // The sums the image will carry, as the earlier update left them in ID word 0.
             ASSERT_TRUE(OpenProgrammer(r.ctx));
-            ASSERT_TRUE(SpeedButton7Click(r.ctx));
+            ASSERT_TRUE(LoadEmbeddedUpdate(ImageLoadOf(r.ctx)));
             const size_t sums = 2u * r.ctx.prog.ChipWords;
             r.Module().Poke(0x200000, r.ctx.image.BuffEt[sums + 1]);
             r.Module().Poke(0x200001, r.ctx.image.BuffEt[sums + 2]);

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "app/ImageAccess.h"
 #include "icsp/BenchRig.h"
 #include "app/ChipRoutines.h"
 #include "icsp/ReadyForecast.h"
@@ -99,7 +100,7 @@ protected:
 TEST_P(BlockReady, EachWaitPutsOnTheLinesWhatOnePollPerTransferDid) {
     test::BenchRig r(test::BenchRig::Options(GetParam(), BenchKind::VirtualUsb));
     PutMarker(r);
-    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    ASSERT_TRUE(LoadEmbeddedUpdate(ImageLoadOf(r.ctx)));
     auto recorder = std::make_unique<SampleRecorder>(r.bench.Ftdi());
     SampleRecorder& rec = *recorder;
     r.ctx.surtan.UseDevice(std::move(recorder));
@@ -165,7 +166,7 @@ TEST_P(BlockReady, ABlockSlowerThanTheOnesBeforeIsStillWaitedFor) {
     // more is several times a block's flash write.
     test::BenchRig r(test::BenchRig::Options(GetParam(), BenchKind::VirtualUsb));
     PutMarker(r);
-    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    ASSERT_TRUE(LoadEmbeddedUpdate(ImageLoadOf(r.ctx)));
     r.host.log.clear();
     SlowBlock slow(r.Module(), 40, 12 * sim::kMs);
     r.bench.Ftdi().SetTarget(&slow);

@@ -1,6 +1,7 @@
 // The update link to the module's boot loader, on both programmers and both chips.
 #include <gtest/gtest.h>
 
+#include "app/ImageAccess.h"
 #include "icsp/BenchRig.h"
 #include "app/ChipRoutines.h"
 #include "image/FileCommands.h"
@@ -45,7 +46,7 @@ TEST_P(BootLink, StreamsEveryBlockAndTheModuleKeepsTheSumsInIdWordZero) {
     test::BenchRig r(test::BenchRig::Options(GetParam().chip, GetParam().kind));
     PutMarker(r);
     r.Module().Poke(0x200002, 0xD2); // ID word 1 must survive the boot loader's ID rewrite
-    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    ASSERT_TRUE(LoadEmbeddedUpdate(ImageLoadOf(r.ctx)));
     r.host.log.clear();
 
     EXPECT_EQ(WriteUpdate(r.ctx), LinkResult::Sent);
@@ -76,7 +77,7 @@ INSTANTIATE_TEST_SUITE_P(BenchesAndChips, BootLink,
 
 TEST(BootLinkFailures, NoBootLoaderMeansFiveResetsAndTheSixLines) {
     test::BenchRig r(test::BenchRig::Options(ChipModel::PIC18F452, BenchKind::VirtualLpt));
-    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    ASSERT_TRUE(LoadEmbeddedUpdate(ImageLoadOf(r.ctx)));
     r.host.log.clear();
     ResetCounter counter(r.Module());
     r.bench.Kordel().SetTarget(&counter);
@@ -96,7 +97,7 @@ TEST(BootLinkFailures, ALostBlockRestartsFromTheStartOfTheUpdateRegion) {
     o.moduleFaults = f;
     test::BenchRig r(o);
     PutMarker(r);
-    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    ASSERT_TRUE(LoadEmbeddedUpdate(ImageLoadOf(r.ctx)));
     r.host.log.clear();
     ResetCounter counter(r.Module());
     r.bench.Kordel().SetTarget(&counter);
@@ -113,7 +114,7 @@ TEST(BootLinkFailures, ABlockNeverAcknowledgedEndsWithTheAddressPastIt) {
     o.moduleFaults = f;
     test::BenchRig r(o);
     PutMarker(r);
-    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    ASSERT_TRUE(LoadEmbeddedUpdate(ImageLoadOf(r.ctx)));
     r.host.log.clear();
     EXPECT_EQ(WriteUpdate(r.ctx), LinkResult::BlockLost);
     EXPECT_EQ(r.host.log, (std::vector<std::string>{"Нет готовности модуля 4620.", "a=318"}));
@@ -161,7 +162,7 @@ TEST_P(UsbReadyWait, ABootLoaderThatFallsSilentEndsAsOnTheKordel) {
     f.stopAfterBlock = 3;
     auto r = UsbRigWithRoundTrip(GetParam(), f);
     PutMarker(r);
-    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    ASSERT_TRUE(LoadEmbeddedUpdate(ImageLoadOf(r.ctx)));
     r.host.log.clear();
     const sim::Nanos t0 = r.bench.Clock().Now();
     EXPECT_EQ(WriteUpdate(r.ctx), LinkResult::BlockLost);
@@ -179,7 +180,7 @@ TEST_P(UsbReadyWait, ASlowButWorkingModuleStillTakesTheWholeUpdate) {
     f.slowFlash = 3.0;
     auto r = UsbRigWithRoundTrip(GetParam(), f);
     PutMarker(r);
-    ASSERT_TRUE(SpeedButton7Click(r.ctx));
+    ASSERT_TRUE(LoadEmbeddedUpdate(ImageLoadOf(r.ctx)));
     r.host.log.clear();
     EXPECT_EQ(WriteUpdate(r.ctx), LinkResult::Sent);
     const bool is4620 = GetParam() == ChipModel::PIC18F4620;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "app/ImageAccess.h"
 #include "config/ConfigWords.h"
 #include "icsp/BenchRig.h"
 #include "app/ChipRoutines.h"
@@ -27,14 +28,14 @@ TEST_P(ConfigId, ProtectionPresetsThenTheProtectedRegionReadsAsTheChipGivesIt) {
     r.Module().Poke(0x1000, 0x5A);
     r.Module().Poke(2 * r.ctx.prog.BootWords, 0x77);
 
-    ASSERT_TRUE(WriteWordConfig(r.ctx, 1));
+    ASSERT_TRUE(WriteWordConfig(ConfigAccessOf(r.ctx), ConfigPreset::ProtectionOff));
     EXPECT_EQ(r.ctx.prog.ConfigStaticText1, "Конфигурация OK");
     r.ctx.ind.SpeedButton21 = true;
     ReadAll(r.ctx);
     EXPECT_EQ(r.ctx.image.BuffChip[0x1000], 0x5A);
 
     const uint8_t before8 = r.ctx.image.ConfigWrite[8], before9 = r.ctx.image.ConfigWrite[9];
-    ASSERT_TRUE(WriteWordConfig(r.ctx, 2));
+    ASSERT_TRUE(WriteWordConfig(ConfigAccessOf(r.ctx), ConfigPreset::CodeProtection));
     EXPECT_EQ(r.ctx.prog.ConfigStaticText1, "Защита OK");
     EXPECT_EQ(r.ctx.image.ConfigWrite[8], before8);
     EXPECT_EQ(r.ctx.image.ConfigWrite[9], before9);
@@ -47,7 +48,7 @@ TEST_P(ConfigId, ProtectionPresetsThenTheProtectedRegionReadsAsTheChipGivesIt) {
     EXPECT_EQ(r.ctx.image.BuffChip[2 * r.ctx.prog.BootWords], 0x00);
 
     // Protection is only undone by a bulk erase: preset 1 now fails and keeps its values.
-    EXPECT_FALSE(WriteWordConfig(r.ctx, 1));
+    EXPECT_FALSE(WriteWordConfig(ConfigAccessOf(r.ctx), ConfigPreset::ProtectionOff));
     EXPECT_EQ(r.ctx.prog.ConfigStaticText1, "Ошибка записи конфигурации");
     EXPECT_EQ(r.ctx.image.ConfigWrite[8], 0x0F);
     EXPECT_EQ(r.ctx.image.ConfigWrite[9], 0xC0);
@@ -56,7 +57,7 @@ TEST_P(ConfigId, ProtectionPresetsThenTheProtectedRegionReadsAsTheChipGivesIt) {
     r.bench.Module()->Settle(r.bench.Clock().Now() + 100 * sim::kMs);
     EXPECT_EQ(r.Module().Peek(0x1000), 0xFF);
     EXPECT_EQ(r.Module().Peek(0x300008), 0x0F);
-    EXPECT_TRUE(WriteWordConfig(r.ctx, 1));
+    EXPECT_TRUE(WriteWordConfig(ConfigAccessOf(r.ctx), ConfigPreset::ProtectionOff));
 }
 
 TEST_P(ConfigId, CodeProtectionPairIsWrittenLastAndOddBytesTravelInTheHighHalf) {

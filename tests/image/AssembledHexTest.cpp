@@ -69,8 +69,8 @@ TEST_P(AssembledHex, LoadsCodeAndConfigurationAsTheSourceSays) {
     const auto& p = GetParam();
     ImageRig rig(std::string(p.chip) == "18f4620");
     rig.cw().fill(0x00);
-    rig.ctx.image.Edit1 = Assemble(dir, "program", Source());
-    ASSERT_EQ(ExecuteHex(rig.ctx, 0), 0) << ReadText(rig.ctx.image.Edit1);
+    rig.image.UpdatePath = Assemble(dir, "program", Source());
+    ASSERT_EQ(ExecuteHex(rig.Load(), ImageKind::Update), 0) << ReadText(rig.image.UpdatePath);
 
     // goto start: 1110 1111 kkkk kkkk, 1111 kkkk kkkk kkkk with the word address.
     const unsigned w = p.appBase / 2;
@@ -110,8 +110,8 @@ protected:
 TEST_P(BuiltFirmware, BootLoaderFitsItsRegionAndCarriesTheMark) {
     const auto& f = GetParam();
     ImageRig rig(f.is4620);
-    rig.ctx.image.Edit1 = Path("boot", f.is4620);
-    ASSERT_EQ(ExecuteHex(rig.ctx, 0), 0);
+    rig.image.UpdatePath = Path("boot", f.is4620);
+    ASSERT_EQ(ExecuteHex(rig.Load(), ImageKind::Update), 0);
     for (unsigned x = f.bootEnd; x < 0x10000; ++x) ASSERT_EQ(rig.et()[x], 0xFF) << std::hex << x;
     const std::string boot(rig.et().begin(), rig.et().begin() + f.bootEnd);
     EXPECT_NE(boot.find("MRK-BOOT"), std::string::npos);
@@ -122,8 +122,8 @@ TEST_P(BuiltFirmware, UpdateSitsAboveTheBootRegion) {
     const auto& f = GetParam();
     ImageRig rig(f.is4620);
     rig.cw().fill(0x00);
-    rig.ctx.image.Edit1 = Path("update", f.is4620);
-    ASSERT_EQ(ExecuteHex(rig.ctx, 0), 0);
+    rig.image.UpdatePath = Path("update", f.is4620);
+    ASSERT_EQ(ExecuteHex(rig.Load(), ImageKind::Update), 0);
     size_t used = 0;
     for (unsigned x = 0; x < 0x10000; ++x) {
         if (rig.et()[x] == 0xFF) continue;

@@ -23,15 +23,15 @@ std::vector<uint8_t> Encipher(const std::string& text) {
 
 class EncipheredLoad : public ::testing::Test {
 protected:
-    int LoadCrp(const std::string& text, uint8_t kind, const std::string& name = "fw.crp") {
+    int LoadCrp(const std::string& text, ImageKind kind, const std::string& name = "fw.crp") {
         WriteBytes(dir / name, Encipher(text));
-        (kind == 0 ? rig.ctx.image.Edit1 : rig.ctx.image.Edit2) = dir / name;
-        return ExecuteCRPtoHex(rig.ctx, kind);
+        (kind == ImageKind::Update ? rig.image.UpdatePath : rig.image.BootPath4620) = dir / name;
+        return ExecuteCRPtoHex(rig.Load(), kind);
     }
-    int LoadHex(const std::string& text, uint8_t kind) {
+    int LoadHex(const std::string& text, ImageKind kind) {
         WriteText(dir / "fw.hex", text);
-        (kind == 0 ? rig.ctx.image.Edit1 : rig.ctx.image.Edit2) = dir / "fw.hex";
-        return ExecuteHex(rig.ctx, kind);
+        (kind == ImageKind::Update ? rig.image.UpdatePath : rig.image.BootPath4620) = dir / "fw.hex";
+        return ExecuteHex(rig.Load(), kind);
     }
     ScratchDir dir;
     ImageRig rig;
@@ -45,11 +45,11 @@ const std::string kUpdateText = Rec(0, 0x0010, {0x01, 0x02, 0x03}) + Rec(0, 0x08
 TEST_F(EncipheredLoad, UpdateCrpEqualsTheHexTextScrambled) {
     ImageRig plain;
     WriteText(dir / "plain.hex", kUpdateText);
-    plain.ctx.image.Edit1 = dir / "plain.hex";
-    ASSERT_EQ(ExecuteHex(plain.ctx, 0), 0);
-    BuffEtToCry(plain.ctx);
+    plain.image.UpdatePath = dir / "plain.hex";
+    ASSERT_EQ(ExecuteHex(plain.Load(), ImageKind::Update), 0);
+    BuffEtToCry(plain.image, plain.chip);
 
-    ASSERT_EQ(LoadCrp(kUpdateText, 0), 0);
+    ASSERT_EQ(LoadCrp(kUpdateText, ImageKind::Update), 0);
     EXPECT_EQ(rig.et(), plain.et());
     EXPECT_EQ(rig.cw(), plain.cw());
     EXPECT_EQ(rig.cw()[1], 0x22);
@@ -60,7 +60,7 @@ TEST_F(EncipheredLoad, BootCrpIsNeitherScrambledNorTouchesConfigWrite) {
     // As every successful load it masks ConfigWrite, which the editor keeps masked anyway.
     rig.cw() = {0x00, 0x25, 0x0E, 0x0E, 0x00, 0x01, 0x81, 0x00, 0x0F, 0xC0, 0x0F, 0xE0, 0x0F, 0x40};
     const auto before = rig.cw();
-    ASSERT_EQ(LoadCrp(kUpdateText, 1), 0);
+    ASSERT_EQ(LoadCrp(kUpdateText, ImageKind::BootLoader), 0);
     EXPECT_EQ(rig.cw(), before) << "configuration records of a boot image are dropped";
     EXPECT_EQ(rig.Word(0x0800), 0x04EF);
     EXPECT_EQ(rig.et()[0x0808], 0x12);
@@ -78,7 +78,7 @@ TEST_F(EncipheredLoad, EveryLengthModuloFourDeciphers) {
             text += end;
             tails.insert(text.size() % 4);
             rig.et().fill(0xFF);
-            ASSERT_EQ(LoadCrp(text, 1), 0) << text;
+            ASSERT_EQ(LoadCrp(text, ImageKind::BootLoader), 0) << text;
             EXPECT_EQ(rig.et()[0x0100], 0x11);
             EXPECT_EQ(rig.et()[0x0200 + n - 1], 0x3C);
         }
@@ -91,24 +91,24 @@ TEST_F(EncipheredLoad, WrongKeyShowsAsBadLineAndChangesNothingElse) {
     Rc6Table S{};
     Rc6KeySetup(Rc6Key{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, S);
     WriteBytes(dir / "other.crp", CrpEncipher(S, std::vector<uint8_t>(kUpdateText.begin(), kUpdateText.end())));
-    rig.ctx.image.Edit1 = dir / "other.crp";
-    EXPECT_EQ(ExecuteCRPtoHex(rig.ctx, 0), -1);
+    rig.image.UpdatePath = dir / "other.crp";
+    EXPECT_EQ(ExecuteCRPtoHex(rig.Load(), ImageKind::Update), -1);
     EXPECT_EQ(rig.host.log, std::vector<std::string>{"Ошибка формата или КС"});
     EXPECT_EQ(rig.cw()[0], 0xFF) << "no masking";
     EXPECT_EQ(rig.et()[0x10001], 0x00) << "no sums";
 }
 
 TEST_F(EncipheredLoad, TemporaryFileIsGoneAfterSuccessAndFailure) {
-    ASSERT_EQ(LoadCrp(kUpdateText, 0), 0);
+    ASSERT_EQ(LoadCrp(kUpdateText, ImageKind::Update), 0);
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"fw.crp"});
-    EXPECT_EQ(LoadCrp(BadSum(Rec(0, 0, {1})), 0, "bad.CRP"), -1);
+    EXPECT_EQ(LoadCrp(BadSum(Rec(0, 0, {1})), ImageKind::Update, "bad.CRP"), -1);
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"bad.CRP", "fw.crp"}));
 }
 
 TEST_F(EncipheredLoad, TemporaryFileSitsBesideTheCrpFile) {
     // A folder in the way of fw.tmp: the text goes to a unique name beside it, and the folder stays.
     std::filesystem::create_directory(dir / "fw.tmp");
-    EXPECT_EQ(LoadCrp(kUpdateText, 0), 0);
+    EXPECT_EQ(LoadCrp(kUpdateText, ImageKind::Update), 0);
     EXPECT_TRUE(rig.host.messages.empty());
     EXPECT_TRUE(std::filesystem::is_directory(dir / "fw.tmp"));
     EXPECT_EQ(dir.Names(), (std::vector<std::string>{"fw.crp", "fw.tmp"}));
@@ -131,18 +131,18 @@ TEST_F(EncipheredLoad, TemporaryNameTakenLeavesWhatIsThereAlone) {
         else WriteText(here / "fw.tmp", other);
         WriteBytes(here / "fw.crp", Encipher(kUpdateText));
         ImageRig r;
-        r.ctx.image.Edit1 = here / "fw.crp";
-        ASSERT_EQ(ExecuteCRPtoHex(r.ctx, 0), 0);
+        r.image.UpdatePath = here / "fw.crp";
+        ASSERT_EQ(ExecuteCRPtoHex(r.Load(), ImageKind::Update), 0);
         EXPECT_EQ(ReadText(here / "victim.hex"), other);
         EXPECT_EQ(std::filesystem::is_symlink(here / "fw.tmp"), c.link);
         EXPECT_EQ(ReadText(here / "fw.tmp"), other);
         EXPECT_EQ(here.Names(), (std::vector<std::string>{"fw.crp", "fw.tmp", "victim.hex"}));
         ImageRig plain;
         WriteText(here / "plain.hex", kUpdateText);
-        plain.ctx.image.Edit1 = here / "plain.hex";
-        ASSERT_EQ(ExecuteHex(plain.ctx, 0), 0);
-        BuffEtToCry(plain.ctx);
-        EXPECT_EQ(r.ctx.image.BuffEt, plain.ctx.image.BuffEt) << "the load read its own text";
+        plain.image.UpdatePath = here / "plain.hex";
+        ASSERT_EQ(ExecuteHex(plain.Load(), ImageKind::Update), 0);
+        BuffEtToCry(plain.image, plain.chip);
+        EXPECT_EQ(r.image.BuffEt, plain.image.BuffEt) << "the load read its own text";
     }
 }
 
@@ -156,8 +156,8 @@ TEST_F(EncipheredLoad, CrpThatIsNoRegularFileIsAReadErrorNotACrash) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ImageRig r;
-        r.ctx.image.Edit1 = dir / c.name;
-        EXPECT_EQ(ExecuteCRPtoHex(r.ctx, 0), -1);
+        r.image.UpdatePath = dir / c.name;
+        EXPECT_EQ(ExecuteCRPtoHex(r.Load(), ImageKind::Update), -1);
         ASSERT_EQ(r.host.messages.size(), 1u);
         EXPECT_EQ(r.host.messages[0].kind, MsgKind::Error);
         EXPECT_NE(r.host.messages[0].text.find("Ошибка чтения файла " + (dir / c.name)), std::string::npos)
@@ -168,8 +168,8 @@ TEST_F(EncipheredLoad, CrpThatIsNoRegularFileIsAReadErrorNotACrash) {
 
 TEST_F(EncipheredLoad, UnwritableTemporaryFolderIsAClearError) {
     WriteText(dir / "not-a-folder", "x");
-    rig.ctx.image.TempDir = dir / "not-a-folder";
-    EXPECT_EQ(LoadCrp(kUpdateText, 0), -1);
+    rig.image.TempDir = dir / "not-a-folder";
+    EXPECT_EQ(LoadCrp(kUpdateText, ImageKind::Update), -1);
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_EQ(rig.host.messages[0].kind, MsgKind::Error);
     EXPECT_NE(rig.host.messages[0].text.find("fw.tmp"), std::string::npos);
@@ -177,8 +177,8 @@ TEST_F(EncipheredLoad, UnwritableTemporaryFolderIsAClearError) {
 
 TEST_F(EncipheredLoad, TemporaryFolderCanBeChosen) {
     ScratchDir temp;
-    rig.ctx.image.TempDir = temp.path().string();
-    ASSERT_EQ(LoadCrp(kUpdateText, 0), 0);
+    rig.image.TempDir = temp.path().string();
+    ASSERT_EQ(LoadCrp(kUpdateText, ImageKind::Update), 0);
     EXPECT_TRUE(temp.Names().empty());
     EXPECT_EQ(dir.Names(), std::vector<std::string>{"fw.crp"});
 }
@@ -188,10 +188,10 @@ TEST_F(EncipheredLoad, EmbeddedImageDeciphersIntoKvzVerTmpInTheCurrentDirectory)
     std::filesystem::current_path(dir.path());
     // With the name taken (here by a folder) a unique name beside it serves instead.
     std::filesystem::create_directory("KvzVer.tmp");
-    const int beside = ExecuteResurse(rig.ctx, 0);
+    const int beside = ExecuteResurse(rig.Load(), ImageKind::Update);
     const auto leftBeside = dir.Names();
     std::filesystem::remove("KvzVer.tmp");
-    const int loaded = ExecuteResurse(rig.ctx, 0);
+    const int loaded = ExecuteResurse(rig.Load(), ImageKind::Update);
     const auto left = dir.Names();
     std::filesystem::current_path(cwd);
 
@@ -213,7 +213,7 @@ TEST_F(Scrambling, ErasedRegionStaysAndSumsDependOnTheChip) {
         rig.SetChip(is4620);
         rig.et().fill(0xFF);
         const auto before = rig.et();
-        BuffEtToCry(rig.ctx);
+        BuffEtToCry(rig.image, rig.chip);
         const unsigned end = is4620 ? 0x10000 : 0x8000;
         for (unsigned x = 0; x < end; ++x) ASSERT_EQ(rig.et()[x], before[x]) << x;
         // 0x7C00 / 0x3E80 bytes of 0xFF for each parity.
@@ -233,7 +233,7 @@ TEST_F(Scrambling, KeyRollsOnlyThroughScrambledGroups) {
     const uint8_t plain[4] = {0x00, 0x11, 0xFF, 0xFE};
     for (unsigned at : {0u, 8u, 20u, 28u})
         for (unsigned k = 0; k < 4; ++k) rig.et()[first + at + k] = plain[k];
-    BuffEtToCry(rig.ctx);
+    BuffEtToCry(rig.image, rig.chip);
     // "velmarto" and each byte turned right once.
     const uint8_t vel[4] = {'v', 'e', 'l', 'm'}, velOnce[4] = {0x3B, 0xB2, 0x36, 0xB6};
     const uint8_t art[4] = {'a', 'r', 't', 'o'}, artOnce[4] = {0xB0, 0x39, 0x3A, 0xB7};
@@ -255,7 +255,7 @@ TEST_F(Scrambling, BootRegionIsNeverScrambled) {
     rig.SetChip(true);
     for (unsigned x = 0; x < 0x800; ++x) rig.et()[x] = static_cast<uint8_t>(x);
     const auto before = rig.et();
-    BuffEtToCry(rig.ctx);
+    BuffEtToCry(rig.image, rig.chip);
     for (unsigned x = 0; x < 0x800; ++x) ASSERT_EQ(rig.et()[x], before[x]);
 }
 

@@ -26,15 +26,15 @@ const std::string kBoot = Rec(0, 0x0000, {0x0E, 0xEF, 0x00, 0xF0}) + kEof;
 const std::string kUpdate = Rec(0, 0x0800, {0x8D, 0xEF, 0x04, 0xF0}) + kEof;
 
 TEST_F(FileCommands, MissingBootFileNamesThePathInLogAndLabel) {
-    rig.ctx.image.Edit2 = dir / "boot.hex";
-    EXPECT_FALSE(SpeedButton3Click(rig.ctx));
+    rig.image.BootPath4620 = dir / "boot.hex";
+    EXPECT_FALSE(LoadBootLoaderFile(rig.Load()));
     EXPECT_EQ(rig.host.log, std::vector<std::string>{"Файл " + (dir / "boot.hex") + " не найден."});
     EXPECT_EQ(rig.host.label3, "Ошибка загрузки " + (dir / "boot.hex"));
 }
 
 TEST_F(FileCommands, MissingUpdateFileLeavesLabelWithoutPath) {
-    rig.ctx.image.Edit1 = dir / "update.hex";
-    EXPECT_FALSE(SpeedButton19Click(rig.ctx));
+    rig.image.UpdatePath = dir / "update.hex";
+    EXPECT_FALSE(LoadUpdateFile(rig.Load()));
     EXPECT_EQ(rig.host.log, std::vector<std::string>{"Файл " + (dir / "update.hex") + " не найден."});
     EXPECT_EQ(rig.host.label3, "Ошибка загрузки");
 }
@@ -48,18 +48,18 @@ void PrintTo(const ExtensionCase& c, std::ostream* os) { *os << c.name; }
 class FileCommandsExtension : public FileCommands, public ::testing::WithParamInterface<ExtensionCase> {};
 
 TEST_P(FileCommandsExtension, PicksTheLoaderByExtensionIgnoringCase) {
-    rig.ctx.image.Edit2 = Hex(GetParam().name, kBoot);
-    rig.ctx.image.ViewSource = 1;
-    EXPECT_EQ(SpeedButton3Click(rig.ctx), GetParam().loads);
+    rig.image.BootPath4620 = Hex(GetParam().name, kBoot);
+    rig.image.ViewSource = MemorySource::Chip;
+    EXPECT_EQ(LoadBootLoaderFile(rig.Load()), GetParam().loads);
     if (GetParam().loads) {
-        EXPECT_EQ(rig.host.log, std::vector<std::string>{"Загружен файл " + rig.ctx.image.Edit2 + "."});
+        EXPECT_EQ(rig.host.log, std::vector<std::string>{"Загружен файл " + rig.image.BootPath4620 + "."});
         EXPECT_EQ(rig.Word(0), 0xEF0E);
-        EXPECT_EQ(rig.ctx.image.ViewSource, 0);
+        EXPECT_EQ(rig.image.ViewSource, MemorySource::Reference);
         EXPECT_EQ(rig.host.label3, "") << "a boot load leaves Label3 as it was";
     } else {
         EXPECT_EQ(rig.host.log, std::vector<std::string>{"Неправильное расширение файла."});
-        EXPECT_EQ(rig.host.label3, "Ошибка загрузки " + rig.ctx.image.Edit2);
-        EXPECT_EQ(rig.ctx.image.ViewSource, 1);
+        EXPECT_EQ(rig.host.label3, "Ошибка загрузки " + rig.image.BootPath4620);
+        EXPECT_EQ(rig.image.ViewSource, MemorySource::Chip);
     }
 }
 
@@ -81,25 +81,25 @@ TEST_F(FileCommands, ExtensionIsTakenFromTheFileNameOnly) {
 }
 
 TEST_F(FileCommands, FailedBootLoadKeepsTheUpdateAboveTheBootRegion) {
-    rig.ctx.image.Edit1 = Hex("update.hex", kUpdate);
-    ASSERT_TRUE(SpeedButton19Click(rig.ctx));
-    rig.ctx.image.Edit2 = Hex("boot.hex", Rec(0, 0, {1, 2}) + BadSum(Rec(0, 0x10, {3})) + kEof);
-    EXPECT_FALSE(SpeedButton3Click(rig.ctx));
+    rig.image.UpdatePath = Hex("update.hex", kUpdate);
+    ASSERT_TRUE(LoadUpdateFile(rig.Load()));
+    rig.image.BootPath4620 = Hex("boot.hex", Rec(0, 0, {1, 2}) + BadSum(Rec(0, 0x10, {3})) + kEof);
+    EXPECT_FALSE(LoadBootLoaderFile(rig.Load()));
     EXPECT_EQ(rig.host.log.back(), "Ошибка формата или КС");
-    EXPECT_EQ(rig.host.label3, "Ошибка загрузки " + rig.ctx.image.Edit2);
+    EXPECT_EQ(rig.host.label3, "Ошибка загрузки " + rig.image.BootPath4620);
     EXPECT_EQ(rig.Word(0x0800), 0xEF8D);
 }
 
 TEST_F(FileCommands, UpdateFileLoadClearsTheLogAndShowsTheReferenceImage) {
     rig.host.log = {"earlier line"};
-    rig.ctx.image.ViewSource = 1;
+    rig.image.ViewSource = MemorySource::Chip;
     rig.et()[0x0010] = 0x00;
-    rig.ctx.image.Edit1 = Hex("update.hex", kUpdate);
-    ASSERT_TRUE(SpeedButton19Click(rig.ctx));
+    rig.image.UpdatePath = Hex("update.hex", kUpdate);
+    ASSERT_TRUE(LoadUpdateFile(rig.Load()));
     EXPECT_TRUE(rig.host.log.empty());
     EXPECT_EQ(rig.host.clears, 1);
-    EXPECT_EQ(rig.ctx.image.ViewSource, 0);
-    EXPECT_EQ(rig.host.label3, "Загружен Файл " + rig.ctx.image.Edit1);
+    EXPECT_EQ(rig.image.ViewSource, MemorySource::Reference);
+    EXPECT_EQ(rig.host.label3, "Загружен Файл " + rig.image.UpdatePath);
     EXPECT_EQ(rig.et()[0x0010], 0xFF) << "program space refilled first";
     EXPECT_EQ(rig.Word(0x0800), 0xEF8D) << "a .HEX update is stored plain";
 }
@@ -108,17 +108,17 @@ TEST_F(FileCommands, CrpUpdateFileIsScrambledWithSums) {
     Rc6Table S{};
     Rc6KeySetup(kImageKey, S);
     WriteBytes(dir / "update.Crp", CrpEncipher(S, std::vector<uint8_t>(kUpdate.begin(), kUpdate.end())));
-    rig.ctx.image.Edit1 = dir / "update.Crp";
-    ASSERT_TRUE(SpeedButton19Click(rig.ctx));
+    rig.image.UpdatePath = dir / "update.Crp";
+    ASSERT_TRUE(LoadUpdateFile(rig.Load()));
     EXPECT_EQ(rig.et()[0x0800], 0x8D ^ 'v');
-    EXPECT_EQ(rig.host.label3, "Загружен Файл " + rig.ctx.image.Edit1);
+    EXPECT_EQ(rig.host.label3, "Загружен Файл " + rig.image.UpdatePath);
 }
 
 TEST_F(FileCommands, UpdateFileWithAnotherExtensionIsRefused) {
-    rig.ctx.image.Edit1 = Hex("update.bin", kUpdate);
-    EXPECT_FALSE(SpeedButton19Click(rig.ctx));
+    rig.image.UpdatePath = Hex("update.bin", kUpdate);
+    EXPECT_FALSE(LoadUpdateFile(rig.Load()));
     EXPECT_EQ(rig.host.log, std::vector<std::string>{"Неправильное расширение файла."});
-    EXPECT_EQ(rig.host.label3, "Ошибка загрузки " + rig.ctx.image.Edit1);
+    EXPECT_EQ(rig.host.label3, "Ошибка загрузки " + rig.image.UpdatePath);
 }
 
 struct EmbeddedCase {
@@ -132,24 +132,24 @@ class EmbeddedUpdate : public FileCommands, public ::testing::WithParamInterface
 
 TEST_P(EmbeddedUpdate, LoadsTheChipsImageScrambledAndReportsItsName) {
     ScratchDir cwd;
-    rig.ctx.image.TempDir = cwd.path().string();
+    rig.image.TempDir = cwd.path().string();
     rig.SetChip(GetParam().is4620);
-    rig.ctx.image.ViewSource = 1;
+    rig.image.ViewSource = MemorySource::Chip;
     rig.et()[0] = 0x00;
-    ASSERT_TRUE(SpeedButton7Click(rig.ctx));
+    ASSERT_TRUE(LoadEmbeddedUpdate(rig.Load()));
     EXPECT_EQ(rig.host.label3, GetParam().label);
     EXPECT_TRUE(rig.host.log.empty());
-    EXPECT_EQ(rig.ctx.image.ViewSource, 1) << "the embedded load does not touch the view source";
+    EXPECT_EQ(rig.image.ViewSource, MemorySource::Chip) << "the embedded load does not touch the view source";
     EXPECT_EQ(rig.et()[0], 0xFF);
     const auto first = rig.et();
-    ASSERT_TRUE(SpeedButton7Click(rig.ctx));
+    ASSERT_TRUE(LoadEmbeddedUpdate(rig.Load()));
     EXPECT_EQ(rig.et(), first) << "the key is rebuilt for every load";
 
 #ifdef MRK_DEMO_IMAGES
     ImageRig plain(GetParam().is4620);
-    plain.ctx.image.Edit1 = std::string(MRK_FIRMWARE_DIR) + "/" + GetParam().plainHex;
-    ASSERT_EQ(ExecuteHex(plain.ctx, 0), 0);
-    BuffEtToCry(plain.ctx);
+    plain.image.UpdatePath = std::string(MRK_FIRMWARE_DIR) + "/" + GetParam().plainHex;
+    ASSERT_EQ(ExecuteHex(plain.Load(), ImageKind::Update), 0);
+    BuffEtToCry(plain.image, plain.chip);
     EXPECT_EQ(rig.et(), plain.et());
 #endif
     EXPECT_TRUE(cwd.Names().empty());

@@ -15,8 +15,8 @@ protected:
     int Load(const std::string& text, bool is4620 = true) {
         rig.SetChip(is4620);
         WriteText(dir / "update.hex", text);
-        rig.ctx.image.Edit1 = dir / "update.hex";
-        return ExecuteHex(rig.ctx, 0);
+        rig.image.UpdatePath = dir / "update.hex";
+        return ExecuteHex(rig.Load(), ImageKind::Update);
     }
     ScratchDir dir;
     ImageRig rig;
@@ -247,8 +247,8 @@ TEST_F(HexReader, BootFileOverAnUpdateChangesOnlyItsOwnBytes) {
     ASSERT_EQ(Load(Rec(0, 0x0800, {0x11, 0x22}) + Rec(0, 0x0010, {0x33}) + kEof), 0);
     const auto update = rig.et();
     WriteText(dir / "boot.hex", Rec(0, 0x0000, {0xAA, 0xBB}) + kEof);
-    rig.ctx.image.Edit2 = dir / "boot.hex";
-    ASSERT_EQ(ExecuteHex(rig.ctx, 1), 0);
+    rig.image.BootPath4620 = dir / "boot.hex";
+    ASSERT_EQ(ExecuteHex(rig.Load(), ImageKind::BootLoader), 0);
     for (size_t i = 2; i < update.size(); ++i) ASSERT_EQ(rig.et()[i], update[i]) << i;
     EXPECT_EQ(rig.Word(0), 0xBBAA);
 }
@@ -256,19 +256,19 @@ TEST_F(HexReader, BootFileOverAnUpdateChangesOnlyItsOwnBytes) {
 TEST_F(HexReader, BootKindReadsThePathOfTheCurrentChip) {
     WriteText(dir / "b4620.hex", Rec(0, 0, {0x46}) + kEof);
     WriteText(dir / "b452.hex", Rec(0, 0, {0x45}) + kEof);
-    rig.ctx.image.Edit2 = dir / "b4620.hex";
-    rig.ctx.image.Edit5 = dir / "b452.hex";
+    rig.image.BootPath4620 = dir / "b4620.hex";
+    rig.image.BootPath452 = dir / "b452.hex";
     rig.SetChip(true);
-    ASSERT_EQ(ExecuteHex(rig.ctx, 1), 0);
+    ASSERT_EQ(ExecuteHex(rig.Load(), ImageKind::BootLoader), 0);
     EXPECT_EQ(rig.et()[0], 0x46);
     rig.SetChip(false);
-    ASSERT_EQ(ExecuteHex(rig.ctx, 1), 0);
+    ASSERT_EQ(ExecuteHex(rig.Load(), ImageKind::BootLoader), 0);
     EXPECT_EQ(rig.et()[0], 0x45);
 }
 
 TEST_F(HexReader, UnreadableFileIsShownAndFails) {
-    rig.ctx.image.Edit1 = dir / "missing.hex";
-    EXPECT_EQ(ExecuteHex(rig.ctx, 0), -1);
+    rig.image.UpdatePath = dir / "missing.hex";
+    EXPECT_EQ(ExecuteHex(rig.Load(), ImageKind::Update), -1);
     ASSERT_EQ(rig.host.messages.size(), 1u);
     EXPECT_NE(rig.host.messages[0].text.find("missing.hex"), std::string::npos);
     EXPECT_EQ(rig.host.messages[0].kind, MsgKind::Error);

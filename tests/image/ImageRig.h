@@ -1,5 +1,5 @@
 #pragma once
-// A fresh context for the image loaders, a scratch folder, and helpers to write
+// Fresh images for the loaders, a scratch folder, and helpers to write
 // HEX texts and to assemble PIC18 sources with gpasm.
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Context.h"
+#include "image/ImageLoad.h"
 #include "image/LogControl.h"
 #include "support/RecordingHost.h"
 
@@ -75,22 +75,25 @@ inline std::string Assemble(const ScratchDir& dir, const std::string& name, cons
     return hexPath;
 }
 
-// The context of one test, chip geometry as the programmer open would set it.
+// The images of one test, for a chip as the programmer open would identify it:
+// what the loaders are handed, and nothing of the station around them.
 struct ImageRig {
-    explicit ImageRig(bool is4620 = true) : ctx(host) { SetChip(is4620); }
+    explicit ImageRig(bool is4620 = true) { SetChip(is4620); }
     void SetChip(bool is4620) {
-        ctx.SetChipIndicators(is4620, !is4620);
-        ctx.prog.ChipWords = is4620 ? 0x8000 : 0x4000;
-        ctx.prog.BootWords = is4620 ? 0x400 : 0x180;
+        chip.is4620 = is4620;
+        chip.chipWords = is4620 ? 0x8000 : 0x4000;
+        chip.bootWords = is4620 ? 0x400 : 0x180;
     }
-    std::array<uint8_t, 65540>& et() { return ctx.image.BuffEt; }
-    std::array<uint8_t, 14>& cw() { return ctx.image.ConfigWrite; }
+    ImageLoad Load() { return {image, chip, host}; }
+    std::array<uint8_t, 65540>& et() { return image.BuffEt; }
+    std::array<uint8_t, 14>& cw() { return image.ConfigWrite; }
     uint16_t Word(uint32_t byteAddress) const {
-        return static_cast<uint16_t>(ctx.image.BuffEt[byteAddress] | ctx.image.BuffEt[byteAddress + 1] << 8);
+        return static_cast<uint16_t>(image.BuffEt[byteAddress] | image.BuffEt[byteAddress + 1] << 8);
     }
 
     LogHost host;
-    Context ctx;
+    FirmwareImages image;
+    TargetChip chip;
 };
 
 } // namespace mrk::test

@@ -43,7 +43,7 @@ TEST(PageBounds, FourPagesCoverEveryLineOnce) {
 TEST(MemoryListing, FirstPageAfterStartShowsAnErasedImage) {
     ImageRig rig(true);
     rig.host.log = {"old"};
-    Okno_1_2_Str(rig.ctx, 0, 0);
+    Okno_1_2_Str(rig.host, rig.image, rig.chip.chipWords, MemorySource::Reference, 0);
     ASSERT_EQ(rig.host.log.size(), 1u + 2048u);
     EXPECT_EQ(rig.host.log[0], "Карта памяти программ.");
     EXPECT_EQ(rig.host.log[1], "000:  FFFF   FFFF   FFFF   FFFF");
@@ -56,9 +56,9 @@ TEST(MemoryListing, FirstPageAfterStartShowsAnErasedImage) {
 
 TEST(MemoryListing, ChipDataOfThePIC18F452LastPage) {
     ImageRig rig(false);
-    for (unsigned i = 0; i < rig.ctx.image.BuffChip.size(); ++i)
-        rig.ctx.image.BuffChip[i] = static_cast<uint8_t>(i ^ (i >> 8));
-    Okno_1_2_Str(rig.ctx, 1, 3);
+    for (unsigned i = 0; i < rig.image.BuffChip.size(); ++i)
+        rig.image.BuffChip[i] = static_cast<uint8_t>(i ^ (i >> 8));
+    Okno_1_2_Str(rig.host, rig.image, rig.chip.chipWords, MemorySource::Chip, 3);
     ASSERT_EQ(rig.host.log.size(), 1u + 1024u);
     EXPECT_EQ(rig.host.log[0], "Данные кристалла.");
     // Bytes 6000..6007: low byte first in each word.

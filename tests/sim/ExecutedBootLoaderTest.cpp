@@ -8,6 +8,7 @@
 
 #include "app/CommandRig.h"
 #include "app/ChipRoutines.h"
+#include "app/ImageAccess.h"
 #include "image/FileCommands.h"
 #include "sim/ModuleHex.h"
 #include "sim/ModuleMemory.h"
@@ -46,7 +47,7 @@ sim::ModuleMemory PlainUpdate(ChipModel chip) {
 void PrepareOverIcsp(CommandRig& r, bool writeConfig) {
     ASSERT_TRUE(OpenProgrammer(r.ctx));
     ASSERT_TRUE(EraseChip(r.ctx));
-    ASSERT_TRUE(SpeedButton3Click(r.ctx));
+    ASSERT_TRUE(LoadBootLoaderFile(ImageLoadOf(r.ctx)));
     ASSERT_TRUE(WriteBoot(r.ctx));
     if (writeConfig) {
         ASSERT_TRUE(WriteConfigWords(r.ctx));

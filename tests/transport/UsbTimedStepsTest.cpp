@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 
+#include "app/ImageAccess.h"
 #include "config/ConfigWords.h"
 #include "core/Context.h"
 #include "app/ChipRoutines.h"
@@ -89,15 +90,15 @@ TEST_P(UsbTimedSteps, EveryCommandKeepsEveryMinimumOnThePins) {
     bench.Install(ctx);
     ASSERT_TRUE(OpenProgrammer(ctx));
     ctx.image.TempDir = dir.string();
-    ctx.image.Edit2 = ctx.image.Edit5 = (dir / "boot.hex").string();
-    ASSERT_TRUE(SpeedButton7Click(ctx) && SpeedButton3Click(ctx));
+    ctx.image.BootPath4620 = ctx.image.BootPath452 = (dir / "boot.hex").string();
+    ASSERT_TRUE(LoadEmbeddedUpdate(ImageLoadOf(ctx)) && LoadBootLoaderFile(ImageLoadOf(ctx)));
 
     const std::pair<const char*, std::function<bool()>> commands[] = {
         {"erase", [&] { return EraseChip(ctx, nullptr); }},
-        {"configuration", [&] { return WriteWordConfig(ctx, 1); }},
+        {"configuration", [&] { return WriteWordConfig(ConfigAccessOf(ctx), ConfigPreset::ProtectionOff); }},
         {"boot write", [&] { return WriteBoot(ctx); }},
         {"compare", [&] { return ReadBoot(ctx) && CompareChip(ctx); }},
-        {"protection", [&] { return WriteWordConfig(ctx, 2); }},
+        {"protection", [&] { return WriteWordConfig(ConfigAccessOf(ctx), ConfigPreset::CodeProtection); }},
         {"update", [&] { return WriteUpdate(ctx) == LinkResult::Sent; }},
         {"ID write", [&] { return WriteIdWords(ctx, 1234, 0x4321, 0xFFFF); }},
         {"ID read", [&] { return ReadIdWords(ctx); }},
