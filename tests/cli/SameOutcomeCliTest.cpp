@@ -90,6 +90,7 @@ struct WindowRun {
     std::vector<std::string> log; // what the command logged
     uint64_t opened = 0, total = 0; // the programmer's traffic after detection and after the command
     std::optional<uint32_t> readBrokeAt;
+    std::vector<std::string> page0; // the first memory page as the window then lists it
 };
 
 WindowRun RunWindow(const Case& c, BenchKind kind, std::optional<uint64_t> unplugAfter) {
@@ -106,6 +107,9 @@ WindowRun RunWindow(const Case& c, BenchKind kind, std::optional<uint64_t> unplu
     w.log = r.host.all;
     w.total = test::ProgrammerTraffic(r.bench, kind);
     w.readBrokeAt = r.ctx.image.ChipReadBrokeAt;
+    r.host.all.clear();
+    ShowPage(r.ctx, r.ui, 0);
+    w.page0 = r.host.all;
     return w;
 }
 
@@ -178,6 +182,13 @@ TEST_P(SameOutcome, ABrokenReadIsMarkedAtTheSameWordByBoth) {
         ASSERT_TRUE(window.readBrokeAt.has_value());
         const uint32_t wordsRead = *window.readBrokeAt;
         EXPECT_LT(wordsRead, 0x180u) << "a PIC18F452's boot region";
+        // The window's first page: "Данные кристалла.", then every word from there on "----".
+        ASSERT_EQ(window.page0.size(), 1u + 1024u);
+        EXPECT_EQ(window.page0.front(), "Данные кристалла.");
+        size_t unread = 0;
+        for (const auto& line : window.page0)
+            for (size_t at = line.find("----"); at != std::string::npos; at = line.find("----", at + 4)) ++unread;
+        EXPECT_EQ(unread, 4u * 1024u - wordsRead);
         EXPECT_EQ(cli.code, 1);
         EXPECT_TRUE(cli.ErrHas(Format("прочитано %u слов из %u, остальные не прочитаны", wordsRead, 0x180u))) << cli.err;
         EXPECT_FALSE(std::filesystem::exists(out)) << "half a read is not saved";
