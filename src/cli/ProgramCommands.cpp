@@ -39,6 +39,7 @@ public:
         // Half a read is not the chip's memory: nothing is saved. What was read
         // is said as the window's pages mark it: up to the word where it stopped.
         if (!read.Ok()) {
+            std::fflush(stdout);
             std::fprintf(stderr, "mrkprog read: %s%s\n",
                          Format("прочитано %u слов из %u, остальные не прочитаны", read.wordsRead, read.words).c_str(),
                          out_.empty() ? "" : "; ничего не записано");
