@@ -54,7 +54,7 @@ CycleResult RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& ru
     ClearOkno(ctx.host);
     ctx.host.Pump();
     if (StopHere(ctx)) return CycleResult::Stopped;
-    const bool erased = SpeedButton12Click(ctx, ui);
+    const bool erased = SpeedButton12Click(ctx, ui).Ok();
     UpravlKnopk(ctx, ui, sender, true);
     // A module the erase did not reach is not prepared further.
     if (!run.Step(0, "очистка", erased)) return CycleResult::Failed;
@@ -90,7 +90,7 @@ CycleResult RunSteps(Context& ctx, MainControls& ui, Ctl sender, ObservedRun& ru
     }
     // 12: the identity read back; on its own its result does not decide the run.
     const uint32_t n = ctx.commands.ModuleNumber;
-    const bool idRead = SpeedButton11Click(ctx, ui);
+    const bool idRead = SpeedButton11Click(ctx, ui).Ok();
     const auto& id = ctx.prog.IdWords;
     if (run.Step(12, "номер модуля проверен", idRead && id[1] == (n & 0xFFFF) && id[2] == (n >> 16)))
         ctx.host.Okno("Номер модуля OK.");

@@ -16,15 +16,17 @@ bool BootRegionErased(const Context& ctx) {
 
 } // namespace
 
-bool BootImageReady(const Context& ctx) { return ctx.image.BootImageLoaded && !BootRegionErased(ctx); }
+const char* BootImageProblem(const Context& ctx) {
+    if (!ctx.image.BootImageLoaded) return "Файл BOOT загрузчика не загружен. Запись \"BOOT\" не выполнена.";
+    if (BootRegionErased(ctx)) return "В файле BOOT загрузчика нет данных области BOOT. Запись \"BOOT\" не выполнена.";
+    return nullptr;
+}
+
+bool BootImageReady(const Context& ctx) { return BootImageProblem(ctx) == nullptr; }
 
 bool WriteBootImage(Context& ctx) {
-    if (!ctx.image.BootImageLoaded) {
-        ctx.host.Okno("Файл BOOT загрузчика не загружен. Запись \"BOOT\" не выполнена.");
-        return false;
-    }
-    if (BootRegionErased(ctx)) {
-        ctx.host.Okno("В файле BOOT загрузчика нет данных области BOOT. Запись \"BOOT\" не выполнена.");
+    if (const char* problem = BootImageProblem(ctx)) {
+        ctx.host.Okno(problem);
         return false;
     }
     return WriteBoot(ctx);

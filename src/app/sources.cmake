@@ -6,6 +6,7 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ButtonLock.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CommandGate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChipCommands.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ChipOperations.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChipRange.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChipRoutines.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CommandVars.cpp

@@ -1,12 +1,9 @@
 // Commands that program and read the chip over ICSP.
 #include <cctype>
-#include <span>
 
-#include "app/BootImageWrite.h"
-#include "app/ChipRange.h"
+#include "app/ChipOperations.h"
 #include "app/ImageAccess.h"
 #include "app/MainCommands.h"
-#include "app/ParamCommands.h"
 #include "app/PlainControls.h"
 #include "cli/CommandTable.h"
 #include "cli/ConfigDescribe.h"
@@ -16,8 +13,6 @@
 #include "core/IntelHexWriter.h"
 #include "core/StandardStreams.h"
 #include "core/Format.h"
-#include "app/ChipRoutines.h"
-#include "image/FileCommands.h"
 
 namespace mrk::cli {
 
@@ -28,7 +23,7 @@ public:
     void Setup(CLI::App&) override {}
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
-        return WriteBootImage(s.ctx) ? 0 : 1;
+        return WriteBootRegion(s.ctx).Ok() ? 0 : 1;
     }
 };
 
@@ -41,23 +36,27 @@ public:
     bool WritesStandardOutput() const override { return IsStandardStream(out_) || out_ == "/dev/stdout"; }
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
-        const bool read = ChipRange(s.ctx, all_).Read();
-        // The memory view now shows what was read ("Данные кристалла.").
-        s.ctx.image.ViewSource = MemorySource::Chip;
-        // Half a read is not the chip's memory: nothing is saved.
-        if (!read) return 1;
-        const uint32_t words = all_ ? s.ctx.prog.ChipWords : s.ctx.prog.BootWords;
+        const MemoryReadOutcome read = ReadProgramMemory(s.ctx, all_);
+        // Half a read is not the chip's memory: nothing is saved. What was read
+        // is said as the window's pages mark it: up to the word where it stopped.
+        if (!read.Ok()) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "mrkprog read: %s%s\n",
+                         Format("прочитано %u слов из %u, остальные не прочитаны", read.wordsRead, read.words).c_str(),
+                         out_.empty() ? "" : "; ничего не записано");
+            return 1;
+        }
         if (!out_.empty()) {
             // Written beside the target and renamed: a failed write keeps the earlier file.
             // Standard output, a pipe or a device takes the text where it is.
-            const std::string text = ToIntelHex(std::span(s.ctx.image.BuffChip.data(), 2u * words));
+            const std::string text = ToIntelHex(read.memory);
             const std::string where = IsStandardStream(out_) ? "стандартный вывод" : out_;
             if (int err = 0; !WriteFileOrOutput(out_, text, err)) {
                 std::fprintf(stderr, "mrkprog: не удалось записать %s: %s\n", where.c_str(), FileErrorText(err).c_str());
                 return 1;
             }
             std::fprintf(WritesStandardOutput() ? stderr : stdout, "%s\n",
-                         Format("Прочитано %u слов, записано в %s", words, where.c_str()).c_str());
+                         Format("Прочитано %u слов, записано в %s", read.words, where.c_str()).c_str());
         }
         return 0;
     }
@@ -74,8 +73,7 @@ public:
     }
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
-        ChipRange range(s.ctx, all_);
-        return range.Read() && CompareChip(s.ctx) ? 0 : 1;
+        return CompareProgramMemory(s.ctx, all_).Ok() ? 0 : 1;
     }
 
 private:
@@ -87,7 +85,7 @@ public:
     void Setup(CLI::App&) override {}
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
-        if (!EraseChip(s.ctx)) return 1;
+        if (!EraseWholeChip(s.ctx).Ok()) return 1;
         std::printf("Память очищена.\n");
         return 0;
     }
@@ -124,17 +122,18 @@ public:
         }
         if (!EnsureOpened(s)) return 1;
         if (action_ == "read") {
-            if (!ReadConfigWords(s.ctx)) return 1;
+            const ConfigReadOutcome read = ReadConfiguration(s.ctx);
+            if (!read.Ok()) return 1;
             // As the configuration window lists them: fourteen bytes, then the device ID.
             for (size_t k = 0; k < kConfigReadLabels.size(); ++k) {
-                const uint8_t v = k < 14 ? s.ctx.prog.ConfigRead[k] : (k == 14 ? s.ctx.prog.DevId1 : s.ctx.prog.DevId2);
+                const uint8_t v = k < 14 ? read.bytes[k] : (k == 14 ? read.devId1 : read.devId2);
                 std::printf("%s%s\n", kConfigReadLabels[k], ByteStrToBin(v).c_str());
             }
             return 0;
         }
-        const bool ok = WriteWordConfig(ConfigAccessOf(s.ctx), static_cast<ConfigPreset>(preset_)); // 0, 1, 2 in order
-        s.host.Okno(s.ctx.prog.ConfigStaticText1);
-        return ok ? 0 : 1;
+        const ConfigWriteOutcome written = WriteConfiguration(s.ctx, static_cast<ConfigPreset>(preset_)); // 0, 1, 2 in order
+        s.host.Okno(written.message);
+        return written.Ok() ? 0 : 1;
     }
 
 private:
@@ -174,13 +173,13 @@ public:
         if (!Problem({}).empty()) return 2;
         if (!EnsureOpened(s)) return 1;
         if (action_ == "read") {
-            if (!ReadIdWords(s.ctx)) return 1;
-            std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
+            const IdReadOutcome read = ReadIdentity(s.ctx);
+            if (!read.Ok()) return 1;
+            std::printf("%s\n", read.message.c_str());
             return 0;
         }
         // Word 1 is the module's factory number: reserved on the line like a cycle's.
-        if (!MayWriteFactoryNumber(s.ctx, w_[0])) return 1;
-        return WriteIdWords(s.ctx, w_[0], w_[1], w_[2]) ? 0 : 1;
+        return WriteIdentity(s.ctx, w_[0], w_[1], w_[2], true).Ok() ? 0 : 1;
     }
 
 private:
@@ -194,8 +193,9 @@ public:
     void Setup(CLI::App&) override {}
     int Run(Session& s) override {
         if (!EnsureOpened(s)) return 1;
-        if (!ReadDevIdPlain(s.ctx)) return 1;
-        std::printf("%s\n", s.ctx.prog.Label2Text.c_str());
+        const DevIdOutcome read = ReadDeviceId(s.ctx);
+        if (!read.Ok()) return 1;
+        std::printf("%s\n", read.message.c_str());
         return 0;
     }
 };

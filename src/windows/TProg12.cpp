@@ -211,7 +211,9 @@ void TProg12::Okno(const QString& text) {
 
 // ---- handlers: each runs the command of its name ----
 
-void TProg12::ProgClick() { mrk::ProgClick(ctx_, *this); }
+// The commands on the chip: the log, the service line, the pages and the
+// indicator show how each went.
+void TProg12::ProgClick() { (void)mrk::ProgClick(ctx_, *this); }
 void TProg12::SpeedButton4Click() {
     // Timer1 counts the command's seconds; its wait for the programmer reads the same clock.
     timer1Tag_ = 0;
@@ -219,21 +221,20 @@ void TProg12::SpeedButton4Click() {
     lastUpdate_ = mrk::SpeedButton4Click(ctx_, *this, Ctl::SpeedButton4);
     SetTimer1Enabled(false);
 }
-void TProg12::ReadChipClick() { mrk::ReadChipClick(ctx_, *this); }
-void TProg12::SravnClick() { mrk::SravnClick(ctx_, *this); }
-void TProg12::SpeedButton21Click() { mrk::SpeedButton21Click(ctx_, *this); }
+void TProg12::ReadChipClick() { (void)mrk::ReadChipClick(ctx_, *this); }
+void TProg12::SravnClick() { (void)mrk::SravnClick(ctx_, *this); }
+void TProg12::SpeedButton21Click() { (void)mrk::SpeedButton21Click(ctx_, *this); }
 // The loads say in the status line how they went.
 void TProg12::SpeedButton3Click() { (void)mrk::LoadBootLoaderFile(ImageLoadOf(ctx_)); }
 void TProg12::SpeedButton7Click() { (void)mrk::LoadEmbeddedUpdate(ImageLoadOf(ctx_)); }
 void TProg12::SpeedButton19Click() { (void)mrk::LoadUpdateFile(ImageLoadOf(ctx_)); }
-void TProg12::SpeedButton10Click() { mrk::SpeedButton10Click(ctx_, *this); }
+void TProg12::SpeedButton10Click() { (void)mrk::SpeedButton10Click(ctx_, *this); }
 // The log and the service line show how the read went.
 void TProg12::SpeedButton11Click() { (void)mrk::SpeedButton11Click(ctx_, *this); }
 void TProg12::SpeedButton16Click() { mrk::SpeedButton16Click(ctx_, *this); }
-void TProg12::SpeedButton1Click() { mrk::SpeedButton1Click(ctx_, *this); }
-// The log says whether the erase reached the chip.
+void TProg12::SpeedButton1Click() { (void)mrk::SpeedButton1Click(ctx_, *this); }
 void TProg12::SpeedButton12Click() { (void)mrk::SpeedButton12Click(ctx_, *this); }
-void TProg12::SpeedButton13Click() { mrk::SpeedButton13Click(ctx_, *this); }
+void TProg12::SpeedButton13Click() { (void)mrk::SpeedButton13Click(ctx_, *this); }
 void TProg12::Avtom_Prog_PClick() { lastCycle_ = mrk::Avtom_Prog_PClick(ctx_, *this, Ctl::Avtom_Prog_P); }
 void TProg12::SpeedButton5Click() { ShowPage(ctx_, *this, 0); }
 void TProg12::SpeedButton6Click() { ShowPage(ctx_, *this, 1); }

@@ -7,6 +7,9 @@
 #include "app/ImageAccess.h"
 #include "image/MemoryListing.h"
 #include "app/ChipRoutines.h"
+#include "core/Format.h"
+#include "icsp/Icsp.h"
+#include "icsp/OpenProgrammer.h"
 #include "image/FileCommands.h"
 
 namespace mrk {
@@ -51,7 +54,7 @@ TEST(ChipCommands, StartWithoutProtectionSelectedTouchesNothing) {
     OpenedRig r(ChipModel::PIC18F4620);
     r.host.StaticText1("OK");
     r.host.staticTexts.clear();
-    SpeedButton13Click(r.ctx, r.ui);
+    EXPECT_EQ(SpeedButton13Click(r.ctx, r.ui).result, ChipResult::NotBegun);
     EXPECT_TRUE(r.Module().Trace().empty());
     EXPECT_TRUE(r.host.staticTexts.empty());
     EXPECT_TRUE(r.host.log.empty());
@@ -61,7 +64,9 @@ TEST(ChipCommands, StartWithProtectionWritesTheProtectionAndShowsTheResult) {
     OpenedRig r(ChipModel::PIC18F452, BenchKind::VirtualUsb);
     ASSERT_TRUE(LoadBootLoaderFile(ImageLoadOf(r.ctx))); // a configuration to write
     r.ui.SelectProtect(true);
-    SpeedButton13Click(r.ctx, r.ui);
+    const ConfigWriteOutcome protect = SpeedButton13Click(r.ctx, r.ui);
+    EXPECT_TRUE(protect);
+    EXPECT_EQ(protect.message, "Защита OK");
     EXPECT_EQ(r.host.staticTexts, (std::vector<std::string>{"OK"}));
     EXPECT_EQ(r.host.log.back(), "Защита OK");
     r.Settle();
@@ -75,7 +80,7 @@ TEST(ChipCommands, BootWriteReadAndCompareOnBothBenches) {
         ASSERT_TRUE(LoadBootLoaderFile(ImageLoadOf(r.ctx)));
         r.host.Okno("old line");
         r.ui.SetDown(Ctl::Prog);
-        ProgClick(r.ctx, r.ui);
+        EXPECT_TRUE(ProgClick(r.ctx, r.ui));
         EXPECT_EQ(r.host.clears, 1);
         EXPECT_EQ(r.host.log.back(), "Прогр. OK");
         EXPECT_TRUE(r.ui.Down(Ctl::SpeedButton9));
@@ -83,7 +88,12 @@ TEST(ChipCommands, BootWriteReadAndCompareOnBothBenches) {
         EXPECT_FALSE(r.ctx.commands.ButtonsLocked);
 
         r.ui.SetDown(Ctl::ReadChip);
-        ReadChipClick(r.ctx, r.ui);
+        const MemoryReadOutcome read = ReadChipClick(r.ctx, r.ui);
+        EXPECT_TRUE(read);
+        EXPECT_EQ(read.words, r.ctx.prog.BootWords);
+        EXPECT_EQ(read.wordsRead, read.words);
+        EXPECT_EQ(read.memory, std::vector<uint8_t>(r.ctx.image.BuffEt.begin(), r.ctx.image.BuffEt.begin() + 2 * read.words))
+            << "the boot loader just written";
         EXPECT_EQ(r.ctx.image.ViewSource, MemorySource::Chip);
         ASSERT_FALSE(r.host.log.empty());
         EXPECT_EQ(r.host.log.front(), "Данные кристалла.");
@@ -92,7 +102,10 @@ TEST(ChipCommands, BootWriteReadAndCompareOnBothBenches) {
         EXPECT_TRUE(r.ui.Enabled(Ctl::SpeedButton6));
         EXPECT_TRUE(r.ui.Down(Ctl::SpeedButton14));
 
-        SravnClick(r.ctx, r.ui);
+        const CompareOutcome same = SravnClick(r.ctx, r.ui);
+        EXPECT_TRUE(same);
+        EXPECT_EQ(same.message, "Сравнение ОК");
+        EXPECT_EQ(same.differences, 0u);
         EXPECT_FALSE(r.host.held) << "repainting resumed";
         EXPECT_TRUE(r.ui.Down(Ctl::SpeedButton15));
         const auto bootResult = r.host.log;
@@ -100,10 +113,14 @@ TEST(ChipCommands, BootWriteReadAndCompareOnBothBenches) {
         // The whole memory differs beyond the boot region: BuffEt holds 0xFF
         // there, the chip too, so plant one difference in the reference.
         r.ctx.image.BuffEt[0x1000] = 0x00;
-        SravnClick(r.ctx, r.ui);
+        EXPECT_TRUE(SravnClick(r.ctx, r.ui));
         EXPECT_EQ(r.host.log, bootResult) << "the boot compare does not look beyond the boot region";
         r.ui.SetDown(Ctl::SpeedButton21);
-        SpeedButton21Click(r.ctx, r.ui);
+        const CompareOutcome whole = SpeedButton21Click(r.ctx, r.ui);
+        EXPECT_EQ(whole.result, ChipResult::Failed);
+        EXPECT_EQ(whole.differences, 1u);
+        EXPECT_EQ(whole.message, "Кол. ошибок. = 1 ");
+        EXPECT_EQ(whole.message, r.host.log.back());
         EXPECT_NE(r.host.log, bootResult) << "the whole compare does";
         EXPECT_TRUE(r.ui.Down(Ctl::SpeedButton15));
         EXPECT_FALSE(r.ctx.ind.SpeedButton21);
@@ -131,7 +148,7 @@ TEST(ChipCommands, AReadThatBrokeOffListsNothingUnreadAsChipData) {
     {
         OpenedRig probe(ChipModel::PIC18F4620, BenchKind::VirtualLpt, true);
         opened = probe.bench.Kordel().Reads() + probe.bench.Kordel().Writes();
-        ReadChipClick(probe.ctx, probe.ui);
+        EXPECT_TRUE(ReadChipClick(probe.ctx, probe.ui));
         read = probe.bench.Kordel().Reads() + probe.bench.Kordel().Writes() - opened;
         EXPECT_FALSE(probe.ctx.image.ChipReadBrokeAt.has_value());
     }
@@ -141,7 +158,9 @@ TEST(ChipCommands, AReadThatBrokeOffListsNothingUnreadAsChipData) {
     CommandRig r(o);
     ASSERT_TRUE(OpenProgrammer(r.ctx));
     r.host.log.clear();
-    ReadChipClick(r.ctx, r.ui);
+    const MemoryReadOutcome broken = ReadChipClick(r.ctx, r.ui);
+    EXPECT_EQ(broken.result, ChipResult::ProgrammerLost);
+    EXPECT_EQ(broken.message, kProgrammerLost);
     EXPECT_FALSE(r.host.EverLogged("Данные кристалла."));
     ASSERT_FALSE(r.host.log.empty());
     EXPECT_EQ(r.host.log.back(), "Связь с программатором потеряна. Операция прервана.");
@@ -149,6 +168,8 @@ TEST(ChipCommands, AReadThatBrokeOffListsNothingUnreadAsChipData) {
     const uint32_t brokeAt = *r.ctx.image.ChipReadBrokeAt;
     EXPECT_GT(brokeAt, 0u);
     EXPECT_LT(brokeAt, r.ctx.prog.BootWords);
+    EXPECT_EQ(broken.wordsRead, brokeAt);
+    EXPECT_EQ(broken.memory.size(), 2u * brokeAt) << "only the words read";
 
     // Page 0 of chip data: the words read as read, every one after as "----".
     ShowPage(r.ctx, r.ui, 0);
@@ -192,11 +213,19 @@ TEST(ChipCommands, IdReadShowsTheWordsAndIdWriteWritesBackWordsOneToThree) {
         EXPECT_TRUE(SpeedButton11Click(r.ctx, r.ui));
         EXPECT_EQ(r.host.label2, "d[0]=FFFF d[1]=FFFF d[2]=FFFF d[3]=FFFF");
         r.ctx.prog.IdWords = {0x1111, 0x2345, 0x6901, 0xABCD};
-        SpeedButton10Click(r.ctx, r.ui);
+        const ChipOutcome written = SpeedButton10Click(r.ctx, r.ui);
+        EXPECT_TRUE(written);
+        EXPECT_EQ(written.message, "");
         EXPECT_TRUE(r.host.log.empty()) << "WR ID says nothing";
-        EXPECT_TRUE(SpeedButton11Click(r.ctx, r.ui));
+        const IdReadOutcome id = SpeedButton11Click(r.ctx, r.ui);
+        EXPECT_TRUE(id);
         EXPECT_EQ(r.host.label2, "d[0]=FFFF d[1]=2345 d[2]=6901 d[3]=ABCD");
-        SpeedButton1Click(r.ctx, r.ui);
+        EXPECT_EQ(id.message, r.host.label2);
+        EXPECT_EQ(id.words, (std::array<uint16_t, 4>{0xFFFF, 0x2345, 0x6901, 0xABCD}));
+        const DevIdOutcome devId = SpeedButton1Click(r.ctx, r.ui);
+        EXPECT_TRUE(devId);
+        EXPECT_EQ(devId.message, r.host.label2);
+        EXPECT_EQ(devId.message, Format("Devid1=%X Devid2=%X", devId.devId1, devId.devId2));
         EXPECT_EQ(r.host.label2.rfind("Devid1=", 0), 0u);
         EXPECT_NE(r.host.label2.find(" Devid2=C"), std::string::npos) << r.host.label2;
     }

@@ -78,7 +78,9 @@ TEST(BootWrite, WithoutABootImageNothingIsTouched) {
             c.loads(r);
             const auto before = BootRegion(r);
             const uint64_t traffic = test::ProgrammerTraffic(r.bench, kind);
-            ProgClick(r.ctx, r.ui);
+            const ChipOutcome boot = ProgClick(r.ctx, r.ui);
+            EXPECT_EQ(boot.result, ChipResult::NotBegun);
+            EXPECT_EQ(boot.message, kNoBootImage);
             EXPECT_EQ(r.host.log.back(), kNoBootImage);
             EXPECT_FALSE(r.host.EverLogged("Прогр. OK"));
             EXPECT_EQ(test::ProgrammerTraffic(r.bench, kind), traffic) << "no line moved";
@@ -90,7 +92,7 @@ TEST(BootWrite, WithoutABootImageNothingIsTouched) {
         ASSERT_TRUE(OpenProgrammer(r.ctx));
         LoadEmbeddedUpdate(ImageLoadOf(r.ctx));
         ASSERT_TRUE(LoadBootLoaderFile(ImageLoadOf(r.ctx)));
-        ProgClick(r.ctx, r.ui);
+        EXPECT_TRUE(ProgClick(r.ctx, r.ui));
         EXPECT_EQ(r.host.log.back(), "Прогр. OK");
     });
 }

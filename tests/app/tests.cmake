@@ -5,6 +5,7 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ButtonLockTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CommandGateTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ChipCommandsTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ChipOperationsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DestructiveCommandsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ParamCommandsTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsTest.cpp

@@ -4,6 +4,7 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ConfigDescribeTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProductionCliTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LostProgrammerCliTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SameOutcomeCliTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CliSafetyTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DestructiveCliTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExecutedFirmwareCliTest.cpp
