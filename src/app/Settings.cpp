@@ -261,6 +261,22 @@ void ApplySettings(Context& ctx, const SettingsValues& v) {
     ctx.portProg.AdrLpt = v.AdrLpt;
 }
 
+SettingsSection ReadSettingsSection(const std::string& iniPath, const std::string& section) {
+    CSimpleIniA ini;
+    int err = 0;
+    LoadSettings(iniPath, ini, err);
+    SettingsSection values;
+    CSimpleIniA::TNamesDepend keys;
+    ini.GetAllKeys(section.c_str(), keys);
+    for (const auto& key : keys)
+        if (auto v = FirstValue(ini, section.c_str(), key.pItem)) values.emplace(key.pItem, std::move(*v));
+    return values;
+}
+
+journal::JournalSettings JournalSettingsOf(const std::string& iniPath, const journal::JournalPlace& place) {
+    return journal::ReadJournalSettings(ReadSettingsSection(iniPath, journal::kJournalSection), iniPath, place);
+}
+
 void ReadSettings(Context& ctx) {
     const SettingsValues v = ReadSettingsFile(ctx.commands.IniPath);
     if (!v.problem.empty()) ctx.host.Okno(v.problem);

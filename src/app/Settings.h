@@ -5,6 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/SettingsSection.h"
+#include "journal/JournalSettings.h"
+
 namespace mrk {
 
 struct Context;
@@ -28,6 +31,13 @@ struct SettingsValues {
     std::string problem;
 };
 SettingsValues ReadSettingsFile(const std::string& iniPath);
+
+// Every key of one section, read by the same rules as ReadSettingsFile: the
+// first of two equal keys, one pair of surrounding double quotes taken off.
+// Empty when the file, or the section, is not there or not readable.
+SettingsSection ReadSettingsSection(const std::string& iniPath, const std::string& section);
+// Where the journal goes, from the file's [Journal] section as read above.
+journal::JournalSettings JournalSettingsOf(const std::string& iniPath, const journal::JournalPlace& place = {});
 
 // Reads the 18 keys from ctx.commands.IniPath into ConfigWrite, the three paths,
 // ConfigChip and AdrLpt, as the private-profile functions read them: the first

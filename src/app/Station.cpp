@@ -190,7 +190,7 @@ void Station::ReloadJournalSettings() {
     where.relativeBase = place_.relativeBase;
     where.legacyFile = place_.legacyJournalFile;
     where.bench = !opt_.bench.empty();
-    journal_.Configure(journal::ReadJournalSettings(ctx_.commands.IniPath, where));
+    journal_.Configure(JournalSettingsOf(ctx_.commands.IniPath, where));
     ctx_.runObserver = journal_.Settings().enabled ? &observer_ : nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/JournalReader.h"
+#include "app/Settings.h"
 #include "cli/CommandTable.h"
 #include "core/FileBytes.h"
 #include "journal/CsvExport.h"
@@ -132,7 +133,7 @@ public:
     int Run(Session& s) override {
         // The [Journal] section of the session's settings file, in the station's folders.
         const JournalSettings settings =
-            s.journalSettings ? *s.journalSettings : ReadJournalSettings(s.ctx.commands.IniPath);
+            s.journalSettings ? *s.journalSettings : JournalSettingsOf(s.ctx.commands.IniPath);
         if (!settings.problem.empty()) std::fprintf(stderr, "mrkprog journal: %s\n", settings.problem.c_str());
         if (action_ == "sync") return Sync(settings);
         if (action_ == "backup") return Backup(settings);

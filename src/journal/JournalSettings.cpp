@@ -2,15 +2,7 @@
 
 #include <unistd.h>
 
-// Keys and values are read raw, as the settings file holds them.
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION
-#include <SimpleIni.h>
-
 #include <filesystem>
-#include <vector>
-
-#include "core/FileBytes.h"
 
 #include "journal/RecordRow.h"
 
@@ -46,17 +38,12 @@ std::string HostName() {
     return name;
 }
 
-JournalSettings ReadJournalSettings(const std::string& settingsFile, const JournalPlace& place) {
+JournalSettings ReadJournalSettings(const SettingsSection& section, const std::string& settingsFile,
+                                    const JournalPlace& place) {
     JournalSettings s;
-    CSimpleIniA ini;
-    ini.SetUnicode(true);
-    // Through the project's reader: a settings file too large (or a pipe) is not read.
-    std::vector<uint8_t> bytes;
-    int err = 0;
-    const bool read = !settingsFile.empty() && ReadRegularFile(settingsFile, bytes, err) &&
-                      ini.LoadData(reinterpret_cast<const char*>(bytes.data()), bytes.size()) >= 0;
     auto get = [&](const char* key) -> std::string {
-        std::string v = read ? ini.GetValue(kJournalSection, key, "") : "";
+        const auto found = section.find(key);
+        std::string v = found == section.end() ? std::string() : found->second;
         // The server stores text as UTF-8 and refuses anything else, a record at a time.
         if (!IsUtf8(v) && s.problem.empty())
             s.problem = std::string("[") + kJournalSection + "] " + key +

@@ -9,6 +9,7 @@
 //             journal of their own in the folder "bench" of the journal's folder, no server)
 #include <string>
 
+#include "core/SettingsSection.h"
 #include "journal/ProductionJournal.h"
 
 namespace mrk::journal {
@@ -24,8 +25,11 @@ struct JournalPlace {
     bool bench = false;        // a run on the virtual bench: a journal of its own, no server
 };
 
-// Reads the section; a missing file or section gives the defaults.
-JournalSettings ReadJournalSettings(const std::string& settingsFile, const JournalPlace& place = {});
+// The settings from the [Journal] section as the station's settings reader
+// read it from settingsFile (whose folder places a relative File=); a missing
+// file, section or key gives the defaults.
+JournalSettings ReadJournalSettings(const SettingsSection& section, const std::string& settingsFile,
+                                    const JournalPlace& place = {});
 std::string HostName();
 
 } // namespace mrk::journal

@@ -272,6 +272,28 @@ TEST(Settings, TheFirstOfTwoEqualKeysWinsAndIsTheOneWritten) {
                             "Edit2=c:\\\nEdit5=c:\\\n");
 }
 
+// The journal's section comes from the same reader as the station's own keys:
+// a key written twice (in any case) and a quoted value are taken alike by both.
+TEST(Settings, TheJournalReadsDuplicateKeysAsTheStationDoes) {
+    SettingsRig r;
+    Put(r.ini, "[Form_Param]\nAdrLpt=632\nEdit1=\"first.hex\"\nADRLPT=111\nEdit1=second.hex\n"
+               "[Journal]\nStation=\"first\"\nServer=host=a\nstation=second\nSERVER=host=b\nEnabled=0\nEnabled=1\n"
+               "[Form_Param]\nAdrLpt=888\n[Journal]\nTimeout=7\nTimeout=9\n");
+    ReadSettings(r.ctx);
+    EXPECT_EQ(r.ctx.portProg.AdrLpt, 632);
+    EXPECT_EQ(r.ctx.image.UpdatePath, "first.hex");
+
+    const journal::JournalSettings j = JournalSettingsOf(r.ini.string());
+    EXPECT_EQ(j.station, "first");
+    EXPECT_EQ(j.server, "host=a");
+    EXPECT_FALSE(j.enabled);
+    EXPECT_EQ(j.timeoutSeconds, 7) << "a section given twice is one section, its first key counts";
+    EXPECT_TRUE(j.problem.empty()) << j.problem;
+
+    const SettingsSection section = ReadSettingsSection(r.ini.string(), "journal");
+    EXPECT_EQ(section.at("STATION"), "first") << "section and key names in any case";
+}
+
 TEST(Settings, LineEndsCommentsAndBlankLinesStayInPlace) {
     SettingsRig r;
     Put(r.ini, "; station 3\r\n\r\n[Form_Param]\r\n; the port\r\nAdrLpt=632\r\n\r\n; paths\r\nEdit1=old.hex\r\n"

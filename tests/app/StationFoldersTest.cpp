@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/Settings.h"
 #include "app/Station.h"
 #include "app/StationFolders.h"
 #include "journal/JournalSettings.h"
@@ -107,12 +108,12 @@ TEST_F(StationJournalPlace, DefaultJournalIsInItsOwnFolderAndAnOlderOneIsKept) {
     where.defaultFile = (dir_ / "journal" / journal::kDefaultJournalFile).string();
     where.legacyFile = (dir_ / journal::kDefaultJournalFile).string();
     const std::string ini = (dir_ / "mrkprog.ini").string();
-    EXPECT_EQ(journal::ReadJournalSettings(ini, where).file, where.defaultFile);
+    EXPECT_EQ(JournalSettingsOf(ini, where).file, where.defaultFile);
     std::ofstream(where.legacyFile) << "";
-    EXPECT_EQ(journal::ReadJournalSettings(ini, where).file, where.legacyFile);
+    EXPECT_EQ(JournalSettingsOf(ini, where).file, where.legacyFile);
     fs::create_directories(dir_ / "journal");
     std::ofstream(where.defaultFile) << "";
-    EXPECT_EQ(journal::ReadJournalSettings(ini, where).file, where.defaultFile);
+    EXPECT_EQ(JournalSettingsOf(ini, where).file, where.defaultFile);
 }
 
 } // namespace

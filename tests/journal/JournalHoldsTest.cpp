@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "app/Settings.h"
 #include "journal/JournalRig.h"
 #include "journal/JournalSettings.h"
 #include "journal/ProductionJournal.h"
@@ -414,7 +415,7 @@ TEST(JournalSettingsText, NotUtf8IsNamedByItsKey) {
         std::ofstream ini(dir.File("mrkprog.ini"), std::ios::binary);
         ini << "[Journal]\nStation=\xD1\xF2\xE0\xED\xF6\xE8\xFF\n";
     }
-    const JournalSettings s = ReadJournalSettings(dir.File("mrkprog.ini"));
+    const JournalSettings s = mrk::JournalSettingsOf(dir.File("mrkprog.ini"));
     EXPECT_NE(s.problem.find("Station"), std::string::npos) << s.problem;
     EXPECT_NE(s.problem.find("UTF-8"), std::string::npos) << s.problem;
     Station st(s);
