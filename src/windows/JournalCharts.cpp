@@ -38,12 +38,12 @@ QString DayLabel(const std::string& day) {
     return d.isValid() ? d.toString(QStringLiteral("dd.MM")) : QString::fromStdString(day);
 }
 
-// Whole-number ticks, about eight of them at most, on steps of 1, 2 or 5 times a power of ten.
+// Whole-number ticks, five or so at most (a short chart has room for no more), on steps of 1, 2 or 5 times a power of ten.
 void CountAxis(QValueAxis* axis, int64_t most) {
     int64_t step = 1;
-    while (most / step > 8) {
-        if (most / (step * 2) <= 8) step *= 2;
-        else if (most / (step * 5) <= 8) step *= 5;
+    while (most / step > 5) {
+        if (most / (step * 2) <= 5) step *= 2;
+        else if (most / (step * 5) <= 5) step *= 5;
         else step *= 10;
     }
     const int64_t top = std::max<int64_t>(1, (most + step - 1) / step * step);
