@@ -133,25 +133,32 @@ TEST(Summary, StationsAndImagesSortedByName) {
     EXPECT_DOUBLE_EQ(s.total.FirstPassYield(), 200.0 / 3.0);
 }
 
-// The summary of a store is the summary of the records its filter picks.
-TEST(Summary, OfAStoreFollowsTheFilter) {
-    test::JournalDir dir;
-    JournalStore store(std::make_unique<SqliteConnection>(dir.File()));
+// The summary of a store is the summary of the records its filter picks, on either engine.
+class SummaryOfAStore : public ::testing::TestWithParam<test::TestEngine> {};
+
+TEST_P(SummaryOfAStore, FollowsTheFilter) {
+    test::EngineJournal where(GetParam());
+    if (!where.Available()) GTEST_SKIP() << test::PgServer::SkipReason();
+    auto store = where.Store();
     for (const Rec& r : std::vector<Rec>{{RunKind::Cycle, 1, "2026-12-01", "A", "v7", "OK"},
                                          {RunKind::Cycle, 2, "2026-12-02", "A", "v7", "X", kBootFailed},
                                          {RunKind::Update, 0, "2026-12-02", "A", "v7", "OK"}}) {
         JournalRecord rec = Make(r);
         rec.uid = NewUid();
         rec.endedUtc = rec.startedUtc;
-        (void)store.Put(rec, false);
+        (void)store->Put(rec, false);
     }
     ListFilter f;
     f.since = "2026-12-02T00:00:00Z";
-    const ProductionSummary s = Summarise(store, f);
+    const ProductionSummary s = Summarise(*store, f);
     Check(s.total, {2, 1, 1, 0, 2, 1});
-    EXPECT_EQ(s.byStep.at(0).step, "загрузчик");
+    ASSERT_EQ(s.byStep.size(), 1u);
+    EXPECT_EQ(s.byStep[0].step, "загрузчик");
     EXPECT_EQ(FilterText({}), "все записи");
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, SummaryOfAStore, ::testing::Values(test::TestEngine::Sqlite, test::TestEngine::Postgres),
+                         test::EngineName);
 
 // The page stands alone: no script, nothing fetched, a policy that forbids both;
 // text from the journal is shown, never obeyed; each chart has its numbers in a table.
