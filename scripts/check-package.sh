@@ -17,6 +17,8 @@ if grep -q '^Depends:.*gpsim' <<<"$control" || ! grep -q '^Suggests:.*gpsim' <<<
   echo "gpsim must be suggested, not a dependency:"; echo "$control"; exit 1
 fi
 grep -q '^Recommends:.*qt6-translations-l10n' <<<"$control" || { echo "no qt6-translations-l10n in Recommends"; exit 1; }
+# The journal window's charts need the Qt Charts runtime.
+grep -q '^Depends:.*libqt6charts6' <<<"$control" || { echo "no libqt6charts6 in Depends:"; echo "$control"; exit 1; }
 
 # Hardened as Debian builds its packages: position-independent programs, RELRO
 # with immediate binding, the stack protector and _FORTIFY_SOURCE's checked calls.

@@ -12,6 +12,7 @@
 #include "cli/CommandTable.h"
 #include "core/FileBytes.h"
 #include "journal/CsvExport.h"
+#include "journal/HtmlReport.h"
 #include "journal/JournalSettings.h"
 #include "journal/ProductionJournal.h"
 #include "journal/UtcTime.h"
@@ -107,9 +108,9 @@ void AppendListLine(std::string& out, const JournalRecord& r) {
 class JournalCommand : public Command {
 public:
     void Setup(CLI::App& app) override {
-        app.add_option("action", action_, "list | show RECORD | summary | export --csv FILE | sync | backup FILE")
+        app.add_option("action", action_, "list | show RECORD | summary | export --csv FILE | report --html FILE | sync | backup FILE")
             ->required()
-            ->check(CLI::IsMember({"list", "show", "summary", "export", "sync", "backup"}));
+            ->check(CLI::IsMember({"list", "show", "summary", "export", "report", "sync", "backup"}));
         app.add_option("record", record_,
                        "The record (show): the beginning of its identity as lists show it; the copy's file (backup)");
         app.add_option("--since", since_, "Runs started on or after this time (UTC unless an offset is given)")
@@ -127,6 +128,7 @@ public:
         app.add_flag("--waiting", waiting_, "Only this station's runs not yet on the server (and why, if refused)");
         app.add_option("--by", by_, "summary: day | station | image")->check(CLI::IsMember({"day", "station", "image"}));
         app.add_option("--csv", csv_, "File to write (export)");
+        app.add_option("--html", html_, "File to write (report): one page with charts and their tables");
         app.add_flag("--local", local_, "This station's journal even when a server is set");
     }
 
@@ -144,6 +146,7 @@ public:
             const ListFilter f = Filter();
             if (action_ == "summary") return Summary(*store, f);
             if (action_ == "export") return Export(*store, f);
+            if (action_ == "report") return Report(*store, f);
             return List(*store, f);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "mrkprog journal: %s\n", e.what());
@@ -308,6 +311,26 @@ private:
         return 0;
     }
 
+    // One self-contained page for the people who run the line: charts and the tables behind them.
+    int Report(JournalStore& store, const ListFilter& f) {
+        if (html_.empty()) {
+            std::fprintf(stderr, "mrkprog journal report: укажите файл: --html FILE\n");
+            return 2;
+        }
+        ReportHeading h;
+        h.where = store.Where();
+        h.filter = FilterText(f);
+        h.madeLocal = LocalTimeText(UtcNow());
+        const HtmlFileResult out = WriteHtmlReport(store, f, html_, h);
+        if (!out.written) {
+            std::fprintf(stderr, "mrkprog journal report: файл %s не записан: %s\n", html_.c_str(), out.error.c_str());
+            return 1;
+        }
+        std::printf("Записей в отчёте: %lld, файл %s\n", (long long)out.records, html_.c_str());
+        if (out.skipped) std::printf("Пропущено повреждённых записей: %lld\n", (long long)out.skipped);
+        return 0;
+    }
+
     int Sync(const JournalSettings& settings) {
         if (settings.server.empty()) {
             std::fprintf(stderr, "mrkprog journal sync: в настройках не указан сервер ([%s] Server=...)\n", kJournalSection);
@@ -342,7 +365,7 @@ private:
         return 0;
     }
 
-    std::string action_, record_, since_, until_, station_, result_, chip_, kind_, by_, csv_;
+    std::string action_, record_, since_, until_, station_, result_, chip_, kind_, by_, csv_, html_;
     int number_ = 0, limit_ = 0;
     bool failed_ = false, conflicts_ = false, waiting_ = false, local_ = false;
 };
@@ -353,7 +376,7 @@ void RegisterJournalCommands(CommandTable& t) {
     t.Add({"journal",
            "Production journal: journal list [--since DATE] [--until DATE] [--number N] [--station S] [--result R] "
            "[--chip C] [--kind K] [--limit N] [--failed] [--conflicts] [--waiting] | show RECORD | "
-           "summary [--by day|station|image] | export --csv FILE | sync",
+           "summary [--by day|station|image] | export --csv FILE | report --html FILE | sync",
            1, [] { return std::make_unique<JournalCommand>(); }, false, true});
 }
 

@@ -9,6 +9,8 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ProductionJournal.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JournalSettings.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CsvExport.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ProductionSummary.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/HtmlReport.cpp
   ${CMAKE_CURRENT_LIST_DIR}/UtcTime.cpp
   ${CMAKE_CURRENT_LIST_DIR}/RunLock.cpp
 )

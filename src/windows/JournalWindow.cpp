@@ -17,10 +17,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 
 #include "journal/CsvExport.h"
 #include "journal/ProductionJournal.h"
+#include "journal/ProductionSummary.h"
+#include "windows/JournalCharts.h"
 #include "windows/NameOnlyIcons.h"
 #include "windows/RussianButtons.h"
 #include "ui_JournalWindow.h"
@@ -64,7 +67,10 @@ JournalWindow::JournalWindow(journal::ProductionJournal& journal, QWidget* paren
     Conflicts = ui_->Conflicts;
     Waiting = ui_->Waiting;
     PageSize = ui_->PageSize;
+    Views = ui_->Views;
     Table = ui_->Table;
+    Charts = new JournalCharts(ui_->ChartsPage);
+    ui_->chartsLayout->addWidget(Charts);
     Status = ui_->Status;
     Newer = ui_->Newer;
     Older = ui_->Older;
@@ -93,6 +99,9 @@ JournalWindow::JournalWindow(journal::ProductionJournal& journal, QWidget* paren
         connect(box, &QComboBox::currentIndexChanged, this, &JournalWindow::FirstPage);
     connect(Number, &QLineEdit::textChanged, this, &JournalWindow::FirstPage);
     connect(PageSize, &QSpinBox::valueChanged, this, &JournalWindow::FirstPage);
+    connect(Views, &QTabWidget::currentChanged, this, [this] {
+        if (Views->currentWidget() == ui_->ChartsPage) ShowCharts();
+    });
     connect(Newer, &QPushButton::clicked, this, [this] { ShowPage(std::max<int64_t>(0, skip_ - PageSize->value())); });
     connect(Older, &QPushButton::clicked, this, [this] { ShowPage(skip_ + PageSize->value()); });
     connect(Export, &QPushButton::clicked, this, &JournalWindow::ExportClick);
@@ -122,9 +131,38 @@ journal::ListFilter JournalWindow::Filter() const {
     return f;
 }
 
-void JournalWindow::ReloadClick() { ShowPage(skip_); }
+void JournalWindow::ReloadClick() { Refresh(skip_); }
 
-void JournalWindow::FirstPage() { ShowPage(0); }
+void JournalWindow::FirstPage() { Refresh(0); }
+
+void JournalWindow::Refresh(int64_t skip) {
+    ShowPage(skip);
+    // The charts follow the filters while they are shown; otherwise when they are opened.
+    if (Views->currentWidget() == ui_->ChartsPage) ShowCharts();
+}
+
+void JournalWindow::ShowCharts() {
+    const journal::JournalSettings& s = journal_.Settings();
+    if (!s.enabled) {
+        Charts->ShowProblem(QStringLiteral("Журнал выключен в файле настроек ([Journal] Enabled=0)."));
+        return;
+    }
+    try {
+        std::string error;
+        const auto store = journal_.ReadLocal(error);
+        if (!store) {
+            Charts->ShowProblem(error.empty() ? QStringLiteral("Станция %1: записей в журнале нет.")
+                                                    .arg(QString::fromStdString(s.station))
+                                              : QStringLiteral("Журнал %1 не читается: %2")
+                                                    .arg(QString::fromStdString(s.file), QString::fromStdString(error)));
+            return;
+        }
+        Charts->Show(journal::Summarise(*store, Filter()));
+    } catch (const std::exception& e) {
+        Charts->ShowProblem(QStringLiteral("Журнал %1 не читается: %2")
+                                .arg(QString::fromStdString(s.file), QString::fromStdString(e.what())));
+    }
+}
 
 void JournalWindow::ShowPage(int64_t skip) {
     Table->setRowCount(0);

@@ -2,7 +2,8 @@
 // This station's production journal, newest first, a page at a time: what the
 // operator checks after a shift or when a module comes back, and what the
 // production manager picks out (dates, number, result, kind, chip, conflicts,
-// records not yet on the server) and exports for a spreadsheet. It only reads.
+// records not yet on the server), exports for a spreadsheet, and sees in charts.
+// It only reads.
 // The controls are the form JournalWindow.ui.
 #include <memory>
 
@@ -18,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTableWidget;
+class QTabWidget;
 
 namespace Ui {
 class JournalWindow;
@@ -28,6 +30,8 @@ class ProductionJournal;
 }
 
 namespace mrk::gui {
+
+class JournalCharts;
 
 class JournalWindow : public QDialog {
     Q_OBJECT
@@ -44,7 +48,9 @@ public:
     QComboBox *Result, *Kind, *Chip;
     QCheckBox *Conflicts, *Waiting;
     QSpinBox* PageSize;
+    QTabWidget* Views;     // the records' pages, or the charts of all they pick
     QTableWidget* Table;
+    JournalCharts* Charts;
     QLabel* Status;       // why the journal cannot be read, or which records are shown
     QPushButton *Newer, *Older, *Export, *Reload, *Close;
 
@@ -54,9 +60,12 @@ public:
 public slots:
     void ReloadClick();
     void ExportClick();
+    // The charts of what the filters pick (all pages), drawn afresh.
+    void ShowCharts();
 
 private:
     void FirstPage();
+    void Refresh(int64_t skip);
     void ShowPage(int64_t skip);
     // The export's file, asked for in a save dialog; empty when the user gave none.
     QString AskExportFile();

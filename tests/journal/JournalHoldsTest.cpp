@@ -236,6 +236,112 @@ TEST_F(LineHolds, ServerRestartBetweenTwoRuns) {
     EXPECT_EQ(ServerView().List({}).size(), 2u);
 }
 
+// ---- the server stops while a cycle's number is being reserved
+
+// Where the server stops in the reservation's exchange, and what becomes of the
+// reservation once it goes on.
+enum class HeldAt { BeforeReservation, CommitThatEndsLater, CommitEndedByARestart };
+struct ReservationFaultCase {
+    const char* name;
+    HeldAt where;
+    bool committed; // the number ends up reserved by the run that was refused
+};
+
+class ReservationFault : public LineHolds, public ::testing::WithParamInterface<ReservationFaultCase> {
+protected:
+    // The reservation of `number` stops at its commit until the gate opens: the
+    // server has the row and says nothing, as a server frozen at that moment.
+    void HoldCommitOf(uint16_t number) {
+        { JournalStore migrated(std::make_unique<PgConnection>(conninfo_)); }
+        PgConnection db(conninfo_);
+        db.Exec("CREATE TABLE commit_gate (open BOOLEAN NOT NULL)");
+        db.Exec("INSERT INTO commit_gate VALUES (false)");
+        db.Exec("CREATE FUNCTION hold_at_commit() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+                " WHILE NOT (SELECT open FROM commit_gate) LOOP PERFORM pg_sleep(0.02); END LOOP;"
+                " RETURN NULL; END $$");
+        db.Exec("CREATE CONSTRAINT TRIGGER held_at_commit AFTER INSERT ON factory_numbers"
+                " DEFERRABLE INITIALLY DEFERRED FOR EACH ROW WHEN (NEW.number = " +
+                std::to_string(number) + ") EXECUTE FUNCTION hold_at_commit()");
+    }
+    void OpenGate() { PgConnection(conninfo_).Exec("UPDATE commit_gate SET open = true"); }
+    // The server's sessions other than the asking one, still at work.
+    int64_t Busy() {
+        PgConnection db(conninfo_);
+        const auto rows = db.Query("SELECT count(*) FROM pg_stat_activity WHERE backend_type = 'client backend'"
+                                   " AND state = 'active' AND pid <> pg_backend_pid()");
+        return std::stoll(rows.at(0).at(0).value_or("0"));
+    }
+    int64_t Reservations(uint16_t number) {
+        PgConnection db(conninfo_);
+        const auto rows = db.Query("SELECT count(*) FROM factory_numbers WHERE number = ?", {int64_t(number)});
+        return std::stoll(rows.at(0).at(0).value_or("0"));
+    }
+};
+
+// The station's cycle never goes on without its number's answer: it is refused
+// within seconds saying why, and nothing of it is on the station. Once the server
+// goes on, the number is reserved at most once; the same station gets it back (asked
+// first if its lost reservation took hold), and no other station ever gets it.
+TEST_P(ReservationFault, CycleWaitsForItsAnswerAndTheNumberIsHeldOnce) {
+    const ReservationFaultCase c = GetParam();
+    constexpr uint16_t kNumber = 90;
+    int asked = 0;
+    Station a(Settings(dir_.File("a.db"), "A", conninfo_));
+    a.journal.confirmRedo = [&](const JournalRecord& holder) {
+        ++asked;
+        EXPECT_EQ(holder.station, "A");
+        EXPECT_EQ(ResultText(holder), "не закончена");
+        return true; // the operator puts the same module back
+    };
+    std::string why;
+    ASSERT_TRUE(a.Whole(RunKind::Cycle, 89, why)) << why; // the station's connection is open and in use
+    if (c.where == HeldAt::BeforeReservation) ASSERT_TRUE(server_->Freeze());
+    else HoldCommitOf(kNumber);
+
+    const auto t0 = Clock::now();
+    EXPECT_FALSE(a.journal.Start(NewRun(RunKind::Cycle, kNumber), why)) << "a cycle without its number's answer";
+    EXPECT_LT(Seconds(t0), 10.0);
+    EXPECT_NE(why.find("Нет связи с сервером журнала"), std::string::npos) << why;
+    EXPECT_NE(why.find("заводской номер 90 не зарезервирован, цикл не запущен"), std::string::npos) << why;
+    std::string error;
+    ListFilter ninety;
+    ninety.number = kNumber;
+    EXPECT_EQ(a.journal.Local(error)->List(ninety).size(), 0u) << "no record of a cycle that did not run";
+
+    switch (c.where) {
+    case HeldAt::BeforeReservation:
+        server_->Thaw();
+        break;
+    case HeldAt::CommitThatEndsLater:
+        OpenGate();
+        break;
+    case HeldAt::CommitEndedByARestart:
+        ASSERT_TRUE(server_->Stop());
+        ASSERT_TRUE(server_->Start());
+        OpenGate(); // for the cycles after it
+        break;
+    }
+    for (int i = 0; i < 200 && Busy() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(Reservations(kNumber), c.committed ? 1 : 0);
+
+    Station b(Settings(dir_.File("b.db"), "B", conninfo_));
+    if (c.committed) {
+        EXPECT_FALSE(b.journal.Start(NewRun(RunKind::Cycle, kNumber), why)) << "90 given twice";
+    }
+    ASSERT_TRUE(a.Whole(RunKind::Cycle, kNumber, why)) << why << "\n" << a.said;
+    EXPECT_EQ(asked, c.committed ? 1 : 0);
+    EXPECT_FALSE(b.journal.Start(NewRun(RunKind::Cycle, kNumber), why)) << "90 given twice";
+    EXPECT_NE(why.find("станция A"), std::string::npos) << why;
+    EXPECT_EQ(Reservations(kNumber), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moments, ReservationFault,
+    ::testing::Values(ReservationFaultCase{"ServerFrozenBeforeTheReservation", HeldAt::BeforeReservation, false},
+                      ReservationFaultCase{"AnswerToTheCommitLost", HeldAt::CommitThatEndsLater, true},
+                      ReservationFaultCase{"CommitCutByARestart", HeldAt::CommitEndedByARestart, false}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 // Connection strings that cannot be read never show any piece of a secret, and
 // say which key is wrong; a good one's secrets stay out of every message.
 TEST_F(LineHolds, SecretsNeverReachAMessage) {

@@ -10,15 +10,24 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QAbstractBarSeries>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
 #include <QTimer>
 
 #include <functional>
+#include <numeric>
 
 #include "GuiFixture.h"
 #include "journal/CsvExport.h"
+#include "journal/HtmlReport.h"
 #include "journal/ProductionJournal.h"
+#include "windows/JournalCharts.h"
 #include "windows/JournalWindow.h"
 #include "windows/TProg12.h"
 
@@ -93,6 +102,23 @@ void AnswerModals(std::vector<std::function<bool(QWidget*)>> hands, const std::f
     t.start();
     click();
     t.stop();
+}
+
+// The categories and the first bar set's values of the chart on show.
+struct Drawn {
+    QStringList categories;
+    QList<qreal> values;
+};
+Drawn ChartOnShow(JournalCharts* c) {
+    Drawn d;
+    QChart* chart = c->View->chart();
+    if (chart->series().isEmpty()) return d;
+    auto* series = qobject_cast<QAbstractBarSeries*>(chart->series().first());
+    if (!series || series->barSets().isEmpty()) return d;
+    for (QAbstractAxis* axis : chart->axes())
+        if (auto* cats = qobject_cast<QBarCategoryAxis*>(axis)) d.categories = cats->categories();
+    for (int i = 0; i < series->barSets().first()->count(); ++i) d.values << series->barSets().first()->at(i);
+    return d;
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -298,6 +324,108 @@ private slots:
         w.Number->setText(QStringLiteral("9999"));
         QCOMPARE(w.Table->rowCount(), 0);
         QVERIFY2(w.Status->text().contains(QStringLiteral("записей")), qPrintable(w.Status->text()));
+    }
+
+    // The charts tab draws all that the filters pick (every page), this station's
+    // runs only, and follows each change of the filters.
+    void chartsShowWhatTheFiltersPick() {
+        WorkDir wd;
+        FilledJournal filled(wd.Path(QStringLiteral("journal.db")));
+        QVERIFY(filled.ok);
+        JournalWindow w(*filled.journal);
+        w.resize(1000, 640);
+        w.show();
+        w.PageSize->setValue(10);
+        QCOMPARE(w.Views->tabText(1), QStringLiteral("Графики"));
+        w.Views->setCurrentIndex(1);
+        JournalCharts* c = w.Charts;
+        QVERIFY(c->isVisible());
+        // Station A: 27 runs, 6 of them X and one never ended, each module's first try.
+        QCOMPARE(c->Totals->text(), QStringLiteral("Прогонов: 27, OK: 20, X: 6, не закончены: 1. "
+                                                   "Выход с первого раза: 74.1 % (20 из 27)."));
+        Drawn days = ChartOnShow(c);
+        QCOMPARE(days.categories.size(), 27);
+        QCOMPARE(days.categories.first(), QStringLiteral("10.01"));
+        QCOMPARE(std::accumulate(days.values.begin(), days.values.end(), 0.0), 20.0); // the OK bars
+
+        c->Chart->setCurrentIndex(JournalCharts::FailuresByStep);
+        QCOMPARE(ChartOnShow(c).categories, QStringList{QStringLiteral("до первого шага")});
+        c->Chart->setCurrentIndex(JournalCharts::ByStation);
+        QCOMPARE(ChartOnShow(c).categories, QStringList{QStringLiteral("A")});
+
+        w.Result->setCurrentIndex(2); // X
+        QVERIFY(c->Totals->text().startsWith(QStringLiteral("Прогонов: 6, OK: 0, X: 6,")));
+        w.SinceOn->setChecked(true);
+        w.Since->setDate(QDate(2026, 3, 1));
+        QVERIFY(c->Totals->text().startsWith(QStringLiteral("Прогонов: 3,")));
+        w.Number->setText(QStringLiteral("999"));
+        QCOMPARE(c->Totals->text(), QStringLiteral("Таких записей в журнале нет."));
+        QVERIFY(c->View->chart()->series().isEmpty());
+
+    }
+
+    // The production guide's pictures of the charts, and the HTML report of the same
+    // journal (two weeks of a station's cycles), when MRK_JOURNAL_PICTURES names a folder.
+    void guidePictures() {
+        const QString pictures = qEnvironmentVariable("MRK_JOURNAL_PICTURES");
+        if (pictures.isEmpty()) QSKIP("MRK_JOURNAL_PICTURES not set");
+        WorkDir wd;
+        mrk::journal::JournalSettings s;
+        s.station = "Линия-1-ПК2";
+        s.file = wd.Path(QStringLiteral("journal.db")).toStdString();
+        mrk::journal::ProductionJournal journal(s);
+        std::string error;
+        mrk::journal::JournalStore* store = journal.Local(error);
+        QVERIFY(store);
+        const char* failedAt[] = {"загрузчик", "обновление", "конфигурация", "загрузчик"};
+        int number = 3000, k = 0;
+        for (int day = 1; day <= 14; ++day) {
+            if (day % 7 == 6 || day % 7 == 0) continue; // the weekend
+            for (int i = 0; i < 8 + (day * 5) % 7; ++i, ++k) {
+                mrk::journal::JournalRecord r;
+                r.uid = mrk::journal::NewUid();
+                r.station = s.station;
+                r.kind = mrk::journal::RunKind::Cycle;
+                r.startedUtc = QStringLiteral("2026-12-%1T%2:%3:00Z")
+                                   .arg(day, 2, 10, QLatin1Char('0'))
+                                   .arg(6 + i, 2, 10, QLatin1Char('0'))
+                                   .arg((k * 7) % 60, 2, 10, QLatin1Char('0'))
+                                   .toStdString();
+                r.endedUtc = r.startedUtc;
+                r.factoryNumber = uint16_t(number++);
+                r.chip = "PIC18F4620";
+                r.imageName = day < 8 ? "МРК v7.3" : "МРК v7.4";
+                r.steps = {{0, "очистка", true}, {2, "конфигурация", true}, {3, "загрузчик", true},
+                           {5, "обновление", true}};
+                r.result = "OK";
+                if (k % 9 == 4) {
+                    r.result = "X";
+                    for (auto& st : r.steps)
+                        if (st.name == failedAt[(k / 9) % 4]) st.ok = false;
+                    (void)store->Put(r, false);
+                    // The same module again, as the operator confirms.
+                    r.redoOf = r.uid;
+                    r.uid = mrk::journal::NewUid();
+                    r.result = "OK";
+                    for (auto& st : r.steps) st.ok = true;
+                }
+                (void)store->Put(r, false);
+            }
+        }
+        JournalWindow w(journal);
+        w.resize(1000, 640);
+        w.show();
+        w.Views->setCurrentIndex(1);
+        QTest::qWait(300);
+        QVERIFY(w.grab().save(QDir(pictures).filePath(QStringLiteral("journal-charts.png"))));
+        w.Charts->Chart->setCurrentIndex(JournalCharts::FailuresByStep);
+        QTest::qWait(300);
+        QVERIFY(w.grab().save(QDir(pictures).filePath(QStringLiteral("journal-charts-steps.png"))));
+        // As on a station: its journal where the package keeps it.
+        mrk::journal::ReportHeading h{"/var/lib/mrkprog/mrkprog-journal.db", mrk::journal::FilterText(w.Filter()),
+                                      "15.12.2026 08:00:00"};
+        QVERIFY(mrk::journal::WriteHtmlReport(*store, w.Filter(), QDir(pictures).filePath("journal-report.html").toStdString(), h)
+                    .written);
     }
 
     void exportWritesWhatTheCommandLineWrites() {
