@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ChipOperations.h"
+#include "app/ChipRoutines.h"
 #include "app/CommandRig.h"
 #include "app/RunObserver.h"
 #include "icsp/OpenProgrammer.h"
@@ -31,7 +32,7 @@ TEST(ChipOperations, AWholeReadGivesEveryWordOfTheChipOnBothBenches) {
         EXPECT_EQ(read.memory[0x7FFF], 0x12);
         EXPECT_EQ(read.memory[0], r.Module().Peek(0)) << "the boot loader's first byte";
         EXPECT_FALSE(r.ctx.ind.SpeedButton21) << "the range toggle is up again";
-        EXPECT_EQ(r.ctx.image.ViewSource, 1) << "the pages show the chip's words";
+        EXPECT_EQ(r.ctx.image.ViewSource, MemorySource::Chip) << "the pages show the chip's words";
     }
 }
 

@@ -18,6 +18,7 @@
 #include "app/Detection.h"
 #include "config/ConfigWords.h"
 #include "app/ChipRoutines.h"
+#include "app/ImageAccess.h"
 #include "image/FileCommands.h"
 
 namespace mrk {
@@ -44,7 +45,7 @@ const std::vector<Step>& FactoryModuleSteps() {
         {"read-all", [](CommandRig& r) { return ChipRange(r.ctx, true).Read(); }},
         {"compare-boot",
          [](CommandRig& r) {
-             if (!SpeedButton3Click(r.ctx)) return false; // the boot-loader file as the reference
+             if (!LoadBootLoaderFile(ImageLoadOf(r.ctx))) return false; // the boot-loader file as the reference
              ChipRange range(r.ctx, false);
              return range.Read() && CompareChip(r.ctx);
          }},
@@ -54,7 +55,7 @@ const std::vector<Step>& FactoryModuleSteps() {
              return range.Read() && CompareChip(r.ctx);
          }},
         {"boot-write", [](CommandRig& r) { return WriteBootImage(r.ctx); }},
-        {"config-write", [](CommandRig& r) { return WriteWordConfig(r.ctx, 0); }},
+        {"config-write", [](CommandRig& r) { return WriteWordConfig(ConfigAccessOf(r.ctx), ConfigPreset::AsEdited); }},
         {"id-write", [](CommandRig& r) { return WriteIdWords(r.ctx, 0x1234, 0x5678, 0x9ABC); }},
         {"id-read-again", [](CommandRig& r) { return ReadIdWords(r.ctx); }},
         {"update",

@@ -8,7 +8,9 @@
 #include <sstream>
 
 #include "app/ChipOperations.h"
+#include "app/ChipRoutines.h"
 #include "app/CommandRig.h"
+#include "app/ImageAccess.h"
 #include "cli/RunMrkprog.h"
 #include "config/ConfigEditor.h"
 #include "icsp/Icsp.h"
@@ -33,8 +35,8 @@ struct Case {
 };
 
 void LoadBoot(CommandRig& r) {
-    r.ctx.image.Edit5 = kBootFile;
-    ASSERT_TRUE(SpeedButton3Click(r.ctx));
+    r.ctx.image.BootPath452 = kBootFile;
+    ASSERT_TRUE(LoadBootLoaderFile(ImageLoadOf(r.ctx)));
 }
 
 // The words RD ID last read are the words WR ID writes: the command line's words.
@@ -55,7 +57,7 @@ std::vector<Case> Cases() {
         {"config_read", "config read", none,
          [](CommandRig& r) {
              ConfigForm form;
-             configform::ReadConfigClick(r.ctx, form);
+             configform::ReadChipConfig(ConfigAccessOf(r.ctx), form);
              return ChipOutcome{form.LabeledEdit[0].empty() ? ChipResult::ProgrammerLost : ChipResult::Done, {}};
          }},
         {"config_protect", "load-boot " + std::string(kBootFile) + " config write --preset 2", LoadBoot,
