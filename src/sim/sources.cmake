@@ -12,3 +12,6 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ModuleOscillator.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExecutedFirmware.cpp
 )
+list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/VirtualUsbBus.cpp
+)
