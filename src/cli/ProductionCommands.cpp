@@ -29,15 +29,19 @@ bool AllDigits(const std::string& s) {
 class CycleCommand : public Command {
 public:
     void Setup(CLI::App& app) override {
-        app.add_option("number", number_, "Factory number of the module (decimal, 1..65535)");
+        CLI::Option* number = app.add_option("number", number_, "Factory number of the module (decimal, 1..65535)");
+        // Noted while the parser lives: an empty number given is not a number left out.
+        app.final_callback([this, number] { numberGiven_ = number->count() > 0; });
         app.add_flag("--next", next_,
                      "The next free number of the line's range ([Journal] Numbers=FROM-TO in the settings file)");
         app.add_flag("--same-module", sameModule_,
                      "The number was given to this very module before: it is being redone");
     }
     std::string Problem(const std::vector<std::string>&) override {
-        if (next_ && !number_.empty()) return "cycle: либо номер, либо --next, не оба";
-        if (!next_ && number_.empty()) return "cycle: нужен заводской номер модуля или --next";
+        // An empty number given is the window's empty field: the cycle itself asks for the number.
+        const bool given = numberGiven_;
+        if (next_ && given) return "cycle: либо номер, либо --next, не оба";
+        if (!next_ && !given) return "cycle: нужен заводской номер модуля или --next";
         if (next_ && sameModule_) return "cycle: --same-module относится к номеру, заданному явно, не к --next";
         return {};
     }
@@ -114,6 +118,7 @@ private:
     }
 
     std::string number_;
+    bool numberGiven_ = false;
     bool next_ = false;
     bool sameModule_ = false;
 };
