@@ -21,6 +21,14 @@ std::string LptAddressProblem(const std::string& v) {
     return "не шестнадцатеричный адрес порта от 1 до FFFD: " + v;
 }
 
+// An FTDI serial number: letters and digits as the chip's EEPROM holds them.
+std::string SerialProblem(const std::string& v) {
+    if (v.empty() || v.size() > 49) return "серийный номер программатора от 1 до 49 знаков: " + v;
+    for (char c : v)
+        if (c <= ' ' || c > '~') return "серийный номер программатора без пробелов, латиницей и цифрами: " + v;
+    return {};
+}
+
 // The values of each listed option follow the options in the help (OptionValuesHelp).
 const std::vector<StartOptionEntry> kTable = {
     {"bench", 0, OptionKind::Value, "KIND", nullptr, "Use the virtual bench instead of real hardware (Benches below)",
@@ -39,6 +47,10 @@ const std::vector<StartOptionEntry> kTable = {
      [](StartOptions& o, const std::string& v) {
          o.station.lptAddress = static_cast<uint16_t>(std::stoul(v, nullptr, 16));
      }},
+    {"programmer", 0, OptionKind::Value, "SERIAL", nullptr,
+     "The Surtan to use, by its serial number (mrkprog programmers lists them); default: the settings file's "
+     "[Programmer] Serial=, else the first Surtan found",
+     kBothFrontEnds, nullptr, SerialProblem, [](StartOptions& o, const std::string& v) { o.station.programmer = v; }},
     {"settings", 0, OptionKind::Value, "FILE", nullptr,
      "Settings file (default: the program's name with .ini, in the current directory)", kBothFrontEnds, nullptr,
      nullptr, [](StartOptions& o, const std::string& v) { o.station.settingsPath = v; }},

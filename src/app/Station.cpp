@@ -10,6 +10,8 @@
 #include "sim/ExecutedFirmware.h"
 #include "transport/D2XXUnit.h"
 #include "transport/Kordel.h"
+#include "transport/DirectPort.h"
+#include "transport/SurtanChoice.h"
 
 namespace mrk {
 
@@ -36,6 +38,9 @@ sim::BenchOptions BenchFor(const StationOptions& opt, uint16_t lptAddress) {
     bo.kind = *FindProgrammer(opt.bench)->bench;
     bo.chip = BenchChip(opt.chip);
     bo.lptBase = lptAddress;
+    // The virtual Surtans, each with a module of its own; the chosen one's is the module file's.
+    if (bo.kind == sim::BenchKind::VirtualUsb) bo.surtanSerials = BenchSurtanSerials();
+    bo.chosenSurtan = opt.programmer;
     // Without a module file the bench starts from a module fresh from the factory.
     bo.factoryBootLoader = opt.module.empty();
     for (const auto& f : opt.faults) {
@@ -74,6 +79,9 @@ StationStatus CheckStationOptions(const StationOptions& given) {
         return Usage("--fault действует на виртуальном стенде: нужен --bench");
     if (!opt.module.empty() && opt.chip == "none")
         return Usage("--module нужен модуль на стенде: --chip 4620 или 452");
+    if (!opt.programmer.empty() && !opt.bench.empty() && FindProgrammer(opt.bench)->wire != ProgrammerWire::Usb)
+        return Usage("--programmer выбирает программатор Surtan по серийному номеру: на стенде " + opt.bench +
+                     " его нет (нужен --bench virtual-usb)");
     sim::BenchOptions scratch;
     for (const auto& f : opt.faults) {
         std::string error;
@@ -117,6 +125,16 @@ StationStatus Station::Open(const StationOptions& given) {
                            " не существует: взяты значения по умолчанию; в режиме производства настройки "
                            "будут записаны в этот файл при выходе.";
     const uint16_t lptAddress = opt.lptAddress.value_or(settings.AdrLpt);
+    // The Surtan by its serial number: the option's, else the settings file's.
+    StationOptions chosen = opt;
+    if (chosen.programmer.empty()) chosen.programmer = ProgrammerSerialSetting(iniPath);
+    if (!chosen.programmer.empty() && !chosen.bench.empty() && FindProgrammer(chosen.bench)->wire != ProgrammerWire::Usb)
+        chosen.programmer.clear(); // the settings' Surtan is not on a Kordel bench
+    const std::string benchSerial = chosen.programmer.empty() && !BenchSurtanSerials().empty()
+                                        ? BenchSurtanSerials().front() : chosen.programmer;
+    moduleFile_ = ModuleFileFor(opt.module, benchSerial);
+    opt_.module = moduleFile_;
+    opt_.programmer = chosen.programmer;
     // The production journal keeps each cycle's and update's record, with the lines they log.
     ctx_.commands.IniPath = iniPath;
     ReloadJournalSettings();
@@ -131,15 +149,18 @@ StationStatus Station::Open(const StationOptions& given) {
     }
 
     if (!opt.bench.empty()) {
-        bench_ = std::make_unique<sim::Bench>(BenchFor(opt, lptAddress));
+        bench_ = std::make_unique<sim::Bench>(BenchFor(chosen, lptAddress));
         bench_->Install(ctx_);
         openStatus_ = LoadModuleFile();
         if (!openStatus_.Ok()) return openStatus_;
     } else {
-        // The real programmers: the Kordel's port and the chosen USB driver.
+        // The real programmers: the Kordel's port and the chosen USB driver. A Surtan
+        // chosen by its serial number is the programmer: the port is left to others.
         for (const auto& e : ProgrammerTable())
-            if (!e.bench && (e.wire == ProgrammerWire::Lpt || opt.usbDriver == e.name)) e.install(ctx_);
+            if (!e.bench && ((e.wire == ProgrammerWire::Lpt && chosen.programmer.empty()) || opt.usbDriver == e.name))
+                e.install(ctx_);
     }
+    ChooseSurtan(ctx_, chosen.programmer);
     opened_ = true;
     return openStatus_;
 }

@@ -12,6 +12,7 @@
 
 #include "app/Detection.h"
 #include "app/JournalObserver.h"
+#include "app/ProgrammerChoice.h"
 #include "app/StationFolders.h"
 #include "core/Context.h"
 #include "journal/ProductionJournal.h"
@@ -29,6 +30,8 @@ struct StationOptions {
     std::string settingsPath;           // empty: named after the program file, in the current folder
     std::string programName = "mrkprog"; // the program file's name when the system cannot say it
     std::optional<uint16_t> lptAddress; // overrides the settings file's AdrLpt
+    // The Surtan to use, by its serial number; empty: the settings file's, else the first found.
+    std::string programmer;
     // The chip named by `chip` is taken as the chip until a detection says
     // otherwise (a command line that loads images without detecting).
     bool assumeChip = false;
@@ -82,6 +85,12 @@ public:
     [[nodiscard]] DetectOutcome Detect() { return DetectProgrammer(ctx_, bench_ != nullptr); }
     // Why the USB programmer could not be reached (permission, kernel driver, no library); empty if nothing to say.
     std::string UsbProblem() const;
+    // The Surtan chosen by its serial number (empty: the first found), and why it cannot
+    // be used (not attached); empty when it can or none was chosen.
+    const std::string& ChosenProgrammer() const { return opt_.programmer; }
+    std::string ChosenProgrammerProblem() { return ChosenSurtanProblem(ctx_); }
+    // The bench module's file, with the chosen Surtan's serial number in place of "{serial}".
+    const std::string& ModuleFile() const { return moduleFile_; }
 
 private:
     [[nodiscard]] StationStatus LoadModuleFile();
@@ -101,6 +110,7 @@ private:
     std::string moduleBefore_;
     bool moduleFileExists_ = false;
     std::string settingsProblem_;
+    std::string moduleFile_;
 };
 
 } // namespace mrk

@@ -29,3 +29,7 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/StartOptions.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JournalReader.cpp
 )
+list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/ProgrammerChoice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ProgrammerList.cpp
+)

@@ -17,6 +17,7 @@
 
 namespace mrk {
 class JournalObserver;
+class Station;
 namespace journal {
 struct JournalSettings;
 }
@@ -40,6 +41,7 @@ struct Session {
     bool configLoaded = false;   // an image load has set ConfigWrite in this session
     JournalObserver* journal = nullptr; // the production journal; null when switched off
     const journal::JournalSettings* journalSettings = nullptr; // where the journal is, as the station read it
+    Station* station = nullptr;  // the station the session stands on
 };
 
 // Runs the programmer open once per session, as the main window does at start;
@@ -105,5 +107,6 @@ void RegisterProgramCommands(CommandTable& t);
 void RegisterImageCommands(CommandTable& t);
 void RegisterProductionCommands(CommandTable& t);
 void RegisterJournalCommands(CommandTable& t);
+void RegisterGangCommands(CommandTable& t);
 
 } // namespace mrk::cli

@@ -3,6 +3,7 @@
 // against plain controls.
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "app/AutoCycle.h"
@@ -10,7 +11,9 @@
 #include "app/MainCommands.h"
 #include "app/ParamCommands.h"
 #include "app/PlainControls.h"
+#include "app/Station.h"
 #include "cli/CommandTable.h"
+#include "journal/NextNumber.h"
 
 namespace mrk::cli {
 
@@ -26,11 +29,24 @@ bool AllDigits(const std::string& s) {
 class CycleCommand : public Command {
 public:
     void Setup(CLI::App& app) override {
-        app.add_option("number", number_, "Factory number of the module (decimal, 1..65535)")->required();
+        CLI::Option* number = app.add_option("number", number_, "Factory number of the module (decimal, 1..65535)");
+        // Noted while the parser lives: an empty number given is not a number left out.
+        app.final_callback([this, number] { numberGiven_ = number->count() > 0; });
+        app.add_flag("--next", next_,
+                     "The next free number of the line's range ([Journal] Numbers=FROM-TO in the settings file)");
         app.add_flag("--same-module", sameModule_,
                      "The number was given to this very module before: it is being redone");
     }
+    std::string Problem(const std::vector<std::string>&) override {
+        // An empty number given is the window's empty field: the cycle itself asks for the number.
+        const bool given = numberGiven_;
+        if (next_ && given) return "cycle: либо номер, либо --next, не оба";
+        if (!next_ && !given) return "cycle: нужен заводской номер модуля или --next";
+        if (next_ && sameModule_) return "cycle: --same-module относится к номеру, заданному явно, не к --next";
+        return {};
+    }
     int Run(Session& s) override {
+        if (next_) return RunOnNextNumber(s);
         // Only digits can be typed into the field; anything else is a typing mistake.
         if (!AllDigits(number_)) {
             std::fprintf(stderr, "mrkprog cycle: заводской номер состоит только из цифр: %s\n", number_.c_str());
@@ -61,7 +77,49 @@ public:
     }
 
 private:
+    // The next free number of the line's range; one that another station takes
+    // meanwhile is passed over, as its reservation at the start refuses it.
+    int RunOnNextNumber(Session& s) {
+        journal::ProductionJournal& j = s.station->journal();
+        // A range written wrong is said by the journal, as its other settings' mistakes are.
+        if (!s.journal || (!j.Settings().HandsOutNumbers() && j.Settings().problem.empty())) {
+            std::fprintf(stderr, "mrkprog cycle --next: %s\n",
+                         !s.journal ? "журнал выключен ([Journal] Enabled=0): номера выдаёт журнал"
+                                    : "в файле настроек не задан диапазон номеров ([Journal] Numbers=ОТ-ДО, "
+                                      "например Numbers=1000-1999)");
+            return 2;
+        }
+        s.ctx.commands.Obnovl = false;
+        s.journal->ConfirmSameModule(false);
+        std::optional<CycleResult> result;
+        std::string why;
+        const auto number = journal::StartOnNextNumber(
+            j,
+            [&](uint16_t n, std::string& refused) {
+                std::printf("Заводской номер: %u\n", static_cast<unsigned>(n));
+                PlainControls ui;
+                ui.SetFactoryNumberText(std::to_string(n));
+                const CycleResult r = Edit1KeyDownEnter(s.ctx, ui);
+                s.opened = s.opened || s.ctx.ind.Prog4520 || s.ctx.ind.CheckBox2;
+                if (r == CycleResult::Refused) {
+                    refused = "цикл для номера " + std::to_string(n) + " не запущен";
+                    return false;
+                }
+                result = r;
+                return true;
+            },
+            why);
+        if (!number || !result) {
+            std::fprintf(stderr, "mrkprog cycle --next: %s\n", why.c_str());
+            return 1;
+        }
+        std::printf("%s\n", *result == CycleResult::Passed ? "OK" : "X");
+        return *result == CycleResult::Passed ? 0 : 1;
+    }
+
     std::string number_;
+    bool numberGiven_ = false;
+    bool next_ = false;
     bool sameModule_ = false;
 };
 
@@ -117,7 +175,7 @@ private:
 } // namespace
 
 void RegisterProductionCommands(CommandTable& t) {
-    t.Add({"cycle", "Automatic cycle for one blank module: cycle NUMBER (production mode)", 1,
+    t.Add({"cycle", "Automatic cycle for one blank module: cycle NUMBER | cycle --next (production mode)", 0,
            [] { return std::make_unique<CycleCommand>(); }, true, true});
     t.Add({"stamp", "Stamp the date into the module number and write it into ID words 1-3 "
                     "[--number N] [--date YYYY-MM-DD]", 0,

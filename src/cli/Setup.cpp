@@ -1,11 +1,13 @@
 #include "cli/Setup.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 #include "app/CommandGate.h"
 #include "app/ProgrammerTable.h"
 #include "app/Station.h"
+#include "cli/GangRun.h"
 #include "cli/StopSignals.h"
 
 namespace mrk::cli {
@@ -50,6 +52,7 @@ void RegisterAllCommands(CommandTable& table) {
     RegisterImageCommands(table);
     RegisterProductionCommands(table);
     RegisterJournalCommands(table);
+    RegisterGangCommands(table);
 }
 
 namespace {
@@ -139,7 +142,12 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     for (const auto& c : commands) resultOnStdout = resultOnStdout || c->WritesStandardOutput();
     ConsoleHost console(opt.verbose, resultOnStdout ? stderr : stdout);
     Station station(console);
-    if (const StationStatus open = station.Open(StationOptionsFor(opt)); !open.Ok()) {
+    StationOptions so = StationOptionsFor(opt);
+    // A gang's programmers each run in a process of their own with their own module
+    // file; the gang's own process keeps none (it would save its blank one over theirs).
+    for (const auto& seg : segments)
+        if (seg.info->name == "gang") so.module.clear();
+    if (const StationStatus open = station.Open(so); !open.Ok()) {
         std::fprintf(stderr, "mrkprog: %s\n", open.message.c_str());
         return open.exitCode;
     }
@@ -147,6 +155,18 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     Session s{opt, console, station.ctx(), station.bench()};
     s.journal = station.runObserver();
     s.journalSettings = &station.journal().Settings();
+    s.station = &station;
+    // A Surtan chosen by its serial number that is not attached: nothing that needs it is started.
+    bool needsProgrammer = false;
+    for (size_t k = 0; k < segments.size(); ++k)
+        needsProgrammer = needsProgrammer || (segments[k].info->touchesChip && commands[k]->WorksOnChip());
+    if (needsProgrammer && !station.ChosenProgrammer().empty()) {
+        if (const std::string why = station.ChosenProgrammerProblem(); !why.empty()) {
+            std::fprintf(stderr, "mrkprog: %s\n", why.c_str());
+            (void)station.Close(false);
+            return 1;
+        }
+    }
     CatchStopSignals();
     console.onPump = [&ctx = station.ctx()] {
         if (StopSignal()) ctx.commands.Gate.RequestStop(StopCause::Signal);
@@ -160,6 +180,11 @@ int RunSession(const GlobalOptions& opt, std::vector<Segment>& segments) {
     // What the executed firmware did that the lines do not show (a watchdog reset, say).
     if (sim::Bench* bench = station.bench(); bench && bench->Module() && (rc != 0 || opt.verbose)) {
         for (const auto& e : bench->Module()->FirmwareEvents()) std::fprintf(stderr, "модуль: %s\n", e.c_str());
+    }
+    // A member of a gang run says how long its run took on the bench's clock.
+    if (sim::Bench* bench = station.bench(); bench && std::getenv(kGangMemberVariable)) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s%llu\n", kBenchClockLine, static_cast<unsigned long long>(bench->Clock().Now() / sim::kMs));
     }
     // Why the USB programmer could not be reached (permission, kernel driver, no library).
     if (const std::string why = station.UsbProblem(); !why.empty()) std::fprintf(stderr, "USB: %s\n", why.c_str());

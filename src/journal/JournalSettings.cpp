@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "journal/NextNumber.h"
 #include "journal/RecordRow.h"
 
 namespace mrk::journal {
@@ -77,6 +78,13 @@ JournalSettings ReadJournalSettings(const SettingsSection& section, const std::s
     }
     const std::string enabled = get("Enabled");
     s.enabled = enabled.empty() || enabled != "0";
+    const std::string numbers = get("Numbers");
+    if (!numbers.empty() && !ParseNumberRange(numbers, s.numbersFrom, s.numbersTo)) {
+        s.numbersFrom = s.numbersTo = 0;
+        if (s.problem.empty())
+            s.problem = std::string("[") + kJournalSection + "] Numbers= должно быть диапазоном номеров ОТ-ДО, "
+                        "от 1 до 65535 (например 1000-1999); указано " + numbers;
+    }
     const std::string timeout = get("Timeout");
     if (!timeout.empty()) {
         const auto t = CheckedInt(timeout, 1, 120);

@@ -5,6 +5,7 @@
 //   Server  = libpq connection string of the line's PostgreSQL server (default: none, one station)
 //   Enabled = 0 turns the journal off (default 1)
 //   Timeout = seconds the server is given to answer (default 5)
+//   Numbers = FROM-TO: the factory numbers the line hands out (the next free one is offered)
 //   Bench   = 1: runs on the virtual bench use this journal and server too (default: a
 //             journal of their own in the folder "bench" of the journal's folder, no server)
 #include <string>

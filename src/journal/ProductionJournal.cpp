@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "journal/NextNumber.h"
 #include "journal/PgConnection.h"
 #include "journal/RecordRow.h"
 #include "journal/RunLock.h"
@@ -222,6 +223,54 @@ bool ProductionJournal::ReserveNumber(uint16_t number, std::string& why) {
     rec.startedUtc = UtcNow();
     rec.factoryNumber = number;
     return Reserve(rec, why, "номер не записан");
+}
+
+std::optional<uint16_t> ProductionJournal::NextNumber(std::string& why) {
+    why.clear();
+    const uint16_t from = settings_.numbersFrom, to = settings_.numbersTo;
+    if (!settings_.problem.empty()) {
+        why = "Настройки журнала неверны (" + settings_.problem + "): следующий номер не выдан.";
+        return std::nullopt;
+    }
+    if (!settings_.HandsOutNumbers()) {
+        why = "в настройках не задан диапазон номеров ([Journal] Numbers=ОТ-ДО)";
+        return std::nullopt;
+    }
+    const std::string range = std::to_string(from) + "-" + std::to_string(to);
+    std::string err;
+    JournalStore* local = Local(err);
+    if (!local) {
+        why = "Журнал станции недоступен (" + err + "): следующий номер не выдан.";
+        return std::nullopt;
+    }
+    const std::string usedUp = "Все номера диапазона " + range +
+                               " ([Journal] Numbers=) заняты: задайте в настройках новый диапазон.";
+    // Free on the server and on the station both: each answer starts the other's search.
+    std::optional<uint16_t> n = from;
+    try {
+        for (;;) {
+            std::optional<uint16_t> onLine = n;
+            if (!settings_.server.empty()) {
+                bool rejected = false;
+                if (!OnServer([&](JournalStore& s) { onLine = NextFreeNumber(s, *n, to); }, err, rejected)) {
+                    why = std::string(rejected || serverRefused_ ? "Сервер журнала отказал" : "Нет связи с сервером журнала") +
+                          " (" + err + "): следующий номер не выдан.";
+                    return std::nullopt;
+                }
+            }
+            if (!onLine) {
+                n = std::nullopt;
+                break;
+            }
+            n = NextFreeNumber(*local, *onLine, to);
+            if (!n || *n == *onLine) break;
+        }
+    } catch (const SqlError& e) {
+        why = "Журнал станции недоступен (" + std::string(e.what()) + "): следующий номер не выдан.";
+        return std::nullopt;
+    }
+    if (!n) why = usedUp;
+    return n;
 }
 
 bool ProductionJournal::TryOpenLocal() {

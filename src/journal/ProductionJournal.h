@@ -31,6 +31,10 @@ struct JournalSettings {
     // mistyped settings folder is not brought into being by a run).
     std::string folderBase;
     bool bench = false;       // the virtual bench's own journal
+    // Numbers=FROM-TO: the factory numbers the line hands out, the next free one offered
+    // to the operator and taken by `cycle --next`; 0-0: none (the operator types each).
+    uint16_t numbersFrom = 0, numbersTo = 0;
+    [[nodiscard]] bool HandsOutNumbers() const { return numbersFrom != 0; }
 };
 
 struct SyncReport {
@@ -63,6 +67,10 @@ public:
     // (the identity stamp, ID words written by hand), as a cycle reserves its own;
     // false with why when it is taken (and not confirmed the same module) or cannot be reserved.
     [[nodiscard]] bool ReserveNumber(uint16_t number, std::string& why);
+    // The lowest number of the range (Numbers=) that no station has reserved: on the
+    // server and on this station, whose own numbers always count. None, with why,
+    // when no range is set, every number of it is taken, or the journal cannot be asked.
+    [[nodiscard]] std::optional<uint16_t> NextNumber(std::string& why);
     [[nodiscard]] bool Running() const { return run_.has_value(); }
     // The open record, for the caller to fill in as the run learns things.
     JournalRecord& Current() { return *run_; }

@@ -3,6 +3,8 @@
 // bench, installed behind the port-I/O and D2XX layers of a context.
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "sim/SimClock.h"
 #include "sim/VirtualFtdi.h"
@@ -31,6 +33,11 @@ struct BenchOptions {
     Nanos kordelEchoDelay = 2 * kUs;
     uint64_t kordelUnplugAfter = 0; // port accesses, with KordelFault::UnplugAfterAccesses
     VirtualFtdiOptions ftdi;  // the Surtan programmer; absent on VirtualLpt
+    // Several Surtans on the bench's USB bus, by serial number, each wired to a
+    // module of its own (the same chip, fault modes and start); empty: one, ftdi.serial.
+    std::vector<std::string> surtanSerials;
+    // The Surtan whose module Module() is and the Kordel shares; empty: the first.
+    std::string chosenSurtan;
     UsbDriver usbDriver = UsbDriver::D2xx;
     ModuleFaults moduleFaults = {}; // the module's boot-loader faults
     // What the module runs when MCLR is released: the boot-loader model, or its flash in gpsim.
@@ -49,9 +56,12 @@ public:
     void Install(Context& ctx);
 
     SimClock& Clock() { return clock_; }
-    VirtualModule* Module() { return module_.get(); }
+    VirtualModule* Module() { return module_; }
     VirtualKordel& Kordel() { return *kordel_; }
+    // The chosen Surtan.
     VirtualFtdi& Ftdi() { return *ftdi_; }
+    // Every Surtan on the bus, in the order the bus lists them.
+    std::vector<VirtualFtdi*> Surtans();
     const BenchOptions& Options() const { return opt_; }
     // Everything the host did on the wire since the bench was installed or the trace cleared.
     WireTrace& Trace() { return trace_; }
@@ -60,9 +70,11 @@ private:
     BenchOptions opt_;
     SimClock clock_;
     WireTrace trace_{clock_};
-    std::unique_ptr<VirtualModule> module_;
+    std::vector<std::unique_ptr<VirtualModule>> modules_; // one per Surtan
+    std::vector<std::unique_ptr<VirtualFtdi>> surtans_;
+    VirtualModule* module_ = nullptr; // the chosen Surtan's
+    VirtualFtdi* ftdi_ = nullptr;
     std::unique_ptr<VirtualKordel> kordel_;
-    std::unique_ptr<VirtualFtdi> ftdi_;
 };
 
 } // namespace mrk::sim

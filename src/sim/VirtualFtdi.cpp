@@ -228,6 +228,15 @@ FtStatus VirtualFtdi::OpenByDescription(const char* description, FtHandleValue& 
     return ftstatus::kOk;
 }
 
+FtStatus VirtualFtdi::OpenBySerial(const char* serial, FtHandleValue& handle) {
+    if (!Present() || opt_.serial != serial) return ftstatus::kDeviceNotFound;
+    if (open_) return ftstatus::kDeviceNotOpened; // one user at a time
+    open_ = true;
+    ++opens_;
+    handle = this;
+    return ftstatus::kOk;
+}
+
 FtStatus VirtualFtdi::Close(FtHandleValue h) {
     if (auto st = CheckHandle(h)) return st;
     open_ = false;

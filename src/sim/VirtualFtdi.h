@@ -25,6 +25,7 @@
 #include "sim/Pins.h"
 #include "sim/SimClock.h"
 #include "transport/FtDevice.h"
+#include "transport/SurtanChoice.h"
 
 namespace mrk::sim {
 
@@ -55,7 +56,7 @@ struct VirtualFtdiOptions {
     uint32_t jitterSeed = 1;
 };
 
-class VirtualFtdi : public FtDevice {
+class VirtualFtdi : public FtDevice, public FtSerialOpen {
 public:
     VirtualFtdi(SimClock& clock, PinTarget* target, const VirtualFtdiOptions& opt);
 
@@ -63,6 +64,7 @@ public:
     [[nodiscard]] FtStatus ListDescription(uint32_t index, char* buffer) override;
     [[nodiscard]] FtStatus ListSerial(uint32_t index, char* buffer) override;
     [[nodiscard]] FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
+    [[nodiscard]] FtStatus OpenBySerial(const char* serial, FtHandleValue& handle) override;
     [[nodiscard]] FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
     [[nodiscard]] FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;
     [[nodiscard]] FtStatus SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) override;
@@ -100,6 +102,7 @@ public:
     uint8_t Latency() const { return latency_; }
     uint32_t ReadTimeoutMs() const { return readTimeoutMs_; }
     uint32_t WriteTimeoutMs() const { return writeTimeoutMs_; }
+    const std::string& Serial() const { return opt_.serial; }
 
     // Counters for benchmarks and tests.
     uint64_t Writes() const { return writes_; }

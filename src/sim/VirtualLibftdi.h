@@ -10,6 +10,7 @@
 // In bit-bang mode libftdi1 sets the chip's divisor for four times the rate
 // it is given.
 #include <string>
+#include <vector>
 
 #include "sim/VirtualFtdi.h"
 #include "transport/LibftdiCalls.h"
@@ -18,7 +19,10 @@ namespace mrk::sim {
 
 class VirtualLibftdi : public LibftdiCalls {
 public:
-    VirtualLibftdi(VirtualFtdi& chip, SimClock& clock) : chip_(chip), clock_(clock) {}
+    VirtualLibftdi(VirtualFtdi& chip, SimClock& clock) : chips_{&chip}, chip_(&chip), clock_(clock) {}
+    // Several chips on the bus (several Surtans): the one opened serves the calls.
+    VirtualLibftdi(std::vector<VirtualFtdi*> chips, SimClock& clock)
+        : chips_(std::move(chips)), chip_(chips_.front()), clock_(clock) {}
 
     int FindAll() override;
     int GetDescription(int index, char* buf, int len) override;
@@ -41,11 +45,13 @@ private:
     // ftdi_usb_get_strings for one of the two strings.
     int String(int index, char* buf, int len, bool serial);
 
-    VirtualFtdi& chip_;
+    // The chips the last FindAll found, in the order it listed them.
+    std::vector<VirtualFtdi*> found_;
+    std::vector<VirtualFtdi*> chips_;
+    VirtualFtdi* chip_;
     SimClock& clock_;
     FtHandleValue handle_ = nullptr;
     bool bitBang_ = false;
-    int found_ = 0;
     std::string error_;
 };
 

@@ -13,3 +13,6 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ExecutedFirmware.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WireTrace.cpp
 )
+list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/VirtualUsbBus.cpp
+)

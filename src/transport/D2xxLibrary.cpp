@@ -93,6 +93,13 @@ FtStatus D2xxLibraryDevice::OpenByDescription(const char* description, FtHandleV
     return st;
 }
 
+FtStatus D2xxLibraryDevice::OpenBySerial(const char* serial, FtHandleValue& handle) {
+    void* h = nullptr;
+    const FtStatus st = Low32(api_.OpenEx(const_cast<char*>(serial), kFtOpenBySerialNumber, &h));
+    if (st == ftstatus::kOk) handle = h;
+    return st;
+}
+
 FtStatus D2xxLibraryDevice::Close(FtHandleValue h) {
     return api_.Close ? Low32(api_.Close(h)) : ftstatus::kOk;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "transport/FtDevice.h"
+#include "transport/SurtanChoice.h"
 
 namespace mrk {
 
@@ -34,7 +35,7 @@ constexpr const char* kD2xxLibraryName = "libftd2xx.so";
 // missing and what to do; the library stays unloaded.
 [[nodiscard]] bool LoadD2xxApi(const std::string& path, D2xxApi& api, void*& library, std::string& error);
 
-class D2xxLibraryDevice : public FtDevice {
+class D2xxLibraryDevice : public FtDevice, public FtSerialOpen {
 public:
     // library: the dlopen handle to close at the end, or nullptr.
     D2xxLibraryDevice(const D2xxApi& api, void* library);
@@ -46,6 +47,7 @@ public:
     [[nodiscard]] FtStatus ListDescription(uint32_t index, char* buffer) override;
     [[nodiscard]] FtStatus ListSerial(uint32_t index, char* buffer) override;
     [[nodiscard]] FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
+    [[nodiscard]] FtStatus OpenBySerial(const char* serial, FtHandleValue& handle) override;
     [[nodiscard]] FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
     [[nodiscard]] FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;
     [[nodiscard]] FtStatus SetTimeouts(FtHandleValue h, uint32_t readMs, uint32_t writeMs) override;

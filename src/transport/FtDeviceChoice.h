@@ -6,6 +6,7 @@
 
 #include "transport/FtDevice.h"
 #include "transport/LibftdiCalls.h"
+#include "transport/SurtanChoice.h"
 
 namespace mrk {
 
@@ -13,7 +14,7 @@ class Surtan;
 
 // libftdi1 first; when it finds no FTDI device, the vendor's D2XX library
 // (made on first need, if it is installed) gets its turn.
-class FallbackFtDevice : public FtDevice {
+class FallbackFtDevice : public FtDevice, public FtSerialOpen {
 public:
     FallbackFtDevice(std::unique_ptr<FtDevice> primary, std::function<std::unique_ptr<FtDevice>()> makeSecondary);
 
@@ -21,6 +22,7 @@ public:
     [[nodiscard]] FtStatus ListDescription(uint32_t index, char* buffer) override { return active_->ListDescription(index, buffer); }
     [[nodiscard]] FtStatus ListSerial(uint32_t index, char* buffer) override { return active_->ListSerial(index, buffer); }
     [[nodiscard]] FtStatus OpenByDescription(const char* d, FtHandleValue& h) override { return active_->OpenByDescription(d, h); }
+    [[nodiscard]] FtStatus OpenBySerial(const char* s, FtHandleValue& h) override { return mrk::OpenBySerial(*active_, s, h); }
     [[nodiscard]] FtStatus SetBitMode(FtHandleValue h, uint8_t m, uint8_t mode) override { return active_->SetBitMode(h, m, mode); }
     [[nodiscard]] FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override { return active_->SetLatencyTimer(h, ms); }
     [[nodiscard]] FtStatus SetTimeouts(FtHandleValue h, uint32_t r, uint32_t w) override { return active_->SetTimeouts(h, r, w); }

@@ -82,15 +82,24 @@ FtStatus LibftdiDevice::ListSerial(uint32_t index, char* buffer) {
 }
 
 FtStatus LibftdiDevice::OpenByDescription(const char* description, FtHandleValue& handle) {
+    return OpenMatching(description, false, handle);
+}
+
+FtStatus LibftdiDevice::OpenBySerial(const char* serial, FtHandleValue& handle) {
+    return OpenMatching(serial, true, handle);
+}
+
+FtStatus LibftdiDevice::OpenMatching(const char* wanted, bool bySerial, FtHandleValue& handle) {
     if (!calls_) return ftstatus::kDeviceNotFound;
     if (open_) return ftstatus::kDeviceNotOpened;
     const int n = calls_->FindAll();
     if (n < 0) return Fail(ftstatus::kDeviceNotFound, "не удалось перечислить устройства USB (libftdi1: " + calls_->ErrorString() + ")");
     for (int i = 0; i < n; ++i) {
         char desc[kFtDescriptionSize] = {};
-        if (calls_->GetDescription(i, desc, static_cast<int>(kFtDescriptionSize)) < 0) continue;
+        const int len = static_cast<int>(kFtDescriptionSize);
+        if ((bySerial ? calls_->GetSerial(i, desc, len) : calls_->GetDescription(i, desc, len)) < 0) continue;
         desc[kFtDescriptionSize - 1] = '\0';
-        if (std::strcmp(desc, description) != 0) continue;
+        if (std::strcmp(desc, wanted) != 0) continue;
         const int rc = calls_->OpenDev(i);
         if (rc < 0) {
             const std::string why = calls_->ErrorString();

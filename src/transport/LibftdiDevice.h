@@ -13,10 +13,11 @@
 
 #include "transport/FtDevice.h"
 #include "transport/LibftdiCalls.h"
+#include "transport/SurtanChoice.h"
 
 namespace mrk {
 
-class LibftdiDevice : public FtDevice {
+class LibftdiDevice : public FtDevice, public FtSerialOpen {
 public:
     // nowMs: a millisecond clock for the read and write time-outs.
     explicit LibftdiDevice(std::unique_ptr<LibftdiCalls> calls, std::function<uint64_t()> nowMs = {});
@@ -26,6 +27,7 @@ public:
     [[nodiscard]] FtStatus ListDescription(uint32_t index, char* buffer) override;
     [[nodiscard]] FtStatus ListSerial(uint32_t index, char* buffer) override;
     [[nodiscard]] FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override;
+    [[nodiscard]] FtStatus OpenBySerial(const char* serial, FtHandleValue& handle) override;
     [[nodiscard]] FtStatus Close(FtHandleValue h) override;
     [[nodiscard]] FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override;
     [[nodiscard]] FtStatus SetLatencyTimer(FtHandleValue h, uint8_t ms) override;
@@ -41,6 +43,8 @@ public:
 
 private:
     [[nodiscard]] FtStatus CheckHandle(FtHandleValue h) const;
+    // Opens the first device whose description (or serial number) is `wanted`.
+    [[nodiscard]] FtStatus OpenMatching(const char* wanted, bool bySerial, FtHandleValue& handle);
     [[nodiscard]] FtStatus Fail(FtStatus status, const std::string& what);
     // Reads whatever the chip has sent into the FIFO; false on a USB error.
     [[nodiscard]] bool Pull();

@@ -10,3 +10,7 @@ list(APPEND MRK_CORE_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/D2xxLibrary.cpp
   ${CMAKE_CURRENT_LIST_DIR}/FtDeviceChoice.cpp
 )
+list(APPEND MRK_CORE_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/SurtanChoice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/PortListing.cpp
+)

@@ -78,6 +78,7 @@ bool ParseGuiOptions(const QStringList& arguments, GuiOptions& opt, QString* err
     opt.faults.clear();
     for (const auto& f : start.station.faults) opt.faults << QString::fromStdString(f);
     opt.settings = QString::fromStdString(start.station.settingsPath);
+    opt.programmer = QString::fromStdString(start.station.programmer);
     opt.usbDriver = QString::fromStdString(start.station.usbDriver);
     opt.lptAddress = start.station.lptAddress;
     opt.production = start.production;
@@ -107,6 +108,7 @@ StationOptions StationOptionsFrom(const GuiOptions& opt) {
     so.moduleFirmware = opt.moduleFirmware.toStdString();
     for (const QString& f : opt.faults) so.faults.push_back(f.toStdString());
     so.settingsPath = opt.settings.toStdString();
+    so.programmer = opt.programmer.toStdString();
     so.usbDriver = opt.usbDriver.toStdString();
     so.lptAddress = opt.lptAddress;
     // The settings file is named after the program file, in the current folder.

@@ -20,6 +20,7 @@ struct GuiOptions {
     QString module;            // the bench module's memory file (Intel HEX), loaded at start, saved at the end
     bool production = false;   // start in production mode
     QString settings;          // the settings file; empty: named after the program file, in the current folder
+    QString programmer;        // the Surtan by its serial number; empty: the settings file's, else the first found
     QString usbDriver = QStringLiteral("libftdi"); // the real USB programmer's driver
     std::optional<uint16_t> lptAddress; // overrides the settings file's AdrLpt
     bool verbose = false;      // the service labels on stderr as well

@@ -1,4 +1,5 @@
 #include "windows/TProg12.h"
+#include "windows/LineNumberPanel.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -128,7 +129,12 @@ void TProg12::ArrangeMode() {
     // As the update's load: the status line says it, the boot write refuses without it.
     (void)mrk::LoadBootLoaderFile(ImageLoadOf(ctx_));
     for (QWidget* w : std::initializer_list<QWidget*>{Panel4, GroupBox2, Label4, Edit1}) w->show();
+    RefillLineNumber();
     Edit1->setFocus();
+}
+
+void TProg12::RefillLineNumber() {
+    if (!ctx_.commands.Gate.Running()) lineNumbers_->Refill(!ctx_.commands.Obnovl);
 }
 
 void TProg12::closeEvent(QCloseEvent* e) {
@@ -235,13 +241,18 @@ void TProg12::SpeedButton16Click() { mrk::SpeedButton16Click(ctx_, *this); }
 void TProg12::SpeedButton1Click() { (void)mrk::SpeedButton1Click(ctx_, *this); }
 void TProg12::SpeedButton12Click() { (void)mrk::SpeedButton12Click(ctx_, *this); }
 void TProg12::SpeedButton13Click() { (void)mrk::SpeedButton13Click(ctx_, *this); }
-void TProg12::Avtom_Prog_PClick() { lastCycle_ = mrk::Avtom_Prog_PClick(ctx_, *this, Ctl::Avtom_Prog_P); }
+void TProg12::Avtom_Prog_PClick() {
+    lastCycle_ = mrk::Avtom_Prog_PClick(ctx_, *this, Ctl::Avtom_Prog_P);
+    RefillLineNumber();
+}
 void TProg12::SpeedButton5Click() { ShowPage(ctx_, *this, 0); }
 void TProg12::SpeedButton6Click() { ShowPage(ctx_, *this, 1); }
 void TProg12::SpeedButton2Click() { ShowPage(ctx_, *this, 2); }
 void TProg12::SpeedButton8Click() { ShowPage(ctx_, *this, 3); }
 void TProg12::Edit1KeyDownEnter() {
+    const bool busy = ctx_.commands.Gate.Running();
     RunCommand([this] { lastCycle_ = mrk::Edit1KeyDownEnter(ctx_, *this); });
+    if (!busy) RefillLineNumber();
 }
 
 void TProg12::SpeedButton20Click() {
@@ -265,6 +276,7 @@ void TProg12::ParamClick() {
     if (formParam_) formParam_->exec();
     // The journal's settings are read again with the rest: a server named since is used now.
     station_.ReloadJournalSettings();
+    if (!ctx_.commands.Obnovl) RefillLineNumber();
 }
 
 void TProg12::JournalClick() {

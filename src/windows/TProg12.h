@@ -35,6 +35,7 @@ class TProg12;
 
 namespace mrk::gui {
 
+class LineNumberPanel;
 class TFormConfig;
 class TForm_otladka;
 class TForm_Param;
@@ -66,6 +67,8 @@ public:
     // How the last update and the last automatic cycle ended (none yet: nothing).
     const std::optional<UpdateOutcome>& LastUpdate() const { return lastUpdate_; }
     const std::optional<CycleResult>& LastCycle() const { return lastCycle_; }
+    // The line's next factory number above the field; hidden without [Journal] Numbers=.
+    LineNumberPanel* LineNumbers() const { return lineNumbers_; }
     // How the close went: the settings file written, the module file saved.
     const StationStatus& CloseStatus() const { return closeStatus_; }
 
@@ -191,6 +194,9 @@ private:
     bool closeAfterCommand_ = false; // answered "Да": close once the command has stopped
     std::optional<UpdateOutcome> lastUpdate_;
     std::optional<CycleResult> lastCycle_;
+    LineNumberPanel* lineNumbers_ = nullptr;
+    // After a cycle (or new settings): the field gets the line's next free number.
+    void RefillLineNumber();
     StationStatus closeStatus_;
     int timer1Tag_ = 0;
     uint32_t timer1BenchMark_ = 0;

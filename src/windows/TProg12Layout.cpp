@@ -14,6 +14,7 @@
 #include <QToolButton>
 
 #include "windows/TProg12.h"
+#include "windows/LineNumberPanel.h"
 #include "ui_TProg12.h"
 
 namespace mrk::gui {
@@ -83,6 +84,7 @@ void TProg12::CreateControls() {
                                                        SpeedButton21})
         w->setFont(small);
     Edit1->installEventFilter(this);
+    lineNumbers_ = new LineNumberPanel(this, Edit1, station_);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));

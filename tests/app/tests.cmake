@@ -12,6 +12,7 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/UpdateCommandTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JournalObserverTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProgrammerAccessTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SeveralSurtansTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StationTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StationFoldersTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WireTraceTest.cpp

@@ -12,4 +12,5 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/ConsoleHostTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExitCodesTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LibftdiThroughUsbTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/GangCliTest.cpp
 )

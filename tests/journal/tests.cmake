@@ -10,6 +10,7 @@ list(APPEND MRK_TEST_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/PgErrorTextTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NumberOnTheLineTest.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ProductionSummaryTest.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NextNumberTest.cpp
 )
 # One private database server for the whole binary: run it as one test process.
 set(MRK_TEST_ONE_PROCESS ON)

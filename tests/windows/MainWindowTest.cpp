@@ -1,5 +1,6 @@
 // The main window's commands on the real widgets, on the virtual bench.
 #include <QApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include "GuiFixture.h"
 #include "sim/Bench.h"
 #include "windows/DriverInstructions.h"
+#include "windows/LineNumberPanel.h"
 
 using namespace mrk::gui;
 using namespace mrk::gui::test;
@@ -213,6 +215,44 @@ private slots:
         QVERIFY(m.Param->isEnabled() && m.Prog->isEnabled());
         QVERIFY2(m.Memokno->toPlainText().contains(QStringLiteral("КС Программы OK.")),
                  qPrintable(m.Memokno->toPlainText()));
+    }
+
+    // [Journal] Numbers=: the field holds the line's next free number, shown large above
+    // it; a number typed instead is the one shown; after the cycle the next one is offered.
+    // Without the setting the field stays the operator's and nothing is shown.
+    void lineNumberFillsTheFieldAndIsShownLarge() {
+        WorkDir wd;
+        GuiOptions o = ProductionOnBlankModule(wd);
+        {
+            QFile f(IniPathHere());
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("[Journal]\nNumbers=40-49\n");
+        }
+        GuiProgram p(o);
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        QLabel* big = m.LineNumbers()->Number();
+        QVERIFY(big->isVisible());
+        QCOMPARE(m.Edit1->text(), QStringLiteral("40"));
+        QCOMPARE(big->text(), QStringLiteral("№ 40"));
+        QVERIFY2(big->font().pointSize() >= 3 * m.Edit1->font().pointSize(), "large enough for a label");
+        m.Edit1->setText(QStringLiteral("45"));
+        QCOMPARE(big->text(), QStringLiteral("№ 45"));
+        m.Edit1->setText(QStringLiteral("40"));
+        QTest::keyClick(m.Edit1, Qt::Key_Return);
+        QCOMPARE(m.StaticText1->text(), QStringLiteral("OK"));
+        QCOMPARE(m.Edit1->text(), QStringLiteral("41"));
+        QCOMPARE(big->text(), QStringLiteral("№ 41"));
+    }
+
+    void withoutLineNumbersTheFieldStaysEmpty() {
+        WorkDir wd;
+        GuiProgram p(ProductionOnBlankModule(wd));
+        QVERIFY(DriveStartup(p));
+        TProg12& m = *p.Prog12;
+        QVERIFY(!m.LineNumbers()->Number()->isVisible());
+        QVERIFY(!m.LineNumbers()->Caption()->isVisible());
+        QVERIFY(m.Edit1->text().isEmpty());
     }
 
     // The indicator starts blank: "OK" before any run would be a success nobody had.

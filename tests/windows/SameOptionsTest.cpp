@@ -70,6 +70,9 @@ private slots:
         row("faults in order",
             {"--bench", "virtual-usb", "--fault", "ftdi-unplug-after=40", "--fault", "kordel-slow-echo=300"}, true);
         row("executed firmware", {"--module-firmware", "gpsim", "--chip", "none"}, true);
+        row("a Surtan by its serial number", {"--bench", "virtual-usb", "--programmer", "VRT00002"}, true);
+        row("a serial number with a space", {"--programmer", "VRT 2"}, false);
+        row("a Surtan on the Kordel's bench", {"--bench", "virtual-lpt", "--programmer", "VRT00002"}, false);
         row("option=value", {"--bench=virtual-lpt", "--lpt-address=278"}, true);
         row("address beyond the ports", {"--lpt-address", "FFFE"}, false);
         row("address not hexadecimal", {"--lpt-address", "0x37g"}, false);
@@ -100,6 +103,7 @@ private slots:
         QCOMPARE(g.moduleFirmware, c.moduleFirmware);
         QCOMPARE(g.settingsPath, c.settingsPath);
         QCOMPARE(g.lptAddress, c.lptAddress);
+        QCOMPARE(g.programmer, c.programmer);
         QCOMPARE(gui.start.verbose, cli.start.verbose);
         QVERIFY(!gui.start.production);
     }

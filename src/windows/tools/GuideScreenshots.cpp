@@ -141,7 +141,7 @@ bool TakeGuideScreenshots(const QDir& out) {
         opt.bench = QStringLiteral("virtual-usb");
         GuiProgram p(opt);
         p.Prog12->bench()->Kordel().SetFault(sim::KordelFault::Absent);
-        p.Prog12->bench()->Ftdi().SetFault(sim::FtdiFault::Absent);
+        for (sim::VirtualFtdi* surtan : p.Prog12->bench()->Surtans()) surtan->SetFault(sim::FtdiFault::Absent);
         ok = DriveStartup(p) && ok;
         ok = SaveScreenshot(*p.Prog12, out, "guide-no-programmer.png") && ok;
         p.Prog12->close();
@@ -175,6 +175,27 @@ bool TakeGuideScreenshots(const QDir& out) {
         ok = unplug.Taken() && SaveScreenshot(m, out, "guide-production-failed.png") && ok;
         m.close();
         QFile::remove(opt.module);
+    }
+    {
+        // The line hands out the numbers ([Journal] Numbers=): the next free one in the
+        // field and large above it, ready to be written on the module's label.
+        GuiOptions opt;
+        opt.bench = QStringLiteral("virtual-usb");
+        opt.production = true;
+        opt.settings = out.filePath(QStringLiteral("guide-line-number.ini"));
+        // The bench's own journal goes beside the settings file: made here, removed after.
+        QDir benchJournal(out.filePath(QStringLiteral("bench")));
+        const bool journalWasThere = benchJournal.exists();
+        QFile ini(opt.settings);
+        if (ini.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            ini.write("[Journal]\nStation=Линия-1-ПК2\nNumbers=1000-1999\n");
+        ini.close();
+        GuiProgram p(opt);
+        ok = DriveStartup(p) && ok;
+        ok = SaveScreenshot(*p.Prog12, out, "guide-line-number.png") && ok;
+        p.Prog12->close();
+        QFile::remove(opt.settings);
+        if (!journalWasThere) benchJournal.removeRecursively();
     }
     return ok;
 }
