@@ -39,10 +39,10 @@ std::string ModuleFileFor(const std::string& pattern, const std::string& serial)
 }
 
 std::string ChosenSurtanProblem(Context& ctx) {
-    const std::string wanted = ChosenSurtan(ctx);
+    const std::string wanted = ChosenSurtan(ctx.surtan);
     if (wanted.empty()) return {};
     std::string error;
-    const auto devices = ListFtdiDevices(ctx, error);
+    const auto devices = ListFtdiDevices(ctx.surtan, error);
     std::string attached;
     for (const auto& d : devices) {
         if (d.description != ctx.d2xx.FtDeviceDesc) continue;

@@ -2,7 +2,8 @@
 
 #include "app/Station.h"
 #include "core/Format.h"
-#include "transport/DirectPort.h"
+#include "transport/Kordel.h"
+#include "transport/PortListing.h"
 #include "transport/SurtanChoice.h"
 
 namespace mrk {
@@ -14,7 +15,7 @@ ProgrammerListing ListProgrammers(Station& station) {
     out.usbDriver = ctx.d2xx.device ? ctx.d2xx.device->Name() : std::string();
 
     std::string error;
-    const auto devices = ListFtdiDevices(ctx, error);
+    const auto devices = ListFtdiDevices(ctx.surtan, error);
     out.usbError = error;
     // Without a serial number chosen, the first Surtan is the one used.
     bool firstTaken = false;
@@ -46,9 +47,9 @@ ProgrammerListing ListProgrammers(Station& station) {
     }
     // The station's claim on its port would show the port as held by another program.
     const bool held = ctx.directPort.followsAdrLpt;
-    if (held) RemoveGiveIo(ctx);
-    out.ports = ListParallelPorts(ctx, out.portsNone);
-    if (held) InstallGiveIo(ctx);
+    if (held) ctx.kordel.RemoveGiveIo();
+    out.ports = ListParallelPorts(ctx.kordel, out.portsNone);
+    if (held) ctx.kordel.InstallGiveIo();
     return out;
 }
 

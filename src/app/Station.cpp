@@ -10,7 +10,6 @@
 #include "sim/ExecutedFirmware.h"
 #include "transport/D2XXUnit.h"
 #include "transport/Kordel.h"
-#include "transport/DirectPort.h"
 #include "transport/SurtanChoice.h"
 
 namespace mrk {
@@ -160,7 +159,7 @@ StationStatus Station::Open(const StationOptions& given) {
             if (!e.bench && ((e.wire == ProgrammerWire::Lpt && chosen.programmer.empty()) || opt.usbDriver == e.name))
                 e.install(ctx_);
     }
-    ChooseSurtan(ctx_, chosen.programmer);
+    ChooseSurtan(ctx_.surtan, chosen.programmer);
     opened_ = true;
     return openStatus_;
 }

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "core/Context.h"
 #include "core/Format.h"
 #include "transport/IopermPort.h"
+#include "transport/Kordel.h"
 #include "transport/PpdevPort.h"
 
 namespace mrk {
@@ -53,8 +53,8 @@ std::vector<PortListing> ListParallelPorts(PpdevSystem& sys, std::string& none) 
     return out;
 }
 
-std::vector<PortListing> ListParallelPorts(Context& ctx, std::string& none) {
-    return ListParallelPorts(ctx.directPort.ppdev ? *ctx.directPort.ppdev : KernelPpdev(), none);
+std::vector<PortListing> ListParallelPorts(Kordel& kordel, std::string& none) {
+    return ListParallelPorts(kordel.directPort.ppdev ? *kordel.directPort.ppdev : KernelPpdev(), none);
 }
 
 } // namespace mrk

@@ -8,7 +8,7 @@
 namespace mrk {
 
 class PpdevSystem;
-struct Context;
+class Kordel;
 
 struct PortListing {
     std::string device;   // /dev/parportN
@@ -21,6 +21,6 @@ struct PortListing {
 // go. none: why there are no ports at all (empty when there are some).
 std::vector<PortListing> ListParallelPorts(PpdevSystem& sys, std::string& none);
 // The same through the context's kernel calls (the real kernel unless a test put others in place).
-std::vector<PortListing> ListParallelPorts(Context& ctx, std::string& none);
+std::vector<PortListing> ListParallelPorts(Kordel& kordel, std::string& none);
 
 } // namespace mrk

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "core/Context.h"
 #include "transport/D2XXUnit.h"
+#include "transport/Surtan.h"
 
 namespace mrk {
 
@@ -70,23 +70,23 @@ FtStatus OpenBySerial(FtDevice& device, const char* serial, FtHandleValue& handl
     return bySerial ? bySerial->OpenBySerial(serial, handle) : ftstatus::kDeviceNotFound;
 }
 
-void ChooseSurtan(Context& ctx, const std::string& serial) {
-    auto& device = ctx.d2xx.device;
+void ChooseSurtan(Surtan& surtan, const std::string& serial) {
+    auto& device = surtan.d2xx.device;
     if (serial.empty() || !device) return;
     // Chosen again: the new number replaces the old one.
     if (auto* chosen = dynamic_cast<ChosenSurtanDevice*>(device.get())) device = chosen->Release();
     device = std::make_unique<ChosenSurtanDevice>(std::move(device), serial);
 }
 
-std::string ChosenSurtan(const Context& ctx) {
-    const auto* chosen = dynamic_cast<const ChosenSurtanDevice*>(ctx.d2xx.device.get());
+std::string ChosenSurtan(const Surtan& surtan) {
+    const auto* chosen = dynamic_cast<const ChosenSurtanDevice*>(surtan.d2xx.device.get());
     return chosen ? chosen->Serial() : std::string();
 }
 
-std::vector<FtdiListing> ListFtdiDevices(Context& ctx, std::string& error) {
+std::vector<FtdiListing> ListFtdiDevices(Surtan& surtan, std::string& error) {
     std::vector<FtdiListing> out;
     error.clear();
-    FtDevice* dev = ctx.d2xx.device.get();
+    FtDevice* dev = surtan.d2xx.device.get();
     if (auto* chosen = dynamic_cast<ChosenSurtanDevice*>(dev)) dev = &chosen->Inner();
     if (!dev) {
         error = "драйвер USB не загружен";

@@ -12,7 +12,7 @@
 
 namespace mrk {
 
-struct Context;
+class Surtan;
 
 // A driver that can open a device by its serial number (beside FtDevice).
 class FtSerialOpen {
@@ -25,9 +25,9 @@ public:
 [[nodiscard]] FtStatus OpenBySerial(FtDevice& device, const char* serial, FtHandleValue& handle);
 
 // The context's driver, from now on showing only the Surtan of that serial number.
-void ChooseSurtan(Context& ctx, const std::string& serial);
+void ChooseSurtan(Surtan& surtan, const std::string& serial);
 // The serial number chosen; empty when none was (the first Surtan found is used).
-std::string ChosenSurtan(const Context& ctx);
+std::string ChosenSurtan(const Surtan& surtan);
 
 // One FTDI device on the bus as its driver lists it.
 struct FtdiListing {
@@ -38,6 +38,6 @@ struct FtdiListing {
 // Every FTDI device the context's driver sees (all of them, whichever was chosen),
 // without any error box: a listing is not a programmer failing. error: why the bus
 // could not be listed.
-std::vector<FtdiListing> ListFtdiDevices(Context& ctx, std::string& error);
+std::vector<FtdiListing> ListFtdiDevices(Surtan& surtan, std::string& error);
 
 } // namespace mrk

@@ -22,7 +22,7 @@ namespace {
 struct Rig {
     explicit Rig(sim::UsbDriver driver, const std::string& chosen) : bench(Options(driver, chosen)), ctx(host) {
         bench.Install(ctx);
-        ChooseSurtan(ctx, chosen);
+        ChooseSurtan(ctx.surtan, chosen);
     }
     static sim::BenchOptions Options(sim::UsbDriver driver, const std::string& chosen) {
         sim::BenchOptions o;
