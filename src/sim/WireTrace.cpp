@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "transport/SurtanChoice.h"
+
 namespace mrk::sim {
 
 namespace {
@@ -28,7 +30,8 @@ private:
     WireTrace& trace_;
 };
 
-class TracedDevice : public FtDevice {
+// A Surtan chosen by serial number is opened by it through the traced device too.
+class TracedDevice : public FtDevice, public FtSerialOpen {
 public:
     TracedDevice(std::unique_ptr<FtDevice> device, WireTrace& trace) : d_(std::move(device)), trace_(trace) {}
 
@@ -50,6 +53,11 @@ public:
     [[nodiscard]] FtStatus OpenByDescription(const char* description, FtHandleValue& handle) override {
         const FtStatus st = d_->OpenByDescription(description, handle);
         trace_.Record('o', st, handle != nullptr, reinterpret_cast<const uint8_t*>(description), std::strlen(description));
+        return st;
+    }
+    [[nodiscard]] FtStatus OpenBySerial(const char* serial, FtHandleValue& handle) override {
+        const FtStatus st = mrk::OpenBySerial(*d_, serial, handle);
+        trace_.Record('n', st, handle != nullptr, reinterpret_cast<const uint8_t*>(serial), std::strlen(serial));
         return st;
     }
     [[nodiscard]] FtStatus SetBitMode(FtHandleValue h, uint8_t mask, uint8_t mode) override {
