@@ -243,7 +243,9 @@ void TProg12::SpeedButton12Click() { (void)mrk::SpeedButton12Click(ctx_, *this);
 void TProg12::SpeedButton13Click() { (void)mrk::SpeedButton13Click(ctx_, *this); }
 void TProg12::Avtom_Prog_PClick() {
     lastCycle_ = mrk::Avtom_Prog_PClick(ctx_, *this, Ctl::Avtom_Prog_P);
-    RefillLineNumber();
+    // The button's command still holds the gate here: the next number is
+    // offered once it is let go, as after a number entered with Enter.
+    QTimer::singleShot(0, this, [this] { RefillLineNumber(); });
 }
 void TProg12::SpeedButton5Click() { ShowPage(ctx_, *this, 0); }
 void TProg12::SpeedButton6Click() { ShowPage(ctx_, *this, 1); }

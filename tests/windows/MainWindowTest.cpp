@@ -243,6 +243,11 @@ private slots:
         QCOMPARE(m.StaticText1->text(), QStringLiteral("OK"));
         QCOMPARE(m.Edit1->text(), QStringLiteral("41"));
         QCOMPARE(big->text(), QStringLiteral("№ 41"));
+        // Started by ПУСК instead of Enter: the next one is offered all the same.
+        m.Avtom_Prog_P->click();
+        QCOMPARE(m.StaticText1->text(), QStringLiteral("OK"));
+        QTRY_COMPARE(m.Edit1->text(), QStringLiteral("42"));
+        QCOMPARE(big->text(), QStringLiteral("№ 42"));
     }
 
     void withoutLineNumbersTheFieldStaysEmpty() {
