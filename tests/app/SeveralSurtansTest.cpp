@@ -56,7 +56,9 @@ TEST_P(SeveralSurtans, TheChosenOneIsOpenedAndDrivesItsOwnModule) {
         for (sim::VirtualFtdi* s : rig.bench.Surtans()) {
             EXPECT_EQ(s->IsOpen(), s->Serial() == expected) << s->Serial();
             // Only the chosen one's pins moved: the others' modules saw nothing.
-            if (s->Serial() != expected) EXPECT_EQ(s->Samples(), 0u) << s->Serial();
+            if (s->Serial() != expected) {
+                EXPECT_EQ(s->Samples(), 0u) << s->Serial();
+            }
         }
         EXPECT_GT(rig.bench.Ftdi().Samples(), 0u);
         EXPECT_EQ(rig.bench.Ftdi().Serial(), expected) << "the bench's module is the chosen Surtan's";

@@ -345,8 +345,11 @@ TEST(ConfigBitDescriptions, EditedFilesWithMistakesAreCaught) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto t = ParseConfigBitDescriptions(c.text);
-        if (*c.errorPart == 0) EXPECT_EQ(t.error, "");
-        else EXPECT_NE(t.error.find(c.errorPart), std::string::npos) << t.error;
+        if (*c.errorPart == 0) {
+            EXPECT_EQ(t.error, "");
+        } else {
+            EXPECT_NE(t.error.find(c.errorPart), std::string::npos) << t.error;
+        }
     }
     // Lines are kept exactly, blanks and typographic quotes included; CR is a line end.
     const auto t =
