@@ -17,23 +17,15 @@
 
 #include "journal/ProductionJournal.h"
 
+#include "ProcessCost.h"
+
 namespace {
 
 using namespace mrk::journal;
 namespace fs = std::filesystem;
 
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-double ResidentKb() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1024.0;
-}
+using mrk::perf::CpuSeconds;
+using mrk::perf::ResidentKb;
 
 void Shift(benchmark::State& state) {
     char tmpl[] = "/tmp/mrk-journal-shift-XXXXXX";

@@ -26,20 +26,12 @@
 #include "windows/TProg12.h"
 #include "windows/tools/DriveStartup.h"
 
+#include "../ProcessCost.h"
+
 namespace {
 
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-double ResidentKb() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1024.0;
-}
+using mrk::perf::CpuSeconds;
+using mrk::perf::ResidentKb;
 
 // What the program's heap holds (allocated and not freed), apart from what the
 // allocator keeps from earlier: a leak grows this, fragmentation only the resident set.
